@@ -1,0 +1,95 @@
+#pragma once
+// Errors are values: a number (shown in message-box titles after " # ") and a
+// Chinese description that names what failed and where.
+
+#include <cassert>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace tabrovin {
+
+// Error numbers. The low ones follow the numbers users of the old program
+// already know from its message titles; the rest are grouped by source.
+namespace err {
+constexpr int kOverflow = 6;            // a number outside its range
+constexpr int kSubscript = 9;           // worksheet or list position that does not exist
+constexpr int kDivisionByZero = 11;
+constexpr int kTypeMismatch = 13;       // text that is not a number
+constexpr int kInvalidArgument = 5;     // an input that the action refuses
+constexpr int kFileNotFound = 53;
+constexpr int kFileExists = 58;
+constexpr int kFileAccess = 75;         // locked, read-only, or cannot be written
+constexpr int kPathNotFound = 76;       // a folder that does not exist
+constexpr int kNotWorkbook = 2001;      // not a workbook of any supported format
+constexpr int kDamagedWorkbook = 2002;  // truncated or inconsistent content
+constexpr int kEncryptedWorkbook = 2003;
+constexpr int kUnsupportedWorkbook = 2004;  // a format version we cannot read
+constexpr int kCellConversion = 2005;
+constexpr int kWorkbookWrite = 2006;
+constexpr int kTooManyRows = 2007;
+constexpr int kDatabaseBase = 3000;  // + SQLite's primary result code
+constexpr int kNoSuchColumn = 3265;  // a column number that names no column of wen
+}  // namespace err
+
+struct Error {
+    int number = 0;
+    std::string description;
+};
+
+// Either success or an Error.
+class [[nodiscard]] Status {
+public:
+    Status() = default;
+    Status(Error e) : error_(std::move(e)) {}  // NOLINT: implicit on purpose
+    static Status Ok() { return {}; }
+
+    bool ok() const { return !error_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const Error& error() const {
+        assert(error_);
+        return *error_;
+    }
+
+private:
+    std::optional<Error> error_;
+};
+
+// Either a value or an Error.
+template <class T>
+class [[nodiscard]] Result {
+public:
+    Result(T value) : v_(std::move(value)) {}  // NOLINT
+    Result(Error e) : v_(std::move(e)) {}      // NOLINT
+
+    bool ok() const { return std::holds_alternative<T>(v_); }
+    explicit operator bool() const { return ok(); }
+    T& value() {
+        assert(ok());
+        return std::get<T>(v_);
+    }
+    const T& value() const {
+        assert(ok());
+        return std::get<T>(v_);
+    }
+    T& operator*() { return value(); }
+    T* operator->() { return &value(); }
+    const Error& error() const {
+        assert(!ok());
+        return std::get<Error>(v_);
+    }
+    Status status() const { return ok() ? Status::Ok() : Status(error()); }
+
+private:
+    std::variant<T, Error> v_;
+};
+
+}  // namespace tabrovin
+
+// Returns early from a function returning Status or Result<T> when `expr` failed.
+#define TABROVIN_TRY(expr)                                   \
+    do {                                                     \
+        auto tabrovin_status_ = (expr);                      \
+        if (!tabrovin_status_.ok()) return tabrovin_status_.error(); \
+    } while (0)

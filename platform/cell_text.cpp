@@ -1,0 +1,145 @@
+#include "platform/cell_text.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace tabrovin::cell_text {
+
+std::string number(double value) {
+    if (std::isnan(value)) return "#NUM!";
+    if (std::isinf(value)) return "#NUM!";
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.0f", value == 0 ? 0.0 : value);
+        return buf;
+    }
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15G", value);
+    std::string s = buf;
+    // %G keeps trailing zeros in the mantissa only with '#'; drop a "+" and
+    // leading exponent zeros so 1.5E-07 reads as a spreadsheet shows it.
+    auto e = s.find('E');
+    if (e != std::string::npos) {
+        std::string mant = s.substr(0, e), exp = s.substr(e + 1);
+        char sign = exp[0];
+        std::string digits = exp.substr(1);
+        while (digits.size() > 2 && digits[0] == '0') digits.erase(0, 1);
+        s = mant + "E" + (sign == '-' ? "-" : "+") + digits;
+    }
+    return s;
+}
+
+std::string boolean(bool value) { return value ? "TRUE" : "FALSE"; }
+
+DateKind classifyBuiltinFormat(int id) {
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) ||
+        id == 57 || id == 58)
+        return DateKind::Date;
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55 ||
+        id == 56)
+        return DateKind::Time;
+    if (id == 22) return DateKind::DateTime;
+    return DateKind::None;
+}
+
+DateKind classifyFormat(std::string_view code) {
+    // Only the first section decides (positive numbers).
+    bool date = false, time = false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == ';') break;
+        if (c == '"') {
+            auto end = code.find('"', i + 1);
+            if (end == std::string_view::npos) break;
+            i = end;
+            continue;
+        }
+        if (c == '\\' || c == '_' || c == '*') {
+            ++i;
+            continue;
+        }
+        if (c == '[') {
+            auto end = code.find(']', i + 1);
+            if (end == std::string_view::npos) break;
+            std::string_view inner = code.substr(i + 1, end - i - 1);
+            // Elapsed-time brackets ([h], [mm], [ss]) mean a time; colours
+            // and locales ([Red], [$-804]) mean nothing here.
+            if (!inner.empty() && (inner[0] == 'h' || inner[0] == 'H' || inner[0] == 'm' ||
+                                   inner[0] == 'M' || inner[0] == 's' || inner[0] == 'S'))
+                time = true;
+            i = end;
+            continue;
+        }
+        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (l == 'y' || l == 'd' || l == 'e') date = true;
+        if (l == 'h' || l == 's') time = true;
+        if (l == 'm') date = date || !time;  // "m" after "h" is minutes
+    }
+    if (date && time) return DateKind::DateTime;
+    if (date) return DateKind::Date;
+    if (time) return DateKind::Time;
+    return DateKind::None;
+}
+
+namespace {
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += (m <= 2);
+}
+
+}  // namespace
+
+std::string date(double serial, DateKind kind, bool date1904) {
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958465.999999) return number(serial);
+    // Round to the second first, so 23:59:59.9999 becomes the next day.
+    long long totalSeconds = std::llround(serial * 86400.0);
+    long long days = totalSeconds / 86400;
+    long long secs = totalSeconds % 86400;
+    char buf[64];
+    std::string datePart;
+    if (kind != DateKind::Time) {
+        long long y;
+        unsigned m, d;
+        if (date1904) {
+            civilFromDays(days - 24107, y, m, d);  // 1904-01-01 is day 0
+        } else if (days == 60) {
+            y = 1900, m = 2, d = 29;  // the 1900 system's phantom leap day
+        } else if (days == 0) {
+            y = 1900, m = 1, d = 0;
+        } else {
+            civilFromDays(days - (days < 60 ? 25568 : 25569), y, m, d);
+        }
+        std::snprintf(buf, sizeof buf, "%lld/%u/%u", y, m, d);
+        datePart = buf;
+    }
+    int h = static_cast<int>(secs / 3600), mi = static_cast<int>(secs / 60 % 60),
+        s = static_cast<int>(secs % 60);
+    switch (kind) {
+        case DateKind::Time:
+            std::snprintf(buf, sizeof buf, "%d:%02d:%02d", h, mi, s);
+            return buf;
+        case DateKind::DateTime:
+            std::snprintf(buf, sizeof buf, " %d:%02d", h, mi);
+            return datePart + buf;
+        default:
+            return datePart;
+    }
+}
+
+std::string stripNul(std::string text) {
+    std::erase(text, '\0');
+    return text;
+}
+
+}  // namespace tabrovin::cell_text

@@ -1,0 +1,28 @@
+#pragma once
+// Conversions between UTF-8 and Windows code pages (GBK = 936 above all).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tabrovin::encoding {
+
+constexpr int kGbk = 936;
+constexpr int kGb18030 = 54936;  // GBK plus every other character
+constexpr int kUtf16Le = 1200;
+constexpr int kLatin1 = 1252;
+
+// Bytes in code page `codePage` to UTF-8; std::nullopt when the bytes are
+// not valid in that code page or the code page is unknown.
+std::optional<std::string> toUtf8(std::string_view bytes, int codePage);
+
+// UTF-8 to code page `codePage`; std::nullopt when a character has no
+// representation there.
+std::optional<std::string> fromUtf8(std::string_view utf8, int codePage);
+
+// UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
+std::string utf16ToUtf8(std::u16string_view units);
+
+bool isValidUtf8(std::string_view bytes);
+
+}  // namespace tabrovin::encoding

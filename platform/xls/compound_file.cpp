@@ -1,0 +1,144 @@
+#include "platform/xls/compound_file.h"
+
+#include <gsf/gsf.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace tabrovin::xls {
+namespace {
+
+// GLib takes file names as UTF-8 on Windows and as native bytes elsewhere.
+std::string gsfName(const std::filesystem::path& p) {
+#ifdef _WIN32
+    auto u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+#else
+    return p.string();
+#endif
+}
+
+std::string displayName(const std::filesystem::path& p) {
+    auto u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+void ensureGsf() {
+    static bool done = [] {
+        gsf_init();
+        return true;
+    }();
+    (void)done;
+}
+
+template <class T>
+struct Unref {
+    void operator()(T* p) const {
+        if (p) g_object_unref(p);
+    }
+};
+template <class T>
+using GPtr = std::unique_ptr<T, Unref<T>>;
+
+Status readChildren(GsfInfile* dir, const std::string& prefix, std::vector<Stream>& out,
+                    int depth) {
+    if (depth > 32) return Error{err::kDamagedWorkbook, "复合文件的目录嵌套过深"};
+    int n = gsf_infile_num_children(dir);
+    for (int i = 0; i < n; ++i) {
+        const char* name = gsf_infile_name_by_index(dir, i);
+        GPtr<GsfInput> child(gsf_infile_child_by_index(dir, i));
+        if (!child || !name) return Error{err::kDamagedWorkbook, "复合文件的目录项无法读取"};
+        std::string path = prefix.empty() ? name : prefix + "/" + name;
+        if (GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0) {
+            TABROVIN_TRY(readChildren(GSF_INFILE(child.get()), path, out, depth + 1));
+            continue;
+        }
+        gsf_off_t size = gsf_input_size(child.get());
+        if (size < 0 || size > (gsf_off_t(1) << 31))
+            return Error{err::kDamagedWorkbook, "复合文件中数据流 " + path + " 的长度无效"};
+        Stream s{path, std::vector<uint8_t>(static_cast<size_t>(size))};
+        if (size > 0 && !gsf_input_read(child.get(), size, s.data.data()))
+            return Error{err::kDamagedWorkbook, "复合文件中数据流 " + path + " 无法完整读取"};
+        out.push_back(std::move(s));
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+bool looksLikeCompoundFile(const std::filesystem::path& path) {
+    static const unsigned char kMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::ifstream in(path, std::ios::binary);
+    char head[8] = {};
+    if (!in.read(head, 8)) return false;
+    return std::memcmp(head, kMagic, 8) == 0;
+}
+
+Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) {
+    ensureGsf();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        return Error{err::kFileNotFound, "找不到文件: " + displayName(path)};
+    GError* gerr = nullptr;
+    GPtr<GsfInput> input(gsf_input_stdio_new(gsfName(path).c_str(), &gerr));
+    if (!input) {
+        std::string why = gerr ? gerr->message : "";
+        if (gerr) g_error_free(gerr);
+        return Error{err::kFileAccess, "无法打开文件 " + displayName(path) + ": " + why};
+    }
+    GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
+    if (!ole) {
+        if (gerr) g_error_free(gerr);
+        return Error{err::kNotWorkbook, "文件 " + displayName(path) + " 不是有效的复合文档(.xls)"};
+    }
+    std::vector<Stream> streams;
+    TABROVIN_TRY(readChildren(ole.get(), "", streams, 0));
+    return streams;
+}
+
+Status writeCompoundFile(const std::filesystem::path& path, const std::vector<Stream>& streams) {
+    ensureGsf();
+    GError* gerr = nullptr;
+    GPtr<GsfOutput> output(gsf_output_stdio_new(gsfName(path).c_str(), &gerr));
+    if (!output) {
+        std::string why = gerr ? gerr->message : "";
+        if (gerr) g_error_free(gerr);
+        std::error_code ec;
+        int number = std::filesystem::is_directory(path.parent_path(), ec) ? err::kFileAccess
+                                                                            : err::kPathNotFound;
+        return Error{number, "无法写入文件 " + displayName(path) + ": " + why};
+    }
+    GPtr<GsfOutfile> root(gsf_outfile_msole_new(output.get()));
+    std::map<std::string, GsfOutfile*> dirs;  // owned by `root`'s tree, unref'd at the end
+    std::vector<GPtr<GsfOutput>> keep;
+    bool ok = true;
+    for (const auto& s : streams) {
+        GsfOutfile* parent = root.get();
+        std::string prefix;
+        size_t start = 0, slash;
+        while ((slash = s.path.find('/', start)) != std::string::npos) {
+            std::string part = s.path.substr(start, slash - start);
+            prefix += "/" + part;
+            auto it = dirs.find(prefix);
+            if (it == dirs.end()) {
+                GsfOutput* d = gsf_outfile_new_child(parent, part.c_str(), TRUE);
+                keep.emplace_back(d);
+                it = dirs.emplace(prefix, GSF_OUTFILE(d)).first;
+            }
+            parent = it->second;
+            start = slash + 1;
+        }
+        GPtr<GsfOutput> child(gsf_outfile_new_child(parent, s.path.substr(start).c_str(), FALSE));
+        ok = ok && child && gsf_output_write(child.get(), s.data.size(), s.data.data());
+        if (child) gsf_output_close(child.get());
+    }
+    // Storages close deepest first, so each is complete when its parent closes.
+    for (auto it = keep.rbegin(); it != keep.rend(); ++it) gsf_output_close(it->get());
+    ok = gsf_output_close(GSF_OUTPUT(root.get())) && ok;
+    ok = gsf_output_close(output.get()) && ok;
+    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + displayName(path) + " 时失败"};
+    return Status::Ok();
+}
+
+}  // namespace tabrovin::xls

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build (and, with "test", the tests) need,
+# only those that are missing, after one apt-get update.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-dev
+          liborcus-dev libgsf-1-dev libfreexl-dev fonts-wqy-microhei)
+if [ "${1:-}" = test ]; then
+    packages+=(python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
+               libreoffice-calc-nogui clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

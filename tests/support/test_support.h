@@ -1,0 +1,53 @@
+#pragma once
+// Shared helpers for tests: scratch folders, running independent programs
+// (Debian's python3 with xlrd/xlwt/openpyxl, LibreOffice) and program folders.
+
+#include <filesystem>
+#include <string>
+
+namespace tabrovin::testing {
+
+// A fresh empty folder under the system temp folder, removed on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+
+// Runs `command` through the shell.
+CommandResult run(const std::string& command);
+
+// Runs Debian's python3 (which has xlrd, xlwt and openpyxl) on `script`,
+// passing `args` (already shell-quoted by the caller where needed).
+CommandResult runPython(const std::string& script, const std::string& args = "");
+
+// Converts `input` with LibreOffice headless to `format` ("xls", "xlsx",
+// "ods", "csv") into `outDir`; returns the output path or empty on failure.
+std::filesystem::path convertWithLibreOffice(const std::filesystem::path& input,
+                                             const std::string& format,
+                                             const std::filesystem::path& outDir);
+
+// Quotes `text` for a POSIX shell.
+std::string shellQuote(const std::string& text);
+
+// A program folder laid out like build/bin: data/ with B.mdb, data.mdb,
+// ini.txt and 导出空白.xls copied from the build, and an empty 导出/.
+std::filesystem::path makeProgramFolder(const std::filesystem::path& where);
+
+std::filesystem::path u8path(const std::string& utf8);
+std::string readFile(const std::filesystem::path& p);
+void writeFile(const std::filesystem::path& p, const std::string& bytes);
+
+}  // namespace tabrovin::testing
