@@ -1,0 +1,80 @@
+#pragma once
+// Reading the strings of BIFF records. A BIFF8 string may run on from one
+// record into the CONTINUE records after it; each continuation that resumes
+// the characters starts with a fresh option byte saying whether they are
+// 8-bit or 16-bit. BIFF5 strings are bytes in the workbook's code page.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/error.h"
+#include "platform/xls/biff_record.h"
+
+namespace tabrovin::xls {
+
+// A read position over a record's data and its CONTINUE records.
+class SegmentCursor {
+  public:
+    explicit SegmentCursor(const Record& record);
+
+    // Reads/skips bytes, crossing segment ends freely (for fixed fields).
+    // False, without moving, when fewer bytes are left in total.
+    bool read(uint8_t* out, size_t n);
+    bool skip(size_t n);
+    bool readU8(uint8_t& v) { return read(&v, 1); }
+    bool readU16(uint16_t& v);
+    bool readU32(uint32_t& v);
+
+    size_t leftInSegment() const;
+    size_t leftInTotal() const;
+    // Moves to the start of the next segment; false when there is none.
+    bool nextSegment();
+    bool atEnd() const { return leftInTotal() == 0; }
+    const uint8_t* here() const;
+    void advance(size_t n);  // within the current segment; n <= leftInSegment()
+
+  private:
+    void settle();  // steps over exhausted segments
+    std::vector<std::span<const uint8_t>> segments_;
+    size_t seg_ = 0, pos_ = 0, total_ = 0, consumed_ = 0;
+};
+
+// Reads a BIFF8 unicode string (XLUnicodeString when lengthBytes is 2,
+// ShortXLUnicodeString when 1; rich-text runs and phonetic data are skipped)
+// as UTF-8 without NUL characters. `scratch` is reused between calls to
+// avoid allocations. False when the data ends inside the string.
+bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scratch,
+                       std::string& out);
+
+// Bytes in code page `codePage` (a BIFF5 CODEPAGE value) to UTF-8 without NUL
+// characters. Unknown code pages and 1200 are read as GBK; bytes invalid
+// there fall back to GB18030 and then to Latin-1, so this never fails.
+std::string decodeByteString(std::string_view bytes, int codePage);
+
+// Reads a BIFF5 byte string whose length has `lengthBytes` bytes (1 or 2).
+bool readByteString(SegmentCursor& cur, int lengthBytes, int codePage, std::string& out);
+
+// The shared string table: every string stored back to back.
+class StringTable {
+  public:
+    size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    std::string_view at(size_t i) const {
+        return std::string_view(pool_).substr(starts_[i], starts_[i + 1] - starts_[i]);
+    }
+    void add(std::string_view s);
+    void reserve(size_t count) { starts_.reserve(count + 1); }
+
+  private:
+    std::string pool_;
+    std::vector<size_t> starts_;
+};
+
+// Parses an SST record with its CONTINUE records. err::kDamagedWorkbook when
+// a string is cut off; a table that stops at a string boundary short of its
+// stated count is accepted (cells referring past it are reported then).
+Result<StringTable> parseSharedStrings(const Record& sst);
+
+}  // namespace tabrovin::xls

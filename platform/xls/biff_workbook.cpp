@@ -1,0 +1,511 @@
+#include "platform/xls/biff_workbook.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/cell_text.h"
+#include "platform/xls/biff_record.h"
+#include "platform/xls/biff_strings.h"
+
+namespace tabrovin::xls {
+namespace {
+
+using cell_text::DateKind;
+
+// .xls sheets have 256 columns; a cell past them means the record is garbage.
+constexpr uint16_t kMaxColumns = 256;
+
+struct Globals {
+    std::vector<uint8_t> stream;
+    bool biff8 = true;
+    int codePage = 0;  // BIFF5 only; 0 when the workbook names none
+    bool date1904 = false;
+    std::vector<DateKind> xfKinds;  // by XF index
+    StringTable sst;
+    std::vector<uint32_t> sheetOffsets;  // worksheets, in the order shown
+};
+
+Error damaged(const std::string& what) {
+    return Error{err::kDamagedWorkbook, "工作簿已损坏: " + what};
+}
+
+std::string sheetLabel(int number) {
+    return "工作表 " + std::to_string(number);
+}
+
+Error unsupported(const std::string& which) {
+    return Error{err::kUnsupportedWorkbook,
+                 "这是 " + which +
+                     " 格式的工作簿，无法读取；请在 Excel 或 WPS 中另存为"
+                     " Excel 97-2003 工作簿(.xls)或 .xlsx 后再导入"};
+}
+
+// The first record decides the BIFF version.
+Status checkGlobalsBof(const Record& r, bool& biff8) {
+    if (r.type == rec::kBof2) return unsupported("Excel 2.x");
+    if (r.type == rec::kBof3) return unsupported("Excel 3.0");
+    if (r.type == rec::kBof4) return unsupported("Excel 4.0");
+    if (r.type != rec::kBof)
+        return Error{err::kNotWorkbook, "工作簿数据流不以 BOF 记录开头，不是 .xls 工作簿"};
+    if (r.data.size() < 4) return damaged("工作簿开头的 BOF 记录过短");
+    uint16_t version = u16(r.data, 0), kind = u16(r.data, 2);
+    if (version != 0x0600 && version != 0x0500)
+        return unsupported("Excel 5.0 之前(BOF 版本 0x" + [version] {
+            char b[8];
+            std::snprintf(b, sizeof b, "%04X", version);
+            return std::string(b);
+        }() + ")");
+    if (kind != 0x0005) return unsupported("不含工作簿全局信息(可能是 Excel 4.0 工作簿)");
+    biff8 = version == 0x0600;
+    return Status::Ok();
+}
+
+Status readFormat(const Record& r, const Globals& g, std::map<uint16_t, DateKind>& formats) {
+    SegmentCursor cur(r);
+    uint16_t id = 0;
+    std::string code;
+    std::u16string scratch;
+    bool ok = cur.readU16(id) && (g.biff8 ? readUnicodeString(cur, 2, scratch, code)
+                                          : readByteString(cur, 1, g.codePage, code));
+    if (!ok) return damaged("数字格式(FORMAT)记录不完整");
+    formats[id] = cell_text::classifyFormat(code);
+    return Status::Ok();
+}
+
+Status readBoundSheet(const Record& r, Globals& g) {
+    if (r.data.size() < 6) return damaged("工作表目录(BOUNDSHEET)记录过短");
+    uint32_t offset = u32(r.data, 0);
+    uint8_t type = r.data[5];
+    if (type != 0) return Status::Ok();  // charts, macro sheets and modules hold no table
+    int number = static_cast<int>(g.sheetOffsets.size()) + 1;
+    if (offset >= g.stream.size())
+        return damaged(sheetLabel(number) + " 的起始位置 " + std::to_string(offset) +
+                       " 超出了数据流(长 " + std::to_string(g.stream.size()) + " 字节)");
+    g.sheetOffsets.push_back(offset);
+    return Status::Ok();
+}
+
+// Handles one globals record; sets `done` at EOF.
+Status readGlobalsRecord(const Record& r, Globals& g, std::vector<uint16_t>& xfFormats,
+                         std::map<uint16_t, DateKind>& formats, bool& done) {
+    switch (r.type) {
+        case rec::kFilePass:
+            return Error{err::kEncryptedWorkbook,
+                         "工作簿受密码保护，无法读取；请在 Excel 或 WPS 中取消密码后另存，再导入"};
+        case rec::kCodePage:
+            if (r.data.size() >= 2) g.codePage = u16(r.data, 0);
+            break;
+        case rec::kDate1904:
+            if (r.data.size() >= 2) g.date1904 = u16(r.data, 0) != 0;
+            break;
+        case rec::kFormat:
+            return readFormat(r, g, formats);
+        case rec::kXf:
+            if (r.data.size() < 4) return damaged("单元格格式(XF)记录过短");
+            xfFormats.push_back(u16(r.data, 2));
+            break;
+        case rec::kSst: {
+            if (!g.biff8) break;
+            auto table = parseSharedStrings(r);
+            if (!table) return table.error();
+            g.sst = std::move(*table);
+            break;
+        }
+        case rec::kBoundSheet:
+            return readBoundSheet(r, g);
+        case rec::kEof:
+            done = true;
+            break;
+        default:
+            break;
+    }
+    return Status::Ok();
+}
+
+Status readGlobals(Globals& g) {
+    RecordReader reader(g.stream);
+    Record r;
+    if (!reader.next(r, false)) {
+        if (reader.error()) return *reader.error();
+        return Error{err::kNotWorkbook, "工作簿数据流为空或过短，不是 .xls 工作簿"};
+    }
+    TABROVIN_TRY(checkGlobalsBof(r, g.biff8));
+    std::vector<uint16_t> xfFormats;
+    std::map<uint16_t, DateKind> formats;
+    bool done = false;
+    while (!done && reader.next(r, true))
+        TABROVIN_TRY(readGlobalsRecord(r, g, xfFormats, formats, done));
+    if (!done) {
+        if (reader.error()) return *reader.error();
+        return damaged("工作簿全局信息缺少结束记录(EOF)，文件可能被截断");
+    }
+    g.xfKinds.reserve(xfFormats.size());
+    for (uint16_t id : xfFormats) {
+        auto it = formats.find(id);
+        g.xfKinds.push_back(it != formats.end() ? it->second
+                                                : cell_text::classifyBuiltinFormat(id));
+    }
+    return Status::Ok();
+}
+
+// ---- worksheets ----
+
+enum class Kind : uint8_t { Shared, Text, Number, Boolean, ErrorCode };
+
+struct Cell {
+    uint16_t row = 0, col = 0;  // 0-based
+    Kind kind = Kind::Number;
+    DateKind date = DateKind::None;
+    union {
+        double number;
+        uint32_t index;  // shared string, boolean, error code
+        struct {
+            uint32_t offset, length;
+        } text;
+    } v{};
+};
+
+std::string errorText(uint8_t code) {
+    switch (code) {
+        case 0x00:
+            return "#NULL!";
+        case 0x07:
+            return "#DIV/0!";
+        case 0x0F:
+            return "#VALUE!";
+        case 0x17:
+            return "#REF!";
+        case 0x1D:
+            return "#NAME?";
+        case 0x24:
+            return "#NUM!";
+        default:
+            return "#N/A";
+    }
+}
+
+double decodeRk(uint32_t rk) {
+    double v;
+    if (rk & 0x02) {
+        v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+    } else {
+        uint64_t bits = static_cast<uint64_t>(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, sizeof v);
+    }
+    return (rk & 0x01) ? v / 100 : v;
+}
+
+double readDouble(std::span<const uint8_t> d, size_t at) {
+    double v;
+    std::memcpy(&v, d.data() + at, sizeof v);
+    return v;
+}
+
+// Collects the cells of one worksheet substream.
+class SheetBuilder {
+  public:
+    SheetBuilder(const Globals& g, int number) : g_(g), number_(number) {}
+
+    Status record(const Record& r);
+    std::vector<Cell> takeCells();
+    std::string takePool() { return std::move(pool_); }
+
+  private:
+    Error cellError(uint16_t row, uint16_t col, const std::string& what) const {
+        return damaged(sheetLabel(number_) + " 第 " + std::to_string(row + 1) + " 行第 " +
+                       std::to_string(col + 1) + " 列: " + what);
+    }
+    Error shortRecord(const Record& r) const {
+        if (r.data.size() >= 4) return cellError(u16(r.data, 0), u16(r.data, 2), "单元格记录过短");
+        return damaged(sheetLabel(number_) + " 中位置 " + std::to_string(r.offset) +
+                       " 处的单元格记录过短");
+    }
+    Status place(uint16_t row, uint16_t col, Cell c);
+    Status number(uint16_t row, uint16_t col, uint16_t xf, double value);
+    Status text(uint16_t row, uint16_t col, std::string_view s);
+    Status labelSst(const Record& r);
+    Status label(const Record& r);
+    Status mulRk(const Record& r);
+    Status boolErr(const Record& r);
+    Status formula(const Record& r);
+    Status string(const Record& r);
+
+    const Globals& g_;
+    int number_;
+    std::vector<Cell> cells_;
+    std::string pool_;
+    std::optional<std::pair<uint16_t, uint16_t>> pendingString_;  // formula awaiting STRING
+    std::u16string scratch_;
+    std::string textBuf_;
+};
+
+Status SheetBuilder::place(uint16_t row, uint16_t col, Cell c) {
+    if (col >= kMaxColumns) return cellError(row, col, "列号超出了 .xls 工作表的 256 列");
+    c.row = row;
+    c.col = col;
+    cells_.push_back(c);
+    pendingString_.reset();
+    return Status::Ok();
+}
+
+Status SheetBuilder::number(uint16_t row, uint16_t col, uint16_t xf, double value) {
+    Cell c;
+    c.kind = Kind::Number;
+    c.date = xf < g_.xfKinds.size() ? g_.xfKinds[xf] : DateKind::None;
+    c.v.number = value;
+    return place(row, col, c);
+}
+
+// An empty text shows nothing, so it does not make the sheet larger.
+Status SheetBuilder::text(uint16_t row, uint16_t col, std::string_view s) {
+    if (s.empty()) {
+        pendingString_.reset();
+        return Status::Ok();
+    }
+    if (pool_.size() + s.size() > std::numeric_limits<uint32_t>::max())
+        return cellError(row, col, "工作表中的文字总量过大");
+    Cell c;
+    c.kind = Kind::Text;
+    c.v.text = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(s.size())};
+    pool_.append(s);
+    return place(row, col, c);
+}
+
+Status SheetBuilder::labelSst(const Record& r) {
+    if (r.data.size() < 10) return shortRecord(r);
+    uint16_t row = u16(r.data, 0), col = u16(r.data, 2);
+    uint32_t index = u32(r.data, 6);
+    if (index >= g_.sst.size())
+        return cellError(row, col,
+                         "共享字符串编号 " + std::to_string(index) + " 超出了共享字符串表(共 " +
+                             std::to_string(g_.sst.size()) + " 个)");
+    if (g_.sst.at(index).empty()) return Status::Ok();
+    Cell c;
+    c.kind = Kind::Shared;
+    c.v.index = index;
+    return place(row, col, c);
+}
+
+// LABEL and RSTRING: the text after row, column and XF; RSTRING's runs follow
+// it and are of no use here.
+Status SheetBuilder::label(const Record& r) {
+    if (r.data.size() < 8) return shortRecord(r);
+    uint16_t row = u16(r.data, 0), col = u16(r.data, 2);
+    SegmentCursor cur(r);
+    cur.skip(6);
+    bool ok = g_.biff8 ? readUnicodeString(cur, 2, scratch_, textBuf_)
+                       : readByteString(cur, 2, g_.codePage, textBuf_);
+    if (!ok) return cellError(row, col, "文字单元格记录不完整");
+    return text(row, col, textBuf_);
+}
+
+Status SheetBuilder::mulRk(const Record& r) {
+    if (r.data.size() < 6) return shortRecord(r);
+    uint16_t row = u16(r.data, 0), first = u16(r.data, 2);
+    size_t count = (r.data.size() - 6) / 6;
+    for (size_t i = 0; i < count; ++i) {
+        size_t at = 4 + 6 * i;
+        if (first + i > 0xFFFF) return cellError(row, 0xFFFF, "MULRK 记录的列超出范围");
+        TABROVIN_TRY(number(row, static_cast<uint16_t>(first + i), u16(r.data, at),
+                            decodeRk(u32(r.data, at + 2))));
+    }
+    return Status::Ok();
+}
+
+Status SheetBuilder::boolErr(const Record& r) {
+    if (r.data.size() < 8) return shortRecord(r);
+    Cell c;
+    c.kind = r.data[7] ? Kind::ErrorCode : Kind::Boolean;
+    c.v.index = r.data[6];
+    return place(u16(r.data, 0), u16(r.data, 2), c);
+}
+
+// A formula's cached result: a number, or a marker in the top two bytes
+// saying text (in the STRING record that follows), boolean, error or empty.
+Status SheetBuilder::formula(const Record& r) {
+    if (r.data.size() < 14) return shortRecord(r);
+    uint16_t row = u16(r.data, 0), col = u16(r.data, 2);
+    if (u16(r.data, 12) != 0xFFFF) return number(row, col, u16(r.data, 4), readDouble(r.data, 6));
+    Cell c;
+    switch (r.data[6]) {
+        case 0:
+            if (col >= kMaxColumns) return cellError(row, col, "列号超出了 .xls 工作表的 256 列");
+            pendingString_.emplace(row, col);
+            return Status::Ok();
+        case 1:
+            c.kind = Kind::Boolean;
+            break;
+        case 2:
+            c.kind = Kind::ErrorCode;
+            break;
+        default:
+            pendingString_.reset();
+            return Status::Ok();  // an empty text, or a result type we do not know
+    }
+    c.v.index = r.data[8];
+    return place(row, col, c);
+}
+
+Status SheetBuilder::string(const Record& r) {
+    if (!pendingString_) return Status::Ok();
+    auto [row, col] = *pendingString_;
+    SegmentCursor cur(r);
+    bool ok = g_.biff8 ? readUnicodeString(cur, 2, scratch_, textBuf_)
+                       : readByteString(cur, 2, g_.codePage, textBuf_);
+    if (!ok) return cellError(row, col, "公式结果文字(STRING)记录不完整");
+    return text(row, col, textBuf_);
+}
+
+Status SheetBuilder::record(const Record& r) {
+    switch (r.type) {
+        case rec::kLabelSst:
+            return labelSst(r);
+        case rec::kLabel:
+        case rec::kRString:
+            return label(r);
+        case rec::kNumber:
+            if (r.data.size() < 14) return shortRecord(r);
+            return number(u16(r.data, 0), u16(r.data, 2), u16(r.data, 4), readDouble(r.data, 6));
+        case rec::kRk:
+            if (r.data.size() < 10) return shortRecord(r);
+            return number(u16(r.data, 0), u16(r.data, 2), u16(r.data, 4), decodeRk(u32(r.data, 6)));
+        case rec::kMulRk:
+            return mulRk(r);
+        case rec::kBoolErr:
+            return boolErr(r);
+        case rec::kFormula:
+            return formula(r);
+        case rec::kString:
+            return string(r);
+        default:
+            return Status::Ok();
+    }
+}
+
+// Sorted by position; of two records for one cell the later one wins.
+std::vector<Cell> SheetBuilder::takeCells() {
+    auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells_.begin(), cells_.end(), before))
+        std::stable_sort(cells_.begin(), cells_.end(), before);
+    std::vector<Cell> out;
+    out.reserve(cells_.size());
+    for (const Cell& c : cells_) {
+        if (!out.empty() && out.back().row == c.row && out.back().col == c.col)
+            out.back() = c;
+        else
+            out.push_back(c);
+    }
+    cells_.clear();
+    cells_.shrink_to_fit();
+    return out;
+}
+
+class XlsWorksheet : public Worksheet {
+  public:
+    XlsWorksheet(std::shared_ptr<const Globals> g, std::vector<Cell> cells, std::string pool)
+        : g_(std::move(g)), cells_(std::move(cells)), pool_(std::move(pool)) {
+        for (const Cell& c : cells_) size_.columns = std::max<int32_t>(size_.columns, c.col + 1);
+        if (!cells_.empty()) size_.rows = cells_.back().row + 1;
+    }
+    SheetSize size() const override { return size_; }
+    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override;
+
+  private:
+    void render(const Cell& c, std::string& out) const;
+    std::shared_ptr<const Globals> g_;
+    std::vector<Cell> cells_;
+    std::string pool_;
+    SheetSize size_;
+};
+
+void XlsWorksheet::render(const Cell& c, std::string& out) const {
+    switch (c.kind) {
+        case Kind::Shared:
+            out.assign(g_->sst.at(c.v.index));
+            break;
+        case Kind::Text:
+            out.assign(pool_, c.v.text.offset, c.v.text.length);
+            break;
+        case Kind::Number:
+            out = c.date == DateKind::None ? cell_text::number(c.v.number)
+                                           : cell_text::date(c.v.number, c.date, g_->date1904);
+            break;
+        case Kind::Boolean:
+            out = cell_text::boolean(c.v.index != 0);
+            break;
+        case Kind::ErrorCode:
+            out = errorText(static_cast<uint8_t>(c.v.index));
+            break;
+    }
+}
+
+Status XlsWorksheet::readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) {
+    if (first < 1 || columns < 0)
+        return Error{err::kInvalidArgument, "读取工作表时行号必须从 1 开始，列数不能为负"};
+    auto it = std::lower_bound(cells_.begin(), cells_.end(), first - 1,
+                               [](const Cell& c, int32_t row) { return c.row < row; });
+    std::vector<std::string> row(static_cast<size_t>(columns));
+    for (int64_t r = first; r <= last; ++r) {
+        for (auto& s : row) s.clear();
+        for (; it != cells_.end() && it->row == r - 1; ++it)
+            if (it->col < columns) render(*it, row[it->col]);
+        TABROVIN_TRY(sink(static_cast<int32_t>(r), row));
+    }
+    return Status::Ok();
+}
+
+class XlsWorkbook : public Workbook {
+  public:
+    explicit XlsWorkbook(std::shared_ptr<const Globals> g) : g_(std::move(g)) {}
+    int sheetCount() const override { return static_cast<int>(g_->sheetOffsets.size()); }
+    Result<std::unique_ptr<Worksheet>> worksheet(int number) override;
+
+  private:
+    std::shared_ptr<const Globals> g_;
+};
+
+// Walks a worksheet substream to its EOF, stepping over embedded chart
+// substreams, which have BOF/EOF pairs of their own.
+Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
+    if (number < 1 || number > sheetCount())
+        return Error{err::kSubscript, "工作表 " + std::to_string(number) + " 不存在(工作簿共有 " +
+                                          std::to_string(sheetCount()) + " 个工作表)"};
+    RecordReader reader(g_->stream);
+    reader.seek(g_->sheetOffsets[number - 1]);
+    Record r;
+    if (!reader.next(r, false) || r.type != rec::kBof)
+        return damaged(sheetLabel(number) + " 的起始位置没有 BOF 记录");
+    SheetBuilder builder(*g_, number);
+    int depth = 0;
+    bool done = false;
+    while (!done && reader.next(r, true)) {
+        if (r.type == rec::kBof) ++depth;
+        if (r.type == rec::kEof) done = depth-- == 0;
+        if (depth == 0 && r.type != rec::kEof) TABROVIN_TRY(builder.record(r));
+    }
+    if (!done) {
+        std::string why = reader.error() ? reader.error()->description : "缺少结束记录(EOF)";
+        return Error{err::kDamagedWorkbook,
+                     sheetLabel(number) + " 的数据不完整，文件可能被截断(" + why + ")"};
+    }
+    auto cells = builder.takeCells();
+    return std::unique_ptr<Worksheet>(
+        std::make_unique<XlsWorksheet>(g_, std::move(cells), builder.takePool()));
+}
+
+}  // namespace
+
+Result<std::unique_ptr<Workbook>> parseWorkbookStream(std::vector<uint8_t> stream) {
+    auto g = std::make_shared<Globals>();
+    g->stream = std::move(stream);
+    TABROVIN_TRY(readGlobals(*g));
+    return std::unique_ptr<Workbook>(std::make_unique<XlsWorkbook>(std::move(g)));
+}
+
+}  // namespace tabrovin::xls
