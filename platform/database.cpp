@@ -151,6 +151,21 @@ Result<std::vector<int64_t>> Database::readNumbers(const Statement& s) {
     return out;
 }
 
+Status Database::readTexts(const Statement& s, std::vector<std::string>& flat, int& columns) {
+    auto stmt = compile(s);
+    if (!stmt) return stmt.error();
+    Finalize f{*stmt};
+    columns = sqlite3_column_count(*stmt);
+    int rc;
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(*stmt, c));
+            flat.emplace_back(text ? std::string(text, sqlite3_column_bytes(*stmt, c)) : std::string());
+        }
+    }
+    return rc == SQLITE_DONE ? Status::Ok() : Status(lastError(s.text));
+}
+
 Result<PreparedStatement> Database::prepare(const std::string& text) {
     if (!db_) return Error{err::kDatabaseBase + SQLITE_MISUSE, "数据库没有打开"};
     sqlite3_stmt* stmt = nullptr;

@@ -68,6 +68,10 @@ public:
     // so the table may be updated while the caller walks them.
     Result<std::vector<int64_t>> readNumbers(const Statement& s);
 
+    // Every result row's columns as texts (a null as ""), appended to `flat`
+    // row after row; `columns` receives the column count.
+    Status readTexts(const Statement& s, std::vector<std::string>& flat, int& columns);
+
     Result<PreparedStatement> prepare(const std::string& text);
 
     // Groups many statements into one commit, for speed; nothing else.

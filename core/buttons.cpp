@@ -1,0 +1,18 @@
+#include "core/buttons.h"
+
+#include <cassert>
+#include <string>
+
+namespace tabrovin {
+
+void setButtons(WindowPort& window, std::string_view list, int mode) {
+    assert(mode == 0 || mode == 1);
+    const std::string padded = "," + std::string(list) + ",";
+    const bool listedState = mode == 0;
+    for (int i = 0; i < kButtonCount; ++i) {
+        bool listed = padded.find("," + std::to_string(i) + ",") != std::string::npos;
+        window.setButtonEnabled(i, listed ? listedState : !listedState);
+    }
+}
+
+}  // namespace tabrovin

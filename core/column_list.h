@@ -1,0 +1,36 @@
+#pragma once
+// The column-name list file data/ini.txt: Combo1's entries, one per line, in
+// the system's Chinese code page (GBK; GB18030 for characters GBK lacks, of
+// which GBK is the exact subset), each followed by CR LF. On reading a line
+// ends at CR LF or a lone CR, a lone LF stays inside the entry, and empty
+// lines are skipped.
+//
+// Positions must survive a restart, since entry k names column a<k>. So two
+// kinds of name that the plain rule would lose are stored differently:
+//  - a CR inside a name is stored as LF (it would otherwise split the entry);
+//  - a name made only of LFs, the empty name included, is stored with one
+//    more LF (an empty line would otherwise vanish and shift the rest).
+// Files written the old way read as before, except that a line of LFs only
+// loses one LF.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "core/window_port.h"
+
+namespace tabrovin::column_list {
+
+// The file's bytes for `names`.
+std::string encode(const std::vector<std::string>& names);
+// The names stored in `bytes`.
+std::vector<std::string> decode(const std::string& bytes);
+
+// Appends the file's names to Combo1 and selects the first; a missing or
+// unreadable file leaves Combo1 as it is, without a message.
+void load(WindowPort& window, const std::filesystem::path& file);
+// Writes Combo1's entries to the file, replacing it.
+Status save(const WindowPort& window, const std::filesystem::path& file);
+
+}  // namespace tabrovin::column_list

@@ -1,0 +1,32 @@
+#pragma once
+// The one place that knows where the program's files lie: everything is
+// found under the program folder, the folder that holds the executable.
+
+#include <filesystem>
+#include <string>
+
+namespace tabrovin {
+
+class ProgramPaths {
+public:
+    explicit ProgramPaths(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path dataDir() const { return folder_ / "data"; }
+    std::filesystem::path workingDb() const { return dataDir() / "data.mdb"; }
+    std::filesystem::path blankDb() const { return dataDir() / "B.mdb"; }
+    std::filesystem::path columnList() const { return dataDir() / "ini.txt"; }
+    std::filesystem::path exportTemplate() const;  // data/导出空白.xls
+    std::filesystem::path exportDir() const;       // 导出
+    // The workbook of page `page`: 导出/转换后的<page>.xls
+    std::filesystem::path exportFile(int page) const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// A path from UTF-8 text, and back, the same on every system.
+std::filesystem::path pathFromUtf8(const std::string& utf8);
+std::string utf8FromPath(const std::filesystem::path& path);
+
+}  // namespace tabrovin

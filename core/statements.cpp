@@ -1,0 +1,64 @@
+#include "core/statements.h"
+
+namespace tabrovin::statements {
+
+Result<std::string> columnName(int k) {
+    if (k < 0 || k >= kMaxColumns)
+        return Error{err::kNoSuchColumn, "列号 " + std::to_string(k) +
+                                             " 不对应工作表 wen 中的任何列 (只有 a0 到 a50); "
+                                             "请先在\"处理相应的列\"中选择一列"};
+    return "a" + std::to_string(k);
+}
+
+Result<std::string> insertRow(int count) {
+    if (count < 1 || count > kMaxColumns)
+        return Error{err::kNoSuchColumn, "要导入的列数 " + std::to_string(count) + " 无效 (应为 1 到 51)"};
+    std::string cols, params;
+    for (int k = 0; k < count; ++k) {
+        cols += (k ? ",a" : "a") + std::to_string(k);
+        params += (k ? ",?" : "?") + std::to_string(k + 1);
+    }
+    return "insert into wen (" + cols + ") values (" + params + ")";
+}
+
+Statement markAllForDeletion() { return {"update wen set idd=0", {}}; }
+Statement countRows() { return {"SELECT Count(id) FROM wen", {}}; }
+
+Result<Statement> firstIdPerValue(int k) {
+    auto col = columnName(k);
+    if (!col) return col.error();
+    return Statement{"SELECT min(id) from wen group by " + *col, {}};
+}
+
+std::string keepRow() { return "update wen set idd=1 where id=?1"; }
+Statement deleteMarked() { return {"delete from wen where idd=0", {}}; }
+
+Result<Statement> deleteContaining(int k, const std::string& keyword) {
+    auto col = columnName(k);
+    if (!col) return col.error();
+    return Statement{"delete from [wen] where " + *col + " like '%' || ?1 || '%' ", {keyword}};
+}
+
+Statement countRowsForExport() { return {"SELECT Count(id) FROM [wen] ", {}}; }
+Statement largestId() { return {"SELECT max(id) FROM [wen] ", {}}; }
+
+Statement idAfter(int64_t low, int64_t count) {
+    return {"select id from [wen] where id>" + std::to_string(low) + " order by id limit 1 offset " +
+                std::to_string(count - 1),
+            {}};
+}
+
+Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t high) {
+    std::string list;
+    for (int k : columns) {
+        auto col = columnName(k);
+        if (!col) return col.error();
+        list += (list.empty() ? "" : ",") + *col;
+    }
+    if (list.empty()) return Error{err::kInvalidArgument, "没有要导出的列!"};
+    return Statement{"Select " + list + " from [wen] where id>" + std::to_string(low) +
+                         " and id<=" + std::to_string(high) + " order by id",
+                     {}};
+}
+
+}  // namespace tabrovin::statements

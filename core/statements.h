@@ -1,0 +1,40 @@
+#pragma once
+// Every statement run on the working table wen, built in this one place.
+// Column numbers k name the table column "a" + k (0..50); texts and keywords
+// are bound parameters, never spliced into the statement text.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "platform/database.h"
+
+namespace tabrovin::statements {
+
+constexpr int kMaxColumns = 51;  // a0 .. a50
+
+// "a" + k; err::kNoSuchColumn when k names no column of wen.
+Result<std::string> columnName(int k);
+
+// Insert of one row into the first `count` columns a0..a<count-1>, with one
+// parameter per column: "insert into wen (a0,a1) values (?1,?2)".
+Result<std::string> insertRow(int count);
+
+Statement markAllForDeletion();       // update wen set idd=0
+Statement countRows();                // SELECT Count(id) FROM wen
+Result<Statement> firstIdPerValue(int k);  // smallest id of each distinct value of a<k>
+std::string keepRow();                // update ... set idd=1 where id=?1 (prepared)
+Statement deleteMarked();             // delete from wen where idd=0
+// Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
+// meaning, a quote matches itself.
+Result<Statement> deleteContaining(int k, const std::string& keyword);
+Statement countRowsForExport();       // SELECT Count(id) FROM [wen]
+Statement largestId();                // SELECT max(id) FROM [wen]  (null when empty)
+// The id of the `count`-th row after id `low` in id order (no row: null), so
+// that a page ends at the k-th smallest id without walking the rows before.
+Statement idAfter(int64_t low, int64_t count);
+// The listed columns of the rows with low < id <= high, in id order.
+Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t high);
+
+}  // namespace tabrovin::statements

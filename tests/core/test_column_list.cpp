@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "core/column_list.h"
+#include "core/memory_window.h"
+#include "tests/support/test_support.h"
+
+using namespace tabrovin;
+namespace tt = tabrovin::testing;
+using tt::TempDir;
+
+namespace {
+// "姓名" and "电话" in GBK.
+const std::string kXingMing = "\xD0\xD5\xC3\xFB";
+const std::string kDianHua = "\xB5\xE7\xBB\xB0";
+}  // namespace
+
+TEST(ColumnListFile, WritesGbkWithCrLfAfterEveryEntry) {
+    EXPECT_EQ(column_list::encode({"姓名", "电话"}), kXingMing + "\r\n" + kDianHua + "\r\n");
+    EXPECT_EQ(column_list::encode({}), "");
+    EXPECT_EQ(column_list::encode({"  "}), "  \r\n");  // blanks survive as they are
+    // A character outside GBK still round-trips (GB18030 extends GBK).
+    auto rare = column_list::decode(column_list::encode({"𠀀x"}));
+    ASSERT_EQ(rare.size(), 1u);
+    EXPECT_EQ(rare[0], "𠀀x");
+}
+
+TEST(ColumnListFile, ReadsLineEndsAsTheOldFilesUseThem) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(column_list::decode(kXingMing + "\r\n" + kDianHua + "\r\n"), (V{"姓名", "电话"}));
+    EXPECT_EQ(column_list::decode("a\rb\r\nc"), (V{"a", "b", "c"}));  // lone CR ends a line
+    EXPECT_EQ(column_list::decode("a\nb\r\n"), (V{"a\nb"}));          // lone LF does not
+    EXPECT_EQ(column_list::decode("a\r\n\r\n\r\nb\r\n"), (V{"a", "b"}));
+    EXPECT_EQ(column_list::decode(""), V{});
+}
+
+TEST(ColumnListFile, PositionsSurviveEmptyNamesAndCarriageReturns) {
+    std::vector<std::string> names = {"a", "", "b\rc", "\n", "d\ne", "   ", "z"};
+    auto back = column_list::decode(column_list::encode(names));
+    ASSERT_EQ(back.size(), names.size());
+    EXPECT_EQ(back[1], "");
+    EXPECT_EQ(back[2], "b\nc");  // CR stored as LF, the entry stays one
+    EXPECT_EQ(back[3], "\n");
+    EXPECT_EQ(back[4], "d\ne");
+    EXPECT_EQ(back[5], "   ");
+    EXPECT_EQ(back[6], "z");
+}
+
+TEST(ColumnListFile, LoadSelectsFirstAndSaveWritesComboBack) {
+    TempDir dir;
+    auto file = dir / "ini.txt";
+    MemoryWindow missing;
+    column_list::load(missing, file);
+    EXPECT_EQ(missing.comboCount(), 0);
+    EXPECT_EQ(missing.comboIndex(), -1);
+
+    tt::writeFile(file, kXingMing + "\r\n\r\n" + kDianHua + "\r\n");
+    MemoryWindow w;
+    column_list::load(w, file);
+    ASSERT_EQ(w.comboCount(), 2);
+    EXPECT_EQ(w.comboItem(0), "姓名");
+    EXPECT_EQ(w.comboIndex(), 0);
+
+    w.comboClear();
+    ASSERT_TRUE(column_list::save(w, file).ok());
+    EXPECT_EQ(tt::readFile(file), "");
+    w.comboAdd("电话");
+    ASSERT_TRUE(column_list::save(w, file).ok());
+    EXPECT_EQ(tt::readFile(file), kDianHua + "\r\n");
+
+    EXPECT_FALSE(column_list::save(w, dir / "no-such-folder/ini.txt").ok());
+}
