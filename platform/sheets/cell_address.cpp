@@ -1,0 +1,66 @@
+#include "platform/sheets/cell_address.h"
+
+#include <cstdio>
+
+namespace tabrovin::sheets {
+
+bool parseCellReference(std::string_view ref, int32_t& row, int32_t& column) {
+    size_t i = 0;
+    int64_t col = 0, r = 0;
+    while (i < ref.size() && ref[i] == '$') ++i;
+    size_t letters = i;
+    for (; i < ref.size(); ++i) {
+        char c = ref[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') break;
+        col = col * 26 + (c - 'A' + 1);
+        if (col > kMaxColumns) return false;
+    }
+    if (i == letters) return false;
+    if (i < ref.size() && ref[i] == '$') ++i;
+    for (; i < ref.size(); ++i) {
+        if (ref[i] < '0' || ref[i] > '9') return false;
+        r = r * 10 + (ref[i] - '0');
+        if (r > kMaxRows) return false;
+    }
+    row = static_cast<int32_t>(r);
+    column = static_cast<int32_t>(col);
+    return true;
+}
+
+int32_t parsePositive(std::string_view text, int32_t max) {
+    int64_t v = 0;
+    if (text.empty()) return 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        v = v * 10 + (c - '0');
+        if (v > max) return 0;
+    }
+    return static_cast<int32_t>(v);
+}
+
+std::string cellPlace(const std::string& sheet, int32_t row, int32_t column) {
+    return "工作表“" + sheet + "”第" + std::to_string(row) + "行第" + std::to_string(column) + "列";
+}
+
+}  // namespace tabrovin::sheets
+
+namespace tabrovin::sheets {
+
+std::string isoDateText(std::string_view iso) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    double s = 0;
+    std::string text(iso);
+    int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &s);
+    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31) return text;
+    char buf[64];
+    if (n < 5) {
+        std::snprintf(buf, sizeof buf, "%d/%d/%d", y, mo, d);
+    } else {
+        // Seconds are not shown, as with cell_text::date's DateTime.
+        std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d", y, mo, d, h, mi);
+    }
+    return buf;
+}
+
+}  // namespace tabrovin::sheets

@@ -1,0 +1,33 @@
+#pragma once
+// Parsing of A1-style cell references and the "where" part of messages.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tabrovin::sheets {
+
+constexpr int32_t kMaxRows = 1048576;
+constexpr int32_t kMaxColumns = 16384;
+
+// "BC12" -> row 12, column 55 (both 1-based); false when `ref` is not a
+// reference within the sheet limits. A reference without digits ("BC")
+// gives row 0.
+bool parseCellReference(std::string_view ref, int32_t& row, int32_t& column);
+
+// Positive whole number in `text` no larger than `max`; 0 when not one.
+int32_t parsePositive(std::string_view text, int32_t max);
+
+// "工作表“名称”第3行第2列" for messages.
+std::string cellPlace(const std::string& sheet, int32_t row, int32_t column);
+
+}  // namespace tabrovin::sheets
+
+namespace tabrovin::sheets {
+
+// An ISO 8601 date or date-time ("2024-03-05", "2024-03-05T14:30:00") as
+// cell_text::date shows it ("2024/3/5", "2024/3/5 14:30"); other text is
+// returned unchanged.
+std::string isoDateText(std::string_view iso);
+
+}  // namespace tabrovin::sheets

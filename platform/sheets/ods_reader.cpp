@@ -1,0 +1,265 @@
+#include "platform/sheets/ods_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/cell_text.h"
+#include "platform/sheets/cell_address.h"
+#include "platform/sheets/row_assembler.h"
+#include "platform/sheets/xml_stream.h"
+
+namespace tabrovin::sheets {
+namespace {
+
+constexpr const char* kContent = "content.xml";
+
+struct OdsBook {
+    std::unique_ptr<ZipArchive> zip;
+    std::vector<std::string> sheets;
+};
+
+// Collects the sheet names in order.
+class SheetNames : public XmlHandler {
+  public:
+    explicit SheetNames(std::vector<std::string>& names) : names_(names) {}
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name == "table" && depth_++ == 0) names_.emplace_back(attribute(attrs, "name"));
+    }
+    void end(std::string_view name) override {
+        if (name == "table") --depth_;
+    }
+
+  private:
+    std::vector<std::string>& names_;
+    int depth_ = 0;  // tables nested in cells are not sheets
+};
+
+// "PT14H30M00S" (hours may exceed 24, seconds may have a fraction) as
+// "14:30:00"; other text unchanged.
+std::string durationText(std::string_view iso) {
+    int h = 0, m = 0;
+    double s = 0;
+    if (std::sscanf(std::string(iso).c_str(), "PT%dH%dM%lfS", &h, &m, &s) != 3)
+        return std::string(iso);
+    long long total = std::llround(h * 3600.0 + m * 60.0 + s);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+    return buf;
+}
+
+}  // namespace
+
+namespace {
+
+// The cells of sheet `index` (0-based) in content.xml. Without a
+// RowAssembler it only measures the sheet.
+class SheetContent : public XmlHandler {
+  public:
+    SheetContent(size_t index, const std::string& sheet, RowAssembler* rows)
+        : index_(index), sheet_(sheet), rows_(rows) {}
+    SheetSize size;
+    Status status;
+
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name == "table") {
+            if (depth_++ == 0) inTarget_ = seen_++ == index_;
+            return;
+        }
+        if (!inTarget_ || depth_ != 1) return;
+        if (name == "table-row") return startRow(attrs);
+        if (name == "table-cell" || name == "covered-table-cell") return startCell(attrs);
+        if (!inCell_) return;
+        if (name == "annotation") ++annotation_;
+        if (annotation_) return;
+        if (name == "p" || name == "h") {
+            if (paragraphs_++ > 0) text_ += '\n';
+            ++inParagraph_;
+        } else if (inParagraph_ && name == "s") {
+            int32_t n = parsePositive(attribute(attrs, "c"), 1 << 16);
+            text_.append(n ? n : 1, ' ');
+        } else if (inParagraph_ && name == "tab") {
+            text_ += '\t';
+        } else if (inParagraph_ && name == "line-break") {
+            text_ += '\n';
+        }
+    }
+    void end(std::string_view name) override {
+        if (name == "table") {
+            if (--depth_ == 0 && inTarget_) stopped = true;
+            return;
+        }
+        if (!inTarget_ || depth_ != 1) return;
+        if (name == "table-cell" || name == "covered-table-cell") return finishCell();
+        if (name == "table-row") return finishRow();
+        if (name == "annotation")
+            --annotation_;
+        else if ((name == "p" || name == "h") && inParagraph_ && !annotation_)
+            --inParagraph_;
+    }
+    void text(std::string_view t) override {
+        if (inParagraph_ && !annotation_ && depth_ == 1) text_.append(t);
+    }
+
+  private:
+    void startRow(const XmlAttributes& attrs) {
+        rowStart_ = nextRow_;
+        std::string_view repeat = attribute(attrs, "number-rows-repeated");
+        rowRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxRows), 1);
+        nextRow_ = std::min(nextRow_ + rowRepeat_, kMaxRows + 1);
+        rowRepeat_ = std::min(rowRepeat_, kMaxRows + 1 - rowStart_);
+        column_ = 1;
+        rowHasValue_ = false;
+        if (rowStart_ > kMaxRows || (rows_ && !rows_->startRow(rowStart_))) stopped = true;
+    }
+    void startCell(const XmlAttributes& attrs) {
+        std::string_view repeat = attribute(attrs, "number-columns-repeated");
+        columnRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxColumns), 1);
+        std::string_view type = attribute(attrs, "office", "value-type");
+        // An error result is stored as an empty string; its text is what shows.
+        if (attribute(attrs, "calcext", "value-type") == "error") type = "error";
+        value_.clear();
+        if (type == "float" || type == "percentage" || type == "currency")
+            value_ = attribute(attrs, "office", "value");
+        else if (type == "date")
+            value_ = attribute(attrs, "office", "date-value");
+        else if (type == "time")
+            value_ = attribute(attrs, "office", "time-value");
+        else if (type == "boolean")
+            value_ = attribute(attrs, "office", "boolean-value");
+        else if (type == "string")
+            value_ = attribute(attrs, "office", "string-value");
+        type_ = type;
+        text_.clear();
+        paragraphs_ = inParagraph_ = annotation_ = 0;
+        inCell_ = true;
+    }
+    bool cellText(std::string& out);
+    void finishCell();
+    void finishRow() {
+        if (!rows_) return;
+        if (!rowHasValue_) return rows_->discard();
+        if (!rows_->emit(rowRepeat_)) stopped = true;
+    }
+
+    size_t index_, seen_ = 0;
+    const std::string& sheet_;
+    RowAssembler* rows_;
+    int depth_ = 0, paragraphs_ = 0, inParagraph_ = 0, annotation_ = 0;
+    bool inTarget_ = false, inCell_ = false, rowHasValue_ = false;
+    int32_t nextRow_ = 1, rowStart_ = 0, rowRepeat_ = 1, column_ = 1, columnRepeat_ = 1;
+    std::string type_, value_, text_;
+};
+
+bool SheetContent::cellText(std::string& out) {
+    const std::string& type = type_;
+    if (type == "float" || type == "percentage" || type == "currency") {
+        char* end = nullptr;
+        double v = std::strtod(value_.c_str(), &end);
+        if (value_.empty() || *end != '\0') {
+            status = Error{err::kCellConversion,
+                           cellPlace(sheet_, rowStart_, column_) + "的数值“" + value_ + "”无效。"};
+            stopped = true;
+            return false;
+        }
+        // A number shown as TRUE/FALSE is how a boolean result is stored.
+        if ((text_ == "TRUE" && v == 1) || (text_ == "FALSE" && v == 0))
+            out = text_;
+        else
+            out = cell_text::number(v);
+    } else if (type == "date") {
+        out = isoDateText(value_);
+    } else if (type == "time") {
+        out = durationText(value_);
+    } else if (type == "boolean") {
+        out = cell_text::boolean(value_ == "true" || value_ == "1");
+    } else if (type == "string" && !value_.empty()) {
+        out = cell_text::stripNul(value_);
+    } else {
+        out = cell_text::stripNul(text_);
+    }
+    return true;
+}
+
+void SheetContent::finishCell() {
+    inCell_ = false;
+    std::string text;
+    int32_t column = column_;
+    column_ = std::min(column_ + columnRepeat_, kMaxColumns + 1);
+    if (column > kMaxColumns || !cellText(text) || text.empty()) return;
+    int32_t lastColumn = column_ - 1;
+    size.rows = std::max(size.rows, rowStart_ + rowRepeat_ - 1);
+    size.columns = std::max(size.columns, lastColumn);
+    rowHasValue_ = true;
+    if (!rows_) return;
+    for (int32_t c = column; c <= lastColumn && rows_->wantsColumn(c); ++c) rows_->set(c, text);
+}
+
+class OdsWorksheet : public Worksheet {
+  public:
+    OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
+        : book_(std::move(book)), index_(index) {}
+    Status measure() {
+        SheetContent content(index_, book_->sheets[index_], nullptr);
+        TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
+        TABROVIN_TRY(content.status);
+        size_ = content.size;
+        return Status::Ok();
+    }
+    SheetSize size() const override { return size_; }
+    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
+        RowAssembler rows(first, last, columns, sink);
+        SheetContent content(index_, book_->sheets[index_], &rows);
+        TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
+        TABROVIN_TRY(content.status);
+        return rows.finish();
+    }
+
+  private:
+    std::shared_ptr<const OdsBook> book_;
+    size_t index_;
+    SheetSize size_;
+};
+
+class OdsWorkbook : public Workbook {
+  public:
+    explicit OdsWorkbook(std::shared_ptr<const OdsBook> book) : book_(std::move(book)) {}
+    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
+    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
+        if (number < 1 || number > sheetCount())
+            return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) +
+                                              "个工作表（共" + std::to_string(sheetCount()) +
+                                              "个）。"};
+        auto sheet = std::make_unique<OdsWorksheet>(book_, static_cast<size_t>(number - 1));
+        TABROVIN_TRY(sheet->measure());
+        return std::unique_ptr<Worksheet>(std::move(sheet));
+    }
+
+  private:
+    std::shared_ptr<const OdsBook> book_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Workbook>> openOds(std::unique_ptr<ZipArchive> zip,
+                                          const std::filesystem::path& path) {
+    std::string file = path.filename().string();
+    if (zip->has("META-INF/manifest.xml")) {
+        auto manifest = zip->read("META-INF/manifest.xml", 16u << 20);
+        if (manifest && manifest->find("encryption-data") != std::string::npos)
+            return Error{err::kEncryptedWorkbook,
+                         "工作簿“" + file + "”设有密码（已加密），无法读取。"};
+    }
+    auto book = std::make_shared<OdsBook>();
+    book->zip = std::move(zip);
+    SheetNames names(book->sheets);
+    Status s = parseZipPart(*book->zip, kContent, names);
+    if (!s.ok()) return Error{s.error().number, "读取“" + file + "”失败：" + s.error().description};
+    if (book->sheets.empty())
+        return Error{err::kDamagedWorkbook, "工作簿“" + file + "”中没有工作表。"};
+    return std::unique_ptr<Workbook>(std::make_unique<OdsWorkbook>(std::move(book)));
+}
+
+}  // namespace tabrovin::sheets

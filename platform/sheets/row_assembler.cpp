@@ -1,0 +1,79 @@
+#include "platform/sheets/row_assembler.h"
+
+#include <algorithm>
+
+namespace tabrovin::sheets {
+
+RowAssembler::RowAssembler(int32_t first, int32_t last, int32_t columns, const RowSink& sink)
+    : first_(std::max(first, 1)),
+      last_(last),
+      columns_(std::max(columns, 0)),
+      sink_(sink),
+      next_(first_),
+      cells_(columns_),
+      empty_(columns_) {}
+
+bool RowAssembler::send(int32_t row, const std::vector<std::string>& cells) {
+    Status s = sink_(row, cells);
+    if (!s.ok()) {
+        status_ = s;
+        return false;
+    }
+    next_ = row + 1;
+    return true;
+}
+
+bool RowAssembler::emitEmptyUpTo(int32_t row) {
+    for (int32_t r = std::max(next_, first_); r < row && r <= last_; ++r)
+        if (!send(r, empty_)) return false;
+    return true;
+}
+
+bool RowAssembler::startRow(int32_t row) {
+    if (!status_.ok()) return false;
+    if (row_ && !emit()) return false;
+    if (row <= previous_) {
+        status_ =
+            Error{err::kDamagedWorkbook, "工作表的第" + std::to_string(row) + "行出现在第" +
+                                             std::to_string(previous_) + "行之后，行顺序错误。"};
+        return false;
+    }
+    previous_ = row;
+    if (row > last_) return false;
+    if (dirty_) std::fill(cells_.begin(), cells_.end(), std::string());
+    dirty_ = false;
+    row_ = row;
+    return true;
+}
+
+void RowAssembler::set(int32_t column, std::string text) {
+    if (!row_ || column < 1 || column > columns_) return;
+    cells_[column - 1] = std::move(text);
+    dirty_ = true;
+}
+
+bool RowAssembler::emit(int32_t times) {
+    if (!row_) return status_.ok();
+    int32_t row = row_;
+    row_ = 0;
+    if (!emitEmptyUpTo(row)) return false;
+    for (int32_t k = 0; k < times; ++k) {
+        int32_t r = row + k;
+        if (r > last_) return false;
+        if (r >= first_ && !send(r, cells_)) return false;
+    }
+    previous_ = std::max(previous_, row + times - 1);
+    return true;
+}
+
+void RowAssembler::discard() {
+    row_ = 0;
+}
+
+Status RowAssembler::finish() {
+    if (status_.ok() && row_) emit();
+    if (status_.ok()) emitEmptyUpTo(last_ + 1);
+    return status_;
+}
+
+}  // namespace tabrovin::sheets

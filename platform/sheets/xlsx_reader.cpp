@@ -1,0 +1,372 @@
+#include "platform/sheets/xlsx_reader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "platform/cell_text.h"
+#include "platform/sheets/cell_address.h"
+#include "platform/sheets/row_assembler.h"
+#include "platform/sheets/xml_stream.h"
+
+namespace tabrovin::sheets {
+namespace {
+
+using cell_text::DateKind;
+
+struct XlsxBook {
+    std::unique_ptr<ZipArchive> zip;
+    struct Sheet {
+        std::string name, relation, part;
+    };
+    std::vector<Sheet> sheets;
+    std::vector<std::string> strings;
+    std::vector<DateKind> xfKinds;
+    bool date1904 = false;
+};
+
+// xl/workbook.xml: sheet names in tab order and the date system.
+class WorkbookPart : public XmlHandler {
+  public:
+    explicit WorkbookPart(XlsxBook& book) : book_(book) {}
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name == "workbookPr") {
+            auto v = attribute(attrs, "date1904");
+            book_.date1904 = v == "1" || v == "true";
+        } else if (name == "sheet") {
+            book_.sheets.push_back({std::string(attribute(attrs, "name")),
+                                    std::string(attribute(attrs, "r", "id")),
+                                    {}});
+        }
+    }
+    void end(std::string_view) override {}
+
+  private:
+    XlsxBook& book_;
+};
+
+// xl/_rels/workbook.xml.rels: relation id -> part, and the parts found by type.
+class RelationsPart : public XmlHandler {
+  public:
+    std::map<std::string, std::string, std::less<>> targets;
+    std::string sharedStrings, styles;
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name != "Relationship") return;
+        std::string target = resolve(attribute(attrs, "Target"));
+        std::string_view type = attribute(attrs, "Type");
+        targets[std::string(attribute(attrs, "Id"))] = target;
+        if (type.ends_with("/sharedStrings")) sharedStrings = target;
+        if (type.ends_with("/styles")) styles = target;
+    }
+    void end(std::string_view) override {}
+
+  private:
+    static std::string resolve(std::string_view target) {
+        if (target.starts_with("/")) return std::string(target.substr(1));
+        std::string path = "xl/" + std::string(target);
+        // "../x" leaves xl/.
+        while (path.starts_with("xl/../")) path = path.substr(6);
+        return path;
+    }
+};
+
+// xl/styles.xml: which cell formats (xf) show their numbers as dates.
+class StylesPart : public XmlHandler {
+  public:
+    explicit StylesPart(std::vector<DateKind>& kinds) : kinds_(kinds) {}
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name == "numFmt") {
+            int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
+            custom_[id] = cell_text::classifyFormat(attribute(attrs, "formatCode"));
+        } else if (name == "cellXfs") {
+            inCellXfs_ = true;
+        } else if (name == "xf" && inCellXfs_) {
+            int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
+            auto it = custom_.find(id);
+            kinds_.push_back(it != custom_.end() ? it->second
+                                                 : cell_text::classifyBuiltinFormat(id));
+        }
+    }
+    void end(std::string_view name) override {
+        if (name == "cellXfs") inCellXfs_ = false;
+    }
+
+  private:
+    std::vector<DateKind>& kinds_;
+    std::map<int, DateKind> custom_;
+    bool inCellXfs_ = false;
+};
+
+// xl/sharedStrings.xml: each <si>'s text runs, without phonetic (rPh) runs.
+class SharedStringsPart : public XmlHandler {
+  public:
+    explicit SharedStringsPart(std::vector<std::string>& strings) : strings_(strings) {}
+    void start(std::string_view name, const XmlAttributes&) override {
+        if (name == "si")
+            current_.clear();
+        else if (name == "rPh")
+            ++phonetic_;
+        else if (name == "t" && phonetic_ == 0)
+            inText_ = true;
+    }
+    void end(std::string_view name) override {
+        if (name == "si")
+            strings_.push_back(cell_text::stripNul(std::move(current_)));
+        else if (name == "rPh")
+            --phonetic_;
+        else if (name == "t")
+            inText_ = false;
+    }
+    void text(std::string_view t) override {
+        if (inText_) current_.append(t);
+    }
+
+  private:
+    std::vector<std::string>& strings_;
+    std::string current_;
+    int phonetic_ = 0;
+    bool inText_ = false;
+};
+
+enum class CellType { Number, Shared, Text, Boolean, Error, Date };
+
+CellType cellType(std::string_view t) {
+    if (t == "s") return CellType::Shared;
+    if (t == "str" || t == "inlineStr") return CellType::Text;
+    if (t == "b") return CellType::Boolean;
+    if (t == "e") return CellType::Error;
+    if (t == "d") return CellType::Date;
+    return CellType::Number;
+}
+
+}  // namespace
+
+namespace {
+
+// One worksheet part. Without a RowAssembler it only measures the sheet.
+class SheetPart : public XmlHandler {
+  public:
+    SheetPart(const XlsxBook& book, const std::string& sheet, RowAssembler* rows)
+        : book_(book), sheet_(sheet), rows_(rows) {}
+
+    SheetSize size;
+    Status status;
+
+    void start(std::string_view name, const XmlAttributes& attrs) override {
+        if (name == "sheetData") inData_ = true;
+        if (!inData_) return;
+        if (name == "row") return startRow(attrs);
+        if (name == "c") return startCell(attrs);
+        if (name == "v") {
+            inValue_ = hasValue_ = true;
+        } else if (name == "is") {
+            inInline_ = hasValue_ = true;
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && inInline_ && phonetic_ == 0) {
+            inValue_ = true;
+        }
+    }
+    void end(std::string_view name) override {
+        if (name == "v" || name == "t")
+            inValue_ = false;
+        else if (name == "is")
+            inInline_ = false;
+        else if (name == "rPh")
+            --phonetic_;
+        else if (name == "c" && inData_)
+            finishCell();
+        else if (name == "sheetData")
+            stopped = true;  // nothing after it holds cells
+    }
+    void text(std::string_view t) override {
+        if (inValue_) value_.append(t);
+    }
+
+  private:
+    void fail(int number, const std::string& what) {
+        status = Error{number, what};
+        stopped = true;
+    }
+    void startRow(const XmlAttributes& attrs) {
+        std::string_view r = attribute(attrs, "r");
+        int32_t row = r.empty() ? row_ + 1 : parsePositive(r, kMaxRows);
+        if (row == 0 || row > kMaxRows)
+            return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的行号“" + std::string(r) +
+                                                   "”无效（在第" + std::to_string(row_) +
+                                                   "行之后）。");
+        row_ = row;
+        column_ = 0;
+        if (rows_ && !rows_->startRow(row)) stopped = true;
+    }
+    void startCell(const XmlAttributes& attrs) {
+        std::string_view ref = attribute(attrs, "r");
+        int32_t row = 0, column = column_ + 1;
+        if (!ref.empty() && !parseCellReference(ref, row, column))
+            return fail(err::kDamagedWorkbook,
+                        "工作表“" + sheet_ + "”中的单元格地址“" + std::string(ref) + "”无效。");
+        if (row_ == 0 || column > kMaxColumns)
+            return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的单元格不在任何行中。");
+        column_ = column;
+        type_ = cellType(attribute(attrs, "t"));
+        xf_ = parsePositive(attribute(attrs, "s"), 1 << 20);
+        value_.clear();
+        hasValue_ = inValue_ = inInline_ = false;
+        phonetic_ = 0;
+    }
+    void finishCell();
+    bool cellText(std::string& out);
+
+    const XlsxBook& book_;
+    const std::string& sheet_;
+    RowAssembler* rows_;
+    bool inData_ = false, inValue_ = false, inInline_ = false, hasValue_ = false;
+    int phonetic_ = 0;
+    int32_t row_ = 0, column_ = 0, xf_ = 0;
+    CellType type_ = CellType::Number;
+    std::string value_;
+};
+
+// The text the cell shows; false (with status set) when its value is invalid.
+// When only measuring, numbers are not formatted: any value is non-empty.
+bool SheetPart::cellText(std::string& out) {
+    switch (type_) {
+        case CellType::Shared: {
+            int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
+            if ((index == 0 && value_ != "0") ||
+                static_cast<size_t>(index) >= book_.strings.size()) {
+                fail(err::kDamagedWorkbook, cellPlace(sheet_, row_, column_) +
+                                                "引用了不存在的共享字符串“" + value_ + "”。");
+                return false;
+            }
+            out = book_.strings[index];
+            return true;
+        }
+        case CellType::Boolean:
+            out = cell_text::boolean(value_ == "1" || value_ == "true");
+            return true;
+        case CellType::Date:
+            out = isoDateText(value_);
+            return true;
+        case CellType::Text:
+        case CellType::Error:
+            out = cell_text::stripNul(value_);
+            return true;
+        case CellType::Number:
+            break;
+    }
+    if (value_.empty() || !rows_) {
+        out = value_;
+        return true;
+    }
+    char* end = nullptr;
+    double v = std::strtod(value_.c_str(), &end);
+    if (end == value_.c_str() || *end != '\0') {
+        fail(err::kCellConversion,
+             cellPlace(sheet_, row_, column_) + "的数值“" + value_ + "”无效。");
+        return false;
+    }
+    DateKind kind =
+        static_cast<size_t>(xf_) < book_.xfKinds.size() ? book_.xfKinds[xf_] : DateKind::None;
+    out = kind == DateKind::None ? cell_text::number(v) : cell_text::date(v, kind, book_.date1904);
+    return true;
+}
+
+void SheetPart::finishCell() {
+    if (!hasValue_) return;
+    std::string text;
+    if (!cellText(text) || text.empty()) return;
+    size.rows = std::max(size.rows, row_);
+    size.columns = std::max(size.columns, column_);
+    if (rows_ && rows_->wantsColumn(column_)) rows_->set(column_, std::move(text));
+}
+
+class XlsxWorksheet : public Worksheet {
+  public:
+    XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
+        : book_(std::move(book)), sheet_(book_->sheets[index]) {}
+
+    Status measure() {
+        SheetPart part(*book_, sheet_.name, nullptr);
+        TABROVIN_TRY(scan(part));
+        size_ = part.size;
+        return Status::Ok();
+    }
+    SheetSize size() const override { return size_; }
+    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
+        RowAssembler rows(first, last, columns, sink);
+        SheetPart part(*book_, sheet_.name, &rows);
+        TABROVIN_TRY(scan(part));
+        return rows.finish();
+    }
+
+  private:
+    Status scan(SheetPart& part) {
+        // A chart sheet or a sheet whose part is absent holds no cells.
+        if (sheet_.part.empty()) return Status::Ok();
+        TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
+        return part.status;
+    }
+
+    std::shared_ptr<const XlsxBook> book_;
+    const XlsxBook::Sheet& sheet_;
+    SheetSize size_;
+};
+
+class XlsxWorkbook : public Workbook {
+  public:
+    explicit XlsxWorkbook(std::shared_ptr<const XlsxBook> book) : book_(std::move(book)) {}
+    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
+    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
+        if (number < 1 || number > sheetCount())
+            return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) +
+                                              "个工作表（共" + std::to_string(sheetCount()) +
+                                              "个）。"};
+        auto sheet = std::make_unique<XlsxWorksheet>(book_, static_cast<size_t>(number - 1));
+        TABROVIN_TRY(sheet->measure());
+        return std::unique_ptr<Worksheet>(std::move(sheet));
+    }
+
+  private:
+    std::shared_ptr<const XlsxBook> book_;
+};
+
+Status readBookParts(XlsxBook& book) {
+    WorkbookPart workbook(book);
+    TABROVIN_TRY(parseZipPart(*book.zip, "xl/workbook.xml", workbook));
+    RelationsPart relations;
+    if (book.zip->has("xl/_rels/workbook.xml.rels"))
+        TABROVIN_TRY(parseZipPart(*book.zip, "xl/_rels/workbook.xml.rels", relations));
+    for (auto& sheet : book.sheets) {
+        auto it = relations.targets.find(sheet.relation);
+        if (it != relations.targets.end() && book.zip->has(it->second)) sheet.part = it->second;
+    }
+    if (!relations.styles.empty() && book.zip->has(relations.styles)) {
+        StylesPart styles(book.xfKinds);
+        TABROVIN_TRY(parseZipPart(*book.zip, relations.styles, styles));
+    }
+    if (!relations.sharedStrings.empty() && book.zip->has(relations.sharedStrings)) {
+        SharedStringsPart strings(book.strings);
+        TABROVIN_TRY(parseZipPart(*book.zip, relations.sharedStrings, strings));
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
+                                           const std::filesystem::path& path) {
+    auto book = std::make_shared<XlsxBook>();
+    book->zip = std::move(zip);
+    Status s = readBookParts(*book);
+    if (!s.ok())
+        return Error{s.error().number,
+                     "读取“" + path.filename().string() + "”失败：" + s.error().description};
+    if (book->sheets.empty())
+        return Error{err::kDamagedWorkbook,
+                     "工作簿“" + path.filename().string() + "”中没有工作表。"};
+    return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
+}
+
+}  // namespace tabrovin::sheets

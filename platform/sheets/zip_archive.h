@@ -1,0 +1,42 @@
+#pragma once
+// Read access to the parts of a zip package (.xlsx, .ods), streamed so that a
+// part of hundreds of megabytes never has to sit in memory as a whole.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/error.h"
+
+namespace tabrovin::sheets {
+
+class ZipArchive {
+  public:
+    // Opens the zip at `path`. Errors: err::kDamagedWorkbook when the
+    // central directory cannot be read, err::kFileAccess when the file
+    // cannot be opened.
+    static Result<std::unique_ptr<ZipArchive>> open(const std::filesystem::path& path);
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    // True when the package holds a part named `name` ("xl/workbook.xml").
+    bool has(std::string_view name) const;
+
+    // The whole part; err::kDamagedWorkbook when it is missing, larger than
+    // `limit` bytes, or fails to inflate.
+    Result<std::string> read(std::string_view name, size_t limit = 256u << 20) const;
+
+    // Hands the part to `chunk` piece by piece; a chunk returning false stops
+    // the read early (still success). Inflate errors are err::kDamagedWorkbook.
+    Status stream(std::string_view name, const std::function<bool(std::string_view)>& chunk) const;
+
+  private:
+    struct Handle;
+    explicit ZipArchive(std::unique_ptr<Handle> h);
+    std::unique_ptr<Handle> h_;
+};
+
+}  // namespace tabrovin::sheets
