@@ -1,1 +1,21 @@
-int main() { return 0; }
+// The desktop program: the main window over the program folder, the folder
+// that holds this executable (its data/ and 导出/ lie beside it).
+
+#include <QApplication>
+#include <QScreen>
+
+#include "app/qt/main_window.h"
+#include "platform/program_folder.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    tabrovin::ProgramPaths paths(tabrovin::executableFolder(argc > 0 ? argv[0] : ""));
+    tabrovin::MainWindow window(std::move(paths));
+    if (const QScreen* screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,63 @@
+#include "app/qt/dialogs.h"
+
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QStringList>
+
+namespace tabrovin::qt {
+
+void fitToText(QLabel* label) {
+    const QSize design = label->property("designSize").toSize();
+    const QSize hint = label->sizeHint();
+    label->resize(std::max(design.width(), hint.width()), std::max(design.height(), hint.height()));
+}
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QString name = parts[i].trimmed();
+        QString pattern = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+        if (name.isEmpty() && pattern.isEmpty()) continue;
+        if (pattern.isEmpty()) pattern = QStringLiteral("*");
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString bracketed = QLatin1Char('(') + pattern + QLatin1Char(')');
+        entries << (name.endsWith(bracketed) ? name : name + QLatin1Char(' ') + bracketed);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QMessageBox::Icon messageIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Information:
+            return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void showMessageBox(QWidget* parent, const std::string& text, const std::string& title, Icon icon) {
+    QMessageBox box(messageIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+std::string openFileDialog(QWidget* parent, const std::string& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFileFilter(filter))
+        .toStdString();
+}
+
+QString chineseFontFamily() {
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {"宋体", "SimSun", "Noto Sans CJK SC", "WenQuanYi Micro Hei"}) {
+        const QString name = QString::fromUtf8(family);
+        if (installed.contains(name, Qt::CaseInsensitive)) return name;
+    }
+    return QString();
+}
+
+}  // namespace tabrovin::qt
