@@ -30,7 +30,9 @@ std::string number(double value) {
     return s;
 }
 
-std::string boolean(bool value) { return value ? "TRUE" : "FALSE"; }
+std::string boolean(bool value) {
+    return value ? "TRUE" : "FALSE";
+}
 
 DateKind classifyBuiltinFormat(int id) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) ||
@@ -42,6 +44,14 @@ DateKind classifyBuiltinFormat(int id) {
     if (id == 22) return DateKind::DateTime;
     return DateKind::None;
 }
+
+namespace {
+bool lowerEquals(std::string_view text, std::string_view lower) {
+    for (size_t i = 0; i < text.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+    return text.size() == lower.size();
+}
+}  // namespace
 
 DateKind classifyFormat(std::string_view code) {
     // Only the first section decides (positive numbers).
@@ -72,6 +82,15 @@ DateKind classifyFormat(std::string_view code) {
             continue;
         }
         char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // "General" and the exponent of "0.00E+00" are not the era letter 'e'.
+        if (l == 'g' && code.size() - i >= 7 && lowerEquals(code.substr(i, 7), "general")) {
+            i += 6;
+            continue;
+        }
+        if (l == 'e' && i + 1 < code.size() && (code[i + 1] == '+' || code[i + 1] == '-')) {
+            ++i;
+            continue;
+        }
         if (l == 'y' || l == 'd' || l == 'e') date = true;
         if (l == 'h' || l == 's') time = true;
         if (l == 'm') date = date || !time;  // "m" after "h" is minutes

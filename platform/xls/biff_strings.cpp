@@ -15,7 +15,6 @@ SegmentCursor::SegmentCursor(const Record& record) {
         segments_.push_back(c);
         total_ += c.size();
     }
-    settle();
 }
 
 void SegmentCursor::settle() {
@@ -38,7 +37,6 @@ const uint8_t* SegmentCursor::here() const {
 void SegmentCursor::advance(size_t n) {
     pos_ += n;
     consumed_ += n;
-    settle();
 }
 
 bool SegmentCursor::nextSegment() {
@@ -46,13 +44,13 @@ bool SegmentCursor::nextSegment() {
     consumed_ += leftInSegment();
     ++seg_;
     pos_ = 0;
-    settle();
     return true;
 }
 
 bool SegmentCursor::read(uint8_t* out, size_t n) {
     if (n > leftInTotal()) return false;
     while (n > 0) {
+        settle();
         size_t k = std::min(n, leftInSegment());
         std::copy_n(here(), k, out);
         out += k;
@@ -65,6 +63,7 @@ bool SegmentCursor::read(uint8_t* out, size_t n) {
 bool SegmentCursor::skip(size_t n) {
     if (n > leftInTotal()) return false;
     while (n > 0) {
+        settle();
         size_t k = std::min(n, leftInSegment());
         n -= k;
         advance(k);

@@ -21,6 +21,8 @@ class SegmentCursor {
     explicit SegmentCursor(const Record& record);
 
     // Reads/skips bytes, crossing segment ends freely (for fixed fields).
+    // Only these step into the next segment; a string's characters stop at
+    // a segment's end and resume with nextSegment().
     // False, without moving, when fewer bytes are left in total.
     bool read(uint8_t* out, size_t n);
     bool skip(size_t n);
@@ -37,7 +39,7 @@ class SegmentCursor {
     void advance(size_t n);  // within the current segment; n <= leftInSegment()
 
   private:
-    void settle();  // steps over exhausted segments
+    void settle();  // steps over exhausted segments before reading on
     std::vector<std::span<const uint8_t>> segments_;
     size_t seg_ = 0, pos_ = 0, total_ = 0, consumed_ = 0;
 };
