@@ -44,8 +44,9 @@ inline int openError(const std::filesystem::path& path) {
     auto sheet = (*book)->worksheet(1);
     if (!sheet.ok()) return sheet.error().number;
     SheetSize size = (*sheet)->size();
-    Status s = (*sheet)->readRows(1, size.rows, size.columns,
-                                  [](int32_t, const std::vector<std::string>&) { return Status::Ok(); });
+    Status s =
+        (*sheet)->readRows(1, size.rows, size.columns,
+                           [](int32_t, const std::vector<std::string>&) { return Status::Ok(); });
     return s.ok() ? 0 : s.error().number;
 }
 

@@ -31,7 +31,7 @@ wb.save(sys.argv[1])
 )";
 
 class SpreadsheetValues : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir_ = new TempDir;
         auto r = runPython(kMakeWorkbook, shellQuote((*dir_ / "book.xlsx").string()));
