@@ -112,14 +112,15 @@ char32_t decodeUtf8(const uint8_t*& p, const uint8_t* end) {
     }
     int extra = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
     if (b >= 0xF5) extra = -1;
-    if (extra < 0 || end - p <= extra) {
+    if (extra < 0) {
         ++p;
         return 0xFFFD;
     }
+    // A broken sequence becomes one U+FFFD for the bytes that began it.
     char32_t c = b & (0x3F >> extra);
     for (int i = 1; i <= extra; ++i) {
-        if ((p[i] & 0xC0) != 0x80) {
-            ++p;
+        if (p + i >= end || (p[i] & 0xC0) != 0x80) {
+            p += i;
             return 0xFFFD;
         }
         c = (c << 6) | (p[i] & 0x3F);
@@ -199,6 +200,8 @@ void SstWriter::addEncoded(uint16_t cch, bool wide, const uint8_t* chars, uint16
     size_t left = cch;
     while (left > 0) {
         size_t n = std::min(left, room() / width);
+        // A surrogate pair stays in one record: readers decode each part alone.
+        if (wide && n > 0 && n < left && (chars[2 * n - 1] & 0xFC) == 0xD8) --n;
         if (n == 0) {
             endRecord();
             beginRecord(rec::kContinue);

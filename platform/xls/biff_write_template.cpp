@@ -10,7 +10,8 @@ namespace {
 
 constexpr uint16_t kUncalced = 0x005E, kColInfo = 0x007D, kDefColWidth = 0x0055;
 constexpr uint16_t kDefaultRowHeight = 0x0225, kShrFmla = 0x04BC, kArray = 0x0221;
-constexpr uint16_t kTable = 0x0236;
+constexpr uint16_t kTable = 0x0236, kMergeCells = 0x00E5, kHLink = 0x01B8, kNote = 0x001C;
+constexpr uint16_t kCondFmt = 0x01B0;
 
 Error damaged(const std::string& name, const std::string& what) {
     return Error{err::kDamagedWorkbook, "模板工作簿 " + name + " 已损坏: " + what};
@@ -182,6 +183,23 @@ void splitRowOne(const CellUnit& u, uint16_t type, std::vector<RowOneCell>& out)
     }
 }
 
+// Row numbers held by records after the cell table that name cells of the
+// sheet, so that they follow the rows they name. `base` is where the record's
+// data starts in the suffix.
+void noteSuffixRows(const Record& r, size_t base, std::vector<uint32_t>& out) {
+    auto ranges = [&](size_t at, size_t count) {
+        for (size_t k = 0; k < count && at + 8 * k + 4 <= r.data.size(); ++k)
+            out.insert(out.end(), {uint32_t(base + at + 8 * k), uint32_t(base + at + 8 * k + 2)});
+    };
+    if (r.type == kMergeCells && r.data.size() >= 2) ranges(2, u16(r.data, 0));
+    if (r.type == kHLink) ranges(0, 1);
+    if (r.type == kNote && r.data.size() >= 2) out.push_back(uint32_t(base));
+    if (r.type == kCondFmt && r.data.size() >= 14) {
+        ranges(4, 1);
+        ranges(14, u16(r.data, 12));
+    }
+}
+
 class SheetSplitter {
   public:
     SheetSplitter(ExportTemplate::Impl& t, std::span<const uint8_t> sheet) : t_(t), s_(sheet) {}
@@ -283,6 +301,7 @@ Status SheetSplitter::run(const std::string& name) {
             prefixRecord(r, end);
         } else {
             region = 2;
+            if (depth == 1) noteSuffixRows(r, t_.suffix.size() + 4, t_.suffixRowFields);
             append(t_.suffix, s_.subspan(r.offset, end - r.offset));
         }
         if (r.type == rec::kEof) --depth;

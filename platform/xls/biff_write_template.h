@@ -61,7 +61,8 @@ struct ExportTemplate::Impl {
     // The first worksheet: records before the INDEX place, between INDEX and
     // DIMENSIONS, between DIMENSIONS and the cell table, and after the cell table.
     std::vector<uint8_t> beforeIndex, afterIndex, afterDimensions, suffix;
-    int defColWidthSection = -1;  // 0: afterIndex, 1: afterDimensions
+    std::vector<uint32_t> suffixRowFields;  // row numbers in `suffix` (merges, links, notes)
+    int defColWidthSection = -1;            // 0: afterIndex, 1: afterDimensions
     size_t defColWidthOffset = 0;
     std::vector<uint8_t> rowOneRecord;  // data of row 1's ROW record, if any
     std::vector<RowOneCell> rowOne;     // by column

@@ -95,6 +95,7 @@ class PageWriter {
     bool writeCells(const RowItem& item, uint16_t& c0, uint16_t& c1);
     void labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
+    void moveRows(uint8_t* base, const std::vector<uint32_t>& fields) const;
 
     const Impl& t_;
     const std::vector<std::string>& headings_;
@@ -198,6 +199,18 @@ bool PageWriter<Rows>::writeRowOne(uint16_t& c0, uint16_t& c1) {
     return any;
 }
 
+// Template rows from row 2 down move below the page; row 1 stays, so a
+// range starting there grows as it would when rows are inserted in Excel.
+template <class Rows>
+void PageWriter<Rows>::moveRows(uint8_t* base, const std::vector<uint32_t>& fields) const {
+    uint16_t shift = static_cast<uint16_t>(rows_.count());
+    for (uint32_t f : fields) {
+        uint8_t* p = base + f;
+        uint16_t v = static_cast<uint16_t>(p[0] | (p[1] << 8));
+        if (v >= 1) store16(p, static_cast<uint16_t>(v + shift));
+    }
+}
+
 template <class Rows>
 bool PageWriter<Rows>::writeCells(const RowItem& item, uint16_t& c0, uint16_t& c1) {
     if (item.kind == Kind::RowOne) return writeRowOne(c0, c1);
@@ -205,12 +218,7 @@ bool PageWriter<Rows>::writeCells(const RowItem& item, uint16_t& c0, uint16_t& c
         const TemplateRow& tr = t_.rows[item.ref];
         size_t base = out_->size();
         out_->insert(out_->end(), tr.cells.begin(), tr.cells.end());
-        uint16_t shift = static_cast<uint16_t>(rows_.count());
-        for (uint32_t f : tr.rowFields) {
-            uint8_t* p = out_->data() + base + f;
-            uint16_t v = static_cast<uint16_t>(p[0] | (p[1] << 8));
-            if (v >= 1) store16(p, static_cast<uint16_t>(v + shift));
-        }
+        moveRows(out_->data() + base, tr.rowFields);
         c0 = tr.colMin;
         c1 = tr.colMax;
         return tr.hasCells;
@@ -318,7 +326,9 @@ void PageWriter<Rows>::writeSheet(std::vector<uint8_t>& out) {
         writeBlock(std::span<const RowItem>(items).subspan(i, j - i));
         i = j;
     }
+    size_t suffixAt = out.size();
     out.insert(out.end(), t_.suffix.begin(), t_.suffix.end());
+    moveRows(out.data() + suffixAt, t_.suffixRowFields);
     store16(out.data() + dimAt, rec::kDimensions);
     store16(out.data() + dimAt + 2, 14);
     auto dims = dimensionsData(extent_);
