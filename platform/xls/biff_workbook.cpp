@@ -129,6 +129,11 @@ Status readGlobalsRecord(const Record& r, Globals& g, std::vector<uint16_t>& xfF
 Status readGlobals(Globals& g) {
     RecordReader reader(g.stream);
     Record r;
+    bool bof =
+        g.stream.size() >= 2 && (u16(g.stream, 0) == rec::kBof || u16(g.stream, 0) == rec::kBof4 ||
+                                 u16(g.stream, 0) == rec::kBof3 || u16(g.stream, 0) == rec::kBof2);
+    if (g.stream.size() >= 4 && !bof)
+        return Error{err::kNotWorkbook, "工作簿数据流不以 BOF 记录开头，不是 .xls 工作簿"};
     if (!reader.next(r, false)) {
         if (reader.error()) return *reader.error();
         return Error{err::kNotWorkbook, "工作簿数据流为空或过短，不是 .xls 工作簿"};
@@ -479,8 +484,9 @@ Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
     RecordReader reader(g_->stream);
     reader.seek(g_->sheetOffsets[number - 1]);
     Record r;
-    if (!reader.next(r, false) || r.type != rec::kBof)
-        return damaged(sheetLabel(number) + " 的起始位置没有 BOF 记录");
+    if (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
+        u16(r.data, 2) != 0x0010)
+        return damaged(sheetLabel(number) + " 的起始位置不是工作表的开始(BOF)记录");
     SheetBuilder builder(*g_, number);
     int depth = 0;
     bool done = false;
