@@ -21,7 +21,15 @@ struct XlsxBook {
         std::string name, relation, part;
     };
     std::vector<Sheet> sheets;
-    std::vector<std::string> strings;
+    // Shared strings back to back in one buffer: millions of small strings
+    // as separate std::string objects would double the memory they take.
+    std::string stringPool;
+    std::vector<size_t> stringEnds;
+    size_t stringCount() const { return stringEnds.size(); }
+    std::string_view string(size_t i) const {
+        size_t begin = i ? stringEnds[i - 1] : 0;
+        return std::string_view(stringPool).substr(begin, stringEnds[i] - begin);
+    }
     std::vector<DateKind> xfKinds;
     bool date1904 = false;
 };
@@ -101,7 +109,7 @@ class StylesPart : public XmlHandler {
 // xl/sharedStrings.xml: each <si>'s text runs, without phonetic (rPh) runs.
 class SharedStringsPart : public XmlHandler {
   public:
-    explicit SharedStringsPart(std::vector<std::string>& strings) : strings_(strings) {}
+    explicit SharedStringsPart(XlsxBook& book) : book_(book) {}
     void start(std::string_view name, const XmlAttributes&) override {
         if (name == "si")
             current_.clear();
@@ -111,9 +119,10 @@ class SharedStringsPart : public XmlHandler {
             inText_ = true;
     }
     void end(std::string_view name) override {
-        if (name == "si")
-            strings_.push_back(cell_text::stripNul(std::move(current_)));
-        else if (name == "rPh")
+        if (name == "si") {
+            book_.stringPool += cell_text::stripNul(std::move(current_));
+            book_.stringEnds.push_back(book_.stringPool.size());
+        } else if (name == "rPh")
             --phonetic_;
         else if (name == "t")
             inText_ = false;
@@ -123,7 +132,7 @@ class SharedStringsPart : public XmlHandler {
     }
 
   private:
-    std::vector<std::string>& strings_;
+    XlsxBook& book_;
     std::string current_;
     int phonetic_ = 0;
     bool inText_ = false;
@@ -235,12 +244,12 @@ bool SheetPart::cellText(std::string& out) {
         case CellType::Shared: {
             int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
             if ((index == 0 && value_ != "0") ||
-                static_cast<size_t>(index) >= book_.strings.size()) {
+                static_cast<size_t>(index) >= book_.stringCount()) {
                 fail(err::kDamagedWorkbook, cellPlace(sheet_, row_, column_) +
                                                 "引用了不存在的共享字符串“" + value_ + "”。");
                 return false;
             }
-            out = book_.strings[index];
+            out = book_.string(index);
             return true;
         }
         case CellType::Boolean:
@@ -347,7 +356,7 @@ Status readBookParts(XlsxBook& book) {
         TABROVIN_TRY(parseZipPart(*book.zip, relations.styles, styles));
     }
     if (!relations.sharedStrings.empty() && book.zip->has(relations.sharedStrings)) {
-        SharedStringsPart strings(book.strings);
+        SharedStringsPart strings(book);
         TABROVIN_TRY(parseZipPart(*book.zip, relations.sharedStrings, strings));
     }
     return Status::Ok();
