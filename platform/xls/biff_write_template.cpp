@@ -209,6 +209,7 @@ class SheetSplitter {
     void prefixRecord(const Record& r, size_t end);
     void cellRecord(const Record& r, size_t end, const std::string& name, Status& status);
     void finishUnit();
+    void addDefColWidth(size_t indexAt);
 
     ExportTemplate::Impl& t_;
     std::span<const uint8_t> s_;
@@ -283,6 +284,23 @@ void SheetSplitter::prefixRecord(const Record& r, size_t end) {
     prefix_.emplace_back(r.type, std::move(bytes));
 }
 
+// INDEX points at DEFCOLWIDTH; sheets written without one get Excel's
+// default, placed where Excel puts it (before COLINFO and DIMENSIONS).
+void SheetSplitter::addDefColWidth(size_t indexAt) {
+    size_t at = indexAt;
+    for (; at < prefix_.size(); ++at) {
+        uint16_t type = prefix_[at].first;
+        if (type == kDefColWidth) return;
+        if (type == kColInfo || type == rec::kDimensions) break;
+    }
+    for (size_t i = at; i < prefix_.size(); ++i)
+        if (prefix_[i].first == kDefColWidth) return;
+    std::vector<uint8_t> record;
+    appendRecord(record, kDefColWidth, std::vector<uint8_t>{8, 0});
+    prefix_.emplace(prefix_.begin() + static_cast<std::ptrdiff_t>(at), kDefColWidth,
+                    std::move(record));
+}
+
 Status SheetSplitter::run(const std::string& name) {
     RecordReader reader(s_);
     Record r;
@@ -318,6 +336,7 @@ Status SheetSplitter::run(const std::string& name) {
     if (indexAt < prefix_.size() && prefix_[indexAt].first == kUncalced) ++indexAt;
     for (size_t i = 0; i < prefix_.size(); ++i)
         if (prefix_[i].first == rec::kIndex) indexAt = i;
+    addDefColWidth(indexAt);
     int section = 0;  // 0 before INDEX, 1 after it, 2 after DIMENSIONS
     for (size_t i = 0; i < prefix_.size(); ++i) {
         auto& [type, bytes] = prefix_[i];
