@@ -210,7 +210,8 @@ void MainWindow::buildStatusLine(QWidget* client) {
     labels_[Label::Label1] = bar;
     widthsTwips_[Label::Label1] = defaults::initialWidthTwips(Label::Label1);
 
-    setTextColor(addLabel(client, "Label17", "Tabrovin 1.0", 2040, 4800, 4485, 195), kCaptionGreen);
+    // Left empty: the progress bar grows across this line and would hide it.
+    setTextColor(addLabel(client, "Label17", "", 2040, 4800, 4485, 195), kCaptionGreen);
 }
 
 void MainWindow::setFocusOrder() {
