@@ -1,8 +1,8 @@
 #include "platform/xls/xls_writer.h"
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/xls/biff_record.h"
 #include "platform/xls/biff_write_file.h"
@@ -40,27 +40,51 @@ void store32(uint8_t* p, uint32_t v) {
 }
 
 // SST indexes for the page's texts, after the template's own strings; equal
-// texts share one entry.
+// texts share one entry. Open addressing: a node-based map spent more time
+// allocating than hashing.
 class Interner {
   public:
     Interner(size_t base, size_t expected) : base_(static_cast<uint32_t>(base)) {
-        map_.reserve(expected);
+        size_t cap = 64;
+        while (cap < 2 * expected) cap *= 2;
+        slots_.assign(cap, 0);
         texts_.reserve(expected);
+        hashes_.reserve(expected);
     }
     uint32_t operator()(std::string_view s) {
         ++refs_;
-        auto [it, added] = map_.try_emplace(s, base_ + static_cast<uint32_t>(texts_.size()));
-        if (added) texts_.push_back(s);
-        return it->second;
+        size_t h = std::hash<std::string_view>{}(s);
+        size_t mask = slots_.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            uint32_t v = slots_[i];
+            if (v == 0) {
+                texts_.push_back(s);
+                hashes_.push_back(h);
+                slots_[i] = static_cast<uint32_t>(texts_.size());
+                if (2 * texts_.size() > slots_.size()) grow();
+                return base_ + static_cast<uint32_t>(texts_.size() - 1);
+            }
+            if (hashes_[v - 1] == h && texts_[v - 1] == s) return base_ + v - 1;
+        }
     }
     const std::vector<std::string_view>& texts() const { return texts_; }
     uint32_t refs() const { return refs_; }
 
   private:
+    void grow() {
+        slots_.assign(slots_.size() * 2, 0);
+        size_t mask = slots_.size() - 1;
+        for (size_t k = 0; k < hashes_.size(); ++k) {
+            size_t i = hashes_[k] & mask;
+            while (slots_[i] != 0) i = (i + 1) & mask;
+            slots_[i] = static_cast<uint32_t>(k + 1);
+        }
+    }
     uint32_t base_;
     uint32_t refs_ = 0;
-    std::unordered_map<std::string_view, uint32_t> map_;
+    std::vector<uint32_t> slots_;  // 1 + index into texts_, 0 for free
     std::vector<std::string_view> texts_;
+    std::vector<size_t> hashes_;
 };
 
 enum class Kind : uint8_t { RowOne, Data, Template };
@@ -85,7 +109,7 @@ class PageWriter {
           strings_(t.strings.size(), rows.count() * std::max<size_t>(headings.size(), 1) + 256) {}
 
     Status check() const;
-    std::vector<uint8_t> workbookStream();
+    void workbookStream(std::vector<uint8_t>& s);
 
   private:
     std::vector<RowItem> rowItems() const;
@@ -350,19 +374,22 @@ void rebase(std::vector<uint8_t>& stream, size_t at, int64_t delta) {
 }
 
 template <class Rows>
-std::vector<uint8_t> PageWriter<Rows>::workbookStream() {
-    std::vector<uint8_t> sheet;
+void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
+    // Kept between pages: fresh multi-megabyte buffers cost page faults each time.
+    thread_local std::vector<uint8_t> sheet;
+    sheet.clear();
+    dbcells_.clear();
     sheet.reserve(t_.suffix.size() + t_.afterIndex.size() + 4096 + rows_.count() * 24 +
                   rows_.count() * (headings_.size() + 1) * 14);
     writeSheet(sheet);
-    std::vector<uint8_t> s;
+    s.clear();
     size_t textBytes = 0;
     for (auto text : strings_.texts()) textBytes += text.size() + 8;
     size_t partsSize = sheet.size();
     for (const auto& p : t_.parts) partsSize += p.bytes.size();
     s.reserve(t_.globalsHead.size() + t_.globalsTail.size() + textBytes * 11 / 10 + partsSize +
               4096);
-    s = t_.globalsHead;
+    s.insert(s.end(), t_.globalsHead.begin(), t_.globalsHead.end());
     SstWriter sst(s, t_.templateRefs + strings_.refs(),
                   t_.strings.size() + strings_.texts().size());
     for (const auto& st : t_.strings) sst.add(st);
@@ -392,7 +419,6 @@ std::vector<uint8_t> PageWriter<Rows>::workbookStream() {
     // Streams under 4096 bytes would live in the container's mini stream;
     // Excel's own files never do that, so keep to the regular sectors.
     if (s.size() < 4096) s.resize(4096, 0);
-    return s;
 }
 
 template <class Rows>
@@ -400,9 +426,13 @@ Status writePage(const Impl& t, const std::filesystem::path& out,
                  const std::vector<std::string>& headings, const Rows& rows) {
     PageWriter<Rows> writer(t, headings, rows);
     TABROVIN_TRY(writer.check());
+    thread_local std::vector<uint8_t> buffer;
+    writer.workbookStream(buffer);
     std::vector<Stream> streams = t.streams;
-    streams[t.workbookStream].data = writer.workbookStream();
-    return writeWorkbookFile(out, streams);
+    streams[t.workbookStream].data = std::move(buffer);
+    Status written = writeWorkbookFile(out, streams);
+    buffer = std::move(streams[t.workbookStream].data);
+    return written;
 }
 
 }  // namespace
