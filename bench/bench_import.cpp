@@ -1,0 +1,62 @@
+// Open + import throughput: a 65,535-row x 10-column .xls written by xlwt and
+// a 1,000,000-row x 10-column .xlsx written by libxlsxwriter, imported by
+// tabrovin-batch without pauses. Targets on a 2-core machine: the .xls in
+// under 1 s, the .xlsx in under 10 s with peak memory under 300 MB.
+
+#include <xlsxwriter.h>
+
+#include "bench/bench_support.h"
+
+namespace {
+
+void writeXls(const bench::fs::path& out, int rows) {
+    std::string script =
+        "import sys, xlwt\n"
+        "wb = xlwt.Workbook(encoding='utf-8'); ws = wb.add_sheet('数据')\n"
+        "for c in range(10): ws.write(0, c, '列%d' % c)\n"
+        "for r in range(1, " + std::to_string(rows + 1) + "):\n"
+        "    for c in range(10): ws.write(r, c, '值%d-%d' % (r, c) if c % 2 else r * 10 + c)\n"
+        "wb.save(sys.argv[1])\n";
+    bench::fs::path py = out;
+    py += ".py";
+    std::FILE* f = std::fopen(py.c_str(), "w");
+    std::fputs(script.c_str(), f);
+    std::fclose(f);
+    bench::shell("/usr/bin/python3 " + py.string() + " " + out.string());
+}
+
+void writeXlsx(const bench::fs::path& out, int rows) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;  // rows go straight to disk
+    lxw_workbook* wb = workbook_new_opt(out.c_str(), &options);
+    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+    for (int c = 0; c < 10; ++c) worksheet_write_string(ws, 0, c, ("列" + std::to_string(c)).c_str(), nullptr);
+    char buf[64];
+    for (int r = 1; r <= rows; ++r)
+        for (int c = 0; c < 10; ++c) {
+            if (c % 2) {
+                std::snprintf(buf, sizeof buf, "值%d-%d", r, c);
+                worksheet_write_string(ws, r, c, buf, nullptr);
+            } else {
+                worksheet_write_number(ws, r, c, r * 10.0 + c, nullptr);
+            }
+        }
+    workbook_close(wb);
+}
+
+}  // namespace
+
+int main() {
+    auto work = bench::fs::temp_directory_path() / "tabrovin-bench-import";
+    bench::fs::create_directories(work);
+    auto xls = work / "65535x10.xls", xlsx = work / "1000000x10.xlsx";
+    if (!bench::fs::exists(xls)) writeXls(xls, 65535);
+    if (!bench::fs::exists(xlsx)) writeXlsx(xlsx, 1000000);
+
+    auto home = bench::programFolder(work / "home");
+    auto m = bench::runBatch({"--home", home.string(), "import", xls.string()});
+    bench::report("open + import .xls 65,535 x 10", 65535, m);
+    m = bench::runBatch({"--home", home.string(), "import", xlsx.string()});
+    bench::report("open + import .xlsx 1,000,000 x 10", 1000000, m);
+    return 0;
+}
