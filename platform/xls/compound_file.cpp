@@ -136,7 +136,8 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
     // Storages close deepest first, so each is complete when its parent closes.
     for (auto it = keep.rbegin(); it != keep.rend(); ++it) gsf_output_close(it->get());
     ok = gsf_output_close(GSF_OUTPUT(root.get())) && ok;
-    ok = gsf_output_close(output.get()) && ok;
+    // Closing the root storage closes the file beneath it too.
+    if (!gsf_output_is_closed(output.get())) ok = gsf_output_close(output.get()) && ok;
     if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + displayName(path) + " 时失败"};
     return Status::Ok();
 }
