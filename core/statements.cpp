@@ -21,7 +21,6 @@ Result<std::string> insertRow(int count) {
     return "insert into wen (" + cols + ") values (" + params + ")";
 }
 
-Statement markAllForDeletion() { return {"update wen set idd=0", {}}; }
 Statement countRows() { return {"SELECT Count(id) FROM wen", {}}; }
 
 Result<Statement> firstIdPerValue(int k) {
@@ -30,7 +29,15 @@ Result<Statement> firstIdPerValue(int k) {
     return Statement{"SELECT min(id) from wen group by " + *col, {}};
 }
 
-std::string keepRow() { return "update wen set idd=1 where id=?1"; }
+std::vector<Statement> startKeepList() {
+    return {{"create temp table if not exists keep (id integer primary key)", {}},
+            {"delete from temp.keep", {}}};
+}
+std::string keepRow() { return "insert or ignore into temp.keep (id) values (?1)"; }
+Statement markFromKeepList() {
+    return {"update wen set idd = (id in (select id from temp.keep))", {}};
+}
+Statement dropKeepList() { return {"drop table if exists temp.keep", {}}; }
 Statement deleteMarked() { return {"delete from wen where idd=0", {}}; }
 
 Result<Statement> deleteContaining(int k, const std::string& keyword) {

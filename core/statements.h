@@ -21,11 +21,16 @@ Result<std::string> columnName(int k);
 // parameter per column: "insert into wen (a0,a1) values (?1,?2)".
 Result<std::string> insertRow(int count);
 
-Statement markAllForDeletion();       // update wen set idd=0
 Statement countRows();                // SELECT Count(id) FROM wen
 Result<Statement> firstIdPerValue(int k);  // smallest id of each distinct value of a<k>
-std::string keepRow();                // update ... set idd=1 where id=?1 (prepared)
-Statement deleteMarked();             // delete from wen where idd=0
+// Duplicate filtering collects the ids to keep in a temporary table, then
+// marks every row of wen (idd 1 keep, 0 delete) and deletes in one pass:
+// point updates of each kept row cost several times more on big tables.
+std::vector<Statement> startKeepList();  // an empty temp.keep
+std::string keepRow();                   // insert into temp.keep (prepared, ?1 = id)
+Statement markFromKeepList();            // idd = 1 for kept rows, 0 for the others
+Statement deleteMarked();                // delete from wen where idd=0
+Statement dropKeepList();
 // Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
 // meaning, a quote matches itself.
 Result<Statement> deleteContaining(int k, const std::string& keyword);

@@ -77,6 +77,7 @@ public:
     // Groups many statements into one commit, for speed; nothing else.
     Status begin();
     Status commit();
+    Status rollback();
 
     // Turns SQLite's current error into an Error naming `what`.
     Error lastError(const std::string& what) const;

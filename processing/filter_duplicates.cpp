@@ -9,7 +9,9 @@ namespace {
 
 constexpr const char* kTitle = "删除1出错 # ";
 
-Status markFirstRows(Session& s, const std::vector<int64_t>& ids, int32_t pauseEvery) {
+// Notes the rows to keep, pausing every `pauseEvery` + 1 groups.
+Status collectFirstRows(Session& s, const std::vector<int64_t>& ids, int32_t pauseEvery) {
+    for (const auto& st : statements::startKeepList()) TABROVIN_TRY(s.conn.run(st));
     auto keep = s.conn.prepare(statements::keepRow());
     if (!keep) return keep.error();
     int32_t processed = 0, batch = 0;
@@ -38,14 +40,22 @@ Result<int32_t> filter(Session& s, int column) {
     if (!pauseEvery) return pauseEvery.error();
     auto firstIds = statements::firstIdPerValue(column);
     if (!firstIds) return firstIds.error();
-    TABROVIN_TRY(s.conn.run(statements::markAllForDeletion()));
     auto total = s.conn.readNumber(statements::countRows());
     if (!total) return total.error();
     s.window.setCaption(Label::Label6, std::to_string(*total));
     auto ids = s.conn.readNumbers(*firstIds);
     if (!ids) return ids.error();
-    TABROVIN_TRY(markFirstRows(s, *ids, *pauseEvery));
-    TABROVIN_TRY(s.conn.run(statements::deleteMarked()));
+    TABROVIN_TRY(collectFirstRows(s, *ids, *pauseEvery));
+    // Marking and deleting happen together or not at all.
+    TABROVIN_TRY(s.conn.begin());
+    Status marked = s.conn.run(statements::markFromKeepList());
+    if (marked.ok()) marked = s.conn.run(statements::deleteMarked());
+    if (!marked.ok()) {
+        (void)s.conn.rollback();
+        return marked.error();
+    }
+    TABROVIN_TRY(s.conn.commit());
+    (void)s.conn.run(statements::dropKeepList());
     return s.conn.readNumber(statements::countRows());
 }
 
