@@ -44,6 +44,7 @@ inline Measured runBatch(const std::vector<std::string>& args, bool show = false
     std::vector<std::string> argv = {(binDir() / "tabrovin-batch").string()};
     argv.insert(argv.end(), args.begin(), args.end());
     auto start = std::chrono::steady_clock::now();
+    std::fflush(stdout);  // or the child would print the parent's buffered lines again
     pid_t pid = fork();
     if (pid == 0) {
         if (!show) {

@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kTitle = "ZazIV : 导入数据2出错! # ";
 constexpr int kBlockRows = 50;
-constexpr int kRowsPerCommit = 5000;
+constexpr int kRowsPerCommit = 50000;
 
 struct ImportPlan {
     int sheet = 1;

@@ -1,3 +1,4 @@
+#include "platform/sheets/size_cache.h"
 #include "platform/sheets/ods_reader.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@ constexpr const char* kContent = "content.xml";
 
 struct OdsBook {
     std::unique_ptr<ZipArchive> zip;
+    std::optional<FileIdentity> file;  // for sizes measured before
     std::vector<std::string> sheets;
 };
 
@@ -202,10 +204,15 @@ class OdsWorksheet : public Worksheet {
     OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
         : book_(std::move(book)), index_(index) {}
     Status measure() {
+        if (auto known = cachedSize(book_->file, index_)) {
+            size_ = *known;
+            return Status::Ok();
+        }
         SheetContent content(index_, book_->sheets[index_], nullptr);
         TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
         TABROVIN_TRY(content.status);
         size_ = content.size;
+        rememberSize(book_->file, index_, size_);
         return Status::Ok();
     }
     SheetSize size() const override { return size_; }
@@ -253,6 +260,7 @@ Result<std::unique_ptr<Workbook>> openOds(std::unique_ptr<ZipArchive> zip,
                          "工作簿“" + file + "”设有密码（已加密），无法读取。"};
     }
     auto book = std::make_shared<OdsBook>();
+    book->file = FileIdentity::of(path);
     book->zip = std::move(zip);
     SheetNames names(book->sheets);
     Status s = parseZipPart(*book->zip, kContent, names);

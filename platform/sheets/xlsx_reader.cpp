@@ -1,3 +1,4 @@
+#include "platform/sheets/size_cache.h"
 #include "platform/sheets/xlsx_reader.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ using cell_text::DateKind;
 
 struct XlsxBook {
     std::unique_ptr<ZipArchive> zip;
+    std::optional<FileIdentity> file;  // for sizes measured before
     struct Sheet {
         std::string name, relation, part;
     };
@@ -294,12 +296,17 @@ void SheetPart::finishCell() {
 class XlsxWorksheet : public Worksheet {
   public:
     XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
-        : book_(std::move(book)), sheet_(book_->sheets[index]) {}
+        : book_(std::move(book)), sheet_(book_->sheets[index]), index_(index) {}
 
     Status measure() {
+        if (auto known = cachedSize(book_->file, index_)) {
+            size_ = *known;
+            return Status::Ok();
+        }
         SheetPart part(*book_, sheet_.name, nullptr);
         TABROVIN_TRY(scan(part));
         size_ = part.size;
+        rememberSize(book_->file, index_, size_);
         return Status::Ok();
     }
     SheetSize size() const override { return size_; }
@@ -320,6 +327,7 @@ class XlsxWorksheet : public Worksheet {
 
     std::shared_ptr<const XlsxBook> book_;
     const XlsxBook::Sheet& sheet_;
+    size_t index_;
     SheetSize size_;
 };
 
@@ -368,6 +376,7 @@ Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
                                            const std::filesystem::path& path) {
     auto book = std::make_shared<XlsxBook>();
     book->zip = std::move(zip);
+    book->file = FileIdentity::of(path);
     Status s = readBookParts(*book);
     if (!s.ok())
         return Error{s.error().number,
