@@ -20,6 +20,9 @@ std::optional<std::string> toUtf8(std::string_view bytes, int codePage);
 // representation there.
 std::optional<std::string> fromUtf8(std::string_view utf8, int codePage);
 
+// Appends code point `c` to `out` as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+
 // UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
 std::string utf16ToUtf8(std::u16string_view units);
 

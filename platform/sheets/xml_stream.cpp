@@ -1,5 +1,7 @@
 #include "platform/sheets/xml_stream.h"
 
+#include "platform/encoding.h"
+
 #include <cstring>
 
 namespace tabrovin::sheets {
@@ -21,24 +23,6 @@ namespace {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-void appendUtf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Appends `raw` with its entity references resolved; false on a bad one.
@@ -70,7 +54,7 @@ bool appendDecoded(std::string& out, std::string_view raw) {
             char* end = nullptr;
             unsigned long c = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
             if (digits.empty() || *end || c == 0 || c > 0x10FFFF) return false;
-            appendUtf8(out, c);
+            encoding::appendUtf8(out, static_cast<char32_t>(c));
         } else {
             return false;
         }

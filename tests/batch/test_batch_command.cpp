@@ -1,0 +1,88 @@
+// tabrovin-batch as a user runs it: one program folder, one command after another.
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "core/statements.h"
+#include "platform/database.h"
+#include "tests/support/test_support.h"
+
+namespace tt = tabrovin::testing;
+
+namespace {
+
+class BatchCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tt::makeProgramFolder(dir.path());
+        book = (dir / "客户.xls").string();
+        auto r = tt::runPython(
+            "import sys, xlwt\n"
+            "wb = xlwt.Workbook(encoding='utf-8'); ws = wb.add_sheet('s')\n"
+            "rows = [('姓名','城市','电话'), ('张三','北京','1'), ('李四','Beijing','2'),\n"
+            "        ('王五','上海','3'), ('赵六','北京','4'), ('孙七','beijing','5')]\n"
+            "for r, row in enumerate(rows):\n"
+            "    for c, v in enumerate(row): ws.write(r, c, v)\n"
+            "wb.save(sys.argv[1])\n",
+            tt::shellQuote(book));
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+    }
+    tt::CommandResult batch(const std::string& args) {
+        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
+                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
+    }
+    int64_t rows() {
+        tabrovin::Database db;
+        EXPECT_TRUE(db.open(tabrovin::ProgramPaths(dir.path()).workingDb()).ok());
+        return *db.readNumber(tabrovin::statements::countRows());
+    }
+
+    tt::TempDir dir;
+    std::string book;
+};
+
+}  // namespace
+
+TEST_F(BatchCommand, ImportCleanAndExportInTurn) {
+    auto open = batch("open " + tt::shellQuote(book));
+    ASSERT_EQ(open.exitCode, 0) << open.output;
+    EXPECT_NE(open.output.find("数据行数: 5"), std::string::npos) << open.output;
+    EXPECT_NE(open.output.find("2. 城市"), std::string::npos);
+
+    auto imported = batch("import " + tt::shellQuote(book) + " --columns 2,1");
+    ASSERT_EQ(imported.exitCode, 0) << imported.output;
+    EXPECT_NE(imported.output.find("[Tabrovin] 导入完成了!"), std::string::npos);
+    EXPECT_EQ(rows(), 5);
+    // The column list is saved as closing the window does: 姓名, 城市 in list order.
+    EXPECT_EQ(tt::readFile(dir / "data/ini.txt"), "\xD0\xD5\xC3\xFB\r\n\xB3\xC7\xCA\xD0\r\n");
+
+    auto dedupe = batch("dedupe --column 1");
+    ASSERT_EQ(dedupe.exitCode, 0) << dedupe.output;
+    EXPECT_NE(dedupe.output.find("去重复完成了,总数还有3!"), std::string::npos) << dedupe.output;
+    auto del = batch("delete --column 1 --keyword 上");
+    ASSERT_EQ(del.exitCode, 0) << del.output;
+    EXPECT_EQ(rows(), 2);
+
+    auto exported = batch("export --col 1=城 --col 0 --rows 1");
+    ASSERT_EQ(exported.exitCode, 0) << exported.output;
+    EXPECT_NE(exported.output.find(" 完成了导出,2页,存于[导出]文件夹下."), std::string::npos);
+    auto read = tt::runPython(
+        "import sys, xlrd\n"
+        "sh = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+        "print('|'.join(sh.row_values(0) + sh.row_values(1)))\n",
+        tt::shellQuote((dir / "导出/转换后的2.xls").string()));
+    EXPECT_EQ(read.output, "城|姓名|Beijing|李四\n");
+}
+
+TEST_F(BatchCommand, ErrorsAndBadArgumentsExitNonZero) {
+    auto bad = batch("open " + tt::shellQuote(book) + " --sheet abc");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.output.find("[ZazIV : 导入数据1出错! # 13]"), std::string::npos) << bad.output;
+    EXPECT_EQ(batch("dedupe --column 7").exitCode, 2);  // no such column in the list
+    EXPECT_EQ(batch("frobnicate").exitCode, 2);
+    EXPECT_EQ(batch("import").exitCode, 2);
+    auto help = batch("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("--pause-every"), std::string::npos);
+    auto empty = batch("export");
+    EXPECT_EQ(empty.exitCode, 1);  // nothing imported: the column list is empty
+}
