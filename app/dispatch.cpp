@@ -14,7 +14,9 @@ const char* const kWorkbookFilter =
     "xls|*.xls|Excel 工作簿 (*.xlsx)|*.xlsx|OpenDocument 表格 (*.ods)|*.ods|"
     "CSV 文本 (*.csv)|*.csv|所有文件（*.*）|*.*";
 
-void formLoad(Session& s) { column_list::load(s.window, s.paths.columnList()); }
+void formLoad(Session& s) {
+    column_list::load(s.window, s.paths.columnList());
+}
 
 bool formQueryUnload(Session& s) {
     if (s.busy()) return false;
@@ -41,14 +43,29 @@ void cmdClick(Session& s, int index) {
     if (s.busy()) return;
     ActionScope scope(s);
     switch (index) {
-        case 0: renameExportHeading(s); break;
-        case 1: moveAllExportColumns(s); break;
-        case 2: runExport(s); break;
-        case 3: deleteKeywordRows(s); break;
-        case 4: filterDuplicates(s); break;
-        case 5: importRows(s, s.xlsPath); break;
-        case 6: chooseWorkbook(s); break;
-        default: break;
+        case 0:
+            renameExportHeading(s);
+            break;
+        case 1:
+            moveAllExportColumns(s);
+            break;
+        case 2:
+            runExport(s);
+            break;
+        case 3:
+            deleteKeywordRows(s);
+            break;
+        case 4:
+            filterDuplicates(s);
+            break;
+        case 5:
+            importRows(s, s.xlsPath);
+            break;
+        case 6:
+            chooseWorkbook(s);
+            break;
+        default:
+            break;
     }
 }
 

@@ -59,10 +59,14 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
             slot = argv[++i];
             return true;
         };
-        if (a == "--home" ? !value(o.home) : a == "--sheet" ? !value(o.sheet)
-            : a == "--columns" ? !value(o.columns) : a == "--pause-every" ? !value(o.pauseEvery)
-            : a == "--column" ? !value(o.column) : a == "--keyword" ? !value(o.keyword)
-            : a == "--rows" ? !value(o.rows) : false)
+        if (a == "--home"          ? !value(o.home)
+            : a == "--sheet"       ? !value(o.sheet)
+            : a == "--columns"     ? !value(o.columns)
+            : a == "--pause-every" ? !value(o.pauseEvery)
+            : a == "--column"      ? !value(o.column)
+            : a == "--keyword"     ? !value(o.keyword)
+            : a == "--rows"        ? !value(o.rows)
+                                   : false)
             return false;
         if (a == "--col") {
             if (i + 1 >= argc) return why = "--col 后面缺少值", false;
@@ -78,7 +82,8 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
 }
 
 std::optional<int> number(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 9)
         return std::nullopt;
     return std::stoi(text);
 }
@@ -134,7 +139,9 @@ int runImport(Batch& b, const Options& o) {
         std::stringstream list(*o.columns);
         for (std::string item; std::getline(list, item, ',');) {
             auto k = number(item);
-            if (!k || *k < 1 || *k > n) return usageError("--columns 中的 " + item + " 不是 1 到 " + std::to_string(n) + " 之间的列号");
+            if (!k || *k < 1 || *k > n)
+                return usageError("--columns 中的 " + item + " 不是 1 到 " + std::to_string(n) +
+                                  " 之间的列号");
             b.window.setChecked(*k - 1, true);
         }
     }

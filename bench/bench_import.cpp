@@ -14,7 +14,9 @@ void writeXls(const bench::fs::path& out, int rows) {
         "import sys, xlwt\n"
         "wb = xlwt.Workbook(encoding='utf-8'); ws = wb.add_sheet('数据')\n"
         "for c in range(10): ws.write(0, c, '列%d' % c)\n"
-        "for r in range(1, " + std::to_string(rows + 1) + "):\n"
+        "for r in range(1, " +
+        std::to_string(rows + 1) +
+        "):\n"
         "    for c in range(10): ws.write(r, c, '值%d-%d' % (r, c) if c % 2 else r * 10 + c)\n"
         "wb.save(sys.argv[1])\n";
     bench::fs::path py = out;
@@ -30,7 +32,8 @@ void writeXlsx(const bench::fs::path& out, int rows) {
     options.constant_memory = LXW_TRUE;  // rows go straight to disk
     lxw_workbook* wb = workbook_new_opt(out.c_str(), &options);
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
-    for (int c = 0; c < 10; ++c) worksheet_write_string(ws, 0, c, ("列" + std::to_string(c)).c_str(), nullptr);
+    for (int c = 0; c < 10; ++c)
+        worksheet_write_string(ws, 0, c, ("列" + std::to_string(c)).c_str(), nullptr);
     char buf[64];
     for (int r = 1; r <= rows; ++r)
         for (int c = 0; c < 10; ++c) {

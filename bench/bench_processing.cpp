@@ -6,7 +6,8 @@
 #include "bench/bench_support.h"
 
 int main() {
-    auto home = bench::programFolder(bench::fs::temp_directory_path() / "tabrovin-bench-processing");
+    auto home =
+        bench::programFolder(bench::fs::temp_directory_path() / "tabrovin-bench-processing");
     if (!bench::fillTable(home, 1000000)) return 1;
     auto m = bench::runBatch({"--home", home.string(), "dedupe", "--column", "0"});
     bench::report("duplicate filtering (700,000 left)", 1000000, m);

@@ -17,7 +17,9 @@ namespace bench {
 
 namespace fs = std::filesystem;
 
-inline fs::path binDir() { return fs::path(TABROVIN_BIN_DIR); }
+inline fs::path binDir() {
+    return fs::path(TABROVIN_BIN_DIR);
+}
 
 // A fresh program folder under `where` with the built data files.
 inline fs::path programFolder(const fs::path& where) {
@@ -72,6 +74,8 @@ inline void report(const char* what, long long rows, const Measured& m) {
                 m.seconds, rows / m.seconds, m.peakMb, m.exitCode ? "  (FAILED)" : "");
 }
 
-inline int shell(const std::string& command) { return std::system(command.c_str()); }
+inline int shell(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 }  // namespace bench

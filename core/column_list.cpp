@@ -9,7 +9,9 @@
 namespace tabrovin::column_list {
 namespace {
 
-bool onlyLineFeeds(const std::string& s) { return s.find_first_not_of('\n') == std::string::npos; }
+bool onlyLineFeeds(const std::string& s) {
+    return s.find_first_not_of('\n') == std::string::npos;
+}
 
 std::string decodeLine(const std::string& bytes) {
     if (auto s = encoding::toUtf8(bytes, encoding::kGb18030)) return *s;

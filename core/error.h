@@ -13,11 +13,11 @@ namespace tabrovin {
 // Error numbers. The low ones follow the numbers users of the old program
 // already know from its message titles; the rest are grouped by source.
 namespace err {
-constexpr int kOverflow = 6;            // a number outside its range
-constexpr int kSubscript = 9;           // worksheet or list position that does not exist
+constexpr int kOverflow = 6;   // a number outside its range
+constexpr int kSubscript = 9;  // worksheet or list position that does not exist
 constexpr int kDivisionByZero = 11;
-constexpr int kTypeMismatch = 13;       // text that is not a number
-constexpr int kInvalidArgument = 5;     // an input that the action refuses
+constexpr int kTypeMismatch = 13;    // text that is not a number
+constexpr int kInvalidArgument = 5;  // an input that the action refuses
 constexpr int kFileNotFound = 53;
 constexpr int kFileExists = 58;
 constexpr int kFileAccess = 75;         // locked, read-only, or cannot be written
@@ -40,7 +40,7 @@ struct Error {
 
 // Either success or an Error.
 class [[nodiscard]] Status {
-public:
+  public:
     Status() = default;
     Status(Error e) : error_(std::move(e)) {}  // NOLINT: implicit on purpose
     static Status Ok() { return {}; }
@@ -52,14 +52,14 @@ public:
         return *error_;
     }
 
-private:
+  private:
     std::optional<Error> error_;
 };
 
 // Either a value or an Error.
 template <class T>
 class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : v_(std::move(value)) {}  // NOLINT
     Result(Error e) : v_(std::move(e)) {}      // NOLINT
 
@@ -81,15 +81,15 @@ public:
     }
     Status status() const { return ok() ? Status::Ok() : Status(error()); }
 
-private:
+  private:
     std::variant<T, Error> v_;
 };
 
 }  // namespace tabrovin
 
 // Returns early from a function returning Status or Result<T> when `expr` failed.
-#define TABROVIN_TRY(expr)                                   \
-    do {                                                     \
-        auto tabrovin_status_ = (expr);                      \
+#define TABROVIN_TRY(expr)                                           \
+    do {                                                             \
+        auto tabrovin_status_ = (expr);                              \
         if (!tabrovin_status_.ok()) return tabrovin_status_.error(); \
     } while (0)

@@ -5,7 +5,8 @@
 namespace tabrovin {
 
 MemoryWindow::MemoryWindow() {
-    for (auto box : {TextBox::Text1, TextBox::Text2, TextBox::Text3, TextBox::Text4, TextBox::Text5})
+    for (auto box :
+         {TextBox::Text1, TextBox::Text2, TextBox::Text3, TextBox::Text4, TextBox::Text5})
         texts_[box] = defaults::initialText(box);
     for (auto l : {Label::Label1, Label::Label6, Label::Label7, Label::Label8, Label::Label15,
                    Label::Label16}) {

@@ -22,7 +22,7 @@ struct ShownMessage {
 };
 
 class MemoryWindow : public WindowPort {
-public:
+  public:
     MemoryWindow();
 
     std::string text(TextBox box) const override { return texts_.at(box); }
@@ -65,7 +65,7 @@ public:
 
     // Test and batch hooks.
     std::vector<ShownMessage> messages;
-    std::deque<std::string> nextFiles;        // answers of the file dialog, in order
+    std::deque<std::string> nextFiles;  // answers of the file dialog, in order
     std::string lastFilter;
     int processEventsCalls = 0;
     std::function<void(const ShownMessage&)> onMessage;  // e.g. print it
@@ -73,7 +73,7 @@ public:
     // The enabled state of all seven buttons as "1111011" (cmd(0) first).
     std::string buttonStates() const;
 
-private:
+  private:
     struct Entry {
         std::string text;
         bool checked;

@@ -7,7 +7,9 @@
 namespace tabrovin {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Parses an optionally signed decimal with an optional fraction and exponent.
 bool parseDecimal(std::string_view text, double& out) {

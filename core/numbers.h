@@ -17,6 +17,8 @@ Result<int16_t> toInt16(std::string_view text);
 // As toInt16 for -2147483648..2147483647.
 Result<int32_t> toInt32(std::string_view text);
 
-inline std::string decimal(long long n) { return std::to_string(n); }
+inline std::string decimal(long long n) {
+    return std::to_string(n);
+}
 
 }  // namespace tabrovin

@@ -8,7 +8,7 @@
 namespace tabrovin {
 
 class ProgramPaths {
-public:
+  public:
     explicit ProgramPaths(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
     const std::filesystem::path& folder() const { return folder_; }
@@ -21,7 +21,7 @@ public:
     // The workbook of page `page`: 导出/转换后的<page>.xls
     std::filesystem::path exportFile(int page) const;
 
-private:
+  private:
     std::filesystem::path folder_;
 };
 

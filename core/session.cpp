@@ -9,8 +9,8 @@ Status requireFile(const std::filesystem::path& path, const std::string& what) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) return Status::Ok();
     if (!std::filesystem::is_directory(path.parent_path(), ec))
-        return Error{err::kPathNotFound, "找不到文件夹 " + utf8FromPath(path.parent_path()) +
-                                             " (" + what + " " + utf8FromPath(path.filename()) +
+        return Error{err::kPathNotFound, "找不到文件夹 " + utf8FromPath(path.parent_path()) + " (" +
+                                             what + " " + utf8FromPath(path.filename()) +
                                              " 应在其中)"};
     return Error{err::kFileNotFound, "找不到" + what + ": " + utf8FromPath(path)};
 }

@@ -21,7 +21,7 @@ struct PauseSettings {
 };
 
 class Session {
-public:
+  public:
     Session(ProgramPaths paths, WindowPort& window) : paths(std::move(paths)), window(window) {}
 
     ProgramPaths paths;
@@ -29,7 +29,7 @@ public:
     Database conn;
     std::string xlsPath;  // the workbook the file dialog returned last
     PauseSettings pauses;
-    int pauseCount = 0;   // pauses taken since start, for progress checks
+    int pauseCount = 0;  // pauses taken since start, for progress checks
 
     // Replaces `conn` with a fresh connection to the working database.
     // Says plainly which file or folder is missing.
@@ -47,7 +47,7 @@ public:
 
     bool busy() const { return busy_; }
 
-private:
+  private:
     friend class ActionScope;
     bool busy_ = false;
 };
@@ -55,13 +55,13 @@ private:
 // Marks the session busy for one action, so that the window starts nothing
 // else (menu, close, buttons) until the action has ended.
 class ActionScope {
-public:
+  public:
     explicit ActionScope(Session& s) : s_(s), outer_(s.busy_) { s.busy_ = true; }
     ~ActionScope() { s_.busy_ = outer_; }
     ActionScope(const ActionScope&) = delete;
     ActionScope& operator=(const ActionScope&) = delete;
 
-private:
+  private:
     Session& s_;
     bool outer_;
 };

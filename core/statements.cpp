@@ -12,7 +12,8 @@ Result<std::string> columnName(int k) {
 
 Result<std::string> insertRow(int count) {
     if (count < 1 || count > kMaxColumns)
-        return Error{err::kNoSuchColumn, "要导入的列数 " + std::to_string(count) + " 无效 (应为 1 到 51)"};
+        return Error{err::kNoSuchColumn,
+                     "要导入的列数 " + std::to_string(count) + " 无效 (应为 1 到 51)"};
     std::string cols, params;
     for (int k = 0; k < count; ++k) {
         cols += (k ? ",a" : "a") + std::to_string(k);
@@ -21,7 +22,9 @@ Result<std::string> insertRow(int count) {
     return "insert into wen (" + cols + ") values (" + params + ")";
 }
 
-Statement countRows() { return {"SELECT Count(id) FROM wen", {}}; }
+Statement countRows() {
+    return {"SELECT Count(id) FROM wen", {}};
+}
 
 Result<Statement> firstIdPerValue(int k) {
     auto col = columnName(k);
@@ -33,12 +36,18 @@ std::vector<Statement> startKeepList() {
     return {{"create temp table if not exists keep (id integer primary key)", {}},
             {"delete from temp.keep", {}}};
 }
-std::string keepRow() { return "insert or ignore into temp.keep (id) values (?1)"; }
+std::string keepRow() {
+    return "insert or ignore into temp.keep (id) values (?1)";
+}
 Statement markFromKeepList() {
     return {"update wen set idd = (id in (select id from temp.keep))", {}};
 }
-Statement dropKeepList() { return {"drop table if exists temp.keep", {}}; }
-Statement deleteMarked() { return {"delete from wen where idd=0", {}}; }
+Statement dropKeepList() {
+    return {"drop table if exists temp.keep", {}};
+}
+Statement deleteMarked() {
+    return {"delete from wen where idd=0", {}};
+}
 
 Result<Statement> deleteContaining(int k, const std::string& keyword) {
     auto col = columnName(k);
@@ -46,12 +55,16 @@ Result<Statement> deleteContaining(int k, const std::string& keyword) {
     return Statement{"delete from [wen] where " + *col + " like '%' || ?1 || '%' ", {keyword}};
 }
 
-Statement countRowsForExport() { return {"SELECT Count(id) FROM [wen] ", {}}; }
-Statement largestId() { return {"SELECT max(id) FROM [wen] ", {}}; }
+Statement countRowsForExport() {
+    return {"SELECT Count(id) FROM [wen] ", {}};
+}
+Statement largestId() {
+    return {"SELECT max(id) FROM [wen] ", {}};
+}
 
 Statement idAfter(int64_t low, int64_t count) {
-    return {"select id from [wen] where id>" + std::to_string(low) + " order by id limit 1 offset " +
-                std::to_string(count - 1),
+    return {"select id from [wen] where id>" + std::to_string(low) +
+                " order by id limit 1 offset " + std::to_string(count - 1),
             {}};
 }
 

@@ -21,7 +21,7 @@ Result<std::string> columnName(int k);
 // parameter per column: "insert into wen (a0,a1) values (?1,?2)".
 Result<std::string> insertRow(int count);
 
-Statement countRows();                // SELECT Count(id) FROM wen
+Statement countRows();                     // SELECT Count(id) FROM wen
 Result<Statement> firstIdPerValue(int k);  // smallest id of each distinct value of a<k>
 // Duplicate filtering collects the ids to keep in a temporary table, then
 // marks every row of wen (idd 1 keep, 0 delete) and deletes in one pass:
@@ -34,8 +34,8 @@ Statement dropKeepList();
 // Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
 // meaning, a quote matches itself.
 Result<Statement> deleteContaining(int k, const std::string& keyword);
-Statement countRowsForExport();       // SELECT Count(id) FROM [wen]
-Statement largestId();                // SELECT max(id) FROM [wen]  (null when empty)
+Statement countRowsForExport();  // SELECT Count(id) FROM [wen]
+Statement largestId();           // SELECT max(id) FROM [wen]  (null when empty)
 // The id of the `count`-th row after id `low` in id order (no row: null), so
 // that a page ends at the k-th smallest id without walking the rows before.
 Statement idAfter(int64_t low, int64_t count);

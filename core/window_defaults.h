@@ -10,29 +10,43 @@ namespace tabrovin::defaults {
 
 inline std::string initialText(TextBox box) {
     switch (box) {
-        case TextBox::Text1: return "1000";  // rows per exported workbook
-        case TextBox::Text4: return "1";     // worksheet number
-        case TextBox::Text5: return "500";   // rows between pauses
-        default: return "";
+        case TextBox::Text1:
+            return "1000";  // rows per exported workbook
+        case TextBox::Text4:
+            return "1";  // worksheet number
+        case TextBox::Text5:
+            return "500";  // rows between pauses
+        default:
+            return "";
     }
 }
 
 inline int initialWidthTwips(Label l) {
     switch (l) {
-        case Label::Label1: return 90;
+        case Label::Label1:
+            return 90;
         case Label::Label6:
         case Label::Label7:
-        case Label::Label8: return 165;
-        default: return 90;
+        case Label::Label8:
+            return 165;
+        default:
+            return 90;
     }
 }
 
 inline std::string buttonCaption(int index) {
-    static const char* const kCaptions[kButtonCount] = {
-        "修改", ">>", "5。导出", "4.删除相应的行", "3.过滤重复", "2. 开始导入", "1.选择你要导入的Excel"};
+    static const char* const kCaptions[kButtonCount] = {"修改",
+                                                        ">>",
+                                                        "5。导出",
+                                                        "4.删除相应的行",
+                                                        "3.过滤重复",
+                                                        "2. 开始导入",
+                                                        "1.选择你要导入的Excel"};
     return kCaptions[index];
 }
 
-inline bool buttonInitiallyEnabled(int index) { return index != 5; }
+inline bool buttonInitiallyEnabled(int index) {
+    return index != 5;
+}
 
 }  // namespace tabrovin::defaults

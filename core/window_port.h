@@ -18,7 +18,7 @@ constexpr int kButtonCount = 7;  // cmd(0) .. cmd(6)
 constexpr const char* kProgramTitle = "Tabrovin";
 
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
 
     virtual std::string text(TextBox box) const = 0;

@@ -38,7 +38,8 @@ void fillExportLists(Session& s) {
     setButtons(w, kNoButton, 0);
     w.clear(ListBox::List3);
     w.clear(ListBox::List2);
-    for (int k = 0; k < w.comboCount(); ++k) w.addItem(ListBox::List2, makeEntry(w.comboItem(k), k));
+    for (int k = 0; k < w.comboCount(); ++k)
+        w.addItem(ListBox::List2, makeEntry(w.comboItem(k), k));
     w.setButtonCaption(1, ">>");
     w.setText(TextBox::Text3, "");
     setButtons(w, kNoButton, 1);
@@ -88,8 +89,12 @@ void moveSelected(Session& s, ListBox from, ListBox to) {
 
 }  // namespace
 
-void moveSelectedToExport(Session& s) { moveSelected(s, ListBox::List2, ListBox::List3); }
-void moveSelectedBack(Session& s) { moveSelected(s, ListBox::List3, ListBox::List2); }
+void moveSelectedToExport(Session& s) {
+    moveSelected(s, ListBox::List2, ListBox::List3);
+}
+void moveSelectedBack(Session& s) {
+    moveSelected(s, ListBox::List3, ListBox::List2);
+}
 
 void loadSelectedHeading(Session& s) {
     WindowPort& w = s.window;

@@ -52,9 +52,10 @@ void runExport(Session& s) {
     if (s.window.count(ListBox::List3) == 0) return s.message("没有要导出的列!", Icon::Information);
     auto n = rowsPerWorkbook(s.window.text(TextBox::Text1));
     if (!n)
-        return s.message("\"每多少个一个excel\"必须是 1 到 65535 之间的整数 (一个 .xls 工作表最多 "
-                         "65536 行, 第一行是列名)。",
-                         Icon::Information);
+        return s.message(
+            "\"每多少个一个excel\"必须是 1 到 65535 之间的整数 (一个 .xls 工作表最多 "
+            "65536 行, 第一行是列名)。",
+            Icon::Information);
     auto columns = exportColumns(s.window);
     if (!columns) return s.errorBox(kRunTitle, columns.error());
     setButtons(s.window, kNoButton, 0);
@@ -67,9 +68,9 @@ void runExport(Session& s) {
     }();
     setButtons(s.window, kNoButton, 1);
     if (!pages) return s.errorBox(kRunTitle, pages.error());
-    if (*pages == 0)
-        return s.message("工作表中没有数据, 没有导出任何文件。", Icon::Information);
-    s.message(" 完成了导出," + std::to_string(*pages) + "页,存于[导出]文件夹下.", Icon::Information);
+    if (*pages == 0) return s.message("工作表中没有数据, 没有导出任何文件。", Icon::Information);
+    s.message(" 完成了导出," + std::to_string(*pages) + "页,存于[导出]文件夹下.",
+              Icon::Information);
 }
 
 }  // namespace tabrovin

@@ -6,7 +6,7 @@
 namespace tabrovin {
 
 class ExportTemplateCache {
-public:
+  public:
     std::optional<Result<xls::ExportTemplate>> loaded;
 };
 

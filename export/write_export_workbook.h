@@ -16,7 +16,7 @@ namespace tabrovin {
 class ExportTemplateCache;
 
 class PageWriter {
-public:
+  public:
     // The template is read once, on the first page, and reused.
     PageWriter(Session& s, std::vector<ExportColumn> columns);
     ~PageWriter();
@@ -25,7 +25,7 @@ public:
     // to 1000, 2400 and 5000 twips on the way.
     Status write(const std::filesystem::path& out, int64_t low, int64_t high);
 
-private:
+  private:
     Session& s_;
     std::vector<ExportColumn> columns_;
     std::unique_ptr<ExportTemplateCache> template_;

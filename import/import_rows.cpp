@@ -24,7 +24,7 @@ struct ImportPlan {
 
 // Inserts the rows handed over by the reader, keeping the counters and pauses.
 class RowInserter {
-public:
+  public:
     RowInserter(Session& s, PreparedStatement& insert, const ImportPlan& plan, int32_t lastRow)
         : s_(s), insert_(insert), plan_(plan), lastRow_(lastRow) {}
 
@@ -40,9 +40,9 @@ public:
             TABROVIN_TRY(insert_.run(values_));
             // The bound of the row's block of 50, as the progress counter shows it.
             int32_t block = (row - 2) / kBlockRows;
-            s_.window.setCaption(Label::Label8,
-                                 std::to_string(std::min(kBlockRows * block + 2 + kBlockRows,
-                                                         lastRow_ + 1)));
+            s_.window.setCaption(
+                Label::Label8,
+                std::to_string(std::min(kBlockRows * block + 2 + kBlockRows, lastRow_ + 1)));
             if (++sinceCommit_ >= kRowsPerCommit) TABROVIN_TRY(commitAndBegin());
         }
         if (++counter_ > plan_.pauseEvery) {
@@ -59,7 +59,7 @@ public:
         return s_.conn.begin();
     }
 
-private:
+  private:
     Session& s_;
     PreparedStatement& insert_;
     const ImportPlan& plan_;
@@ -84,7 +84,8 @@ Result<ImportPlan> readPlan(const WindowPort& w) {
 Status importSheet(Session& s, const std::string& path, const ImportPlan& plan) {
     TABROVIN_TRY(s.openConn());
     if (plan.positions.empty())
-        return Error{err::kInvalidArgument, "没有勾选要导入的列, 请在\"选择你要导入的列\"中至少勾选一列"};
+        return Error{err::kInvalidArgument,
+                     "没有勾选要导入的列, 请在\"选择你要导入的列\"中至少勾选一列"};
     auto sql = statements::insertRow(static_cast<int>(plan.positions.size()));
     if (!sql) return sql.error();
     auto insert = s.conn.prepare(*sql);

@@ -44,13 +44,14 @@ Status listHeaders(Session& s, const std::string& path, int sheetNumber) {
     s.window.setCaption(Label::Label6, std::to_string(r));
     s.window.setCaption(Label::Label7, std::to_string(c));
     if (r < 1) return Status::Ok();
-    TABROVIN_TRY((*sheet)->readRows(1, 1, c + 1, [&](int32_t, const std::vector<std::string>& cells) {
-        for (const auto& text : cells) {
-            s.window.addItem(ListBox::List1, text);
-            s.window.setChecked(s.window.count(ListBox::List1) - 1, true);
-        }
-        return Status::Ok();
-    }));
+    TABROVIN_TRY(
+        (*sheet)->readRows(1, 1, c + 1, [&](int32_t, const std::vector<std::string>& cells) {
+            for (const auto& text : cells) {
+                s.window.addItem(ListBox::List1, text);
+                s.window.setChecked(s.window.count(ListBox::List1) - 1, true);
+            }
+            return Status::Ok();
+        }));
     setButtons(s.window, kImportButton, 0);
     return Status::Ok();
 }

@@ -31,8 +31,7 @@ struct Finalize {
 
 }  // namespace
 
-PreparedStatement::PreparedStatement(PreparedStatement&& o) noexcept
-    : db_(o.db_), stmt_(o.stmt_) {
+PreparedStatement::PreparedStatement(PreparedStatement&& o) noexcept : db_(o.db_), stmt_(o.stmt_) {
     o.stmt_ = nullptr;
 }
 
@@ -46,7 +45,9 @@ PreparedStatement& PreparedStatement::operator=(PreparedStatement&& o) noexcept 
     return *this;
 }
 
-PreparedStatement::~PreparedStatement() { sqlite3_finalize(stmt_); }
+PreparedStatement::~PreparedStatement() {
+    sqlite3_finalize(stmt_);
+}
 
 Status PreparedStatement::run(const std::vector<std::string>& params) {
     assert(stmt_ && db_);
@@ -58,7 +59,9 @@ Status PreparedStatement::run(const std::vector<std::string>& params) {
     return Status::Ok();
 }
 
-Database::~Database() { release(); }
+Database::~Database() {
+    release();
+}
 
 void Database::release() {
     if (db_) sqlite3_close_v2(db_);
@@ -89,8 +92,8 @@ Status Database::open(const std::filesystem::path& path) {
     Status probe = run({"SELECT count(*) FROM sqlite_master", {}});
     if (!probe.ok()) {
         release();
-        return Error{probe.error().number, "文件 " + u8(path) + " 不是可用的数据库: " +
-                                               probe.error().description};
+        return Error{probe.error().number,
+                     "文件 " + u8(path) + " 不是可用的数据库: " + probe.error().description};
     }
     return Status::Ok();
 }
@@ -139,7 +142,8 @@ Result<int32_t> Database::readNumber(const Statement& s) {
     auto v = readOptionalNumber(s);
     if (!v) return v.error();
     if (!v->has_value())
-        return Error{err::kTypeMismatch, "查询结果为空值(Null), 无法作为数字使用 [语句: " + s.text + "]"};
+        return Error{err::kTypeMismatch,
+                     "查询结果为空值(Null), 无法作为数字使用 [语句: " + s.text + "]"};
     int64_t n = **v;
     if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max())
         return Error{err::kOverflow, "查询结果超出整数范围 [语句: " + s.text + "]"};
@@ -166,7 +170,8 @@ Status Database::readTexts(const Statement& s, std::vector<std::string>& flat, i
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(*stmt, c));
-            flat.emplace_back(text ? std::string(text, sqlite3_column_bytes(*stmt, c)) : std::string());
+            flat.emplace_back(text ? std::string(text, sqlite3_column_bytes(*stmt, c))
+                                   : std::string());
         }
     }
     return rc == SQLITE_DONE ? Status::Ok() : Status(lastError(s.text));
@@ -180,8 +185,14 @@ Result<PreparedStatement> Database::prepare(const std::string& text) {
     return PreparedStatement(this, stmt);
 }
 
-Status Database::begin() { return run({"BEGIN", {}}); }
-Status Database::commit() { return run({"COMMIT", {}}); }
-Status Database::rollback() { return run({"ROLLBACK", {}}); }
+Status Database::begin() {
+    return run({"BEGIN", {}});
+}
+Status Database::commit() {
+    return run({"COMMIT", {}});
+}
+Status Database::rollback() {
+    return run({"ROLLBACK", {}});
+}
 
 }  // namespace tabrovin

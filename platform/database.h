@@ -25,7 +25,7 @@ class Database;
 
 // A statement compiled once and run many times, e.g. one insert per row.
 class PreparedStatement {
-public:
+  public:
     PreparedStatement() = default;
     PreparedStatement(PreparedStatement&& o) noexcept;
     PreparedStatement& operator=(PreparedStatement&& o) noexcept;
@@ -34,7 +34,7 @@ public:
     // Binds `params` in order and runs the statement to completion.
     Status run(const std::vector<std::string>& params);
 
-private:
+  private:
     friend class Database;
     PreparedStatement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
     Database* db_ = nullptr;
@@ -42,7 +42,7 @@ private:
 };
 
 class Database {
-public:
+  public:
     Database() = default;
     ~Database();
     Database(const Database&) = delete;
@@ -82,7 +82,7 @@ public:
     // Turns SQLite's current error into an Error naming `what`.
     Error lastError(const std::string& what) const;
 
-private:
+  private:
     Result<sqlite3_stmt*> compile(const Statement& s);
     sqlite3* db_ = nullptr;
     std::filesystem::path path_;

@@ -14,18 +14,30 @@ namespace {
 #ifndef _WIN32
 const char* iconvName(int codePage) {
     switch (codePage) {
-        case 936: return "GBK";
-        case 54936: return "GB18030";
-        case 950: return "BIG5";
-        case 932: return "CP932";
-        case 949: return "CP949";
-        case 1200: return "UTF-16LE";
-        case 1250: return "CP1250";
-        case 1251: return "CP1251";
-        case 1252: return "CP1252";
-        case 65001: return "UTF-8";
-        case 10000: return "MACINTOSH";
-        default: return nullptr;
+        case 936:
+            return "GBK";
+        case 54936:
+            return "GB18030";
+        case 950:
+            return "BIG5";
+        case 932:
+            return "CP932";
+        case 949:
+            return "CP949";
+        case 1200:
+            return "UTF-16LE";
+        case 1250:
+            return "CP1250";
+        case 1251:
+            return "CP1251";
+        case 1252:
+            return "CP1252";
+        case 65001:
+            return "UTF-8";
+        case 10000:
+            return "MACINTOSH";
+        default:
+            return nullptr;
     }
 }
 
@@ -39,7 +51,8 @@ std::optional<std::string> convert(std::string_view in, const char* to, const ch
     char* dst = out.data();
     size_t dstLeft = out.size();
     size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    bool ok = rc != static_cast<size_t>(-1) && iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<size_t>(-1);
+    bool ok = rc != static_cast<size_t>(-1) &&
+              iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<size_t>(-1);
     iconv_close(cd);
     if (!ok) return std::nullopt;
     out.resize(out.size() - dstLeft);
@@ -58,7 +71,8 @@ std::optional<std::string> fromWide(const std::wstring& w, UINT cp) {
     if (w.empty()) return std::string();
     BOOL lossy = FALSE;
     bool utf8 = cp == CP_UTF8;
-    int n = WideCharToMultiByte(cp, 0, w.data(), int(w.size()), nullptr, 0, nullptr, utf8 ? nullptr : &lossy);
+    int n = WideCharToMultiByte(cp, 0, w.data(), int(w.size()), nullptr, 0, nullptr,
+                                utf8 ? nullptr : &lossy);
     if (n <= 0 || lossy) return std::nullopt;
     std::string s(n, '\0');
     WideCharToMultiByte(cp, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
@@ -69,7 +83,8 @@ std::optional<std::string> fromWide(const std::wstring& w, UINT cp) {
 }  // namespace
 
 std::optional<std::string> toUtf8(std::string_view bytes, int codePage) {
-    if (codePage == 65001) return isValidUtf8(bytes) ? std::optional(std::string(bytes)) : std::nullopt;
+    if (codePage == 65001)
+        return isValidUtf8(bytes) ? std::optional(std::string(bytes)) : std::nullopt;
 #ifdef _WIN32
     auto w = toWide(bytes, static_cast<UINT>(codePage));
     return w ? fromWide(*w, CP_UTF8) : std::nullopt;

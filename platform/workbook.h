@@ -27,7 +27,7 @@ struct SheetSize {
 using RowSink = std::function<Status(int32_t row, const std::vector<std::string>& cells)>;
 
 class Worksheet {
-public:
+  public:
     virtual ~Worksheet() = default;
     virtual SheetSize size() const = 0;
     // Hands every sheet row from `first` to `last` (1-based, inclusive) to
@@ -38,7 +38,7 @@ public:
 };
 
 class Workbook {
-public:
+  public:
     virtual ~Workbook() = default;
     virtual int sheetCount() const = 0;
     // Worksheet `number`, counted from 1 in the order the spreadsheet shows

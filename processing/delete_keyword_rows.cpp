@@ -22,8 +22,9 @@ void deleteKeywordRows(Session& s) {
     const std::string keyword = s.window.text(TextBox::Text2);
     if (keyword.empty()) {
         // '%%' would match every row that has a value: almost certainly not meant.
-        return s.message("关键字不能为空! 请在\"相应的例删除包含下面关健字的\"中输入要删除的关键字。",
-                         Icon::Information);
+        return s.message(
+            "关键字不能为空! 请在\"相应的例删除包含下面关健字的\"中输入要删除的关键字。",
+            Icon::Information);
     }
     setButtons(s.window, kNoButton, 0);
     const int column = s.window.comboIndex();

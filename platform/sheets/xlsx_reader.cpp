@@ -1,4 +1,3 @@
-#include "platform/sheets/size_cache.h"
 #include "platform/sheets/xlsx_reader.h"
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "platform/cell_text.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
+#include "platform/sheets/size_cache.h"
 #include "platform/sheets/xml_stream.h"
 
 namespace tabrovin::sheets {

@@ -1,8 +1,8 @@
 #include "platform/sheets/xml_stream.h"
 
-#include "platform/encoding.h"
-
 #include <cstring>
+
+#include "platform/encoding.h"
 
 namespace tabrovin::sheets {
 

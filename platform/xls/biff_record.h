@@ -26,8 +26,8 @@ constexpr size_t kMaxRecordData = 8224;
 
 struct Record {
     uint16_t type = 0;
-    size_t offset = 0;                 // of the header within the stream
-    std::span<const uint8_t> data;     // this record's own data
+    size_t offset = 0;              // of the header within the stream
+    std::span<const uint8_t> data;  // this record's own data
     // The data of the CONTINUE records that directly follow, one span each;
     // empty unless the reader was asked to gather them.
     std::vector<std::span<const uint8_t>> continues;
@@ -35,7 +35,7 @@ struct Record {
 
 // Walks the records of a stream in order. Does not own the bytes.
 class RecordReader {
-public:
+  public:
     explicit RecordReader(std::span<const uint8_t> stream) : stream_(stream) {}
 
     // Reads the next record into `out`; when `gatherContinues`, the CONTINUE
@@ -47,7 +47,7 @@ public:
     size_t position() const { return pos_; }
     void seek(size_t offset) { pos_ = offset; }
 
-private:
+  private:
     bool readHeader(size_t at, uint16_t& type, uint16_t& len);
     std::span<const uint8_t> stream_;
     size_t pos_ = 0;
@@ -56,7 +56,7 @@ private:
 
 // Appends records to a byte stream.
 class RecordWriter {
-public:
+  public:
     // Writes one record; data longer than kMaxRecordData is split at that
     // size into CONTINUE records. Callers that need a split at a particular
     // place (strings in SST) write the CONTINUE records themselves.
@@ -64,7 +64,7 @@ public:
     size_t size() const { return bytes_.size(); }
     std::vector<uint8_t>& bytes() { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -1,9 +1,9 @@
 #include "platform/xls/biff_write_file.h"
 
-#include "platform/xls/compound_file.h"
-
 #include <atomic>
 #include <chrono>
+
+#include "platform/xls/compound_file.h"
 
 namespace tabrovin::xls {
 namespace fs = std::filesystem;

@@ -106,7 +106,7 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
         if (gerr) g_error_free(gerr);
         std::error_code ec;
         int number = std::filesystem::is_directory(path.parent_path(), ec) ? err::kFileAccess
-                                                                            : err::kPathNotFound;
+                                                                           : err::kPathNotFound;
         return Error{number, "无法写入文件 " + displayName(path) + ": " + why};
     }
     GPtr<GsfOutfile> root(gsf_outfile_msole_new(output.get()));

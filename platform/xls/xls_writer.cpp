@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <unordered_map>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/xls/biff_record.h"
 #include "platform/xls/biff_write_file.h"

@@ -11,7 +11,7 @@ namespace tt = tabrovin::testing;
 namespace {
 
 class BatchCommand : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         tt::makeProgramFolder(dir.path());
         book = (dir / "客户.xls").string();

@@ -10,7 +10,7 @@ namespace tt = tabrovin::testing;
 namespace st = tabrovin::statements;
 
 class WorkingTable : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         tt::makeProgramFolder(dir.path());
         ASSERT_TRUE(db.open(ProgramPaths(dir.path()).workingDb()).ok());
@@ -25,7 +25,11 @@ protected:
     std::vector<std::string> column(int k) {
         std::vector<std::string> out;
         int n = 0;
-        EXPECT_TRUE(db.readTexts({"select coalesce(a" + std::to_string(k) + ",'<null>') from wen order by id", {}}, out, n).ok());
+        EXPECT_TRUE(
+            db.readTexts(
+                  {"select coalesce(a" + std::to_string(k) + ",'<null>') from wen order by id", {}},
+                  out, n)
+                .ok());
         return out;
     }
     int32_t count() { return *db.readNumber(st::countRows()); }

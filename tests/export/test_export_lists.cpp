@@ -7,7 +7,7 @@ using tabrovin::testing::ActionTest;
 using Items = std::vector<std::string>;
 
 class ExportLists : public ActionTest {
-protected:
+  protected:
     void SetUp() override {
         for (const char* name : {"名", "电话", "城", "备注", "编号"}) window.comboAdd(name);
         menuClick(session, 1);

@@ -9,7 +9,7 @@ namespace tt = tabrovin::testing;
 using Rows = std::vector<std::vector<std::string>>;
 
 class RunExport : public ActionTest {
-protected:
+  protected:
     void SetUp() override {
         for (const char* name : {"名", "电话", "城"}) window.comboAdd(name);
     }
@@ -52,7 +52,8 @@ protected:
     }
     int files() {
         int n = 0;
-        for (auto& e : std::filesystem::directory_iterator(session.paths.exportDir())) n += !!e.is_regular_file();
+        for (auto& e : std::filesystem::directory_iterator(session.paths.exportDir()))
+            n += !!e.is_regular_file();
         return n;
     }
 };
@@ -137,7 +138,8 @@ TEST_F(RunExport, MissingOutputFolderReportsEachPageAndFinishes) {
     exportRows("2");
     ASSERT_EQ(window.messages.size(), 4u);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(window.messages[i].title, "ZazIV : 导出数据1出错! # " + std::to_string(err::kPathNotFound));
+        EXPECT_EQ(window.messages[i].title,
+                  "ZazIV : 导出数据1出错! # " + std::to_string(err::kPathNotFound));
     EXPECT_EQ(lastMessage().text, " 完成了导出,3页,存于[导出]文件夹下.");
     EXPECT_FALSE(std::filesystem::exists(session.paths.exportDir()));
 }

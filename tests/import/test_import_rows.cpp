@@ -8,7 +8,7 @@ using namespace tabrovin;
 using tabrovin::testing::ActionTest;
 
 class ImportRows : public ActionTest {
-protected:
+  protected:
     // Chooses `book` and starts the import with the given ticks (all when empty).
     void importBook(const std::string& book, const std::vector<int>& untick = {}) {
         window.nextFiles.push_back(book);
@@ -93,7 +93,8 @@ TEST_F(ImportRows, FortyNineRowsAndHeaderOnlySheets) {
 
 TEST_F(ImportRows, NoTickedColumnIsAnErrorThatLeavesButtonsUsable) {
     importBook(writeXls("a.xls", {numbered(2, 2)}), {0, 1});
-    EXPECT_EQ(lastMessage().title, "ZazIV : 导入数据2出错! # " + std::to_string(err::kInvalidArgument));
+    EXPECT_EQ(lastMessage().title,
+              "ZazIV : 导入数据2出错! # " + std::to_string(err::kInvalidArgument));
     EXPECT_EQ(window.buttonStates(), "1111111");
     EXPECT_EQ(rowCount(), 0);
 }

@@ -6,7 +6,7 @@ using namespace tabrovin;
 using tabrovin::testing::ActionTest;
 
 class OpenWorkbook : public ActionTest {
-protected:
+  protected:
     void choose(const std::string& path) {
         window.nextFiles.push_back(path);
         cmdClick(session, 6);

@@ -5,7 +5,7 @@ using namespace tabrovin;
 using tabrovin::testing::ActionTest;
 
 class DeleteKeywordRows : public ActionTest {
-protected:
+  protected:
     void SetUp() override {
         window.comboAdd("值");
         window.setComboIndex(0);

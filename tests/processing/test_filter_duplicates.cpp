@@ -6,7 +6,7 @@ using tabrovin::testing::ActionTest;
 using Rows = std::vector<std::vector<std::string>>;
 
 class FilterDuplicates : public ActionTest {
-protected:
+  protected:
     void SetUp() override {
         for (const char* name : {"名", "城"}) window.comboAdd(name);
         window.setComboIndex(1);
@@ -14,8 +14,13 @@ protected:
 };
 
 TEST_F(FilterDuplicates, KeepsFirstRowOfEachValueIgnoringCase) {
-    fill({{"a", "Beijing"}, {"b", "beijing"}, {"c", "上海"}, {"d", ""}, {"e", "上海"},
-          {"f", ""}, {"g", "BEIJING "}});
+    fill({{"a", "Beijing"},
+          {"b", "beijing"},
+          {"c", "上海"},
+          {"d", ""},
+          {"e", "上海"},
+          {"f", ""},
+          {"g", "BEIJING "}});
     ASSERT_TRUE(std::filesystem::exists(session.paths.workingDb()));
     {
         // Rows without any value in a1 form one group too.
@@ -29,8 +34,9 @@ TEST_F(FilterDuplicates, KeepsFirstRowOfEachValueIgnoringCase) {
     EXPECT_EQ(lastMessage().text, "去重复完成了,总数还有5!");
     EXPECT_EQ(lastMessage().title, "Tabrovin");
     EXPECT_EQ(buttonsAtMessage, "1111111");  // enabled before the closing message
-    EXPECT_EQ(table(2), (Rows{{"a", "Beijing"}, {"c", "上海"}, {"d", ""}, {"g", "BEIJING "},
-                              {"h", "<null>"}}));
+    EXPECT_EQ(
+        table(2),
+        (Rows{{"a", "Beijing"}, {"c", "上海"}, {"d", ""}, {"g", "BEIJING "}, {"h", "<null>"}}));
     EXPECT_EQ(window.caption(Label::Label6), "5");
     EXPECT_EQ(window.caption(Label::Label8), "5");
 }

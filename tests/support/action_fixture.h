@@ -15,7 +15,7 @@
 namespace tabrovin::testing {
 
 class ActionTest : public ::testing::Test {
-protected:
+  protected:
     ActionTest() : session(ProgramPaths(makeProgramFolder(dir.path())), window) {
         session.pauses.length = std::chrono::milliseconds(0);
     }

@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <cstdio>
@@ -7,8 +9,6 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
-
-#include <unistd.h>
 
 namespace tabrovin::testing {
 namespace fs = std::filesystem;
@@ -28,7 +28,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-fs::path TempDir::operator/(const std::string& name) const { return path_ / u8path(name); }
+fs::path TempDir::operator/(const std::string& name) const {
+    return path_ / u8path(name);
+}
 
 std::string shellQuote(const std::string& text) {
     std::string out = "'";

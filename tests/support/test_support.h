@@ -9,7 +9,7 @@ namespace tabrovin::testing {
 
 // A fresh empty folder under the system temp folder, removed on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
