@@ -1,6 +1,7 @@
 #include "platform/cell_text.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -10,9 +11,10 @@ std::string number(double value) {
     if (std::isnan(value)) return "#NUM!";
     if (std::isinf(value)) return "#NUM!";
     if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.0f", value == 0 ? 0.0 : value);
-        return buf;
+        // Whole numbers are most cells of big sheets: to_chars is far cheaper than printf.
+        char buf[24];
+        auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value)).ptr;
+        return std::string(buf, end);
     }
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15G", value);

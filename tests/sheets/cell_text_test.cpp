@@ -1,0 +1,46 @@
+// How non-text cell values read as text, the same for every reader.
+#include <gtest/gtest.h>
+
+#include "platform/cell_text.h"
+
+using namespace tabrovin::cell_text;
+
+TEST(CellText, NumbersReadAsASpreadsheetShowsThem) {
+    EXPECT_EQ(number(3.0), "3");
+    EXPECT_EQ(number(-0.0), "0");
+    EXPECT_EQ(number(-42), "-42");
+    EXPECT_EQ(number(13800138000.0), "13800138000");
+    EXPECT_EQ(number(999999999999999.0), "999999999999999");
+    EXPECT_EQ(number(0.1), "0.1");
+    EXPECT_EQ(number(0.1 + 0.2), "0.3");  // at most 15 significant digits
+    EXPECT_EQ(number(1234.5), "1234.5");
+    EXPECT_EQ(number(1.5e-7), "1.5E-07");
+    EXPECT_EQ(number(1e20), "1E+20");
+}
+
+TEST(CellText, DatesAndTimesInTheChineseDefaultForm) {
+    EXPECT_EQ(date(45356, DateKind::Date), "2024/3/5");
+    EXPECT_EQ(date(45356 + 14.5 / 24, DateKind::DateTime), "2024/3/5 14:30");
+    EXPECT_EQ(date(14.5 / 24, DateKind::Time), "14:30:00");
+    EXPECT_EQ(date(60, DateKind::Date), "1900/2/29");  // the 1900 system's phantom day
+    EXPECT_EQ(date(61, DateKind::Date), "1900/3/1");
+    EXPECT_EQ(date(1, DateKind::Date), "1900/1/1");
+    EXPECT_EQ(date(0, DateKind::Date, true), "1904/1/1");
+    EXPECT_EQ(date(45356.9999999, DateKind::DateTime), "2024/3/6 0:00");  // rounds to the second
+}
+
+TEST(CellText, FormatCodesThatMeanDates) {
+    EXPECT_EQ(classifyBuiltinFormat(14), DateKind::Date);
+    EXPECT_EQ(classifyBuiltinFormat(22), DateKind::DateTime);
+    EXPECT_EQ(classifyBuiltinFormat(20), DateKind::Time);
+    EXPECT_EQ(classifyBuiltinFormat(2), DateKind::None);
+    EXPECT_EQ(classifyFormat("yyyy/m/d"), DateKind::Date);
+    EXPECT_EQ(classifyFormat("yyyy\"年\"m\"月\"d\"日\""), DateKind::Date);
+    EXPECT_EQ(classifyFormat("h:mm"), DateKind::Time);
+    EXPECT_EQ(classifyFormat("[h]:mm:ss"), DateKind::Time);
+    EXPECT_EQ(classifyFormat("yyyy-mm-dd hh:mm"), DateKind::DateTime);
+    EXPECT_EQ(classifyFormat("General"), DateKind::None);
+    EXPECT_EQ(classifyFormat("0.00E+00"), DateKind::None);
+    EXPECT_EQ(classifyFormat("[Red]0.00;\"day\""), DateKind::None);
+    EXPECT_EQ(stripNul(std::string("a\0b", 3)), "ab");
+}
