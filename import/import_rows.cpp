@@ -38,11 +38,14 @@ class RowInserter {
         }
         if (any) {
             TABROVIN_TRY(insert_.run(values_));
-            // The bound of the row's block of 50, as the progress counter shows it.
+            // The bound of the row's block of 50, as the progress counter shows
+            // it; set once a block, since a window label relays itself out.
             int32_t block = (row - 2) / kBlockRows;
-            s_.window.setCaption(
-                Label::Label8,
-                std::to_string(std::min(kBlockRows * block + 2 + kBlockRows, lastRow_ + 1)));
+            int32_t bound = std::min(kBlockRows * block + 2 + kBlockRows, lastRow_ + 1);
+            if (bound != shownBound_) {
+                shownBound_ = bound;
+                s_.window.setCaption(Label::Label8, std::to_string(bound));
+            }
             if (++sinceCommit_ >= kRowsPerCommit) TABROVIN_TRY(commitAndBegin());
         }
         if (++counter_ > plan_.pauseEvery) {
@@ -66,6 +69,7 @@ class RowInserter {
     int32_t lastRow_;
     std::vector<std::string> values_;
     int32_t counter_ = 0;
+    int32_t shownBound_ = -1;
     int sinceCommit_ = 0;
 };
 
