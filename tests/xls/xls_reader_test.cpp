@@ -1,0 +1,159 @@
+// Workbooks written by other programs (xlwt, LibreOffice, and BIFF5 streams
+// built here), read cell by cell and compared with xlrd as a second reader.
+
+#include <gtest/gtest.h>
+
+#include "platform/xls/compound_file.h"
+#include "tests/xls/xls_test_util.h"
+
+namespace tabrovin::xls {
+namespace {
+namespace fs = std::filesystem;
+using testutil::Grid;
+using Row = std::vector<std::string>;
+
+// Sheets: values of every kind; empty; formatted far beyond its 300 rows of
+// data; thousands of distinct strings (a table far over one record); hidden.
+const char* kMakeXlwtBook = R"PY(
+import sys, datetime, xlwt
+wb = xlwt.Workbook(encoding='utf-8')
+fmt = lambda f: xlwt.easyxf(num_format_str=f)
+ws = wb.add_sheet('数据')
+for r, row in enumerate([['姓名', '电话', '金额', '编号', '备注'],
+                         ['张三', 13800138000, 3.0, '007', 'He said "hi"'],
+                         ['李四', 0.1, 1234.5, None, '第一行\n第二行'],
+                         [None, None, None, True, False],
+                         [None, None, None, -42, -0.5]]):
+    for c, v in enumerate(row):
+        if v is not None: ws.write(r, c, v)
+ws.write(3, 0, datetime.date(2024, 3, 5), fmt('yyyy/m/d'))
+ws.write(3, 1, datetime.datetime(2024, 3, 5, 14, 30), fmt('yyyy/m/d h:mm'))
+ws.write(3, 2, datetime.time(14, 30, 0), fmt('h:mm:ss'))
+ws.write(3, 5, 45356, fmt('yyyy"年"m"月"d"日"')); ws.write(4, 5, 45356, fmt('"第"0'))
+for c, e in enumerate([0x07, 0x2A, 0x0F, 0x00, 0x17, 0x1D]): ws.row(5).set_cell_error(c, e)
+ws.row(4).set_cell_error(0, 0x24)
+ws.write(6, 0, ('长文字' + 'abc') * 2000)
+wb.add_sheet('空表')
+ws = wb.add_sheet('格式')
+for r in range(300): ws.write(r, 0, '行%d' % (r + 1)); ws.write(r, 2, r * 1.5)
+ws.write(65535, 9, None, xlwt.easyxf('pattern: pattern solid;'))
+ws.write(1000, 5, '', xlwt.easyxf('pattern: pattern solid;'))
+ws = wb.add_sheet('多串')
+for r in range(3000): ws.write(r, 0, '字符串%05d的内容' % r); ws.write(r, 1, r)
+ws = wb.add_sheet('隐藏')
+ws.visibility = 1
+ws.write(0, 0, '隐藏的表')
+wb.save(sys.argv[1])
+)PY";
+
+TEST(XlsReader, XlwtBookMatchesKnownValuesAndXlrd) {
+    testing::TempDir dir;
+    fs::path path = dir / "xlwt.xls";
+    auto made = testing::runPython(kMakeXlwtBook, testing::shellQuote(path.string()));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    auto book = testutil::readBook(path);
+    ASSERT_EQ(book.size(), 5u);
+    const Grid& g = book[0];
+    ASSERT_EQ(g.size(), 7u);
+    EXPECT_EQ(g[1], (Row{"张三", "13800138000", "3", "007", "He said \"hi\"", ""}));
+    EXPECT_EQ(g[2], (Row{"李四", "0.1", "1234.5", "", "第一行\n第二行", ""}));
+    EXPECT_EQ(g[3], (Row{"2024/3/5", "2024/3/5 14:30", "14:30:00", "TRUE", "FALSE", "2024/3/5"}));
+    EXPECT_EQ(g[4], (Row{"#NUM!", "", "", "-42", "-0.5", "45356"}));
+    EXPECT_EQ(g[5], (Row{"#DIV/0!", "#N/A", "#VALUE!", "#NULL!", "#REF!", "#NAME?"}));
+    std::string longText;
+    for (int i = 0; i < 2000; ++i) longText += "长文字abc";
+    EXPECT_EQ(g[6][0], longText);  // crosses CONTINUE records
+    EXPECT_TRUE(book[1].empty());
+    EXPECT_EQ(book[2].size(), 300u);  // formatted to row 65536, filled to row 300
+    EXPECT_EQ(book[2][299], (Row{"行300", "", "448.5"}));
+    EXPECT_EQ(book[3][2999], (Row{"字符串02999的内容", "2999"}));
+    EXPECT_EQ(book[4], (Grid{{"隐藏的表"}}));  // hidden sheets keep their numbers
+    EXPECT_EQ(book, testutil::readWithXlrd(path));
+
+    auto opened = openXlsWorkbook(path);
+    ASSERT_TRUE(opened.ok());
+    for (int n : {0, 6, -1}) {
+        auto s = (*opened)->worksheet(n);
+        ASSERT_FALSE(s.ok());
+        EXPECT_EQ(s.error().number, err::kSubscript);
+    }
+}
+
+// LibreOffice writes formulas with cached results, its own string-table
+// layout, and formula text results in STRING records.
+const char* kMakeXlsx = R"PY(
+import sys, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+ws.append(['单价', 1234.5, '=B1*2', '=B1/10'])
+ws.append(['名称', '苹果', '=B2&"汁"', '=""'])
+ws.append(['比较', 3, '=B3>2', '=B3<2'])
+ws.append(['除零', 0, '=1/B4', '=NA()'])
+ws2 = wb.create_sheet('很多')
+for r in range(1, 4001): ws2.append(['第%d个不同的字符串' % r, '=A%d' % r])
+wb.save(sys.argv[1])
+)PY";
+
+TEST(XlsReader, LibreOfficeFormulasGiveTheirCachedResults) {
+    testing::TempDir dir;
+    fs::path xlsx = dir / "lo.xlsx";
+    auto made = testing::runPython(kMakeXlsx, testing::shellQuote(xlsx.string()));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    fs::path xls = testing::convertWithLibreOffice(xlsx, "xls", dir.path());
+    ASSERT_FALSE(xls.empty()) << "LibreOffice could not write the .xls";
+    auto book = testutil::readBook(xls);
+    ASSERT_EQ(book.size(), 2u);
+    EXPECT_EQ(book[0], (Grid{{"单价", "1234.5", "2469", "123.45"},
+                             {"名称", "苹果", "苹果汁", ""},
+                             {"比较", "3", "TRUE", "FALSE"},
+                             {"除零", "0", "#DIV/0!", "#N/A"}}));
+    ASSERT_EQ(book[1].size(), 4000u);
+    EXPECT_EQ(book[1][3999], (Row{"第4000个不同的字符串", "第4000个不同的字符串"}));
+    EXPECT_EQ(book, testutil::readWithXlrd(xls));
+}
+
+// BIFF5 (Excel 5.0/95) strings are bytes in the workbook's code page; with no
+// CODEPAGE record they are read as GBK all the same. LibreOffice no longer
+// writes BIFF5, so the stream is built here.
+TEST(XlsReader, Biff5TextIsReadInItsCodePage) {
+    using testutil::Bytes;
+    auto byteString = [](Bytes d, const std::string& utf8) {
+        std::string gbk = *encoding::fromUtf8(utf8, encoding::kGbk);
+        put16(d, static_cast<uint16_t>(gbk.size()));
+        testutil::append(d, gbk);
+        return d;
+    };
+    std::vector<testutil::Rec> cells = {
+        {rec::kLabel, byteString(testutil::cellHead(0, 0), "姓名")},
+        {rec::kLabel, byteString(testutil::cellHead(1, 1), "他说\"好\"")}};
+    Bytes n = testutil::cellHead(1, 0), rk = testutil::cellHead(2, 0);
+    testutil::putDouble(n, 1234.5);
+    put32(rk, (13800 << 2) | 2);
+    Bytes f = testutil::cellHead(2, 1);
+    f.insert(f.end(), {0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0});  // a text result
+    // xlrd compares a BIFF5 STRING's byte count with its decoded characters,
+    // so the formula text stays ASCII to keep it a fair witness.
+    cells.insert(cells.end(), {{rec::kNumber, n},
+                               {rec::kRk, rk},
+                               {rec::kFormula, f},
+                               {rec::kString, byteString({}, "formula text")}});
+    std::vector<testutil::Rec> second = {
+        {rec::kLabel, byteString(testutil::cellHead(0, 0), "第二")}};
+    const Grid want = {{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}};
+    testing::TempDir dir;
+    for (bool codePage : {true, false}) {
+        Bytes cp;
+        put16(cp, encoding::kGbk);
+        std::vector<testutil::Rec> globals;
+        for (int i = 0; i < 16; ++i) globals.push_back({rec::kXf, Bytes(16, 0)});  // for xlrd
+        if (codePage) globals.push_back({rec::kCodePage, cp});
+        fs::path path = dir / (codePage ? "gbk.xls" : "none.xls");
+        (void)writeCompoundFile(path,
+                                {{"Book", testutil::bookStream(globals, {cells, second}, 0x0500)}});
+        EXPECT_EQ(testutil::readBook(path), (std::vector<Grid>{want, {{"第二"}}})) << path;
+    }
+    EXPECT_EQ(testutil::readWithXlrd(dir / "gbk.xls"), (std::vector<Grid>{want, {{"第二"}}}));
+}
+
+}  // namespace
+}  // namespace tabrovin::xls
