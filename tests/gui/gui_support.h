@@ -1,57 +1,84 @@
 #pragma once
-// Helpers for the window tests: one QApplication for the test program, and a
-// fixture that opens the real window over a scratch program folder with its
-// message boxes and file dialog scripted.
+// The real window over a scratch program folder, with its message boxes and
+// file dialog scripted through the window's seams.
 
 #include <gtest/gtest.h>
 
-#include <QString>
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
 #include <deque>
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/qt/main_window.h"
 #include "tests/support/test_support.h"
 
-class QWidget;
-
 namespace tabrovin::testing {
 
-// Creates the QApplication on first use (offscreen unless QT_QPA_PLATFORM is set).
-void ensureApplication();
-
-// "姓名", "电话" as the column list file holds them (GBK, CR LF).
-std::string gbkNames();
-// UTF-8 text as GBK bytes, through iconv.
-std::string toGbk(const std::string& utf8);
+// UTF-8 text as GBK bytes, by iconv rather than by the program's own encoder.
+inline std::string toGbk(const std::string& utf8) {
+    CommandResult r = run("printf '%s' " + shellQuote(utf8) + " | iconv -f UTF-8 -t GBK");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return r.output;
+}
 
 class GuiTest : public ::testing::Test {
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        if (!QApplication::instance()) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "test_gui";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);  // never destroyed: it must outlive every window
+        }
+        folder = makeProgramFolder(dir / "program");
+        writeFile(folder / "data" / "ini.txt", toGbk("姓名\r\n电话\r\n"));
+        MainWindow::messageSink = [this](const ShownMessage& m) { messages.push_back(m); };
+        MainWindow::fileChooser = [this](const std::string& filter) {
+            filters.push_back(filter);
+            if (duringChoice) duringChoice();
+            std::string next = files.empty() ? "" : files.front();
+            if (!files.empty()) files.pop_front();
+            return next;
+        };
+    }
+    void TearDown() override {
+        window.reset();
+        MainWindow::messageSink = nullptr;
+        MainWindow::fileChooser = nullptr;
+    }
 
-    // Opens and shows the window over `folder` (the scratch program folder
-    // unless given), as the program does at start.
-    MainWindow& open();
-    MainWindow& open(const std::filesystem::path& folder);
-
+    MainWindow& open() {
+        window = std::make_unique<MainWindow>(ProgramPaths(folder));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
     // The window's child named `name`; fails the test when there is none.
-    template <class T>
+    template <class T = QWidget>
     T* find(const char* name) {
         T* child = window->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(child, nullptr) << "no control " << name;
         return child;
     }
-    // A left click in the middle of List2/List3 entry `row`, or a double-click.
-    void clickItem(const char* list, int row, bool twice = false);
+    void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    // A click in the middle of a list entry, followed by a double-click if asked.
+    void clickItem(const char* list, int row, bool twice = false) {
+        auto* widget = find<QListWidget>(list);
+        ASSERT_LT(row, widget->count());
+        const QPoint at = widget->visualItemRect(widget->item(row)).center();
+        QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, at);
+        if (twice) QTest::mouseDClick(widget->viewport(), Qt::LeftButton, {}, at);
+    }
 
     TempDir dir;
-    std::filesystem::path folder;  // the program folder, with data/ini.txt = gbkNames()
+    std::filesystem::path folder;  // the program folder; ini.txt lists 姓名, 电话
     std::unique_ptr<MainWindow> window;
     std::vector<ShownMessage> messages;  // every message box, in order
-    std::deque<std::string> files;       // answers of the file dialog; "" when empty
+    std::deque<std::string> files;       // the file dialog's answers; "" once empty
     std::vector<std::string> filters;    // the filters the file dialog was given
     std::function<void()> duringChoice;  // runs inside the file dialog, i.e. mid-action
 };

@@ -1,0 +1,131 @@
+// The window as it opens, and the menu switching between its steps.
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+
+#include "app/qt/dialogs.h"
+#include "tests/gui/gui_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+using WindowTest = GuiTest;
+
+TEST_F(WindowTest, OpensWithTextsButtonsColumnListAndDesignLayout) {
+    MainWindow& w = open();
+    EXPECT_TRUE(w.windowTitle().startsWith("Tabrovin1.0")) << w.windowTitle().toStdString();
+    for (int i = 0; i < kButtonCount; ++i)
+        EXPECT_EQ(find(("cmd" + std::to_string(i)).c_str())->isEnabled(), i != 5) << "cmd" << i;
+    EXPECT_EQ(find<QPushButton>("cmd5")->text(), QString::fromUtf8("2. 开始导入"));
+    for (auto [name, text] : {std::pair{"Text4", "1"}, {"Text5", "500"}, {"Text1", "1000"}})
+        EXPECT_EQ(find<QLineEdit>(name)->text(), text) << name;
+    auto* combo = find<QComboBox>("Combo1");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->currentText(), QString::fromUtf8("姓名"));
+    EXPECT_EQ(combo->itemText(1), QString::fromUtf8("电话"));
+    EXPECT_TRUE(messages.empty());
+
+    // Design positions in twips, shown at 15 twips a pixel on a window of fixed size.
+    EXPECT_EQ(w.centralWidget()->size(), QSize(439, 333));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    for (auto [name, rect] : {std::pair{"Frame2", QRect(8, 8, 425, 217)},
+                              {"Frame3", QRect(8, 8, 425, 305)},
+                              {"cmd6", QRect(32, 152, 153, 25)},
+                              {"List1", QRect(256, 16, 145, 172)},
+                              {"Text5", QRect(136, 104, 49, 18)},
+                              {"Label1", QRect(8, 312, 6, 20)}})
+        EXPECT_EQ(find(name)->geometry(), rect) << name;
+    EXPECT_FALSE(find("Frame3")->isVisible());
+
+    // Without a data folder the window still opens, with an empty Combo1.
+    window.reset();
+    std::filesystem::remove_all(folder / "data");
+    EXPECT_EQ(open().comboCount(), 0);
+}
+
+TEST_F(WindowTest, CaptionsColoursProgressBarAndDialogConversions) {
+    MainWindow& w = open();
+    auto colour = [&](const char* name) {
+        return find(name)->palette().color(QPalette::WindowText);
+    };
+    EXPECT_EQ(colour("Frame4"), QColor(0x00, 0x40, 0x00));
+    EXPECT_NE(colour("Label4"), QColor(0x00, 0x40, 0x00))
+        << "a frame's colour leaked to its labels";
+    EXPECT_EQ(colour("Label12"), QColor(0x40, 0x40, 0x00));
+    EXPECT_EQ(colour("Label6"), QColor(0x00, 0x00, 0xFF));
+    // A growing counter and every caption stay readable.
+    w.setCaption(Label::Label6, "1234567");
+    for (QLabel* label : w.findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
+    }
+    // Pauses grow the bar 500 twips at a time; the sum must not drift by rounding.
+    for (int i = 0; i < 5; ++i) w.setWidthTwips(Label::Label1, w.widthTwips(Label::Label1) + 500);
+    EXPECT_EQ(w.widthTwips(Label::Label1), 2590);
+    EXPECT_EQ(find("Label1")->width(), 173);
+
+    EXPECT_EQ(qt::messageIcon(Icon::Exclamation), QMessageBox::Warning);
+    EXPECT_EQ(qt::qtFileFilter("Excel|*.xls;*.xlsx|文本").toStdString(),
+              "Excel (*.xls *.xlsx);;文本 (*)");
+}
+
+TEST_F(WindowTest, FocusStartsOnTheChooserAndTabsInDesignOrder) {
+    MainWindow& w = open();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), find("cmd6"));
+    // Hidden controls and the disabled cmd5 are skipped.
+    for (const char* name :
+         {"List1", "Combo1", "cmd4", "Text2", "cmd3", "Text4", "Text5", "cmd6"}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), name);
+    }
+}
+
+TEST_F(WindowTest, MenuSwitchesStepsAndExportRebuildsItsListsEachTime) {
+    MainWindow& w = open();
+    auto* toImport = find<QAction>("SR0");
+    auto* toExport = find<QAction>("SR1");
+    EXPECT_EQ(w.menuBar()->actions(), (QList<QAction*>{toImport, toExport}));
+    EXPECT_EQ(toExport->text(), QString::fromUtf8("导出Excel"));
+    w.setText(TextBox::Text2, "关键字");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        toExport->trigger();
+        EXPECT_EQ(w.view(), View::Export);
+        EXPECT_TRUE(find("Frame3")->isVisible());
+        EXPECT_FALSE(find("Frame2")->isVisible() || find("Frame4")->isVisible());
+        ASSERT_EQ(w.count(ListBox::List2), 2);
+        EXPECT_EQ(w.item(ListBox::List2, 0), "姓名|@|0");
+        EXPECT_EQ(w.item(ListBox::List2, 1), "电话|@|1");
+        EXPECT_EQ(w.count(ListBox::List3), 0);
+        clickItem("List2", 1, /*twice=*/true);  // 电话 moves to List3 for the next round
+        EXPECT_EQ(w.item(ListBox::List3, 0), "电话|@|1");
+
+        toImport->trigger();
+        EXPECT_EQ(w.view(), View::ImportAndProcessing);
+        EXPECT_FALSE(find("Frame3")->isVisible());
+        EXPECT_TRUE(find("Frame2")->isVisible() && find("Frame4")->isVisible());
+        EXPECT_EQ(w.text(TextBox::Text2), "关键字");
+        EXPECT_EQ(w.comboCount(), 2);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(WindowTest, ClickingAnExportColumnLoadsItsHeadingForRenaming) {
+    MainWindow& w = open();
+    find<QAction>("SR1")->trigger();
+    click("cmd1");  // every column to List3
+    clickItem("List3", 1);
+    EXPECT_EQ(find<QLineEdit>("Text3")->text(), QString::fromUtf8("电话"));
+    QTest::keyClicks(find("Text3"), "2");
+    click("cmd0");
+    EXPECT_EQ(w.item(ListBox::List3, 1), "电话2|@|1");
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
