@@ -1,7 +1,7 @@
 // How non-text cell values read as text, the same for every reader.
-#include <gtest/gtest.h>
-
 #include "platform/cell_text.h"
+
+#include <gtest/gtest.h>
 
 using namespace tabrovin::cell_text;
 

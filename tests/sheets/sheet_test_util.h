@@ -10,44 +10,42 @@
 
 namespace tabrovin::testing {
 
-using Grid = std::vector<std::vector<std::string>>;
+using Row = std::vector<std::string>;
+using Grid = std::vector<Row>;
 
-// Opens `path`, takes sheet `number` and reads all of it; fails the test on error.
-inline Grid readSheet(const std::filesystem::path& path, int number = 1) {
-    auto book = openWorkbook(path);
-    EXPECT_TRUE(book.ok()) << (book.ok() ? "" : book.error().description);
-    if (!book.ok()) return {};
-    auto sheet = (*book)->worksheet(number);
-    EXPECT_TRUE(sheet.ok()) << (sheet.ok() ? "" : sheet.error().description);
-    if (!sheet.ok()) return {};
-    SheetSize size = (*sheet)->size();
-    Grid grid;
-    int32_t expected = 1;
-    Status s = (*sheet)->readRows(1, size.rows, size.columns,
-                                  [&](int32_t row, const std::vector<std::string>& cells) {
-                                      EXPECT_EQ(row, expected++);
-                                      EXPECT_EQ(cells.size(), size_t(size.columns));
-                                      grid.push_back(cells);
-                                      return Status::Ok();
-                                  });
-    EXPECT_TRUE(s.ok()) << (s.ok() ? "" : s.error().description);
-    return grid;
+// Reads rows first..last of `sheet`, `columns` wide, checking they come in order.
+inline Status readGrid(Worksheet& sheet, int32_t first, int32_t last, int32_t columns, Grid& out) {
+    return sheet.readRows(first, last, columns,
+                          [&, next = first](int32_t row, const Row& cells) mutable {
+                              EXPECT_EQ(row, next++);
+                              EXPECT_EQ(cells.size(), size_t(columns));
+                              out.push_back(cells);
+                              return Status::Ok();
+                          });
 }
 
-// The error number openWorkbook, worksheet(1) or readRows gives, 0 if none.
-inline int openError(const std::filesystem::path& path) {
+// The error number of openWorkbook, worksheet(`number`) or reading all of it, 0 if none;
+// the sheet's cells go to `grid` when given.
+inline int readError(const std::filesystem::path& path, Grid* grid = nullptr, int number = 1) {
     auto book = openWorkbook(path);
     if (!book.ok()) {
         EXPECT_FALSE(book.error().description.empty());
         return book.error().number;
     }
-    auto sheet = (*book)->worksheet(1);
+    auto sheet = (*book)->worksheet(number);
     if (!sheet.ok()) return sheet.error().number;
+    Grid scratch;
     SheetSize size = (*sheet)->size();
-    Status s =
-        (*sheet)->readRows(1, size.rows, size.columns,
-                           [](int32_t, const std::vector<std::string>&) { return Status::Ok(); });
+    Status s = readGrid(**sheet, 1, size.rows, size.columns, grid ? *grid : scratch);
+    EXPECT_TRUE(s.ok() || !s.error().description.empty());
     return s.ok() ? 0 : s.error().number;
+}
+
+// All of sheet `number` of `path`; fails the test on any error.
+inline Grid readSheet(const std::filesystem::path& path, int number = 1) {
+    Grid grid;
+    EXPECT_EQ(readError(path, &grid, number), 0) << path;
+    return grid;
 }
 
 }  // namespace tabrovin::testing
