@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,93 +25,78 @@ using Grid = std::vector<std::vector<std::string>>;
 struct ReadSheet {
     std::string name;
     Grid rows;
-    std::string at(size_t r, size_t c) const {
-        return r < rows.size() && c < rows[r].size() ? rows[r][c] : "";
-    }
+    bool operator==(const ReadSheet&) const = default;
 };
 using ReadBook = std::vector<ReadSheet>;
 
 // Every sheet of an .xls through xlrd (numbers as Python's repr), or a .csv as
-// one sheet; texts travel as hex so that line feeds and spaces survive.
+// one sheet; `error` receives what Python said.
 inline std::optional<ReadBook> readBook(const std::filesystem::path& file,
                                         std::string* error = nullptr) {
     static const char* script = R"(
 import sys, csv, xlrd
-def dump(name, rows):
-    print("S", name.encode().hex())
+p, out = sys.argv[1], []
+if p.endswith(".csv"):
+    book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
+else:
+    book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in xlrd.open_workbook(p).sheets()]
+for name, rows in book:
+    out.append("\x1d" + name)
     for row in rows:
         row = [v if isinstance(v, str) else repr(v) for v in row]
         while row and row[-1] == "": row.pop()
-        print("R", *[v.encode("utf-8", "surrogatepass").hex() or "-" for v in row])
-p = sys.argv[1]
-if p.endswith(".csv"):
-    dump("", list(csv.reader(open(p, encoding="utf-8", newline=""))))
-else:
-    for s in xlrd.open_workbook(p).sheets():
-        dump(s.name, [s.row_values(r) for r in range(s.nrows)])
+        out.append("\x1e" + "".join("\x1f" + v for v in row))
+print("".join(out).encode("utf-8", "surrogatepass").hex())
 )";
     CommandResult r = runPython(script, shellQuote(file.string()));
     if (error) *error = r.output.substr(0, 2000);
     if (r.exitCode != 0) return std::nullopt;
-    auto unhex = [](const std::string& hex) {
-        std::string text;
-        for (size_t i = 0; i + 1 < hex.size(); i += 2)
-            text.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-        return text;
-    };
     ReadBook book;
-    std::istringstream in(r.output);
-    for (std::string line, kind, hex; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::vector<std::string> texts;
-        for (words >> kind; words >> hex;) texts.push_back(unhex(hex));
-        if (kind == "S")
-            book.push_back({texts.empty() ? "" : texts[0], {}});
-        else if (kind == "R" && !book.empty())
-            book.back().rows.push_back(texts);
+    std::string* to = nullptr;  // the name or cell being read
+    auto nibble = [&](size_t i) { return r.output[i] - (r.output[i] <= '9' ? '0' : 'a' - 10); };
+    for (size_t i = 0; i + 1 < r.output.size() && r.output[i] != '\n'; i += 2) {
+        char ch = static_cast<char>(nibble(i) * 16 + nibble(i + 1));
+        if (ch == '\x1d')
+            to = &book.emplace_back().name;
+        else if (ch == '\x1e')
+            book.back().rows.emplace_back();
+        else if (ch == '\x1f')
+            to = &book.back().rows.back().emplace_back();
         else
-            return std::nullopt;
+            *to += ch;
     }
     return book;
 }
 
-// Every sheet through FreeXL, loaded at run time; nullopt when it refuses.
-inline std::optional<ReadBook> readWithFreeXl(const std::filesystem::path& xls) {
+// The first sheet's texts through FreeXL, loaded at run time; nullopt when
+// FreeXL refuses the file.
+inline std::optional<Grid> readWithFreeXl(const std::filesystem::path& xls) {
     static void* lib = dlopen("libfreexl.so.1", RTLD_NOW);
-#define TABROVIN_FREEXL(f) auto f##_ = reinterpret_cast<decltype(&f)>(dlsym(lib, #f))
-    if (!lib) return std::nullopt;
+#define TABROVIN_FREEXL(f) auto f##_ = reinterpret_cast<decltype(&f)>(lib ? dlsym(lib, #f) : 0)
     TABROVIN_FREEXL(freexl_open);
-    TABROVIN_FREEXL(freexl_close);
-    TABROVIN_FREEXL(freexl_get_info);
-    TABROVIN_FREEXL(freexl_get_worksheet_name);
     TABROVIN_FREEXL(freexl_select_active_worksheet);
     TABROVIN_FREEXL(freexl_worksheet_dimensions);
     TABROVIN_FREEXL(freexl_get_cell_value);
+    TABROVIN_FREEXL(freexl_close);
 #undef TABROVIN_FREEXL
     const void* h = nullptr;
-    unsigned int count = 0, rows = 0;
+    unsigned int rows = 0;
     unsigned short columns = 0;
-    bool ok = freexl_open_(xls.string().c_str(), &h) == FREEXL_OK &&
-              freexl_get_info_(h, FREEXL_BIFF_SHEET_COUNT, &count) == FREEXL_OK;
-    ReadBook book(count);
-    for (unsigned short i = 0; ok && i < count; ++i) {
-        const char* name = "";
-        ok = freexl_get_worksheet_name_(h, i, &name) == FREEXL_OK &&
-             freexl_select_active_worksheet_(h, i) == FREEXL_OK &&
-             freexl_worksheet_dimensions_(h, &rows, &columns) == FREEXL_OK;
-        book[i] = {name, Grid(ok ? rows : 0, std::vector<std::string>(columns))};
-        FreeXL_CellValue v;
-        for (unsigned int r = 0; r < book[i].rows.size(); ++r) {
-            auto& row = book[i].rows[r];
-            for (unsigned short c = 0; c < columns; ++c)
-                if (freexl_get_cell_value_(h, r, c, &v) == FREEXL_OK &&
-                    (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT))
-                    row[c] = v.value.text_value;
-            while (!row.empty() && row.back().empty()) row.pop_back();
-        }
+    bool ok = lib && freexl_open_(xls.c_str(), &h) == FREEXL_OK &&
+              freexl_select_active_worksheet_(h, 0) == FREEXL_OK &&
+              freexl_worksheet_dimensions_(h, &rows, &columns) == FREEXL_OK;
+    Grid grid(ok ? rows : 0);
+    FreeXL_CellValue v;
+    for (unsigned int r = 0; r < grid.size(); ++r) {
+        for (unsigned short c = 0; c < columns; ++c)
+            grid[r].push_back(freexl_get_cell_value_(h, r, c, &v) == FREEXL_OK &&
+                                      (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
+                                  ? v.value.text_value
+                                  : "");
+        while (!grid[r].empty() && grid[r].back().empty()) grid[r].pop_back();
     }
     if (h) freexl_close_(h);
-    return ok ? std::optional(book) : std::nullopt;
+    return ok ? std::optional(grid) : std::nullopt;
 }
 
 // Converts every file to UTF-8 CSV (first sheet) with one LibreOffice run;
@@ -160,8 +144,7 @@ struct RawRecord {
     size_t offset;
     std::vector<uint8_t> data;
 };
-inline std::vector<RawRecord> workbookRecords(const std::filesystem::path& xls,
-                                              std::vector<uint8_t>* stream = nullptr) {
+inline std::vector<RawRecord> workbookRecords(const std::filesystem::path& xls) {
     std::vector<RawRecord> out;
     auto streams = xls::readCompoundFile(xls);
     for (auto& s : streams ? *streams : std::vector<xls::Stream>()) {
@@ -169,7 +152,6 @@ inline std::vector<RawRecord> workbookRecords(const std::filesystem::path& xls,
         xls::RecordReader reader(s.data);
         for (xls::Record r; reader.next(r, false);)
             out.push_back({r.type, r.offset, {r.data.begin(), r.data.end()}});
-        if (stream) *stream = s.data;
     }
     return out;
 }
