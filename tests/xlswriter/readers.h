@@ -1,16 +1,9 @@
 #pragma once
 // Independent readers for the workbooks the writer produces (Debian's xlrd,
-// LibreOffice's UTF-8 CSV export, FreeXL), and the raw records for checks
+// FreeXL, LibreOffice's UTF-8 CSV export), and the raw records for the checks
 // that readers do not make.
 
-#include <dlfcn.h>
-#include <freexl.h>
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/xls/biff_record.h"
 #include "platform/xls/compound_file.h"
@@ -29,16 +22,26 @@ struct ReadSheet {
 };
 using ReadBook = std::vector<ReadSheet>;
 
-// Every sheet of an .xls through xlrd (numbers as Python's repr), or a .csv as
-// one sheet; `error` receives what Python said.
+// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr),
+// "freexl" (the first sheet's texts) or "csv" (one sheet). A refusal is a
+// test failure that shows what the reader said.
 inline std::optional<ReadBook> readBook(const std::filesystem::path& file,
-                                        std::string* error = nullptr) {
+                                        const std::string& reader = "xlrd") {
     static const char* script = R"(
-import sys, csv, xlrd
-p, out = sys.argv[1], []
-if p.endswith(".csv"):
+import sys, csv, ctypes as C
+p, reader, out = sys.argv[1], sys.argv[2], []
+if reader == "csv":
     book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
+elif reader == "freexl":
+    class Cell(C.Structure): _fields_ = [("type", C.c_ubyte), ("text", C.c_char_p)]
+    x, h, rows, cols, v = C.CDLL("libfreexl.so.1"), C.c_void_p(), C.c_uint(), C.c_ushort(), Cell()
+    assert x.freexl_open(p.encode(), C.byref(h)) == 0 and x.freexl_select_active_worksheet(h, 0) == 0
+    assert x.freexl_worksheet_dimensions(h, C.byref(rows), C.byref(cols)) == 0
+    text = lambda r, c: x.freexl_get_cell_value(h, r, c, C.byref(v)) == 0 and v.type in (104, 105)
+    book = [("", [[v.text.decode() if text(r, c) else "" for c in range(cols.value)]
+                  for r in range(rows.value)])]
 else:
+    import xlrd
     book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in xlrd.open_workbook(p).sheets()]
 for name, rows in book:
     out.append("\x1d" + name)
@@ -48,9 +51,11 @@ for name, rows in book:
         out.append("\x1e" + "".join("\x1f" + v for v in row))
 print("".join(out).encode("utf-8", "surrogatepass").hex())
 )";
-    CommandResult r = runPython(script, shellQuote(file.string()));
-    if (error) *error = r.output.substr(0, 2000);
-    if (r.exitCode != 0) return std::nullopt;
+    CommandResult r = runPython(script, shellQuote(file.string()) + " " + reader);
+    if (r.exitCode != 0) {
+        ADD_FAILURE() << reader << " refuses " << file << ": " << r.output.substr(0, 2000);
+        return std::nullopt;
+    }
     ReadBook book;
     std::string* to = nullptr;  // the name or cell being read
     auto nibble = [&](size_t i) { return r.output[i] - (r.output[i] <= '9' ? '0' : 'a' - 10); };
@@ -68,39 +73,8 @@ print("".join(out).encode("utf-8", "surrogatepass").hex())
     return book;
 }
 
-// The first sheet's texts through FreeXL, loaded at run time; nullopt when
-// FreeXL refuses the file.
-inline std::optional<Grid> readWithFreeXl(const std::filesystem::path& xls) {
-    static void* lib = dlopen("libfreexl.so.1", RTLD_NOW);
-#define TABROVIN_FREEXL(f) auto f##_ = reinterpret_cast<decltype(&f)>(lib ? dlsym(lib, #f) : 0)
-    TABROVIN_FREEXL(freexl_open);
-    TABROVIN_FREEXL(freexl_select_active_worksheet);
-    TABROVIN_FREEXL(freexl_worksheet_dimensions);
-    TABROVIN_FREEXL(freexl_get_cell_value);
-    TABROVIN_FREEXL(freexl_close);
-#undef TABROVIN_FREEXL
-    const void* h = nullptr;
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    bool ok = lib && freexl_open_(xls.c_str(), &h) == FREEXL_OK &&
-              freexl_select_active_worksheet_(h, 0) == FREEXL_OK &&
-              freexl_worksheet_dimensions_(h, &rows, &columns) == FREEXL_OK;
-    Grid grid(ok ? rows : 0);
-    FreeXL_CellValue v;
-    for (unsigned int r = 0; r < grid.size(); ++r) {
-        for (unsigned short c = 0; c < columns; ++c)
-            grid[r].push_back(freexl_get_cell_value_(h, r, c, &v) == FREEXL_OK &&
-                                      (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
-                                  ? v.value.text_value
-                                  : "");
-        while (!grid[r].empty() && grid[r].back().empty()) grid[r].pop_back();
-    }
-    if (h) freexl_close_(h);
-    return ok ? std::optional(grid) : std::nullopt;
-}
-
 // Converts every file to UTF-8 CSV (first sheet) with one LibreOffice run;
-// file `x.xls` becomes `outDir/x.csv`.
+// `x.xls` becomes `outDir/x.csv`.
 inline bool convertToCsv(const std::vector<std::filesystem::path>& files,
                          const std::filesystem::path& outDir) {
     TempDir profile;
@@ -115,12 +89,9 @@ inline bool convertToCsv(const std::vector<std::filesystem::path>& files,
 
 // The error number and description of a Status or Result; 0 and "" when ok.
 template <class T>
-int numberOf(const T& r) {
-    return r.ok() ? 0 : r.error().number;
-}
-template <class T>
-std::string textOf(const T& r) {
-    return r.ok() ? "" : r.error().description;
+std::pair<int, std::string> errorOf(const T& r) {
+    return r.ok() ? std::pair(0, std::string())
+                  : std::pair(r.error().number, r.error().description);
 }
 
 // A loaded template made from the blank workbook, written into `dir`.
@@ -148,9 +119,8 @@ inline std::vector<RawRecord> workbookRecords(const std::filesystem::path& xls) 
     std::vector<RawRecord> out;
     auto streams = xls::readCompoundFile(xls);
     for (auto& s : streams ? *streams : std::vector<xls::Stream>()) {
-        if (s.path != "Workbook") continue;
         xls::RecordReader reader(s.data);
-        for (xls::Record r; reader.next(r, false);)
+        for (xls::Record r; s.path == "Workbook" && reader.next(r, false);)
             out.push_back({r.type, r.offset, {r.data.begin(), r.data.end()}});
     }
     return out;
