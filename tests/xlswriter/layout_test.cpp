@@ -1,9 +1,7 @@
-// How written workbooks are laid out: a formatted template with a second sheet
-// keeps everything of its own while the page goes into its first sheet; the
-// records that point into the stream (BOUNDSHEET, INDEX, DBCELL, DIMENSIONS)
-// agree with where things are; the shared string table is split the way Excel
-// expects.
+// A formatted template keeps everything of its own around the page; the records
+// that point into the stream and the shared string table are laid out as Excel expects.
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -12,7 +10,6 @@
 namespace tabrovin::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using xls::u16;
 using xls::u32;
 namespace rec = xls::rec;
@@ -22,19 +19,14 @@ namespace rec = xls::rec;
 // column and a second sheet of 300 strings, one shared with row 1.
 const char* kMakeTemplate = R"(
 import sys, xlwt
-w = xlwt.Workbook(encoding="utf-8")
+w, bold = xlwt.Workbook(encoding="utf-8"), xlwt.easyxf("font: bold on")
 s = w.add_sheet("数据")
-bold = xlwt.easyxf("font: bold on")
-s.write(0, 0, "旧标题", bold)
-s.write(0, 5, "保留")
-s.write(1, 0, "模板7")
+s.write(0, 0, "旧标题", bold); s.write(0, 5, "保留"); s.write(1, 0, "模板7")
 s.write(2, 1, 3.14159, xlwt.easyxf(num_format_str="0.00"))
-s.write_merge(3, 3, 0, 2, "合并")
+s.write_merge(3, 3, 0, 2, "合并"); s.col(1).width = 256 * 30
 for c in range(3, 6): s.write(4, c, None, bold)
-s.col(1).width = 256 * 30
 o = w.add_sheet("说明")
-for i in range(300): o.write(i, 0, "模板%d" % i)
-o.write(300, 0, "旧标题")
+for i, text in enumerate(["模板%d" % i for i in range(300)] + ["旧标题"]): o.write(i, 0, text)
 w.save(sys.argv[1])
 )";
 
@@ -44,10 +36,9 @@ import sys, xlrd
 b = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 s, o, n = b.sheet_by_index(0), b.sheet_by_index(1), 100
 def font(r, c): return b.font_list[b.xf_list[s.cell_xf_index(r, c)].font_index]
-def fmt(r, c): return b.format_map[b.xf_list[s.cell_xf_index(r, c)].format_key].format_str
 assert b.sheet_names() == ["数据", "说明"], "sheet names"
 assert font(0, 0).bold == 1 and font(0, 1).bold == 0, "headings take their cell's format"
-assert fmt(2 + n, 1) == "0.00", "number format moved"
+assert b.format_map[b.xf_list[s.cell_xf_index(2 + n, 1)].format_key].format_str == "0.00"
 assert (3 + n, 4 + n, 0, 3) in s.merged_cells, "merge moved"
 assert s.cell_type(4 + n, 4) == xlrd.XL_CELL_BLANK and font(4 + n, 4).bold, "styled blanks moved"
 assert s.colinfo_map[1].width == 256 * 30, "column width"
@@ -60,14 +51,14 @@ class FormattedTemplate : public ::testing::Test {
         CommandResult made = runPython(kMakeTemplate, shellQuote((dir_ / "模板.xls").string()));
         ASSERT_EQ(made.exitCode, 0) << made.output;
         auto t = xls::ExportTemplate::load(dir_ / "模板.xls");
-        ASSERT_TRUE(t.ok()) << errorOf(t).second;
+        ASSERT_TRUE(t.ok()) << errorOf(t).description;
         template_ = *t;
         rows_[10].assign(2, "");  // a page row with nothing in it
         ASSERT_TRUE(template_->write(out_, {"A", "B"}, rows_).ok());
     }
     TempDir dir_;
     std::optional<xls::ExportTemplate> template_;
-    fs::path out_ = dir_ / "out.xls";
+    std::filesystem::path out_ = dir_ / "out.xls";
     Grid rows_ = gridOf(100, 2);
 };
 
@@ -89,8 +80,8 @@ TEST_F(FormattedTemplate, KeepsItsOwnAndMovesRowsBelowThePage) {
               Grid({{"乙", "", "", "", "", "保留"}, {"一"}, {"模板7"}, {"", "3.14159"}, {"合并"}}));
     // Template rows pushed past the last row are refused.
     auto refused = errorOf(template_->write(dir_ / "no.xls", {"h"}, gridOf(65532, 1)));
-    EXPECT_EQ(refused.first, err::kTooManyRows);
-    EXPECT_FALSE(fs::exists(dir_ / "no.xls"));
+    EXPECT_EQ(refused.number, err::kTooManyRows);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "no.xls"));
     EXPECT_TRUE(template_->write(dir_ / "fits.xls", {"h"}, gridOf(65531, 1)).ok());
 }
 
@@ -123,10 +114,8 @@ TEST_F(FormattedTemplate, PointersIntoTheStreamFindEverySheetBlockRowAndCell) {
             rowsSeen.insert(u16(at[row]->data, 0));
         }
     }
-    std::set<uint16_t> want;
-    for (uint16_t r = 0; r <= 104; ++r)
-        if (r != 11) want.insert(r);  // the empty page row gets no ROW record
-    EXPECT_EQ(rowsSeen, want);
+    EXPECT_TRUE(rowsSeen.size() == 104 && *rowsSeen.rbegin() == 104 && !rowsSeen.count(11))
+        << "rows 0 to 104, but none for the empty page row";
     const RawRecord* dims = findRecord(recs, rec::kDimensions);
     ASSERT_TRUE(dims);
     EXPECT_EQ(dims->data, std::vector<uint8_t>({0, 0, 0, 0, 105, 0, 0, 0, 0, 0, 6, 0, 0, 0}));
@@ -186,9 +175,7 @@ TEST(Sst, ManyDistinctTextsSplitByTheRulesAndReadBack) {
     auto recs = workbookRecords(dir / "many.xls");
     std::vector<SstString> sst;
     ASSERT_EQ(walkSst(recs, sst), "");
-    EXPECT_GT(std::count_if(recs.begin(), recs.end(),
-                            [](const RawRecord& r) { return r.type == xls::rec::kContinue; }),
-              20);
+    EXPECT_GT(std::ranges::count(recs, xls::rec::kContinue, &RawRecord::type), 20);
     EXPECT_EQ(sst.size(), 2u + 12000u + 10u) << "equal texts are stored once";
     std::set<std::u16string> distinct;
     for (const auto& s : sst) EXPECT_TRUE(distinct.insert(s.text).second);

@@ -27,9 +27,8 @@ TEST(Pages, EveryReaderReadsTheBlankWorkbookAndEveryAwkwardText) {
         {repeat("汉字", 2100), repeat("x", 9000), repeat("é", 9000), "emoji 😀 ok"},
     };
     ASSERT_TRUE(xls::writeBlankWorkbook(blank).ok());
-    Status s =
-        xls::ExportTemplate::load(blank)->write(page, want[0], {want.begin() + 1, want.end()});
-    ASSERT_TRUE(s.ok()) << errorOf(s).second;
+    auto t = xls::ExportTemplate::load(blank);
+    ASSERT_TRUE(t && t->write(page, want[0], {want.begin() + 1, want.end()}).ok());
     ASSERT_TRUE(convertToCsv({blank, page}, dir.path()));
     EXPECT_TRUE(fs::exists(dir / "导出空白.csv")) << "LibreOffice opens the blank workbook";
     EXPECT_EQ(readBook(blank), ReadBook({{"Sheet1", {}}}));
@@ -79,8 +78,8 @@ TEST(Pages, RowAndColumnLimitsRefuseWithoutWritingAFile) {
     ASSERT_TRUE(t.write(dir / "wide.xls", wide, {wide}).ok());
     EXPECT_EQ(readBook(dir / "wide.xls"), ReadBook({{"Sheet1", {wide, wide}}}));
     wide.push_back("IW");
-    EXPECT_EQ(errorOf(t.write(dir / "over.xls", wide, {})).first, err::kInvalidArgument);
-    why = errorOf(t.write(dir / "over.xls", {"h"}, {{"a"}, wide})).second;
+    EXPECT_EQ(errorOf(t.write(dir / "over.xls", wide, {})).number, err::kInvalidArgument);
+    why = errorOf(t.write(dir / "over.xls", {"h"}, {{"a"}, wide})).description;
     EXPECT_NE(why.find("第 3 行"), std::string::npos) << why;
     EXPECT_FALSE(fs::exists(dir / "over.xls"));
 }
@@ -96,10 +95,10 @@ TEST(Pages, FileAndTemplateErrorsNameThePlaceAndLeaveOtherFilesAlone) {
     fs::permissions(locked, fs::perms::owner_read);
     auto readOnly = errorOf(t.write(locked, {"h"}, {{"x"}}));
     fs::permissions(locked, fs::perms::owner_all);
-    EXPECT_EQ(readOnly.first, err::kFileAccess);
+    EXPECT_EQ(readOnly.number, err::kFileAccess);
     EXPECT_EQ(readFile(locked), "keep me");
     fs::create_directories(dir / "folder.xls");
-    EXPECT_EQ(errorOf(t.write(dir / "folder.xls", {"h"}, {{"x"}})).first, err::kFileAccess);
+    EXPECT_EQ(errorOf(t.write(dir / "folder.xls", {"h"}, {{"x"}})).number, err::kFileAccess);
     // An existing workbook is replaced whole, not overwritten in place.
     ASSERT_TRUE(t.write(dir / "o.xls", {"first"}, gridOf(2000, 5)).ok());
     ASSERT_TRUE(t.write(dir / "o.xls", {"second"}, {}).ok());
@@ -117,7 +116,7 @@ TEST(Pages, FileAndTemplateErrorsNameThePlaceAndLeaveOtherFilesAlone) {
                                 {"text.xls", err::kNotWorkbook},
                                 {"Book.xls", err::kUnsupportedWorkbook},
                                 {"Workbook.xls", err::kUnsupportedWorkbook}})
-        EXPECT_EQ(errorOf(xls::ExportTemplate::load(dir / name)).first, number) << name;
+        EXPECT_EQ(errorOf(xls::ExportTemplate::load(dir / name)).number, number) << name;
 }
 
 }  // namespace

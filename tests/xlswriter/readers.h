@@ -1,7 +1,6 @@
 #pragma once
-// Independent readers for the workbooks the writer produces (Debian's xlrd,
-// FreeXL, LibreOffice's UTF-8 CSV export), and the raw records for the checks
-// that readers do not make.
+// Independent readers (Debian's xlrd, FreeXL, LibreOffice's CSV export) for the
+// workbooks the writer produces, and their raw records for what readers ignore.
 
 #include <gtest/gtest.h>
 
@@ -28,21 +27,21 @@ using ReadBook = std::vector<ReadSheet>;
 inline std::optional<ReadBook> readBook(const std::filesystem::path& file,
                                         const std::string& reader = "xlrd") {
     static const char* script = R"(
-import sys, csv, ctypes as C
+import sys, csv, xlrd, ctypes as C
 p, reader, out = sys.argv[1], sys.argv[2], []
 if reader == "csv":
     book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
 elif reader == "freexl":
     class Cell(C.Structure): _fields_ = [("type", C.c_ubyte), ("text", C.c_char_p)]
     x, h, rows, cols, v = C.CDLL("libfreexl.so.1"), C.c_void_p(), C.c_uint(), C.c_ushort(), Cell()
-    assert x.freexl_open(p.encode(), C.byref(h)) == 0 and x.freexl_select_active_worksheet(h, 0) == 0
+    assert not x.freexl_open(p.encode(), C.byref(h)) and not x.freexl_select_active_worksheet(h, 0)
     assert x.freexl_worksheet_dimensions(h, C.byref(rows), C.byref(cols)) == 0
     text = lambda r, c: x.freexl_get_cell_value(h, r, c, C.byref(v)) == 0 and v.type in (104, 105)
     book = [("", [[v.text.decode() if text(r, c) else "" for c in range(cols.value)]
                   for r in range(rows.value)])]
 else:
-    import xlrd
-    book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in xlrd.open_workbook(p).sheets()]
+    sheets = xlrd.open_workbook(p).sheets()
+    book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in sheets]
 for name, rows in book:
     out.append("\x1d" + name)
     for row in rows:
@@ -77,21 +76,19 @@ print("".join(out).encode("utf-8", "surrogatepass").hex())
 // `x.xls` becomes `outDir/x.csv`.
 inline bool convertToCsv(const std::vector<std::filesystem::path>& files,
                          const std::filesystem::path& outDir) {
-    TempDir profile;
-    std::string cmd = "HOME=" + shellQuote(profile.path().string()) +
-                      " timeout 300 soffice --headless --norestore -env:UserInstallation=file://" +
-                      profile.path().string() + " --convert-to " +
-                      shellQuote("csv:Text - txt - csv (StarCalc):44,34,76,1") + " --outdir " +
+    TempDir profile;  // private, so that parallel runs do not share one
+    std::string cmd = "HOME=" + profile.path().string() + " timeout 300 soffice --headless" +
+                      " --norestore -env:UserInstallation=file://" + profile.path().string() +
+                      " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1' --outdir " +
                       shellQuote(outDir.string());
     for (const auto& f : files) cmd += " " + shellQuote(f.string());
     return run(cmd).exitCode == 0;
 }
 
-// The error number and description of a Status or Result; 0 and "" when ok.
+// The error of a Status or Result; number 0 when it is ok.
 template <class T>
-std::pair<int, std::string> errorOf(const T& r) {
-    return r.ok() ? std::pair(0, std::string())
-                  : std::pair(r.error().number, r.error().description);
+Error errorOf(const T& r) {
+    return r.ok() ? Error{} : r.error();
 }
 
 // A loaded template made from the blank workbook, written into `dir`.
