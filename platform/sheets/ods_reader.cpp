@@ -204,17 +204,13 @@ class OdsWorksheet : public Worksheet {
     OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
         : book_(std::move(book)), index_(index) {}
     Status measure() {
-        if (auto known = cachedSize(book_->file, index_)) {
-            size_ = *known;
-            return Status::Ok();
-        }
         SheetContent content(index_, book_->sheets[index_], nullptr);
         TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
         TABROVIN_TRY(content.status);
         size_ = content.size;
-        rememberSize(book_->file, index_, size_);
         return Status::Ok();
     }
+    void setSize(SheetSize size) { size_ = size; }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
         RowAssembler rows(first, last, columns, sink);
@@ -235,13 +231,9 @@ class OdsWorkbook : public Workbook {
     explicit OdsWorkbook(std::shared_ptr<const OdsBook> book) : book_(std::move(book)) {}
     int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
     Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        if (number < 1 || number > sheetCount())
-            return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) +
-                                              "个工作表（共" + std::to_string(sheetCount()) +
-                                              "个）。"};
-        auto sheet = std::make_unique<OdsWorksheet>(book_, static_cast<size_t>(number - 1));
-        TABROVIN_TRY(sheet->measure());
-        return std::unique_ptr<Worksheet>(std::move(sheet));
+        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
+            return std::make_unique<OdsWorksheet>(book_, index);
+        });
     }
 
   private:

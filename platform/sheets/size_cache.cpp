@@ -31,6 +31,11 @@ bool FileIdentity::operator<(const FileIdentity& o) const {
     return std::tie(path, bytes, changed) < std::tie(o.path, o.bytes, o.changed);
 }
 
+Error noSuchSheet(int number, int count) {
+    return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) + "个工作表（共" +
+                                      std::to_string(count) + "个）。"};
+}
+
 std::optional<SheetSize> cachedSize(const std::optional<FileIdentity>& file, size_t sheet) {
     if (!file) return std::nullopt;
     std::lock_guard lock(gMutex);

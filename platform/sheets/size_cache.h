@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,5 +25,27 @@ struct FileIdentity {
 
 std::optional<SheetSize> cachedSize(const std::optional<FileIdentity>& file, size_t sheet);
 void rememberSize(const std::optional<FileIdentity>& file, size_t sheet, SheetSize size);
+
+// err::kSubscript for worksheet `number` of a book of `count` sheets.
+Error noSuchSheet(int number, int count);
+
+// Worksheet `number` (from 1) of a book of `count` sheets stored in `file`:
+// made by `make(index)`, then sized from what was remembered for this file
+// version or by its own measure().
+template <class Make>
+Result<std::unique_ptr<Worksheet>> measuredSheet(int number, int count,
+                                                 const std::optional<FileIdentity>& file,
+                                                 Make make) {
+    if (number < 1 || number > count) return noSuchSheet(number, count);
+    const size_t index = static_cast<size_t>(number - 1);
+    auto sheet = make(index);
+    if (auto known = cachedSize(file, index)) {
+        sheet->setSize(*known);
+    } else {
+        TABROVIN_TRY(sheet->measure());
+        rememberSize(file, index, sheet->size());
+    }
+    return std::unique_ptr<Worksheet>(std::move(sheet));
+}
 
 }  // namespace tabrovin::sheets

@@ -296,19 +296,15 @@ void SheetPart::finishCell() {
 class XlsxWorksheet : public Worksheet {
   public:
     XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
-        : book_(std::move(book)), sheet_(book_->sheets[index]), index_(index) {}
+        : book_(std::move(book)), sheet_(book_->sheets[index]) {}
 
     Status measure() {
-        if (auto known = cachedSize(book_->file, index_)) {
-            size_ = *known;
-            return Status::Ok();
-        }
         SheetPart part(*book_, sheet_.name, nullptr);
         TABROVIN_TRY(scan(part));
         size_ = part.size;
-        rememberSize(book_->file, index_, size_);
         return Status::Ok();
     }
+    void setSize(SheetSize size) { size_ = size; }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
         RowAssembler rows(first, last, columns, sink);
@@ -327,7 +323,6 @@ class XlsxWorksheet : public Worksheet {
 
     std::shared_ptr<const XlsxBook> book_;
     const XlsxBook::Sheet& sheet_;
-    size_t index_;
     SheetSize size_;
 };
 
@@ -336,13 +331,9 @@ class XlsxWorkbook : public Workbook {
     explicit XlsxWorkbook(std::shared_ptr<const XlsxBook> book) : book_(std::move(book)) {}
     int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
     Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        if (number < 1 || number > sheetCount())
-            return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) +
-                                              "个工作表（共" + std::to_string(sheetCount()) +
-                                              "个）。"};
-        auto sheet = std::make_unique<XlsxWorksheet>(book_, static_cast<size_t>(number - 1));
-        TABROVIN_TRY(sheet->measure());
-        return std::unique_ptr<Worksheet>(std::move(sheet));
+        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
+            return std::make_unique<XlsxWorksheet>(book_, index);
+        });
     }
 
   private:
