@@ -45,23 +45,46 @@ void store32(uint8_t* p, uint32_t v) {
 class Interner {
   public:
     Interner(size_t base, size_t expected) : base_(static_cast<uint32_t>(base)) {
-        map_.reserve(expected);
+        size_t cap = 64;
+        while (cap < 2 * expected) cap *= 2;
+        slots_.assign(cap, 0);
         texts_.reserve(expected);
+        hashes_.reserve(expected);
     }
     uint32_t operator()(std::string_view s) {
         ++refs_;
-        auto [it, added] = map_.try_emplace(s, base_ + static_cast<uint32_t>(texts_.size()));
-        if (added) texts_.push_back(s);
-        return it->second;
+        size_t h = std::hash<std::string_view>{}(s);
+        size_t mask = slots_.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            uint32_t v = slots_[i];
+            if (v == 0) {
+                texts_.push_back(s);
+                hashes_.push_back(h);
+                slots_[i] = static_cast<uint32_t>(texts_.size());
+                if (2 * texts_.size() > slots_.size()) grow();
+                return base_ + static_cast<uint32_t>(texts_.size() - 1);
+            }
+            if (hashes_[v - 1] == h && texts_[v - 1] == s) return base_ + v - 1;
+        }
     }
     const std::vector<std::string_view>& texts() const { return texts_; }
     uint32_t refs() const { return refs_; }
 
   private:
+    void grow() {
+        slots_.assign(slots_.size() * 2, 0);
+        size_t mask = slots_.size() - 1;
+        for (size_t k = 0; k < hashes_.size(); ++k) {
+            size_t i = hashes_[k] & mask;
+            while (slots_[i] != 0) i = (i + 1) & mask;
+            slots_[i] = static_cast<uint32_t>(k + 1);
+        }
+    }
     uint32_t base_;
     uint32_t refs_ = 0;
-    std::unordered_map<std::string_view, uint32_t> map_;
+    std::vector<uint32_t> slots_;  // 1 + index into texts_, 0 for free
     std::vector<std::string_view> texts_;
+    std::vector<size_t> hashes_;
 };
 
 enum class Kind : uint8_t { RowOne, Data, Template };
