@@ -1,6 +1,7 @@
 // The export run: pages by row position, files read back by xlrd.
 #include <sstream>
 
+#include "export/write_export_workbook.h"
 #include "tests/support/action_fixture.h"
 
 using namespace tabrovin;
@@ -99,6 +100,14 @@ TEST_F(RunExport, ExactMultiplesSingleRowsAndLargePages) {
     exportRows("1000");
     EXPECT_EQ(lastMessage().text, " 完成了导出,1页,存于[导出]文件夹下.");
     EXPECT_EQ(readBack(1).size(), 7u);  // an earlier file of the same page is replaced
+}
+
+TEST_F(RunExport, APageWithoutRowsHoldsTheHeadingsOnly) {
+    fillNumbered(3);
+    ASSERT_TRUE(session.openConn().ok());
+    PageWriter writer(session, {{"城", 2}, {"名", 0}});
+    ASSERT_TRUE(writer.write(session.paths.exportFile(7), 3, 100).ok());
+    EXPECT_EQ(readBack(7), (Rows{{"城", "名"}}));
 }
 
 TEST_F(RunExport, TextsSurviveAsTheyAre) {
