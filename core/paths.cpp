@@ -1,5 +1,7 @@
 #include "core/paths.h"
 
+#include "platform/file_names.h"
+
 namespace tabrovin {
 
 std::filesystem::path pathFromUtf8(const std::string& utf8) {
@@ -7,8 +9,7 @@ std::filesystem::path pathFromUtf8(const std::string& utf8) {
 }
 
 std::string utf8FromPath(const std::filesystem::path& path) {
-    auto s = path.u8string();
-    return std::string(s.begin(), s.end());
+    return utf8Path(path);
 }
 
 std::filesystem::path ProgramPaths::exportTemplate() const {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/file_names.h"
 #include "platform/sheets/row_assembler.h"
 
 namespace tabrovin::sheets {
@@ -27,7 +28,7 @@ struct FileCloser {
 using File = std::unique_ptr<FILE, FileCloser>;
 
 Error cannotRead(const std::filesystem::path& path) {
-    return Error{err::kFileAccess, "无法读取文件“" + path.string() + "”。"};
+    return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
 }
 
 // Reads `path` in blocks; `block` returning false stops early.

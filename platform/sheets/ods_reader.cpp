@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/cell_text.h"
+#include "platform/file_names.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
 #include "platform/sheets/size_cache.h"
@@ -244,7 +245,7 @@ class OdsWorkbook : public Workbook {
 
 Result<std::unique_ptr<Workbook>> openOds(std::unique_ptr<ZipArchive> zip,
                                           const std::filesystem::path& path) {
-    std::string file = path.filename().string();
+    std::string file = utf8Path(path.filename());
     if (zip->has("META-INF/manifest.xml")) {
         auto manifest = zip->read("META-INF/manifest.xml", 16u << 20);
         if (manifest && manifest->find("encryption-data") != std::string::npos)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/file_names.h"
 #include "platform/sheets/csv_reader.h"
 #include "platform/sheets/ods_reader.h"
 #include "platform/sheets/xlsx_reader.h"
@@ -22,7 +23,7 @@ constexpr std::string_view kOdsMime = "application/vnd.oasis.opendocument.spread
 
 Error notWorkbook(const fs::path& path, const std::string& why) {
     return Error{err::kNotWorkbook,
-                 "文件“" + path.filename().string() + "”不是可以读取的工作簿（" + why + "）。"};
+                 "文件“" + utf8Path(path.filename()) + "”不是可以读取的工作簿（" + why + "）。"};
 }
 
 Result<std::unique_ptr<Workbook>> openZip(const fs::path& path) {
@@ -43,17 +44,18 @@ Result<std::unique_ptr<Workbook>> openWorkbook(const fs::path& path) {
     std::error_code ec;
     auto status = fs::status(path, ec);
     if (!fs::exists(status))
-        return Error{err::kFileNotFound, "找不到文件“" + path.string() + "”。"};
+        return Error{err::kFileNotFound, "找不到文件“" + utf8Path(path) + "”。"};
     if (fs::is_directory(status))
-        return Error{err::kFileAccess, "“" + path.string() + "”是文件夹，不是工作簿文件。"};
+        return Error{err::kFileAccess, "“" + utf8Path(path) + "”是文件夹，不是工作簿文件。"};
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f)
-        return Error{err::kFileAccess, "无法读取文件“" + path.string() + "”（没有权限或被占用）。"};
+        return Error{err::kFileAccess,
+                     "无法读取文件“" + utf8Path(path) + "”（没有权限或被占用）。"};
     std::string head(64 * 1024, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), f.get()));
     bool whole = std::feof(f.get()) != 0;
     if (std::ferror(f.get()))
-        return Error{err::kFileAccess, "无法读取文件“" + path.string() + "”。"};
+        return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
     f.reset();
 
     if (head.empty()) return notWorkbook(path, "文件是空的");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cell_text.h"
+#include "platform/file_names.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
 #include "platform/sheets/size_cache.h"
@@ -371,10 +372,10 @@ Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
     Status s = readBookParts(*book);
     if (!s.ok())
         return Error{s.error().number,
-                     "读取“" + path.filename().string() + "”失败：" + s.error().description};
+                     "读取“" + utf8Path(path.filename()) + "”失败：" + s.error().description};
     if (book->sheets.empty())
         return Error{err::kDamagedWorkbook,
-                     "工作簿“" + path.filename().string() + "”中没有工作表。"};
+                     "工作簿“" + utf8Path(path.filename()) + "”中没有工作表。"};
     return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
 }
 

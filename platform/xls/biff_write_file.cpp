@@ -3,15 +3,11 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/file_names.h"
 #include "platform/xls/compound_file.h"
 
 namespace tabrovin::xls {
 namespace fs = std::filesystem;
-
-std::string pathForMessage(const fs::path& p) {
-    auto u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
 
 namespace {
 
@@ -19,14 +15,13 @@ Status checkDestination(const fs::path& out) {
     std::error_code ec;
     fs::path folder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
     if (!fs::is_directory(folder, ec))
-        return Error{err::kPathNotFound, "找不到保存工作簿的文件夹: " + pathForMessage(folder)};
+        return Error{err::kPathNotFound, "找不到保存工作簿的文件夹: " + utf8Path(folder)};
     auto st = fs::status(out, ec);
     if (ec || !fs::exists(st)) return Status::Ok();
     if (fs::is_directory(st))
-        return Error{err::kFileAccess,
-                     "无法写入工作簿 " + pathForMessage(out) + ": 同名文件夹已存在"};
+        return Error{err::kFileAccess, "无法写入工作簿 " + utf8Path(out) + ": 同名文件夹已存在"};
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return Error{err::kFileAccess, "无法写入工作簿 " + pathForMessage(out) + ": 文件是只读的"};
+        return Error{err::kFileAccess, "无法写入工作簿 " + utf8Path(out) + ": 文件是只读的"};
     return Status::Ok();
 }
 
@@ -50,13 +45,13 @@ Status writeWorkbookFile(const fs::path& out, const std::vector<Stream>& streams
         int number = written.error().number == err::kPathNotFound ? err::kFileAccess
                                                                   : written.error().number;
         return Error{number,
-                     "无法写入工作簿 " + pathForMessage(out) + ": " + written.error().description};
+                     "无法写入工作簿 " + utf8Path(out) + ": " + written.error().description};
     }
     fs::rename(tmp, out, ec);
     if (ec) {
         fs::remove(tmp, ec);
         return Error{err::kFileAccess,
-                     "无法保存工作簿 " + pathForMessage(out) + ": 文件可能被占用或没有写入权限"};
+                     "无法保存工作簿 " + utf8Path(out) + ": 文件可能被占用或没有写入权限"};
     }
     return Status::Ok();
 }

@@ -16,7 +16,4 @@ namespace tabrovin::xls {
 // err::kWorkbookWrite.
 Status writeWorkbookFile(const std::filesystem::path& out, const std::vector<Stream>& streams);
 
-// The path as UTF-8 for messages.
-std::string pathForMessage(const std::filesystem::path& p);
-
 }  // namespace tabrovin::xls

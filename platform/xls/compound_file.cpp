@@ -6,23 +6,10 @@
 #include <fstream>
 #include <map>
 
+#include "platform/file_names.h"
+
 namespace tabrovin::xls {
 namespace {
-
-// GLib takes file names as UTF-8 on Windows and as native bytes elsewhere.
-std::string gsfName(const std::filesystem::path& p) {
-#ifdef _WIN32
-    auto u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-#else
-    return p.string();
-#endif
-}
-
-std::string displayName(const std::filesystem::path& p) {
-    auto u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
 
 void ensureGsf() {
     static bool done = [] {
@@ -79,18 +66,18 @@ Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) 
     ensureGsf();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        return Error{err::kFileNotFound, "找不到文件: " + displayName(path)};
+        return Error{err::kFileNotFound, "找不到文件: " + utf8Path(path)};
     GError* gerr = nullptr;
-    GPtr<GsfInput> input(gsf_input_stdio_new(gsfName(path).c_str(), &gerr));
+    GPtr<GsfInput> input(gsf_input_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!input) {
         std::string why = gerr ? gerr->message : "";
         if (gerr) g_error_free(gerr);
-        return Error{err::kFileAccess, "无法打开文件 " + displayName(path) + ": " + why};
+        return Error{err::kFileAccess, "无法打开文件 " + utf8Path(path) + ": " + why};
     }
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {
         if (gerr) g_error_free(gerr);
-        return Error{err::kNotWorkbook, "文件 " + displayName(path) + " 不是有效的复合文档(.xls)"};
+        return Error{err::kNotWorkbook, "文件 " + utf8Path(path) + " 不是有效的复合文档(.xls)"};
     }
     std::vector<Stream> streams;
     TABROVIN_TRY(readChildren(ole.get(), "", streams, 0));
@@ -100,14 +87,14 @@ Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) 
 Status writeCompoundFile(const std::filesystem::path& path, const std::vector<Stream>& streams) {
     ensureGsf();
     GError* gerr = nullptr;
-    GPtr<GsfOutput> output(gsf_output_stdio_new(gsfName(path).c_str(), &gerr));
+    GPtr<GsfOutput> output(gsf_output_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!output) {
         std::string why = gerr ? gerr->message : "";
         if (gerr) g_error_free(gerr);
         std::error_code ec;
         int number = std::filesystem::is_directory(path.parent_path(), ec) ? err::kFileAccess
                                                                            : err::kPathNotFound;
-        return Error{number, "无法写入文件 " + displayName(path) + ": " + why};
+        return Error{number, "无法写入文件 " + utf8Path(path) + ": " + why};
     }
     GPtr<GsfOutfile> root(gsf_outfile_msole_new(output.get()));
     std::map<std::string, GsfOutfile*> dirs;  // owned by `root`'s tree, unref'd at the end
@@ -138,7 +125,7 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
     ok = gsf_output_close(GSF_OUTPUT(root.get())) && ok;
     // Closing the root storage closes the file beneath it too.
     if (!gsf_output_is_closed(output.get())) ok = gsf_output_close(output.get()) && ok;
-    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + displayName(path) + " 时失败"};
+    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + utf8Path(path) + " 时失败"};
     return Status::Ok();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/file_names.h"
 #include "platform/xls/biff_workbook.h"
 #include "platform/xls/compound_file.h"
 
@@ -28,9 +29,8 @@ Result<std::unique_ptr<Workbook>> openXlsWorkbook(const std::filesystem::path& p
         for (auto& s : *streams)
             if (sameName(s.path, name)) return parseWorkbookStream(std::move(s.data));
     }
-    auto u8 = path.filename().u8string();
     return Error{err::kNotWorkbook,
-                 "文件 " + std::string(u8.begin(), u8.end()) +
+                 "文件 " + utf8Path(path.filename()) +
                      " 是复合文档，但不含 Excel 工作簿数据(Workbook/Book 数据流)"};
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/file_names.h"
 #include "platform/xls/biff_record.h"
 #include "platform/xls/biff_write_file.h"
 #include "platform/xls/biff_write_sst.h"
@@ -442,11 +443,10 @@ Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templat
     if (!streams) {
         Error e = streams.error();
         if (e.number == err::kNotWorkbook)
-            e.description =
-                "导出模板 " + pathForMessage(templatePath) + " 不是 Excel 97-2003 工作簿";
+            e.description = "导出模板 " + utf8Path(templatePath) + " 不是 Excel 97-2003 工作簿";
         return e;
     }
-    auto impl = parseTemplate(std::move(*streams), pathForMessage(templatePath));
+    auto impl = parseTemplate(std::move(*streams), utf8Path(templatePath));
     if (!impl) return impl.error();
     return ExportTemplate(std::move(*impl));
 }
