@@ -3,12 +3,16 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <clocale>
 
 #include "app/qt/main_window.h"
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // QApplication adopts the user's locale for C's number functions; cell
+    // values must read and print the same in every locale (1.5, not 1,5).
+    std::setlocale(LC_NUMERIC, "C");
     tabrovin::ProgramPaths paths(tabrovin::executableFolder(argc > 0 ? argv[0] : ""));
     tabrovin::MainWindow window(std::move(paths));
     if (const QScreen* screen = window.screen()) {

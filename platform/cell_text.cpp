@@ -16,11 +16,13 @@ std::string number(double value) {
         auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value)).ptr;
         return std::string(buf, end);
     }
+    // to_chars, unlike printf, ignores the locale's decimal comma.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s = buf;
-    // %G keeps trailing zeros in the mantissa only with '#'; drop a "+" and
-    // leading exponent zeros so 1.5E-07 reads as a spreadsheet shows it.
+    auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr;
+    std::string s(buf, end);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
+    // Exponents as a spreadsheet shows them: a sign and at least two digits (1.5E-07).
     auto e = s.find('E');
     if (e != std::string::npos) {
         std::string mant = s.substr(0, e), exp = s.substr(e + 1);

@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-
           liborcus-dev libgsf-1-dev libfreexl-dev fonts-wqy-microhei)
 if [ "${1:-}" = test ]; then
     packages+=(python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
-               libreoffice-calc-nogui)
+               libreoffice-calc-nogui locales)
 fi
 
 missing=()

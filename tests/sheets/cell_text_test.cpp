@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
+#include "tests/support/test_support.h"
+
 using namespace tabrovin::cell_text;
 
 TEST(CellText, NumbersReadAsASpreadsheetShowsThem) {
@@ -43,4 +47,21 @@ TEST(CellText, FormatCodesThatMeanDates) {
     EXPECT_EQ(classifyFormat("0.00E+00"), DateKind::None);
     EXPECT_EQ(classifyFormat("[Red]0.00;\"day\""), DateKind::None);
     EXPECT_EQ(stripNul(std::string("a\0b", 3)), "ab");
+}
+
+TEST(CellText, NumbersIgnoreTheLocalesDecimalComma) {
+    // A locale with a decimal comma, made for this test (the window adopts
+    // the user's locale, the batch command does not: both must agree).
+    tabrovin::testing::TempDir dir;
+    auto made =
+        tabrovin::testing::run("localedef -i de_DE -f UTF-8 " +
+                               tabrovin::testing::shellQuote((dir / "de_DE.UTF-8").string()));
+    if (made.exitCode != 0) GTEST_SKIP() << "localedef is not available: " << made.output;
+    setenv("LOCPATH", dir.path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    std::string text = number(1.5), big = number(1.5e-7);
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+    EXPECT_EQ(text, "1.5");
+    EXPECT_EQ(big, "1.5E-07");
 }
