@@ -147,8 +147,18 @@ Result<SheetPart> readSubstream(std::span<const uint8_t> wb, size_t at, const st
 struct CellUnit {
     uint16_t row = 0, colFirst = 0, colLast = 0, xf = 0;
     std::vector<uint8_t> bytes;
-    std::vector<uint32_t> rowFields;
+    std::vector<RowField> rowFields;
 };
+
+// A formula that belongs to a shared formula, array or data table starts
+// with tExp / tTbl naming the anchor cell that holds it; the anchor's row
+// must move with the rows, or the formula is lost. Its row lies after the
+// 22 fixed bytes of FORMULA data and the token byte.
+bool hasAnchor(const Record& r) {
+    constexpr size_t kTokens = 22;
+    return r.type == rec::kFormula && r.data.size() >= kTokens + 5 && u16(r.data, 20) >= 5 &&
+           (r.data[kTokens] == 0x01 || r.data[kTokens] == 0x02);
+}
 
 bool unitFromCell(const Record& r, std::span<const uint8_t> wb, size_t end, CellUnit& u) {
     if (r.data.size() < 6) return false;
@@ -161,7 +171,8 @@ bool unitFromCell(const Record& r, std::span<const uint8_t> wb, size_t end, Cell
         if (u.colLast < u.colFirst) return false;
     }
     u.bytes = bytesOf(wb, r.offset, end);
-    u.rowFields = {4};
+    u.rowFields = {{4, false}};
+    if (hasAnchor(r)) u.rowFields.push_back({4 + 23, false});
     return true;
 }
 
@@ -173,7 +184,7 @@ void splitRowOne(const CellUnit& u, uint16_t type, std::vector<RowOneCell>& out)
     for (uint16_t c = u.colFirst; c <= u.colLast; ++c) {
         size_t at = 4 + (c - u.colFirst) * width;
         if (at + width > d.size() - 2) break;
-        RowOneCell cell{c, u16(d, at), {}};
+        RowOneCell cell{c, u16(d, at), {}, {}};
         std::vector<uint8_t> data;
         put16(data, 0);
         put16(data, c);
@@ -186,14 +197,16 @@ void splitRowOne(const CellUnit& u, uint16_t type, std::vector<RowOneCell>& out)
 // Row numbers held by records after the cell table that name cells of the
 // sheet, so that they follow the rows they name. `base` is where the record's
 // data starts in the suffix.
-void noteSuffixRows(const Record& r, size_t base, std::vector<uint32_t>& out) {
+void noteSuffixRows(const Record& r, size_t base, std::vector<RowField>& out) {
     auto ranges = [&](size_t at, size_t count) {
-        for (size_t k = 0; k < count && at + 8 * k + 4 <= r.data.size(); ++k)
-            out.insert(out.end(), {uint32_t(base + at + 8 * k), uint32_t(base + at + 8 * k + 2)});
+        for (size_t k = 0; k < count && at + 8 * k + 4 <= r.data.size(); ++k) {
+            uint32_t first = uint32_t(base + at + 8 * k);
+            out.insert(out.end(), {{first, false}, {first + 2, true}});
+        }
     };
     if (r.type == kMergeCells && r.data.size() >= 2) ranges(2, u16(r.data, 0));
     if (r.type == kHLink) ranges(0, 1);
-    if (r.type == kNote && r.data.size() >= 2) out.push_back(uint32_t(base));
+    if (r.type == kNote && r.data.size() >= 2) out.push_back({uint32_t(base), false});
     if (r.type == kCondFmt && r.data.size() >= 14) {
         ranges(4, 1);
         ranges(14, u16(r.data, 12));
@@ -227,12 +240,14 @@ void SheetSplitter::finishUnit() {
         if (unitType_ == rec::kMulRk || unitType_ == rec::kMulBlank)
             splitRowOne(unit_, unitType_, t_.rowOne);
         else
-            t_.rowOne.push_back({unit_.colFirst, unit_.xf, std::move(unit_.bytes)});
+            t_.rowOne.push_back(
+                {unit_.colFirst, unit_.xf, std::move(unit_.bytes), std::move(unit_.rowFields)});
         return;
     }
     TemplateRow& row = rows_[unit_.row];
     row.row = unit_.row;
-    for (uint32_t f : unit_.rowFields) row.rowFields.push_back(f + row.cells.size());
+    for (RowField f : unit_.rowFields)
+        row.rowFields.push_back({f.offset + uint32_t(row.cells.size()), f.rangeEnd});
     append(row.cells, unit_.bytes);
     row.hasCells = true;
     row.colMin = std::min(row.colMin, unit_.colFirst);
@@ -271,7 +286,8 @@ void SheetSplitter::cellRecord(const Record& r, size_t end, const std::string& n
     size_t at = unit_.bytes.size();
     append(unit_.bytes, s_.subspan(r.offset, end - r.offset));
     if ((r.type == kShrFmla || r.type == kArray || r.type == kTable) && r.data.size() >= 4)
-        unit_.rowFields.insert(unit_.rowFields.end(), {uint32_t(at + 4), uint32_t(at + 6)});
+        unit_.rowFields.insert(unit_.rowFields.end(),
+                               {{uint32_t(at + 4), false}, {uint32_t(at + 6), true}});
 }
 
 void SheetSplitter::prefixRecord(const Record& r, size_t end) {
@@ -326,6 +342,9 @@ Status SheetSplitter::run(const std::string& name) {
     }
     finishUnit();
     TABROVIN_TRY(status);
+    for (RowField f : t_.suffixRowFields)
+        if (!f.rangeEnd)
+            t_.suffixLastStart = std::max(t_.suffixLastStart, u16(t_.suffix, f.offset));
     if (reader.error()) return damaged(name, reader.error()->description);
     if (region == 0 && !prefix_.empty() && prefix_.back().first == rec::kEof) {
         append(t_.suffix, prefix_.back().second);  // a sheet with no cells at all

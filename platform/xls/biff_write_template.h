@@ -14,12 +14,21 @@
 
 namespace tabrovin::xls {
 
+// A row number inside copied record bytes that follows the template rows down.
+// A range's last row may stop at the sheet's last row (and one that is already
+// there, a range to the end of the sheet, stays); any other row must fit.
+struct RowField {
+    uint32_t offset = 0;
+    bool rangeEnd = false;
+};
+
 // Cell records of one template row (row 2 or below) that move with the page.
 struct TemplateRow {
     uint16_t row = 0;
-    std::vector<uint8_t> rowRecord;   // data of its ROW record; empty when it had none
-    std::vector<uint8_t> cells;       // whole records, headers included, in stream order
-    std::vector<uint32_t> rowFields;  // offsets in `cells` of row numbers to move
+    std::vector<uint8_t> rowRecord;  // data of its ROW record; empty when it had none
+    std::vector<uint8_t> cells;      // whole records, headers included, in stream order
+    std::vector<RowField>
+        rowFields;  // in `cells`: the cell rows, shared formula anchors and ranges
     bool hasCells = false;
     uint16_t colMin = 0xFFFF, colMax = 0;  // columns used, inclusive
 };
@@ -28,7 +37,8 @@ struct TemplateRow {
 struct RowOneCell {
     uint16_t col = 0;
     uint16_t xf = 0;
-    std::vector<uint8_t> bytes;  // whole records: the cell and what belongs to it
+    std::vector<uint8_t> bytes;       // whole records: the cell and what belongs to it
+    std::vector<RowField> rowFields;  // in `bytes`: ends of the shared formula ranges it holds
 };
 
 // A sheet substream copied as is, except for the absolute stream positions
@@ -61,8 +71,10 @@ struct ExportTemplate::Impl {
     // The first worksheet: records before the INDEX place, between INDEX and
     // DIMENSIONS, between DIMENSIONS and the cell table, and after the cell table.
     std::vector<uint8_t> beforeIndex, afterIndex, afterDimensions, suffix;
-    std::vector<uint32_t> suffixRowFields;  // row numbers in `suffix` (merges, links, notes)
-    int defColWidthSection = -1;            // 0: afterIndex, 1: afterDimensions
+    std::vector<RowField>
+        suffixRowFields;           // in `suffix`: merges, links, notes, conditional formats
+    uint16_t suffixLastStart = 0;  // the lowest row (0-based) where one of them starts
+    int defColWidthSection = -1;   // 0: afterIndex, 1: afterDimensions
     size_t defColWidthOffset = 0;
     std::vector<uint8_t> rowOneRecord;  // data of row 1's ROW record, if any
     std::vector<RowOneCell> rowOne;     // by column

@@ -120,7 +120,7 @@ class PageWriter {
     bool writeCells(const RowItem& item, uint16_t& c0, uint16_t& c1);
     void labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
-    void moveRows(uint8_t* base, const std::vector<uint32_t>& fields) const;
+    void moveRows(uint8_t* base, const std::vector<RowField>& fields) const;
 
     const Impl& t_;
     const std::vector<std::string>& headings_;
@@ -130,6 +130,21 @@ class PageWriter {
     std::vector<size_t> dbcells_;          // sheet-relative
     Extent extent_;
 };
+
+// Template content that would start below the sheet's last row once moved
+// down `n` rows has nowhere to go; ranges that merely end there are cut.
+Status movedRowsFit(const Impl& t, size_t n) {
+    const std::string tail = "下移 " + std::to_string(n) + " 行后将超出 .xls 工作表的 65536 行上限";
+    if (!t.rows.empty() && t.rows.back().row + n > 65535)
+        return Error{
+            err::kTooManyRows,
+            "模板第一个工作表第 " + std::to_string(t.rows.back().row + 1) + " 行的内容" + tail};
+    if (t.suffixLastStart > 0 && t.suffixLastStart + n > 65535)
+        return Error{err::kTooManyRows,
+                     "模板第一个工作表从第 " + std::to_string(t.suffixLastStart + 1) +
+                         " 行开始的合并单元格、超链接、批注或条件格式区域" + tail};
+    return Status::Ok();
+}
 
 template <class Rows>
 Status PageWriter<Rows>::check() const {
@@ -146,12 +161,7 @@ Status PageWriter<Rows>::check() const {
             return Error{err::kInvalidArgument, "第 " + std::to_string(r + 2) + " 行有 " +
                                                     std::to_string(rows_.width(r)) +
                                                     " 个单元格, 超过了 .xls 工作表的 256 列上限"};
-    if (!t_.rows.empty() && t_.rows.back().row + n > 65535)
-        return Error{err::kTooManyRows, "模板第一个工作表第 " +
-                                            std::to_string(t_.rows.back().row + 1) +
-                                            " 行的内容下移 " + std::to_string(n) +
-                                            " 行后将超出 .xls 工作表的 65536 行上限"};
-    return Status::Ok();
+    return movedRowsFit(t_, n);
 }
 
 template <class Rows>
@@ -214,7 +224,10 @@ bool PageWriter<Rows>::writeRowOne(uint16_t& c0, uint16_t& c1) {
                 xf = cell.xf;
                 continue;
             }
+            size_t at = out_->size();
             out_->insert(out_->end(), cell.bytes.begin(), cell.bytes.end());
+            // A shared formula anchored here reaches down to its moved cells.
+            moveRows(out_->data() + at, cell.rowFields);
             note(c);
         }
         if (!heading) continue;
@@ -226,13 +239,16 @@ bool PageWriter<Rows>::writeRowOne(uint16_t& c0, uint16_t& c1) {
 
 // Template rows from row 2 down move below the page; row 1 stays, so a
 // range starting there grows as it would when rows are inserted in Excel.
+// check() has refused pages that push any other row past the last one, so
+// only range ends are cut there; a range to the end of the sheet stays so.
 template <class Rows>
-void PageWriter<Rows>::moveRows(uint8_t* base, const std::vector<uint32_t>& fields) const {
-    uint16_t shift = static_cast<uint16_t>(rows_.count());
-    for (uint32_t f : fields) {
-        uint8_t* p = base + f;
-        uint16_t v = static_cast<uint16_t>(p[0] | (p[1] << 8));
-        if (v >= 1) store16(p, static_cast<uint16_t>(v + shift));
+void PageWriter<Rows>::moveRows(uint8_t* base, const std::vector<RowField>& fields) const {
+    uint32_t shift = static_cast<uint32_t>(rows_.count());
+    for (RowField f : fields) {
+        uint8_t* p = base + f.offset;
+        uint32_t v = p[0] | (p[1] << 8);
+        if (v == 0 || (f.rangeEnd && v == 0xFFFF)) continue;
+        store16(p, static_cast<uint16_t>(std::min<uint32_t>(v + shift, 0xFFFF)));
     }
 }
 

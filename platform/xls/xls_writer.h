@@ -34,10 +34,12 @@ class ExportTemplate {
     // format of the template cell it replaces; other cells take their column's
     // format. Texts are UTF-8; longer than 32,767 UTF-16 units they are cut to
     // 32,767. The first worksheet's template content from row 2 down moves
-    // below the page (as inserting rows in Excel would, except that formulas,
-    // drawings and names pointing there are not adjusted). Everything else of
-    // the template is kept.
-    // Errors: err::kTooManyRows (more than kMaxPageRows rows, or template rows
+    // below the page (as inserting rows in Excel would, except that references
+    // inside formulas, drawings and names keep pointing at the old cells;
+    // shared and array formulas stay whole). Ranges reaching row 65,536 stop
+    // there. Everything else of the template is kept.
+    // Errors: err::kTooManyRows (more than kMaxPageRows rows, or template cells
+    // or the start of a merged, linked, noted or conditionally formatted range
     // pushed past row 65,536), err::kInvalidArgument (more than kMaxColumns
     // headings or cells in a row), err::kPathNotFound (missing folder),
     // err::kFileAccess (read-only or locked destination), err::kWorkbookWrite.

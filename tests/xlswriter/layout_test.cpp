@@ -121,6 +121,60 @@ TEST_F(FormattedTemplate, PointersIntoTheStreamFindEverySheetBlockRowAndCell) {
     EXPECT_EQ(dims->data, std::vector<uint8_t>({0, 0, 0, 0, 105, 0, 0, 0, 0, 0, 6, 0, 0, 0}));
 }
 
+// LibreOffice's own .xls: C3:C12 and E1:E12 shared formulas, conditional formats to
+// the end of the sheet (A, B) and on D30:D40, below every cell.
+const char* kSharedAndWholeColumns = R"(
+import sys, openpyxl
+from openpyxl.formatting.rule import CellIsRule
+from openpyxl.styles import PatternFill
+w = openpyxl.Workbook(); s = w.active; s["H1"] = "keep"
+for r in range(3, 13): s.cell(r, 2, r - 2); s.cell(r, 3, "=B%d*2" % r)
+for r in range(1, 13): s.cell(r, 5, "=B%d*3" % r)
+for ref in ("A1:A65536", "B3:B65536", "D30:D40"):
+    s.conditional_formatting.add(ref, CellIsRule(operator="greaterThan", formula=["5"],
+                                 fill=PatternFill(bgColor="FF0000", fill_type="solid")))
+w.save(sys.argv[1])
+)";
+
+const char* kCheckMoved = R"(
+import sys, openpyxl
+s = openpyxl.load_workbook(sys.argv[1]).active
+got = [s.cell(r, 3).value for r in range(1003, 1013)]
+assert got == ["=B%d*2" % r for r in range(1003, 1013)], got
+got = [s.cell(r, 5).value for r in [1] + list(range(1002, 1013))]
+assert got == ["=B%d*3" % r for r in [1] + list(range(1002, 1013))], got
+ranges = sorted(str(r.sqref) for r in s.conditional_formatting)
+assert ranges[0].startswith("A1:A") and ranges[1].startswith("B1003:B"), ranges
+assert int(ranges[0][4:]) >= 65536 and int(ranges[1][7:]) >= 65536 and ranges[2] == "D1030:D1040"
+)";
+
+TEST(MovedTemplate, SharedFormulasAndRangesToTheEndSurviveAndStartsPastItAreRefused) {
+    TempDir dir;
+    ASSERT_EQ(runPython(kSharedAndWholeColumns, shellQuote((dir / "t.xlsx").string())).exitCode, 0);
+    auto t = xls::ExportTemplate::load(convertWithLibreOffice(dir / "t.xlsx", "xls", dir.path()));
+    ASSERT_TRUE(t.ok()) << errorOf(t).description;
+    ASSERT_TRUE(t->write(dir / "page.xls", {"h"}, gridOf(1000, 1)).ok());
+    std::filesystem::create_directory(dir / "back");
+    auto back = convertWithLibreOffice(dir / "page.xls", "xlsx", dir / "back");
+    CommandResult moved = runPython(kCheckMoved, shellQuote(back.string()));
+    EXPECT_EQ(moved.exitCode, 0) << moved.output;
+    std::set<std::array<uint16_t, 2>> shared;  // first and last rows
+    for (const auto& r : workbookRecords(dir / "page.xls"))
+        if (r.type == 0x04BC) shared.insert({u16(r.data, 0), u16(r.data, 2)});
+    EXPECT_EQ(shared, (std::set<std::array<uint16_t, 2>>{{0, 1011}, {1002, 1011}}));
+    // D30 pushed onto the last row still fits, its end cut there; one row more does not.
+    ASSERT_TRUE(t->write(dir / "full.xls", {"h"}, gridOf(65506, 1)).ok());
+    std::vector<std::array<uint16_t, 2>> condRows;
+    for (const auto& r : workbookRecords(dir / "full.xls"))
+        if (r.type == 0x01B0) condRows.push_back({u16(r.data, 14), u16(r.data, 16)});
+    EXPECT_EQ(condRows, (std::vector<std::array<uint16_t, 2>>{
+                            {0, 0xFFFF}, {65508, 0xFFFF}, {0xFFFF, 0xFFFF}}));
+    auto refused = errorOf(t->write(dir / "no.xls", {"h"}, gridOf(65507, 1)));
+    EXPECT_EQ(refused.number, err::kTooManyRows);
+    EXPECT_NE(refused.description.find("第 30 行"), std::string::npos) << refused.description;
+    EXPECT_FALSE(std::filesystem::exists(dir / "no.xls"));
+}
+
 struct SstString {
     size_t start, inRecord;  // in the stream, and in its record with the header
     std::u16string text;
