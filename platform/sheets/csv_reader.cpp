@@ -1,7 +1,7 @@
 #include "platform/sheets/csv_reader.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -22,10 +22,17 @@ size_t wholeCharacters(std::string_view bytes) {
     return 0;
 }
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+// How many bytes at the end of `bytes` start a UTF-8 sequence that a read
+// boundary cut short (0 to 3); they belong with the next block.
+size_t cutSequence(std::string_view bytes) {
+    for (size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80) continue;
+        size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
 
 Error cannotRead(const std::filesystem::path& path) {
     return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
@@ -34,13 +41,12 @@ Error cannotRead(const std::filesystem::path& path) {
 // Reads `path` in blocks; `block` returning false stops early.
 Status readBlocks(const std::filesystem::path& path,
                   const std::function<bool(std::string_view)>& block) {
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f) return cannotRead(path);
+    std::ifstream in(path, std::ios::binary);  // wide-character paths on Windows too
+    if (!in) return cannotRead(path);
     std::vector<char> buf(1 << 20);
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0)
-        if (!block({buf.data(), n})) return Status::Ok();
-    if (std::ferror(f.get())) return cannotRead(path);
+    while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0)
+        if (!block({buf.data(), static_cast<size_t>(in.gcount())})) return Status::Ok();
+    if (in.bad()) return cannotRead(path);
     return Status::Ok();
 }
 
@@ -141,8 +147,8 @@ struct CsvFile {
     bool gbk = false;
 };
 
-// Turns a GBK record into UTF-8 in one conversion; on failure finds the
-// field at fault for the message.
+// Turns a GBK record, whose fields hold no NUL, into UTF-8 in one conversion
+// with NULs between the fields; on failure finds the field at fault.
 Status decodeGbk(std::vector<std::string>& fields, int32_t row) {
     std::string joined;
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -174,6 +180,9 @@ Status scanCsv(const CsvFile& file,
     Status failure;
     CsvSplitter splitter([&](std::vector<std::string>& fields) {
         ++row;
+        // NULs would reach the database text, and the GBK path joins fields with them.
+        for (auto& field : fields)
+            if (field.find('\0') != std::string::npos) std::erase(field, '\0');
         if (file.gbk) {
             failure = decodeGbk(fields, row);
             if (!failure.ok()) return false;
@@ -242,8 +251,8 @@ class CsvWorkbook : public Workbook {
 }  // namespace
 
 Result<std::unique_ptr<Workbook>> openCsv(const std::filesystem::path& path) {
-    // UTF-8 only when the whole file is; characters cut by block ends are
-    // carried to the next block.
+    // UTF-8 only when the whole file is; a character cut by a block end is
+    // carried to the next block, and one cut by the end of the file is not UTF-8.
     bool utf8 = true, first = true;
     std::string carry;
     TABROVIN_TRY(readBlocks(path, [&](std::string_view block) {
@@ -251,12 +260,12 @@ Result<std::unique_ptr<Workbook>> openCsv(const std::filesystem::path& path) {
         std::string_view view = bytes;
         if (first && view.starts_with(kBom)) view.remove_prefix(kBom.size());
         first = false;
-        size_t whole = wholeCharacters(view);
-        utf8 = encoding::isValidUtf8(view.substr(0, whole)) && view.size() - whole < 4;
+        size_t whole = view.size() - cutSequence(view);
+        utf8 = encoding::isValidUtf8(view.substr(0, whole));
         carry.assign(view.substr(whole));
         return utf8;
     }));
-    if (utf8 && !carry.empty()) utf8 = encoding::isValidUtf8(carry);
+    if (!carry.empty()) utf8 = false;
     return std::unique_ptr<Workbook>(std::make_unique<CsvWorkbook>(CsvFile{path, !utf8}));
 }
 

@@ -1,7 +1,7 @@
 // openWorkbook: picks the reader from the file's first bytes, never its name.
 
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include "platform/file_names.h"
@@ -47,16 +47,16 @@ Result<std::unique_ptr<Workbook>> openWorkbook(const fs::path& path) {
         return Error{err::kFileNotFound, "找不到文件“" + utf8Path(path) + "”。"};
     if (fs::is_directory(status))
         return Error{err::kFileAccess, "“" + utf8Path(path) + "”是文件夹，不是工作簿文件。"};
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::ifstream f(path, std::ios::binary);  // wide-character paths on Windows too
     if (!f)
         return Error{err::kFileAccess,
                      "无法读取文件“" + utf8Path(path) + "”（没有权限或被占用）。"};
     std::string head(64 * 1024, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), f.get()));
-    bool whole = std::feof(f.get()) != 0;
-    if (std::ferror(f.get()))
-        return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
-    f.reset();
+    f.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(f.gcount()));
+    bool whole = !f.bad() && f.peek() == std::ifstream::traits_type::eof();
+    if (f.bad()) return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
+    f.close();
 
     if (head.empty()) return notWorkbook(path, "文件是空的");
     if (head.starts_with(std::string_view(kCompoundFile, 8))) return xls::openXlsWorkbook(path);

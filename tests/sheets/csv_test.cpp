@@ -31,10 +31,22 @@ TEST(CsvReader, Utf8BomAndGbkAreDecoded) {
     writeFile(dir / "utf8.csv", utf8);
     const std::string iconv = "iconv -f UTF-8 -t GBK " + shellQuote((dir / "utf8.csv").string());
     ASSERT_EQ(run(iconv + " > " + shellQuote((dir / "gbk.csv").string())).exitCode, 0);
+    // A NUL past the opening sniff is dropped without shifting the fields.
+    writeFile(dir / "gbk.csv",
+              readFile(dir / "gbk.csv") + std::string("\xC0\xEE\xCB\xC4\0X,\xC9\xCF,4\n", 12));
     Grid g = readSheet(dir / "gbk.csv");
-    ASSERT_EQ(g.size(), 40001u);
+    ASSERT_EQ(g.size(), 40002u);
     EXPECT_EQ(g[0][1], "说明");
-    EXPECT_EQ(g[40000], (Row{"产品39999", "中文，逗号"}));
+    EXPECT_EQ(g[40000], (Row{"产品39999", "中文，逗号", ""}));
+    EXPECT_EQ(g[40001], (Row{"李四X", "上", "4"}));
+
+    // UTF-8 over one read block, the block edge inside a run of Chinese text.
+    std::string lines;
+    for (int i = 0; i < 80000; ++i) lines += "张张,张王\n";  // 1 MiB falls 4 bytes into a line
+    writeFile(dir / "big.csv", lines);
+    g = readSheet(dir / "big.csv");
+    ASSERT_EQ(g.size(), 80000u);
+    EXPECT_EQ(g[74898], (Row{"张张", "张王"}));
 }
 
 TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
