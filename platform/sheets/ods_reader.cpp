@@ -78,15 +78,15 @@ class SheetContent : public XmlHandler {
         if (name == "annotation") ++annotation_;
         if (annotation_) return;
         if (name == "p" || name == "h") {
-            if (paragraphs_++ > 0) text_ += '\n';
+            if (paragraphs_++ > 0) appendCellText(text_, "\n");
             ++inParagraph_;
         } else if (inParagraph_ && name == "s") {
             int32_t n = parsePositive(attribute(attrs, "c"), 1 << 16);
-            text_.append(n ? n : 1, ' ');
+            appendCellText(text_, std::string(n ? n : 1, ' '));
         } else if (inParagraph_ && name == "tab") {
-            text_ += '\t';
+            appendCellText(text_, "\t");
         } else if (inParagraph_ && name == "line-break") {
-            text_ += '\n';
+            appendCellText(text_, "\n");
         }
     }
     void end(std::string_view name) override {
@@ -103,7 +103,7 @@ class SheetContent : public XmlHandler {
             --inParagraph_;
     }
     void text(std::string_view t) override {
-        if (inParagraph_ && !annotation_ && depth_ == 1) text_.append(t);
+        if (inParagraph_ && !annotation_ && depth_ == 1) appendCellText(text_, t);
     }
 
   private:
@@ -183,6 +183,7 @@ bool SheetContent::cellText(std::string& out) {
     } else {
         out = cell_text::stripNul(text_);
     }
+    limitCellText(out);
     return true;
 }
 

@@ -123,6 +123,7 @@ class SharedStringsPart : public XmlHandler {
     }
     void end(std::string_view name) override {
         if (name == "si") {
+            limitCellText(current_);
             book_.stringPool += cell_text::stripNul(std::move(current_));
             book_.stringEnds.push_back(book_.stringPool.size());
         } else if (name == "rPh")
@@ -131,7 +132,7 @@ class SharedStringsPart : public XmlHandler {
             inText_ = false;
     }
     void text(std::string_view t) override {
-        if (inText_) current_.append(t);
+        if (inText_) appendCellText(current_, t);
     }
 
   private:
@@ -193,7 +194,7 @@ class SheetPart : public XmlHandler {
             stopped = true;  // nothing after it holds cells
     }
     void text(std::string_view t) override {
-        if (inValue_) value_.append(t);
+        if (inValue_) appendCellText(value_, t);
     }
 
   private:
@@ -264,6 +265,7 @@ bool SheetPart::cellText(std::string& out) {
         case CellType::Text:
         case CellType::Error:
             out = cell_text::stripNul(value_);
+            limitCellText(out);
             return true;
         case CellType::Number:
             break;

@@ -1,10 +1,27 @@
 #include "platform/sheets/xml_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/encoding.h"
 
 namespace tabrovin::sheets {
+
+void appendCellText(std::string& cell, std::string_view text) {
+    constexpr size_t kMaxBytes = 4 * kMaxCellCharacters;
+    if (cell.size() < kMaxBytes) cell.append(text.substr(0, kMaxBytes - cell.size()));
+}
+
+void limitCellText(std::string& cell) {
+    if (cell.size() <= kMaxCellCharacters) return;
+    size_t characters = 0;
+    for (size_t i = 0; i < cell.size(); ++i)
+        if ((static_cast<unsigned char>(cell[i]) & 0xC0) != 0x80 &&
+            ++characters > kMaxCellCharacters) {
+            cell.resize(i);
+            return;
+        }
+}
 
 std::string_view attribute(const XmlAttributes& attrs, std::string_view name) {
     for (const auto& a : attrs)
@@ -69,30 +86,37 @@ void splitName(std::string_view qname, std::string_view& prefix, std::string_vie
     local = colon == std::string_view::npos ? qname : qname.substr(colon + 1);
 }
 
-// The '>' that closes the tag starting before `from`, skipping quoted
-// attribute values; npos when it is not in `b` yet.
-size_t tagEnd(const std::string& b, size_t from) {
+// Continues the search for the '>' that closes a tag from `from`, past
+// quoted attribute values; npos, with `from` and `quote` kept for the next
+// call, when it is not in `b` yet.
+size_t tagEnd(const std::string& b, size_t& from, char& quote) {
     const char* data = b.data();
+    size_t i = from, n = b.size();
+    char q = quote;  // a local, which stores to `data` cannot alias
     while (true) {
-        const void* gt = std::memchr(data + from, '>', b.size() - from);
-        if (!gt) return std::string::npos;
-        size_t end = static_cast<const char*>(gt) - data;
+        if (q) {
+            const void* close = std::memchr(data + i, q, n - i);
+            if (!close) break;
+            i = static_cast<const char*>(close) - data + 1;
+            q = 0;
+        }
         // Most tags hold no quote before their '>', or quotes in pairs.
-        size_t i = from;
-        char quote = 0;
+        const void* gt = std::memchr(data + i, '>', n - i);
+        size_t end = gt ? static_cast<const char*>(gt) - data : n;
         for (; i < end; ++i) {
             char ch = data[i];
-            if (quote) {
-                if (ch == quote) quote = 0;
+            if (q) {
+                if (ch == q) q = 0;
             } else if (ch == '"' || ch == '\'') {
-                quote = ch;
+                q = ch;
             }
         }
-        if (!quote) return end;
-        const void* close = std::memchr(data + end, quote, b.size() - end);
-        if (!close) return std::string::npos;
-        from = static_cast<const char*>(close) - data + 1;
+        if (!gt) break;
+        if (!q) return end;
     }
+    from = n;
+    quote = q;
+    return std::string::npos;
 }
 
 }  // namespace
@@ -109,18 +133,22 @@ bool XmlStream::fault(std::string what) {
 bool XmlStream::feed(std::string_view chunk) {
     if (malformed_ || handler_.stopped) return false;
     buffer_.append(chunk);
-    if (!bomChecked_ && buffer_.size() >= 3) {
+    if (!bomChecked_) {
+        if (buffer_.size() < 3) return true;
         if (buffer_.compare(0, 3, "\xEF\xBB\xBF") == 0) buffer_.erase(0, 3);
         bomChecked_ = true;
     }
     size_t used = parse(false);
     buffer_.erase(0, used);
+    scanned_ -= std::min(scanned_, used);
     return !malformed_ && !handler_.stopped;
 }
 
 bool XmlStream::finish() {
     if (malformed_) return false;
     if (handler_.stopped) return true;
+    if (!bomChecked_ && buffer_.starts_with("\xEF\xBB\xBF")) buffer_.erase(0, 3);
+    bomChecked_ = true;
     parse(true);
     if (malformed_ || handler_.stopped) return !malformed_;
     if (!rootSeen_) return fault("文档为空");
@@ -130,45 +158,89 @@ bool XmlStream::finish() {
 
 size_t XmlStream::parse(bool last) {
     size_t pos = 0;
-    const std::string& b = buffer_;
-    while (pos < b.size() && !malformed_ && !handler_.stopped) {
-        if (b[pos] != '<') {
-            size_t lt = b.find('<', pos);
-            if (lt == std::string::npos) {
-                if (!last) {
-                    // Hand over text only up to a possibly split reference.
-                    size_t amp = b.rfind('&');
-                    size_t end = amp != std::string::npos && amp >= pos ? amp : b.size();
-                    if (end > pos && !text(std::string_view(b).substr(pos, end - pos))) break;
-                    return end;
-                }
-                lt = b.size();
-            }
-            if (!text(std::string_view(b).substr(pos, lt - pos))) break;
-            pos = lt;
-            continue;
-        }
-        // Find the end of this markup; comments, CDATA and quoted attribute
-        // values may hold '>'.
-        size_t end = std::string::npos;
-        char kind = pos + 1 < b.size() ? b[pos + 1] : 0;
-        if (kind == '!' && b.compare(pos, 4, "<!--") == 0) {
-            end = b.find("-->", pos + 4);
-            if (end != std::string::npos) end += 2;
-        } else if (kind == '!' && b.compare(pos, 9, "<![CDATA[") == 0) {
-            end = b.find("]]>", pos + 9);
-            if (end != std::string::npos) end += 2;
-        } else if (kind != 0) {
-            end = tagEnd(b, pos + 1);
-        }
-        if (end == std::string::npos) {
-            if (last) fault("标记没有结束（内容不完整）");
-            return pos;
-        }
-        if (!markup(std::string_view(b).substr(pos, end + 1 - pos))) break;
-        pos = end + 1;
+    while (pos < buffer_.size() && !malformed_ && !handler_.stopped) {
+        size_t next;
+        if (pending_ == Pending::None)
+            next = buffer_[pos] == '<' ? openMarkup(pos, last) : textRun(pos, last);
+        else if (pending_ == Pending::Tag)
+            next = tagBody(pos);
+        else
+            next = skippedBody(pos);
+        if (next == pos) break;  // waits for the next chunk
+        pos = next;
     }
+    if (last && pending_ != Pending::None) fault("标记没有结束（内容不完整）");
     return pos;
+}
+
+// Hands over the text up to the next '<'; without one, all of it except a
+// reference the chunk may have cut (a valid one spans at most 13 bytes).
+size_t XmlStream::textRun(size_t pos, bool last) {
+    std::string_view b = buffer_;
+    size_t end = b.find('<', pos);
+    if (end == std::string_view::npos) {
+        end = b.size();
+        size_t window = std::max(pos, end - std::min<size_t>(end, 12));
+        size_t amp = b.rfind('&');
+        if (!last && amp != std::string_view::npos && amp >= window &&
+            b.find(';', amp) == std::string_view::npos)
+            end = amp;
+    }
+    if (end > pos) text(b.substr(pos, end - pos));
+    return end;
+}
+
+// Starts the markup at `pos`: comments, CDATA and processing instructions
+// are passed through as they come, tags are gathered whole.
+size_t XmlStream::openMarkup(size_t pos, bool last) {
+    std::string_view rest = std::string_view(buffer_).substr(pos);
+    if (rest.size() >= 2 && rest[1] != '!' && rest[1] != '?') {
+        pending_ = Pending::Tag;
+        scanned_ = pos + 1;
+        quote_ = 0;
+        return tagBody(pos);
+    }
+    if (rest.size() < 2 || (rest[1] == '!' && rest.size() < 9 && !rest.starts_with("<!--"))) {
+        if (last) fault("标记没有结束（内容不完整）");
+        return pos;
+    }
+    if (rest[1] == '?') return pending_ = Pending::Instruction, pos + 2;
+    if (rest.starts_with("<!--")) return pending_ = Pending::Comment, pos + 4;
+    if (rest.starts_with("<![CDATA[")) {
+        if (open_.empty()) return fault("根元素之外出现了 CDATA"), pos;
+        return pending_ = Pending::Cdata, pos + 9;
+    }
+    return fault("不支持 DOCTYPE 声明"), pos;
+}
+
+// The tag starting at `pos` once its '>' has arrived.
+size_t XmlStream::tagBody(size_t pos) {
+    size_t end = tagEnd(buffer_, scanned_, quote_);
+    if (end == std::string::npos) {
+        if (buffer_.size() - pos > kMaxXmlTag) fault("有一个标记长达 64 MB 以上");
+        return pos;
+    }
+    pending_ = Pending::None;
+    markup(std::string_view(buffer_).substr(pos, end + 1 - pos));
+    return end + 1;
+}
+
+// The inside of a comment, processing instruction or CDATA section (whose
+// text goes to the handler) up to its end, or all of it that is sure not
+// to be the start of that end.
+size_t XmlStream::skippedBody(size_t pos) {
+    std::string_view close = pending_ == Pending::Comment       ? "-->"
+                             : pending_ == Pending::Instruction ? "?>"
+                                                                : "]]>";
+    std::string_view rest = std::string_view(buffer_).substr(pos);
+    size_t end = rest.find(close);
+    size_t done = end != std::string_view::npos ? end
+                  : rest.size() < close.size()  ? 0
+                                                : rest.size() - (close.size() - 1);
+    if (pending_ == Pending::Cdata && done > 0) handler_.text(rest.substr(0, done));
+    if (end == std::string_view::npos) return pos + done;
+    pending_ = Pending::None;
+    return pos + end + close.size();
 }
 
 bool XmlStream::text(std::string_view raw) {
@@ -188,27 +260,17 @@ bool XmlStream::text(std::string_view raw) {
 }
 
 bool XmlStream::markup(std::string_view tag) {
-    if (tag[1] != '/' && tag[1] != '!' && tag[1] != '?') return element(tag);
-    if (tag.starts_with("<!--") || tag.starts_with("<?")) return true;
-    if (tag.starts_with("<![CDATA[")) {
-        if (open_.empty()) return fault("根元素之外出现了 CDATA");
-        handler_.text(tag.substr(9, tag.size() - 12));
-        return true;
-    }
-    if (tag.starts_with("<!")) return fault("不支持 DOCTYPE 声明");
-    if (tag.starts_with("</")) {
-        std::string_view name = tag.substr(2, tag.size() - 3);
-        while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
-        if (open_.empty() || open_.back() != name)
-            return fault("结束标记“" + std::string(name) + "”与开始标记不匹配");
-        std::string_view prefix, local;
-        splitName(name, prefix, local);
-        handler_.end(local);
-        open_.pop_back();
-        if (open_.empty()) rootClosed_ = true;
-        return true;
-    }
-    return element(tag);
+    if (tag[1] != '/') return element(tag);
+    std::string_view name = tag.substr(2, tag.size() - 3);
+    while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
+    if (open_.empty() || open_.back() != name)
+        return fault("结束标记“" + std::string(name) + "”与开始标记不匹配");
+    std::string_view prefix, local;
+    splitName(name, prefix, local);
+    handler_.end(local);
+    open_.pop_back();
+    if (open_.empty()) rootClosed_ = true;
+    return true;
 }
 
 bool XmlStream::element(std::string_view tag) {

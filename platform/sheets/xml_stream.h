@@ -5,12 +5,11 @@
 // attributes, character and the five predefined entity references, CDATA,
 // comments and processing instructions; a DOCTYPE is refused (packages have
 // none, and refusing it rules out entity-expansion bombs). Written for speed:
-// libxml2's SAX parser spent more than half of a large sheet's read time.
-// It reads the UTF-8 XML that spreadsheet packages hold: elements,
-// attributes, character and the five predefined entity references, CDATA,
-// comments and processing instructions; a DOCTYPE is refused (packages have
-// none, and refusing it rules out entity-expansion bombs). Written for speed:
 // a general-purpose parser spent more than half of a large sheet's read time.
+// Each byte is scanned once however the chunks fall: text, comments, CDATA
+// and processing instructions pass through without being held, and a tag
+// longer than kMaxXmlTag is refused, so a hostile part costs neither
+// quadratic time nor unbounded memory.
 
 #include <string>
 #include <string_view>
@@ -21,6 +20,18 @@
 #include "platform/sheets/zip_archive.h"
 
 namespace tabrovin::sheets {
+
+// The longest start or end tag accepted, attributes included.
+constexpr size_t kMaxXmlTag = size_t(64) << 20;
+
+// A worksheet cell holds at most this many characters.
+constexpr size_t kMaxCellCharacters = 32767;
+// Appends a text event to the text of one cell, holding at most
+// 4 * kMaxCellCharacters bytes so a giant cell cannot exhaust memory; what
+// lies beyond is dropped.
+void appendCellText(std::string& cell, std::string_view text);
+// Cuts collected cell text to its first kMaxCellCharacters characters.
+void limitCellText(std::string& cell);
 
 struct XmlAttribute {
     std::string_view prefix;  // namespace prefix as written ("" when none)
@@ -63,9 +74,18 @@ class XmlStream {
     bool malformed() const { return malformed_; }
     // What was wrong with the first fault, for messages.
     const std::string& message() const { return message_; }
+    // Bytes held back for the next chunk (part of a tag, or a few bytes).
+    size_t held() const { return buffer_.size(); }
 
   private:
-    size_t parse(bool last);  // consumes complete tokens of buffer_
+    // What the parse stopped inside of at the end of the buffer.
+    enum class Pending { None, Tag, Comment, Cdata, Instruction };
+
+    size_t parse(bool last);  // consumes what it can of buffer_
+    size_t textRun(size_t pos, bool last);
+    size_t openMarkup(size_t pos, bool last);
+    size_t tagBody(size_t pos);
+    size_t skippedBody(size_t pos);
     bool markup(std::string_view tag);
     bool element(std::string_view tag);
     bool text(std::string_view raw);
@@ -75,6 +95,9 @@ class XmlStream {
     bool malformed_ = false, rootSeen_ = false, rootClosed_ = false, bomChecked_ = false;
     std::string message_;
     std::string buffer_;
+    Pending pending_ = Pending::None;
+    size_t scanned_ = 0;             // where the search for the pending tag's '>' resumes
+    char quote_ = 0;                 // the quote open at scanned_, if any
     std::vector<std::string> open_;  // qualified names of open elements
     XmlAttributes attrs_;
     std::string decoded_, text_;

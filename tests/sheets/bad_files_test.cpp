@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "platform/sheets/xml_stream.h"
 #include "tests/sheets/sheet_test_util.h"
 #include "tests/support/test_support.h"
 
@@ -96,6 +97,51 @@ wb.save(sys.argv[1])
     }
 }
 
+// Every event as text, to compare parses.
+struct XmlLog : sheets::XmlHandler {
+    std::string log;
+    void start(std::string_view name, const sheets::XmlAttributes& attrs) override {
+        log += "<" + std::string(name);
+        for (const auto& a : attrs) log += " " + std::string(a.name) + "=" + std::string(a.value);
+        log += ">";
+    }
+    void end(std::string_view name) override { log += "</" + std::string(name) + ">"; }
+    void text(std::string_view t) override { log += t; }
+};
+
+TEST(XmlStream, ChunkEdgesChangeNothingAndLongTokensAreNotHeld) {
+    const std::string doc =
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?><a x='1>2' y=\"&lt;&#x4E2D;\"><!-- > -- ]]> -->"
+        "<b>t&amp;u&#20013;</b><![CDATA[<r>]]]]></a>";
+    for (size_t chunk : {doc.size(), size_t(1), size_t(7)}) {
+        XmlLog events;
+        sheets::XmlStream xml(events);
+        for (size_t i = 0; i < doc.size(); i += chunk) xml.feed(doc.substr(i, chunk));
+        EXPECT_TRUE(xml.finish()) << chunk << xml.message();
+        EXPECT_EQ(events.log, "<a x=1>2 y=<中><b>t&u中</b><r>]]</a>") << chunk;
+    }
+    // Comments, CDATA, instructions and text pass through, whatever their length.
+    XmlLog events;
+    sheets::XmlStream xml(events);
+    const std::string mb(1 << 20, 'x');
+    xml.feed("<a>");
+    for (auto [open, close] :
+         {std::pair{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?p ", "?>"}, {"&amp;", ""}}) {
+        xml.feed(open);
+        for (int i = 0; i < 4; ++i) xml.feed(mb);
+        EXPECT_LT(xml.held(), 16u) << open;
+        xml.feed(close);
+    }
+    xml.feed("</a>");
+    EXPECT_TRUE(xml.finish()) << xml.message();
+    // A tag is held whole, up to a limit.
+    sheets::XmlStream tag(events);
+    tag.feed("<a b='");
+    for (size_t fed = 0; fed <= sheets::kMaxXmlTag && tag.feed(mb);) fed += mb.size();
+    EXPECT_TRUE(tag.malformed());
+    EXPECT_NE(tag.message().find("64 MB"), std::string::npos) << tag.message();
+}
+
 TEST(BadFiles, CellErrorsNameSheetRowAndColumn) {
     TempDir dir;
     writeXlsx(dir / "bad.xlsx", R"(<worksheet><sheetData><row r="4"><c r="C4"><v>abc</v></c></row>)"
@@ -125,6 +171,13 @@ TEST(XlsxDetails, InlineStringsDate1904AndSparseRows) {
                                                {"", "", "", ""},
                                                {"", "", "", ""},
                                                {"1904/1/1", "", "", "TRUE"}}));
+    // A cell keeps the first 32,767 characters, as many as a spreadsheet cell holds.
+    std::string text;
+    for (int i = 0; i < 35000; ++i) text += "字";
+    writeXlsx(dir / "long.xlsx", R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is>)"
+                                 "<t>" +
+                                     text + "</t></is></c></row></sheetData></worksheet>");
+    EXPECT_EQ(readSheet(dir / "long.xlsx"), (Grid{{text.substr(0, 3 * 32767)}}));
 }
 
 }  // namespace
