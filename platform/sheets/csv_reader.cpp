@@ -51,8 +51,14 @@ Status readBlocks(const std::filesystem::path& path,
 }
 
 // Splits CSV bytes into records of raw fields; fed block by block.
+// A field longer than a spreadsheet cell can hold, or a record with more
+// fields than a sheet has columns, stops the split: holding either would let
+// a small damaged file take all memory.
 class CsvSplitter {
   public:
+    static constexpr size_t kMaxFieldBytes = 4 * 32767;
+    static constexpr size_t kMaxFields = 16384;
+
     using Record = std::function<bool(std::vector<std::string>&)>;
     explicit CsvSplitter(Record record) : record_(std::move(record)) {}
 
@@ -61,12 +67,12 @@ class CsvSplitter {
             char c = bytes[i];
             if (quoted_) {
                 if (c != '"') {
-                    field_ += c;
+                    if (!append(c)) return false;
                 } else if (i + 1 < bytes.size()) {
-                    if (bytes[i + 1] == '"')
-                        field_ += '"', ++i;
-                    else
+                    if (bytes[i + 1] != '"')
                         quoted_ = false;
+                    else if (++i, !append('"'))
+                        return false;
                 } else {
                     pendingQuote_ = true;  // decided by the next block
                     quoted_ = false;
@@ -76,8 +82,8 @@ class CsvSplitter {
             if (pendingQuote_) {
                 pendingQuote_ = false;
                 if (c == '"') {
-                    field_ += '"';
                     quoted_ = true;
+                    if (!append('"')) return false;
                     continue;
                 }
             }
@@ -85,6 +91,8 @@ class CsvSplitter {
         }
         return true;
     }
+    // Why the split stopped early, if a limit stopped it.
+    const std::string& overflow() const { return overflow_; }
     // Ends the text; a last line without a line end still counts.
     bool finish() {
         pendingQuote_ = false;
@@ -93,6 +101,14 @@ class CsvSplitter {
     }
 
   private:
+    bool append(char c) {
+        if (field_.size() >= kMaxFieldBytes) {
+            overflow_ = "第" + std::to_string(fields_.size() + 1) + "列的文字超过 32767 个字符";
+            return false;
+        }
+        field_ += c;
+        return true;
+    }
     bool step(char c) {
         if (afterCr_ && c == '\n') {
             afterCr_ = false;
@@ -102,6 +118,10 @@ class CsvSplitter {
         if (c == '"' && field_.empty() && !fieldHadQuote_) {
             quoted_ = fieldHadQuote_ = started_ = true;
         } else if (c == ',') {
+            if (fields_.size() + 1 >= kMaxFields) {
+                overflow_ = "超过 " + std::to_string(kMaxFields) + " 列";
+                return false;
+            }
             fields_.push_back(std::move(field_));
             field_.clear();
             fieldHadQuote_ = false;
@@ -110,8 +130,8 @@ class CsvSplitter {
             afterCr_ = c == '\r';
             return endRecord();
         } else {
-            field_ += c;
             started_ = true;
+            return append(c);
         }
         return true;
     }
@@ -127,6 +147,7 @@ class CsvSplitter {
     Record record_;
     std::vector<std::string> fields_;
     std::string field_;
+    std::string overflow_;
     bool quoted_ = false, pendingQuote_ = false, fieldHadQuote_ = false, afterCr_ = false;
     bool started_ = false;
 };
@@ -197,6 +218,9 @@ Status scanCsv(const CsvFile& file,
         return more;
     }));
     if (more) splitter.finish();
+    if (!splitter.overflow().empty())
+        return Error{err::kDamagedWorkbook, "CSV 文件第" + std::to_string(row + 1) + "行" +
+                                                splitter.overflow() + ", 不是可以导入的表格。"};
     return failure;
 }
 

@@ -142,6 +142,14 @@ TEST(XmlStream, ChunkEdgesChangeNothingAndLongTokensAreNotHeld) {
     EXPECT_NE(tag.message().find("64 MB"), std::string::npos) << tag.message();
 }
 
+TEST(BadFiles, CsvFieldsAndRecordsBeyondASheetAreRefused) {
+    TempDir dir;
+    tabrovin::testing::writeFile(dir / "long.csv", "a,b\n" + std::string(200000, 'x') + ",y\n");
+    tabrovin::testing::writeFile(dir / "wide.csv", std::string(20000, ',') + "\n1\n");
+    EXPECT_EQ(readError(dir / "long.csv"), err::kDamagedWorkbook);
+    EXPECT_EQ(readError(dir / "wide.csv"), err::kDamagedWorkbook);
+}
+
 TEST(BadFiles, CellErrorsNameSheetRowAndColumn) {
     TempDir dir;
     writeXlsx(dir / "bad.xlsx", R"(<worksheet><sheetData><row r="4"><c r="C4"><v>abc</v></c></row>)"
