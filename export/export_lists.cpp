@@ -9,16 +9,26 @@ std::string makeEntry(const std::string& heading, int column) {
     return heading + kEntrySeparator + std::to_string(column);
 }
 
-std::optional<ExportColumn> parseEntry(const std::string& entry) {
+namespace {
+
+// Pieces 0 and 1 of an entry cut at every "|@|"; piece 1 is empty when the
+// entry holds no separator.
+std::pair<std::string, std::string> splitEntry(const std::string& entry) {
     const std::string sep = kEntrySeparator;
     size_t first = entry.find(sep);
-    if (first == std::string::npos) return std::nullopt;
+    if (first == std::string::npos) return {entry, ""};
     size_t start = first + sep.size();
-    std::string piece = entry.substr(start, entry.find(sep, start) - start);
+    return {entry.substr(0, first), entry.substr(start, entry.find(sep, start) - start)};
+}
+
+}  // namespace
+
+std::optional<ExportColumn> parseEntry(const std::string& entry) {
+    auto [heading, piece] = splitEntry(entry);
     if (piece.empty() || piece.find_first_not_of("0123456789") != std::string::npos ||
         piece.size() > 4)
         return std::nullopt;
-    return ExportColumn{entry.substr(0, first), std::stoi(piece)};
+    return ExportColumn{heading, std::stoi(piece)};
 }
 
 Result<std::vector<ExportColumn>> exportColumns(const WindowPort& w) {
@@ -100,15 +110,7 @@ void loadSelectedHeading(Session& s) {
     WindowPort& w = s.window;
     const int at = w.selectedIndex(ListBox::List3);
     if (at < 0 || at >= w.count(ListBox::List3)) return;
-    const std::string entry = w.item(ListBox::List3, at);
-    const std::string sep = kEntrySeparator;
-    size_t first = entry.find(sep);
-    std::string heading = entry.substr(0, first);
-    std::string number;
-    if (first != std::string::npos) {
-        size_t start = first + sep.size();
-        number = entry.substr(start, entry.find(sep, start) - start);
-    }
+    auto [heading, number] = splitEntry(w.item(ListBox::List3, at));
     w.setText(TextBox::Text3, heading);
     w.setCaption(Label::Label15, number);
     w.setCaption(Label::Label16, std::to_string(at));

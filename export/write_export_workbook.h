@@ -4,22 +4,19 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "core/session.h"
 #include "export/export_lists.h"
+#include "platform/xls/xls_writer.h"
 
 namespace tabrovin {
-
-class ExportTemplateCache;
 
 class PageWriter {
   public:
     // The template is read once, on the first page, and reused.
-    PageWriter(Session& s, std::vector<ExportColumn> columns);
-    ~PageWriter();
+    PageWriter(Session& s, const std::vector<ExportColumn>& columns);
 
     // Writes the page to `out` (replacing it), moving the progress bar Label1
     // to 1000, 2400 and 5000 twips on the way.
@@ -27,8 +24,9 @@ class PageWriter {
 
   private:
     Session& s_;
-    std::vector<ExportColumn> columns_;
-    std::unique_ptr<ExportTemplateCache> template_;
+    std::vector<std::string> headings_;
+    std::vector<int> numbers_;                             // column k of each heading, as a<k>
+    std::optional<Result<xls::ExportTemplate>> template_;  // loaded on the first page
 };
 
 }  // namespace tabrovin
