@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -52,30 +53,24 @@ int usageError(const std::string& why) {
 }
 
 bool parse(int argc, char** argv, Options& o, std::string& why) {
+    const std::map<std::string, std::optional<std::string>*> single = {
+        {"--home", &o.home},       {"--sheet", &o.sheet},
+        {"--columns", &o.columns}, {"--pause-every", &o.pauseEvery},
+        {"--column", &o.column},   {"--keyword", &o.keyword},
+        {"--rows", &o.rows}};
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        auto value = [&](std::optional<std::string>& slot) {
-            if (i + 1 >= argc) return why = a + " 后面缺少值", false;
-            slot = argv[++i];
-            return true;
-        };
-        if (a == "--home"          ? !value(o.home)
-            : a == "--sheet"       ? !value(o.sheet)
-            : a == "--columns"     ? !value(o.columns)
-            : a == "--pause-every" ? !value(o.pauseEvery)
-            : a == "--column"      ? !value(o.column)
-            : a == "--keyword"     ? !value(o.keyword)
-            : a == "--rows"        ? !value(o.rows)
-                                   : false)
-            return false;
-        if (a == "--col") {
-            if (i + 1 >= argc) return why = "--col 后面缺少值", false;
-            o.cols.push_back(argv[++i]);
-        } else if (a.rfind("--", 0) == 0 && a != "--home" && a != "--sheet" && a != "--columns" &&
-                   a != "--pause-every" && a != "--column" && a != "--keyword" && a != "--rows") {
-            return why = "不认识的选项 " + a, false;
-        } else if (a.rfind("--", 0) != 0) {
+        auto slot = single.find(a);
+        if (a.rfind("--", 0) != 0) {
             o.positional.push_back(a);
+        } else if (slot == single.end() && a != "--col") {
+            return why = "不认识的选项 " + a, false;
+        } else if (i + 1 >= argc) {
+            return why = a + " 后面缺少值", false;
+        } else if (slot != single.end()) {
+            *slot->second = argv[++i];
+        } else {
+            o.cols.push_back(argv[++i]);
         }
     }
     return true;
