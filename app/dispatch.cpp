@@ -37,65 +37,46 @@ void chooseWorkbook(Session& s) {
     openWorkbook(s, s.xlsPath);
 }
 
+// Runs `action` unless another one is running, marking the session busy.
+void runAlone(Session& s, void (*action)(Session&)) {
+    if (s.busy()) return;
+    ActionScope scope(s);
+    action(s);
+}
+
+void importChosen(Session& s) {
+    importRows(s, s.xlsPath);
+}
+void showImportView(Session& s) {
+    s.window.showView(View::ImportAndProcessing);
+}
+void showExportView(Session& s) {
+    s.window.showView(View::Export);
+    fillExportLists(s);
+}
+
 }  // namespace
 
 void cmdClick(Session& s, int index) {
-    if (s.busy()) return;
-    ActionScope scope(s);
-    switch (index) {
-        case 0:
-            renameExportHeading(s);
-            break;
-        case 1:
-            moveAllExportColumns(s);
-            break;
-        case 2:
-            runExport(s);
-            break;
-        case 3:
-            deleteKeywordRows(s);
-            break;
-        case 4:
-            filterDuplicates(s);
-            break;
-        case 5:
-            importRows(s, s.xlsPath);
-            break;
-        case 6:
-            chooseWorkbook(s);
-            break;
-        default:
-            break;
-    }
+    static void (*const kActions[kButtonCount])(Session&) = {
+        renameExportHeading, moveAllExportColumns, runExport,     deleteKeywordRows,
+        filterDuplicates,    importChosen,         chooseWorkbook};
+    if (index >= 0 && index < kButtonCount) runAlone(s, kActions[index]);
 }
 
 void menuClick(Session& s, int index) {
-    if (s.busy()) return;
-    ActionScope scope(s);
-    if (index == 0) {
-        s.window.showView(View::ImportAndProcessing);
-    } else if (index == 1) {
-        s.window.showView(View::Export);
-        fillExportLists(s);
-    }
+    if (index == 0) runAlone(s, showImportView);
+    if (index == 1) runAlone(s, showExportView);
 }
 
 void list2DblClick(Session& s) {
-    if (s.busy()) return;
-    ActionScope scope(s);
-    moveSelectedToExport(s);
+    runAlone(s, moveSelectedToExport);
 }
-
 void list3Click(Session& s) {
-    if (s.busy()) return;
-    ActionScope scope(s);
-    loadSelectedHeading(s);
+    runAlone(s, loadSelectedHeading);
 }
-
 void list3DblClick(Session& s) {
-    if (s.busy()) return;
-    ActionScope scope(s);
-    moveSelectedBack(s);
+    runAlone(s, moveSelectedBack);
 }
 
 }  // namespace tabrovin
