@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/file_names.h"
 #include "platform/xls/biff_record.h"
