@@ -94,7 +94,7 @@ Status importSheet(Session& s, const std::string& path, const ImportPlan& plan) 
     if (!sql) return sql.error();
     auto insert = s.conn.prepare(*sql);
     if (!insert) return insert.error();
-    auto book = openWorkbook(pathFromUtf8(path));
+    auto book = openWorkbookFile(pathFromUtf8(path));
     if (!book) return book.error();
     auto sheet = (*book)->worksheet(plan.sheet);
     if (!sheet) return sheet.error();

@@ -34,7 +34,7 @@ Status copyOver(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 Status listHeaders(Session& s, const std::string& path, int sheetNumber) {
-    auto book = openWorkbook(pathFromUtf8(path));
+    auto book = openWorkbookFile(pathFromUtf8(path));
     if (!book) return book.error();
     auto sheet = (*book)->worksheet(sheetNumber);
     if (!sheet) return sheet.error();

@@ -69,15 +69,15 @@ Status Database::open(const std::filesystem::path& path) {
     release();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        return Error{err::kFileNotFound, "找不到数据库文件: " + utf8Path(path)};
+        return Error{err::kFileNotFound, "找不到数据库文件: " + utf8FromPath(path)};
     path_ = path;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(utf8Path(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(utf8FromPath(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
         return Error{err::kDatabaseBase + (rc & 0xFF),
-                     "无法打开数据库 " + utf8Path(path) + ": " + msg};
+                     "无法打开数据库 " + utf8FromPath(path) + ": " + msg};
     }
     db_ = db;
     sqlite3_busy_timeout(db_, 2000);
@@ -91,7 +91,7 @@ Status Database::open(const std::filesystem::path& path) {
     if (!probe.ok()) {
         release();
         return Error{probe.error().number,
-                     "文件 " + utf8Path(path) + " 不是可用的数据库: " + probe.error().description};
+                     "文件 " + utf8FromPath(path) + " 不是可用的数据库: " + probe.error().description};
     }
     return Status::Ok();
 }

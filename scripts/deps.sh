@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-dev
-          liborcus-dev libgsf-1-dev libfreexl-dev fonts-wqy-microhei)
+          libgsf-1-dev fonts-wqy-microhei ccache)
 if [ "${1:-}" = test ]; then
-    packages+=(python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
+    packages+=(libfreexl-dev python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
                libreoffice-calc-nogui locales)
 fi
 

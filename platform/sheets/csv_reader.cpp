@@ -35,7 +35,7 @@ size_t cutSequence(std::string_view bytes) {
 }
 
 Error cannotRead(const std::filesystem::path& path) {
-    return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
+    return Error{err::kFileAccess, "无法读取文件“" + utf8FromPath(path) + "”。"};
 }
 
 // Reads `path` in blocks; `block` returning false stops early.

@@ -246,7 +246,7 @@ class OdsWorkbook : public Workbook {
 
 Result<std::unique_ptr<Workbook>> openOds(std::unique_ptr<ZipArchive> zip,
                                           const std::filesystem::path& path) {
-    std::string file = utf8Path(path.filename());
+    std::string file = utf8FromPath(path.filename());
     if (zip->has("META-INF/manifest.xml")) {
         auto manifest = zip->read("META-INF/manifest.xml", 16u << 20);
         if (manifest && manifest->find("encryption-data") != std::string::npos)

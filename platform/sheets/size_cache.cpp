@@ -19,7 +19,7 @@ std::map<std::pair<FileIdentity, size_t>, SheetSize> gSizes;
 std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path) {
     std::error_code ec;
     FileIdentity id;
-    id.path = utf8Path(std::filesystem::absolute(path, ec));
+    id.path = utf8FromPath(std::filesystem::absolute(path, ec));
     if (ec) return std::nullopt;
     id.bytes = std::filesystem::file_size(path, ec);
     if (ec) return std::nullopt;

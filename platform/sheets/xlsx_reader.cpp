@@ -374,10 +374,10 @@ Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
     Status s = readBookParts(*book);
     if (!s.ok())
         return Error{s.error().number,
-                     "读取“" + utf8Path(path.filename()) + "”失败：" + s.error().description};
+                     "读取“" + utf8FromPath(path.filename()) + "”失败：" + s.error().description};
     if (book->sheets.empty())
         return Error{err::kDamagedWorkbook,
-                     "工作簿“" + utf8Path(path.filename()) + "”中没有工作表。"};
+                     "工作簿“" + utf8FromPath(path.filename()) + "”中没有工作表。"};
     return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
 }
 

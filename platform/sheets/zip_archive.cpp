@@ -70,12 +70,12 @@ Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const std::filesystem::path
     h->file = gsf_input_stdio_new(glibFileName(path).c_str(), &error);
     if (!h->file) {
         if (error) g_error_free(error);
-        return Error{err::kFileAccess, "无法打开工作簿文件“" + utf8Path(path) + "”。"};
+        return Error{err::kFileAccess, "无法打开工作簿文件“" + utf8FromPath(path) + "”。"};
     }
     h->zip = gsf_infile_zip_new(h->file, &error);
     if (!h->zip) {
         if (error) g_error_free(error);
-        return Error{err::kDamagedWorkbook, "工作簿文件“" + utf8Path(path) +
+        return Error{err::kDamagedWorkbook, "工作簿文件“" + utf8FromPath(path) +
                                                 "”已损坏：无法读取压缩包目录（文件可能不完整）。"};
     }
     return std::unique_ptr<ZipArchive>(new ZipArchive(std::move(h)));

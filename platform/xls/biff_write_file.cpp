@@ -15,13 +15,13 @@ Status checkDestination(const fs::path& out) {
     std::error_code ec;
     fs::path folder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
     if (!fs::is_directory(folder, ec))
-        return Error{err::kPathNotFound, "找不到保存工作簿的文件夹: " + utf8Path(folder)};
+        return Error{err::kPathNotFound, "找不到保存工作簿的文件夹: " + utf8FromPath(folder)};
     auto st = fs::status(out, ec);
     if (ec || !fs::exists(st)) return Status::Ok();
     if (fs::is_directory(st))
-        return Error{err::kFileAccess, "无法写入工作簿 " + utf8Path(out) + ": 同名文件夹已存在"};
+        return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 同名文件夹已存在"};
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return Error{err::kFileAccess, "无法写入工作簿 " + utf8Path(out) + ": 文件是只读的"};
+        return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 文件是只读的"};
     return Status::Ok();
 }
 
@@ -45,13 +45,13 @@ Status writeWorkbookFile(const fs::path& out, const std::vector<Stream>& streams
         int number = written.error().number == err::kPathNotFound ? err::kFileAccess
                                                                   : written.error().number;
         return Error{number,
-                     "无法写入工作簿 " + utf8Path(out) + ": " + written.error().description};
+                     "无法写入工作簿 " + utf8FromPath(out) + ": " + written.error().description};
     }
     fs::rename(tmp, out, ec);
     if (ec) {
         fs::remove(tmp, ec);
         return Error{err::kFileAccess,
-                     "无法保存工作簿 " + utf8Path(out) + ": 文件可能被占用或没有写入权限"};
+                     "无法保存工作簿 " + utf8FromPath(out) + ": 文件可能被占用或没有写入权限"};
     }
     return Status::Ok();
 }

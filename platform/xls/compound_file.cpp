@@ -66,18 +66,18 @@ Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) 
     ensureGsf();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        return Error{err::kFileNotFound, "找不到文件: " + utf8Path(path)};
+        return Error{err::kFileNotFound, "找不到文件: " + utf8FromPath(path)};
     GError* gerr = nullptr;
     GPtr<GsfInput> input(gsf_input_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!input) {
         std::string why = gerr ? gerr->message : "";
         if (gerr) g_error_free(gerr);
-        return Error{err::kFileAccess, "无法打开文件 " + utf8Path(path) + ": " + why};
+        return Error{err::kFileAccess, "无法打开文件 " + utf8FromPath(path) + ": " + why};
     }
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {
         if (gerr) g_error_free(gerr);
-        return Error{err::kNotWorkbook, "文件 " + utf8Path(path) + " 不是有效的复合文档(.xls)"};
+        return Error{err::kNotWorkbook, "文件 " + utf8FromPath(path) + " 不是有效的复合文档(.xls)"};
     }
     std::vector<Stream> streams;
     TABROVIN_TRY(readChildren(ole.get(), "", streams, 0));
@@ -94,7 +94,7 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
         std::error_code ec;
         int number = std::filesystem::is_directory(path.parent_path(), ec) ? err::kFileAccess
                                                                            : err::kPathNotFound;
-        return Error{number, "无法写入文件 " + utf8Path(path) + ": " + why};
+        return Error{number, "无法写入文件 " + utf8FromPath(path) + ": " + why};
     }
     GPtr<GsfOutfile> root(gsf_outfile_msole_new(output.get()));
     std::map<std::string, GsfOutfile*> dirs;  // owned by `root`'s tree, unref'd at the end
@@ -125,7 +125,7 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
     ok = gsf_output_close(GSF_OUTPUT(root.get())) && ok;
     // Closing the root storage closes the file beneath it too.
     if (!gsf_output_is_closed(output.get())) ok = gsf_output_close(output.get()) && ok;
-    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + utf8Path(path) + " 时失败"};
+    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + utf8FromPath(path) + " 时失败"};
     return Status::Ok();
 }
 

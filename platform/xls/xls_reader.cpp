@@ -30,7 +30,7 @@ Result<std::unique_ptr<Workbook>> openXlsWorkbook(const std::filesystem::path& p
             if (sameName(s.path, name)) return parseWorkbookStream(std::move(s.data));
     }
     return Error{err::kNotWorkbook,
-                 "文件 " + utf8Path(path.filename()) +
+                 "文件 " + utf8FromPath(path.filename()) +
                      " 是复合文档, 但找不到 Excel 工作簿数据(Workbook/Book 数据流): "
                      "它可能是其他程序的文件(如 Word 文档), 也可能已经损坏"};
 }

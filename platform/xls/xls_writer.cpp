@@ -458,10 +458,10 @@ Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templat
     if (!streams) {
         Error e = streams.error();
         if (e.number == err::kNotWorkbook)
-            e.description = "导出模板 " + utf8Path(templatePath) + " 不是 Excel 97-2003 工作簿";
+            e.description = "导出模板 " + utf8FromPath(templatePath) + " 不是 Excel 97-2003 工作簿";
         return e;
     }
-    auto impl = parseTemplate(std::move(*streams), utf8Path(templatePath));
+    auto impl = parseTemplate(std::move(*streams), utf8FromPath(templatePath));
     if (!impl) return impl.error();
     return ExportTemplate(std::move(*impl));
 }

@@ -154,7 +154,7 @@ TEST(BadFiles, CellErrorsNameSheetRowAndColumn) {
     TempDir dir;
     writeXlsx(dir / "bad.xlsx", R"(<worksheet><sheetData><row r="4"><c r="C4"><v>abc</v></c></row>)"
                                 "</sheetData></worksheet>");
-    auto book = openWorkbook(dir / "bad.xlsx");
+    auto book = openWorkbookFile(dir / "bad.xlsx");
     ASSERT_TRUE(book.ok());
     auto sheet = (*book)->worksheet(1);
     ASSERT_TRUE(sheet.ok());

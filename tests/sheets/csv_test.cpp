@@ -52,7 +52,7 @@ TEST(CsvReader, Utf8BomAndGbkAreDecoded) {
 TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
     TempDir dir;
     writeFile(dir / "a.csv", "1,2,3,,\n4\n5,6\n7\n,,\n\n");
-    auto book = openWorkbook(dir / "a.csv");
+    auto book = openWorkbookFile(dir / "a.csv");
     ASSERT_TRUE(book.ok());
     EXPECT_EQ((*book)->sheetCount(), 1);
     EXPECT_EQ((*book)->worksheet(2).error().number, err::kSubscript);

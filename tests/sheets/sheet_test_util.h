@@ -27,7 +27,7 @@ inline Status readGrid(Worksheet& sheet, int32_t first, int32_t last, int32_t co
 // The error number of openWorkbook, worksheet(`number`) or reading all of it, 0 if none;
 // the sheet's cells go to `grid` when given.
 inline int readError(const std::filesystem::path& path, Grid* grid = nullptr, int number = 1) {
-    auto book = openWorkbook(path);
+    auto book = openWorkbookFile(path);
     if (!book.ok()) {
         EXPECT_FALSE(book.error().description.empty());
         return book.error().number;

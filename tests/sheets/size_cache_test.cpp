@@ -20,7 +20,7 @@ void writeRows(const std::filesystem::path& out, int rows) {
 }
 
 tabrovin::SheetSize sizeOf(const std::filesystem::path& path) {
-    auto book = tabrovin::openWorkbook(path);
+    auto book = tabrovin::openWorkbookFile(path);
     EXPECT_TRUE(book.ok());
     auto sheet = (*book)->worksheet(1);
     EXPECT_TRUE(sheet.ok());

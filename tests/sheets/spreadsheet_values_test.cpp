@@ -67,7 +67,7 @@ TEST_F(SpreadsheetValues, EveryWriterGivesTheSameTexts) {
 TEST_F(SpreadsheetValues, SheetsInOrderFormattingBeyondDataAndEarlyStop) {
     for (const auto& path : files_) {
         SCOPED_TRACE(path.string());
-        auto book = openWorkbook(path);
+        auto book = openWorkbookFile(path);
         ASSERT_TRUE(book.ok());
         EXPECT_EQ((*book)->sheetCount(), 2);
         EXPECT_EQ((*book)->worksheet(0).error().number, err::kSubscript);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

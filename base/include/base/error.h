@@ -1,8 +1,12 @@
 #pragma once
 // Errors are values: a number (shown in message-box titles after " # ") and a
-// Chinese description that names what failed and where.
+// Chinese description that names what failed and where. Each kind of failure
+// has one factory below that builds its message from the facts; callers state
+// facts, not sentences.
 
 #include <cassert>
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,14 +33,56 @@ constexpr int kUnsupportedWorkbook = 2004;  // a format version we cannot read
 constexpr int kCellConversion = 2005;
 constexpr int kWorkbookWrite = 2006;
 constexpr int kTooManyRows = 2007;
+constexpr int kCancelled = 2008;     // the user asked the operation to stop
+constexpr int kBusy = 2009;          // another action holds the program folder
 constexpr int kDatabaseBase = 3000;  // + SQLite's primary result code
 constexpr int kNoSuchColumn = 3265;  // a column number that names no column of wen
 }  // namespace err
 
+// Where in a workbook something was found; 0 means "not known".
+struct CellPlace {
+    int sheet = 0;
+    int64_t row = 0;
+    int column = 0;
+};
+
 struct Error {
     int number = 0;
     std::string description;
+
+    // Files and folders.
+    static Error fileNotFound(const std::filesystem::path& file);
+    static Error folderNotFound(const std::filesystem::path& folder);
+    // `why` says what went wrong and, where it helps, what to do.
+    static Error fileAccess(const std::filesystem::path& file, const std::string& why);
+    // Workbooks being read. `file` is named by its file name only.
+    static Error notWorkbook(const std::filesystem::path& file, const std::string& why);
+    static Error damagedWorkbook(const std::filesystem::path& file, const std::string& why,
+                                 CellPlace where = {});
+    static Error encryptedWorkbook(const std::filesystem::path& file);
+    static Error unsupportedWorkbook(const std::filesystem::path& file, const std::string& why);
+    static Error noSuchSheet(int number, int sheetCount);
+    static Error cellConversion(const std::string& why, CellPlace where);
+    // Workbooks being written.
+    static Error workbookWrite(const std::filesystem::path& file, const std::string& why);
+    static Error tooManyRows(const std::string& why);
+    // Inputs the user typed or chose.
+    static Error invalidInput(const std::string& why);
+    static Error notANumber(const std::string& text);
+    static Error outOfRange(const std::string& text);
+    static Error noSuchColumn(int column);
+    // The working database: `code` is SQLite's result code, `engineText` its
+    // own English text, kept in brackets after the Chinese advice.
+    static Error database(int code, const std::string& engineText);
+    // The user stopped the operation; `kept` says what stays done.
+    static Error cancelled(const std::string& kept);
+    // Another action (perhaps another copy of the program) holds the folder.
+    static Error busy(const std::string& holder);
 };
+
+// The path as UTF-8 text, and a path from UTF-8 text, the same on every system.
+std::string utf8FromPath(const std::filesystem::path& path);
+std::filesystem::path pathFromUtf8(const std::string& utf8);
 
 // Either success or an Error.
 class [[nodiscard]] Status {

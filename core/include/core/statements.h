@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/database.h"
 
 namespace tabrovin::statements {

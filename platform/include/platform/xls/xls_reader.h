@@ -8,7 +8,7 @@
 
 namespace tabrovin::xls {
 
-// Opens an .xls compound file. Errors as openWorkbook(); BIFF2 to BIFF4
+// Opens an .xls compound file. Errors as openWorkbookFile(); BIFF2 to BIFF4
 // files are err::kUnsupportedWorkbook, encrypted ones err::kEncryptedWorkbook.
 Result<std::unique_ptr<Workbook>> openXlsWorkbook(const std::filesystem::path& path);
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/xls/compound_file.h"
 
 namespace tabrovin::xls {

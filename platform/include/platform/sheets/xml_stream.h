@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/sheets/zip_archive.h"
 
 namespace tabrovin::sheets {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 
 namespace tabrovin {
 
@@ -49,6 +49,6 @@ class Workbook {
 // Opens a workbook, choosing the reader by the file's content, not its name.
 // Errors: err::kFileNotFound, err::kFileAccess, err::kNotWorkbook,
 // err::kDamagedWorkbook, err::kEncryptedWorkbook, err::kUnsupportedWorkbook.
-Result<std::unique_ptr<Workbook>> openWorkbook(const std::filesystem::path& path);
+Result<std::unique_ptr<Workbook>> openWorkbookFile(const std::filesystem::path& path);
 
 }  // namespace tabrovin

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "core/paths.h"
 #include "core/window_port.h"
 #include "platform/database.h"

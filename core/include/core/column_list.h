@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "core/window_port.h"
 
 namespace tabrovin::column_list {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/error.h"
+
 namespace tabrovin {
 
 class ProgramPaths {
@@ -25,8 +27,5 @@ class ProgramPaths {
     std::filesystem::path folder_;
 };
 
-// A path from UTF-8 text, and back, the same on every system.
-std::filesystem::path pathFromUtf8(const std::string& utf8);
-std::string utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace tabrovin

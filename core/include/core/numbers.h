@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/error.h"
+#include "base/error.h"
 
 namespace tabrovin {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/xls/biff_record.h"
 
 namespace tabrovin::xls {

@@ -5,18 +5,14 @@
 #include <filesystem>
 #include <string>
 
-namespace tabrovin {
+#include "base/error.h"
 
-// The path as UTF-8 text, for messages and for SQLite.
-inline std::string utf8Path(const std::filesystem::path& p) {
-    auto s = p.u8string();
-    return std::string(s.begin(), s.end());
-}
+namespace tabrovin {
 
 // The file name GLib (libgsf) takes: UTF-8 on Windows, native bytes elsewhere.
 inline std::string glibFileName(const std::filesystem::path& p) {
 #ifdef _WIN32
-    return utf8Path(p);
+    return utf8FromPath(p);
 #else
     return p.string();
 #endif

@@ -23,7 +23,7 @@ constexpr std::string_view kOdsMime = "application/vnd.oasis.opendocument.spread
 
 Error notWorkbook(const fs::path& path, const std::string& why) {
     return Error{err::kNotWorkbook,
-                 "文件“" + utf8Path(path.filename()) + "”不是可以读取的工作簿（" + why + "）。"};
+                 "文件“" + utf8FromPath(path.filename()) + "”不是可以读取的工作簿（" + why + "）。"};
 }
 
 Result<std::unique_ptr<Workbook>> openZip(const fs::path& path) {
@@ -40,22 +40,22 @@ Result<std::unique_ptr<Workbook>> openZip(const fs::path& path) {
 
 }  // namespace
 
-Result<std::unique_ptr<Workbook>> openWorkbook(const fs::path& path) {
+Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
     std::error_code ec;
     auto status = fs::status(path, ec);
     if (!fs::exists(status))
-        return Error{err::kFileNotFound, "找不到文件“" + utf8Path(path) + "”。"};
+        return Error{err::kFileNotFound, "找不到文件“" + utf8FromPath(path) + "”。"};
     if (fs::is_directory(status))
-        return Error{err::kFileAccess, "“" + utf8Path(path) + "”是文件夹，不是工作簿文件。"};
+        return Error{err::kFileAccess, "“" + utf8FromPath(path) + "”是文件夹，不是工作簿文件。"};
     std::ifstream f(path, std::ios::binary);  // wide-character paths on Windows too
     if (!f)
         return Error{err::kFileAccess,
-                     "无法读取文件“" + utf8Path(path) + "”（没有权限或被占用）。"};
+                     "无法读取文件“" + utf8FromPath(path) + "”（没有权限或被占用）。"};
     std::string head(64 * 1024, '\0');
     f.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(f.gcount()));
     bool whole = !f.bad() && f.peek() == std::ifstream::traits_type::eof();
-    if (f.bad()) return Error{err::kFileAccess, "无法读取文件“" + utf8Path(path) + "”。"};
+    if (f.bad()) return Error{err::kFileAccess, "无法读取文件“" + utf8FromPath(path) + "”。"};
     f.close();
 
     if (head.empty()) return notWorkbook(path, "文件是空的");

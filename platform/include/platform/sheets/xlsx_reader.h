@@ -13,7 +13,7 @@
 namespace tabrovin::sheets {
 
 // Opens the .xlsx package `zip` (already known to hold xl/workbook.xml);
-// `path` names the file in messages. Errors as openWorkbook().
+// `path` names the file in messages. Errors as openWorkbookFile().
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
                                            const std::filesystem::path& path);
 
