@@ -105,6 +105,10 @@ Error Error::invalidInput(const std::string& why) {
     return {err::kInvalidArgument, why};
 }
 
+Error Error::refused(const std::string& why) {
+    return {err::kRefused, why};
+}
+
 Error Error::notANumber(const std::string& text) {
     return {err::kTypeMismatch, "“" + text + "”不是数字。"};
 }

@@ -1,7 +1,7 @@
-// tabrovin-batch: the window's actions on the same program folder, without a
-// window. Every message box is printed as one line "[title] text"; a
-// critical message (an action's error) or a missing completion message ends
-// with a non-zero exit code.
+// tabrovin-batch: the window's steps on the same program folder, without a
+// window. Every message the window would show is printed as one line
+// "[title] text"; the exit status comes from each step's typed outcome.
+// Every argument is checked before anything changes.
 
 #include <cstdio>
 #include <iostream>
@@ -11,10 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatch.h"
-#include "core/memory_window.h"
+#include "app/outcomes.h"
+#include "core/column_list.h"
+#include "core/numbers.h"
 #include "export/export_lists.h"
+#include "export/run_export.h"
+#include "import/import_rows.h"
+#include "import/open_workbook.h"
 #include "platform/program_folder.h"
+#include "processing/delete_keyword_rows.h"
+#include "processing/filter_duplicates.h"
 
 namespace {
 
@@ -30,7 +36,7 @@ constexpr const char* kUsage = R"(用法: tabrovin-batch [--home 目录] 命令 
         打印数据行数、列数和列名。
   import 工作簿 [--sheet N] [--columns 1,3,5] [--pause-every P]
         选择工作簿并导入: 只勾选列出的列 (从 1 数起, 默认全部),
-        导入后像关闭窗口一样保存列名列表。不给 --pause-every 时不暂停。
+        导入完成后保存列名列表。不给 --pause-every 时不暂停。
   dedupe --column K [--pause-every P]
         过滤重复: 第 K 列 (列名列表中从 0 数起) 每个值只保留最先导入的一行。
   delete --column K --keyword 关键字
@@ -76,126 +82,177 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
     return true;
 }
 
-std::optional<int> number(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-        text.size() > 9)
-        return std::nullopt;
-    return std::stoi(text);
+// Prints like a message box, and tells the exit status it stands for.
+int show(const Message& m) {
+    std::cout << "[" << m.title << "] " << m.text << std::endl;
+    return m.icon == Icon::Information && m.title == kProgramTitle ? 0 : 1;
 }
 
-struct Batch {
-    MemoryWindow window;
-    Session session;
-    explicit Batch(const std::filesystem::path& home) : session(ProgramPaths(home), window) {
-        window.onMessage = [](const ShownMessage& m) {
-            std::cout << "[" << m.title << "] " << m.text << std::endl;
-        };
-        session.pauses.enabled = false;
-        formLoad(session);
+int fail(Step step, const Error& e) {
+    show(errorMessage(step, e));
+    return 1;
+}
+
+// Pauses only when --pause-every was given; page errors print as they come.
+class BatchProgress : public Progress {
+  public:
+    explicit BatchProgress(bool pauses) : pauses_(pauses) {}
+    void pause() override {
+        if (pauses_) waitOnePause(*this, std::chrono::milliseconds(500));
     }
-    bool failed() const {
-        for (const auto& m : window.messages)
-            if (m.icon == Icon::Critical) return true;
-        return false;
-    }
-    bool shown(const std::string& prefix) const {
-        for (const auto& m : window.messages)
-            if (m.text.rfind(prefix, 0) == 0) return true;
-        return false;
-    }
-    void setPauses(const Options& o) {
-        if (!o.pauseEvery) return;
-        window.setText(TextBox::Text5, *o.pauseEvery);
-        session.pauses.enabled = true;
-    }
+    void partFailed(int, const Error& e) override { show(errorMessage(Step::ExportPage, e)); }
+
+  private:
+    bool pauses_;
 };
 
-bool chooseWorkbook(Batch& b, const Options& o) {
-    if (o.sheet) b.window.setText(TextBox::Text4, *o.sheet);
-    b.window.nextFiles.push_back(o.positional.at(1));
-    cmdClick(b.session, 6);
-    return !b.failed();
+std::optional<int64_t> wholeNumber(const std::string& text, int64_t min, int64_t max) {
+    auto n = parseTypedNumber(text, NumberRule::WholeOnly, min, max);
+    return n ? std::optional<int64_t>(*n) : std::nullopt;
 }
 
-int runOpen(Batch& b, const Options& o) {
-    if (!chooseWorkbook(b, o)) return 1;
-    std::cout << "数据行数: " << b.window.caption(Label::Label6) << "\n";
-    std::cout << "列数: " << b.window.count(ListBox::List1) << "\n";
-    for (int i = 0; i < b.window.count(ListBox::List1); ++i)
-        std::cout << (i + 1) << ". " << b.window.item(ListBox::List1, i) << "\n";
+// The worksheet number as the window's box reads it: below 1 means 1.
+std::optional<int> sheetNumber(const Options& o) {
+    auto n =
+        parseTypedNumber(o.sheet.value_or("1"), NumberRule::RoundFraction, INT16_MIN, INT16_MAX);
+    if (!n) return std::nullopt;
+    return std::max<int>(static_cast<int>(*n), 1);
+}
+
+std::optional<int32_t> pauseEvery(const Options& o) {
+    auto n = parseTypedNumber(o.pauseEvery.value_or("0"), NumberRule::RoundFraction, INT32_MIN,
+                              INT32_MAX);
+    return n ? std::optional<int32_t>(static_cast<int32_t>(*n)) : std::nullopt;
+}
+
+int runOpen(Workspace& ws, const Options& o) {
+    auto sheet = sheetNumber(o);
+    if (!sheet) return usageError("--sheet 需要一个数字");
+    BatchProgress progress(false);
+    auto opened = openWorkbook(ws, {pathFromUtf8(o.positional.at(1)), *sheet}, progress);
+    if (!opened) return fail(Step::Open, opened.error());
+    std::cout << "数据行数: " << opened->dataRows << "\n";
+    std::cout << "列数: " << opened->headings.size() << "\n";
+    for (size_t i = 0; i < opened->headings.size(); ++i)
+        std::cout << (i + 1) << ". " << opened->headings[i] << "\n";
     return 0;
 }
 
-int runImport(Batch& b, const Options& o) {
-    if (!chooseWorkbook(b, o)) return 1;
-    if (o.columns) {
-        const int n = b.window.count(ListBox::List1);
-        for (int i = 0; i < n; ++i) b.window.setChecked(i, false);
-        std::stringstream list(*o.columns);
-        for (std::string item; std::getline(list, item, ',');) {
-            auto k = number(item);
-            if (!k || *k < 1 || *k > n)
-                return usageError("--columns 中的 " + item + " 不是 1 到 " + std::to_string(n) +
-                                  " 之间的列号");
-            b.window.setChecked(*k - 1, true);
-        }
+// The ticked positions from --columns (all when absent), checked against the
+// sheet before the working database is touched.
+std::optional<std::vector<int>> tickedColumns(const Options& o, int lastColumn, std::string& why) {
+    std::vector<int> positions;
+    if (!o.columns) {
+        for (int k = 1; k <= lastColumn; ++k) positions.push_back(k);
+        return positions;
     }
-    b.setPauses(o);
-    cmdClick(b.session, 5);
-    if (!formQueryUnload(b.session)) return 1;
-    return b.failed() || !b.shown("导入完成了!") ? 1 : 0;
+    std::stringstream list(*o.columns);
+    for (std::string item; std::getline(list, item, ',');) {
+        auto k = wholeNumber(item, 1, lastColumn);
+        if (!k) {
+            why = "--columns 中的 " + item + " 不是 1 到 " + std::to_string(lastColumn) +
+                  " 之间的列号";
+            return std::nullopt;
+        }
+        positions.push_back(static_cast<int>(*k));
+    }
+    return positions;
 }
 
-int chooseColumn(Batch& b, const Options& o) {
-    auto k = o.column ? number(*o.column) : std::nullopt;
-    if (!k || *k >= b.window.comboCount())
-        return usageError("--column 需要 0 到 " + std::to_string(b.window.comboCount() - 1) +
-                          " 之间的列号 (见 data/ini.txt 中的列名列表)");
-    b.window.setComboIndex(*k);
-    return 0;
+int runImport(Workspace& ws, const Options& o) {
+    auto sheet = sheetNumber(o);
+    auto pause = pauseEvery(o);
+    if (!sheet) return usageError("--sheet 需要一个数字");
+    if (!pause) return usageError("--pause-every 需要一个数字");
+    const auto book = pathFromUtf8(o.positional.at(1));
+    std::optional<std::vector<int>> positions;
+    {
+        auto measured = openMeasuredSheet(book, *sheet);
+        if (!measured) return fail(Step::Open, measured.error());
+        std::string why;
+        positions = tickedColumns(o, measured->lastColumn, why);
+        if (!positions) return usageError(why);
+    }
+    BatchProgress progress(o.pauseEvery.has_value());
+    auto opened = openWorkbook(ws, {book, *sheet}, progress);
+    if (!opened) return fail(Step::Open, opened.error());
+    ImportRequest request{book, *sheet, *positions, {}, *pause};
+    for (int k : *positions)
+        request.headings.push_back(k <= static_cast<int>(opened->headings.size())
+                                       ? opened->headings[k - 1]
+                                       : std::string());
+    auto imported = importRows(ws, request, progress);
+    if (!imported) return fail(Step::Import, imported.error());
+    return show(importDone());
 }
 
-int runDedupe(Batch& b, const Options& o) {
-    if (int rc = chooseColumn(b, o)) return rc;
-    b.setPauses(o);
-    cmdClick(b.session, 4);
-    return b.failed() || !b.shown("去重复完成了") ? 1 : 0;
+std::optional<int> chosenColumn(const Workspace& ws, const Options& o, std::string& why) {
+    const auto names = column_list::load(ws.paths.columnList());
+    auto k =
+        o.column ? wholeNumber(*o.column, 0, static_cast<int64_t>(names.size()) - 1) : std::nullopt;
+    if (!k)
+        why = "--column 需要 0 到 " + std::to_string(static_cast<int>(names.size()) - 1) +
+              " 之间的列号 (见 data/ini.txt 中的列名列表)";
+    return k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
 }
 
-int runDelete(Batch& b, const Options& o) {
-    if (int rc = chooseColumn(b, o)) return rc;
+int runDedupe(Workspace& ws, const Options& o) {
+    std::string why;
+    auto column = chosenColumn(ws, o, why);
+    auto pause = pauseEvery(o);
+    if (!column) return usageError(why);
+    if (!pause) return usageError("--pause-every 需要一个数字");
+    BatchProgress progress(o.pauseEvery.has_value());
+    auto done = filterDuplicates(ws, {*column, *pause}, progress);
+    if (!done) return fail(Step::Dedupe, done.error());
+    return show(rowsLeft(done->left));
+}
+
+int runDelete(Workspace& ws, const Options& o) {
+    std::string why;
+    auto column = chosenColumn(ws, o, why);
+    if (!column) return usageError(why);
     if (!o.keyword) return usageError("delete 需要 --keyword");
-    b.window.setText(TextBox::Text2, *o.keyword);
-    cmdClick(b.session, 3);
-    return b.failed() || !b.shown("去重复完成了") ? 1 : 0;
+    BatchProgress progress(false);
+    auto done = deleteKeywordRows(ws, {*column, *o.keyword}, progress);
+    if (!done) return fail(Step::Delete, done.error());
+    return show(rowsLeft(done->left));
 }
 
-int chooseExportColumn(Batch& b, const std::string& spec) {
-    auto eq = spec.find('=');
-    auto k = number(spec.substr(0, eq));
-    WindowPort& w = b.window;
-    int at = -1;
-    for (int i = 0; k && i < w.count(ListBox::List2); ++i)
-        if (auto c = parseEntry(w.item(ListBox::List2, i)); c && c->column == *k) at = i;
-    if (at < 0) return usageError("--col " + spec + ": 没有这个列号, 或者它已经选过了");
-    w.setSelectedIndex(ListBox::List2, at);
-    list2DblClick(b.session);
-    if (eq == std::string::npos) return 0;
-    w.setSelectedIndex(ListBox::List3, w.count(ListBox::List3) - 1);
-    list3Click(b.session);
-    w.setText(TextBox::Text3, spec.substr(eq + 1));
-    cmdClick(b.session, 0);
-    return 0;
+// Builds the chosen list as the window's clicks would; a refused rename
+// fails the run before anything is written.
+std::optional<ExportLists> exportLists(const Workspace& ws, const Options& o, int& rc) {
+    auto lists = ExportLists::fromColumnNames(column_list::load(ws.paths.columnList()));
+    if (o.cols.empty()) lists.moveAll();
+    for (const auto& spec : o.cols) {
+        auto eq = spec.find('=');
+        auto k = wholeNumber(spec.substr(0, eq), 0, 50);
+        int at = -1;
+        for (size_t i = 0; k && i < lists.available.size(); ++i)
+            if (lists.available[i].column == *k) at = static_cast<int>(i);
+        if (at < 0)
+            return rc = usageError("--col " + spec + ": 没有这个列号, 或者它已经选过了"),
+                   std::nullopt;
+        lists.moveToExport(at);
+        if (eq == std::string::npos) continue;
+        const int last = static_cast<int>(lists.chosen.size()) - 1;
+        if (Status st = lists.rename(last, static_cast<int>(*k), spec.substr(eq + 1)); !st.ok())
+            return rc = fail(Step::Export, st.error()), std::nullopt;
+    }
+    return lists;
 }
 
-int runExport(Batch& b, const Options& o) {
-    menuClick(b.session, 1);
-    for (const auto& spec : o.cols)
-        if (int rc = chooseExportColumn(b, spec)) return rc;
-    if (o.cols.empty()) cmdClick(b.session, 1);
-    b.window.setText(TextBox::Text1, o.rows.value_or("1000"));
-    cmdClick(b.session, 2);
-    return b.failed() || !b.shown(" 完成了导出") ? 1 : 0;
+int runExport(Workspace& ws, const Options& o) {
+    int rc = 0;
+    auto lists = exportLists(ws, o, rc);
+    if (!lists) return rc;
+    // Rows per workbook: a whole number; the step itself refuses what is out of range.
+    auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
+    BatchProgress progress(false);
+    auto done = runExport(ws, {lists->chosen, rows ? static_cast<int32_t>(*rows) : 0}, progress);
+    if (!done) return fail(Step::Export, done.error());
+    show(exportDone(*done));
+    return done->failedPages.empty() ? 0 : 1;
 }
 
 }  // namespace
@@ -214,12 +271,11 @@ int main(int argc, char** argv) {
     const bool needsWorkbook = command == "open" || command == "import";
     if (o.positional.size() != (needsWorkbook ? 2u : 1u))
         return usageError(needsWorkbook ? command + " 需要一个工作簿文件" : "多余的参数");
-    std::filesystem::path home = o.home ? pathFromUtf8(*o.home) : executableFolder(argv[0]);
-    Batch batch(home);
-    if (command == "open") return runOpen(batch, o);
-    if (command == "import") return runImport(batch, o);
-    if (command == "dedupe") return runDedupe(batch, o);
-    if (command == "delete") return runDelete(batch, o);
-    if (command == "export") return runExport(batch, o);
+    Workspace ws(ProgramPaths(o.home ? pathFromUtf8(*o.home) : executableFolder(argv[0])));
+    if (command == "open") return runOpen(ws, o);
+    if (command == "import") return runImport(ws, o);
+    if (command == "dedupe") return runDedupe(ws, o);
+    if (command == "delete") return runDelete(ws, o);
+    if (command == "export") return runExport(ws, o);
     return usageError("不认识的命令 " + command);
 }

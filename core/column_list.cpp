@@ -3,7 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/paths.h"
 #include "platform/encoding.h"
 
 namespace tabrovin::column_list {
@@ -59,23 +58,34 @@ std::vector<std::string> decode(const std::string& bytes) {
     return names;
 }
 
-void load(WindowPort& window, const std::filesystem::path& file) {
+std::vector<std::string> load(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    if (in) {
-        std::ostringstream s;
-        s << in.rdbuf();
-        for (const auto& name : decode(s.str())) window.comboAdd(name);
-    }
-    window.setComboIndex(window.comboCount() > 0 ? 0 : -1);
+    if (!in) return {};
+    std::ostringstream s;
+    s << in.rdbuf();
+    return decode(s.str());
 }
 
-Status save(const WindowPort& window, const std::filesystem::path& file) {
-    std::vector<std::string> names;
-    for (int i = 0; i < window.comboCount(); ++i) names.push_back(window.comboItem(i));
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << encode(names);
-    out.close();
-    if (!out) return Error{err::kFileAccess, "无法写入列名文件 " + utf8FromPath(file)};
+Status save(const std::vector<std::string>& names, const std::filesystem::path& file) {
+    std::filesystem::path tmp = file;
+    tmp += ".new";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << encode(names);
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ec;
+            std::filesystem::remove(tmp, ec);
+            return Error::fileAccess(file, "无法写入列名列表，磁盘可能已满或没有写入权限");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, file, ec);
+    if (ec) {
+        std::filesystem::remove(tmp, ec);
+        return Error::fileAccess(file, "无法替换列名列表，文件可能被其他程序占用");
+    }
     return Status::Ok();
 }
 

@@ -1,66 +1,70 @@
 #include "core/numbers.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace tabrovin {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
 }
 
-// Parses an optionally signed decimal with an optional fraction and exponent.
-bool parseDecimal(std::string_view text, double& out) {
-    size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b])) ++b;
-    while (e > b && isBlank(text[e - 1])) --e;
-    std::string s(text.substr(b, e - b));
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A sign, digits with an optional fraction (at least one digit), and an
+// optional exponent; the whole text must be used.
+bool parseDecimal(std::string_view s, double& out) {
+    size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0, digits = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i) ++digits;
+    if (i < s.size() && s[i] == '.')
+        for (++i; i < s.size() && isDigit(s[i]); ++i) ++digits;
+    if (digits == 0) return false;
+    if (s[0] == '+') s.remove_prefix(1);  // from_chars takes no '+'
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
+}
+
+bool parseWhole(std::string_view s, double& out) {
+    if (!s.empty() && s[0] == '+') s.remove_prefix(1);
     if (s.empty()) return false;
-    size_t i = 0;
-    if (s[i] == '+' || s[i] == '-') ++i;
-    bool digits = false;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, digits = true;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, digits = true;
-    }
-    if (!digits) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        size_t start = j;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-        if (j == start) return false;
-        i = j;
-    }
-    if (i != s.size()) return false;
-    out = std::strtod(s.c_str(), nullptr);
-    return std::isfinite(out);
-}
-
-template <class T>
-Result<T> toInteger(std::string_view text, const char* range) {
-    double v = 0;
-    if (!parseDecimal(text, v))
-        return Error{err::kTypeMismatch, "\"" + std::string(text) + "\" 不是有效的数字"};
-    double r = std::nearbyint(v);  // the default rounding mode: half to even
-    if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
-        r > static_cast<double>(std::numeric_limits<T>::max()))
-        return Error{err::kOverflow,
-                     "数字 " + std::string(text) + " 超出允许的范围 (" + range + ")"};
-    return static_cast<T>(r);
+    for (char c : s)
+        if (!isDigit(c)) return false;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    if (ec == std::errc::result_out_of_range) out = HUGE_VAL;
+    return true;
 }
 
 }  // namespace
 
+Result<int64_t> parseTypedNumber(std::string_view text, NumberRule rule, int64_t min,
+                                 int64_t max) {
+    std::string_view s = trimBlanks(text);
+    double v = 0;
+    bool ok = rule == NumberRule::WholeOnly ? parseWhole(s, v) : parseDecimal(s, v);
+    if (!ok) return Error::notANumber(std::string(text));
+    double r = std::nearbyint(v);  // the default rounding mode: half to even
+    if (!(r >= static_cast<double>(min) && r <= static_cast<double>(max)))
+        return Error::outOfRange(std::string(text));
+    return static_cast<int64_t>(r);
+}
+
 Result<int16_t> toInt16(std::string_view text) {
-    return toInteger<int16_t>(text, "-32768 到 32767");
+    auto n = parseTypedNumber(text, NumberRule::RoundFraction, INT16_MIN, INT16_MAX);
+    if (!n) return n.error();
+    return static_cast<int16_t>(*n);
 }
 
 Result<int32_t> toInt32(std::string_view text) {
-    return toInteger<int32_t>(text, "-2147483648 到 2147483647");
+    auto n = parseTypedNumber(text, NumberRule::RoundFraction, INT32_MIN, INT32_MAX);
+    if (!n) return n.error();
+    return static_cast<int32_t>(*n);
 }
 
 }  // namespace tabrovin

@@ -3,7 +3,7 @@
 namespace tabrovin::statements {
 
 Result<std::string> columnName(int k) {
-    if (k < 0 || k >= kMaxColumns)
+    if (k < 0 || k >= kTableColumns)
         return Error{err::kNoSuchColumn, "列号 " + std::to_string(k) +
                                              " 不对应工作表 wen 中的任何列 (只有 a0 到 a50); "
                                              "请先在\"处理相应的列\"中选择一列"};
@@ -11,7 +11,7 @@ Result<std::string> columnName(int k) {
 }
 
 Result<std::string> insertRow(int count) {
-    if (count < 1 || count > kMaxColumns)
+    if (count < 1 || count > kTableColumns)
         return Error{err::kNoSuchColumn,
                      "要导入的列数 " + std::to_string(count) + " 无效 (应为 1 到 51)"};
     std::string cols, params;

@@ -4,31 +4,30 @@
 
 namespace tabrovin {
 
-PageWriter::PageWriter(Session& s, const std::vector<ExportColumn>& columns) : s_(s) {
+ExportWorkbookWriter::ExportWorkbookWriter(const ProgramPaths& paths,
+                                           const std::vector<ExportColumn>& columns)
+    : templatePath_(paths.exportTemplate()) {
     for (const auto& c : columns) {
         headings_.push_back(c.heading);
         numbers_.push_back(c.column);
     }
 }
 
-Status PageWriter::write(const std::filesystem::path& out, int64_t low, int64_t high) {
-    if (numbers_.empty()) return Error{err::kInvalidArgument, "没有要导出的列!"};
+Status ExportWorkbookWriter::write(Database& db, const std::filesystem::path& out, int64_t low,
+                                   int64_t high) {
+    if (numbers_.empty()) return Error::refused("没有要导出的列!");
     if (!template_) {
-        Status present = requireFile(s_.paths.exportTemplate(), "导出模板");
-        template_ = present.ok() ? xls::ExportTemplate::load(s_.paths.exportTemplate())
+        Status present = requireFile(templatePath_);
+        template_ = present.ok() ? xls::ExportTemplate::load(templatePath_)
                                  : Result<xls::ExportTemplate>(present.error());
     }
     if (!template_->ok()) return template_->error();
     auto query = statements::pageRows(numbers_, low, high);
     if (!query) return query.error();
-    s_.window.setWidthTwips(Label::Label1, 1000);
     std::vector<std::string> cells;
     int width = 0;
-    TABROVIN_TRY(s_.conn.readTexts(*query, cells, width));
-    s_.window.setWidthTwips(Label::Label1, 2400);
-    TABROVIN_TRY(template_->value().write(out, headings_, cells, numbers_.size()));
-    s_.window.setWidthTwips(Label::Label1, 5000);
-    return Status::Ok();
+    TABROVIN_TRY(db.readTexts(*query, cells, width));
+    return template_->value().write(out, headings_, cells, numbers_.size());
 }
 
 }  // namespace tabrovin

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "core/buttons.h"
-#include "core/numbers.h"
+#include "core/column_list.h"
 #include "core/statements.h"
 #include "import/open_workbook.h"
 #include "platform/cell_text.h"
@@ -12,141 +11,115 @@
 namespace tabrovin {
 namespace {
 
-constexpr const char* kTitle = "ZazIV : 导入数据2出错! # ";
 constexpr int kBlockRows = 50;
 constexpr int kRowsPerCommit = 50000;
-
-struct ImportPlan {
-    int sheet = 1;
-    int32_t pauseEvery = 500;
-    std::vector<int> positions;  // ticked List1 positions, 1-based
-};
 
 // Inserts the rows handed over by the reader, keeping the counters and pauses.
 class RowInserter {
   public:
-    RowInserter(Session& s, PreparedStatement& insert, const ImportPlan& plan, int32_t lastRow)
-        : s_(s), insert_(insert), plan_(plan), lastRow_(lastRow) {}
+    RowInserter(Workspace& ws, PreparedStatement& insert, const ImportRequest& request,
+                int32_t lastRow, Progress& progress)
+        : ws_(ws), insert_(insert), request_(request), lastRow_(lastRow), progress_(progress) {}
 
     Status operator()(int32_t row, const std::vector<std::string>& cells) {
+        if (progress_.cancelled())
+            return Error::cancelled("已导入的 " + std::to_string(inserted_) +
+                                    " 行保留在工作数据表中。");
         values_.clear();
         bool any = false;
-        for (int pos : plan_.positions) {
+        for (int pos : request_.positions) {
             bool inRange = pos <= static_cast<int>(cells.size());
             any = any || inRange;
             values_.push_back(inRange ? cell_text::stripNul(cells[pos - 1]) : std::string());
         }
         if (any) {
             TABROVIN_TRY(insert_.run(values_));
-            // The bound of the row's block of 50, as the progress counter shows
-            // it; set once a block, since a window label relays itself out.
-            int32_t block = (row - 2) / kBlockRows;
-            int32_t bound = std::min(kBlockRows * block + 2 + kBlockRows, lastRow_ + 1);
-            if (bound != shownBound_) {
-                shownBound_ = bound;
-                s_.window.setCaption(Label::Label8, std::to_string(bound));
-            }
+            ++inserted_;
+            showBlock(row);
             if (++sinceCommit_ >= kRowsPerCommit) TABROVIN_TRY(commitAndBegin());
         }
-        if (++counter_ > plan_.pauseEvery) {
+        if (++counter_ > request_.pauseEvery) {
             TABROVIN_TRY(commitAndBegin());
-            s_.pause();
+            progress_.pause();
             counter_ = 0;
         }
         return Status::Ok();
     }
 
-    Status commitAndBegin() {
-        sinceCommit_ = 0;
-        TABROVIN_TRY(s_.conn.commit());
-        return s_.conn.begin();
-    }
+    int64_t inserted() const { return inserted_; }
 
   private:
-    Session& s_;
+    // The bound of the row's block of 50, as the counter shows it; reported
+    // once a block.
+    void showBlock(int32_t row) {
+        int32_t block = (row - 2) / kBlockRows;
+        int32_t bound = std::min(kBlockRows * block + 2 + kBlockRows, lastRow_ + 1);
+        if (bound == shownBound_) return;
+        shownBound_ = bound;
+        progress_.count(Counter::Done, bound);
+        progress_.advance(row - 1, lastRow_ - 1);
+    }
+
+    Status commitAndBegin() {
+        sinceCommit_ = 0;
+        TABROVIN_TRY(ws_.conn.commit());
+        return ws_.conn.begin();
+    }
+
+    Workspace& ws_;
     PreparedStatement& insert_;
-    const ImportPlan& plan_;
+    const ImportRequest& request_;
     int32_t lastRow_;
+    Progress& progress_;
     std::vector<std::string> values_;
     int32_t counter_ = 0;
     int32_t shownBound_ = -1;
     int sinceCommit_ = 0;
+    int64_t inserted_ = 0;
 };
 
-Result<ImportPlan> readPlan(const WindowPort& w) {
-    ImportPlan plan;
-    auto n = worksheetNumber(w);
-    if (!n) return n.error();
-    plan.sheet = *n;
-    auto p = toInt32(w.text(TextBox::Text5));
-    if (!p) return p.error();
-    plan.pauseEvery = *p;
-    plan.positions = tickedPositions(w);
-    return plan;
-}
-
-Status importSheet(Session& s, const std::string& path, const ImportPlan& plan) {
-    TABROVIN_TRY(s.openConn());
-    if (plan.positions.empty())
-        return Error{err::kInvalidArgument,
-                     "没有勾选要导入的列, 请在\"选择你要导入的列\"中至少勾选一列"};
-    auto sql = statements::insertRow(static_cast<int>(plan.positions.size()));
-    if (!sql) return sql.error();
-    auto insert = s.conn.prepare(*sql);
-    if (!insert) return insert.error();
-    auto book = openWorkbookFile(pathFromUtf8(path));
-    if (!book) return book.error();
-    auto sheet = (*book)->worksheet(plan.sheet);
-    if (!sheet) return sheet.error();
-    SheetSize size = (*sheet)->size();
-    const int32_t r = std::max(size.rows, 1) - 1, c = std::max(size.columns, 1) - 1;
-    s.window.setCaption(Label::Label6, std::to_string(r));
-    s.window.setCaption(Label::Label7, std::to_string(c));
-    s.window.setCaption(Label::Label8, "0");
-    if (r < 1) return Status::Ok();
-    RowInserter inserter(s, *insert, plan, r + 1);
-    TABROVIN_TRY(s.conn.begin());
-    Status read = (*sheet)->readRows(2, r + 1, c + 1, std::ref(inserter));
-    // Every row inserted before an error stays: commit them either way.
-    Status committed = s.conn.commit();
-    TABROVIN_TRY(read);
-    TABROVIN_TRY(committed);
-    s.window.setCaption(Label::Label8, std::to_string(r));
+Status refuseBadRequest(const ImportRequest& r) {
+    if (r.positions.size() > statements::kTableColumns)
+        return Error::refused("一次最多只能导入 51 列，现在勾选了 " +
+                              std::to_string(r.positions.size()) +
+                              " 列。请取消勾选一些列后再开始导入。");
+    if (r.positions.empty() || r.positions.size() != r.headings.size())
+        return Error::invalidInput("没有勾选要导入的列，请在“选择你要导入的列”中至少勾选一列。");
     return Status::Ok();
-}
-
-void refillColumnChooser(WindowPort& w) {
-    w.comboClear();
-    for (int i = 0; i < w.count(ListBox::List1); ++i)
-        if (w.checked(i)) w.comboAdd(w.item(ListBox::List1, i));
-    w.setComboIndex(w.comboCount() > 0 ? 0 : -1);
 }
 
 }  // namespace
 
-std::vector<int> tickedPositions(const WindowPort& w) {
-    std::vector<int> positions;
-    for (int i = 0; i < w.count(ListBox::List1); ++i)
-        if (w.checked(i)) positions.push_back(i + 1);
-    return positions;
-}
-
-void importRows(Session& s, const std::string& path) {
-    auto plan = readPlan(s.window);
-    if (!plan) return s.errorBox(kTitle, plan.error());
-    if (plan->positions.size() > statements::kMaxColumns) {
-        return s.message("一次最多只能导入 51 列, 现在勾选了 " +
-                             std::to_string(plan->positions.size()) +
-                             " 列。请取消勾选一些列后再开始导入。",
-                         Icon::Information);
-    }
-    s.window.setList1Enabled(false);
-    setButtons(s.window, kNoButtonAlt, 0);
-    Status st = importSheet(s, path, *plan);
-    setButtons(s.window, kNoButton, 1);
-    if (!st.ok()) return s.errorBox(kTitle, st.error());
-    refillColumnChooser(s.window);
-    s.message("导入完成了!", Icon::Information);
+Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress) {
+    TABROVIN_TRY(refuseBadRequest(request));
+    auto m = openMeasuredSheet(request.workbook, request.sheet);
+    if (!m) return m.error();
+    ImportReport report{m->dataRows, m->lastColumn - 1, 0};
+    progress.count(Counter::Rows, report.dataRows);
+    progress.count(Counter::Columns, report.columnsShown);
+    progress.count(Counter::Done, 0);
+    if (report.dataRows < 1)
+        return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
+    for (int pos : request.positions)
+        if (pos < 1 || pos > m->lastColumn)
+            return Error::invalidInput("工作表中没有第 " + std::to_string(pos) + " 列。");
+    TABROVIN_TRY(ws.openConn());
+    auto sql = statements::insertRow(static_cast<int>(request.positions.size()));
+    if (!sql) return sql.error();
+    auto insert = ws.conn.prepare(*sql);
+    if (!insert) return insert.error();
+    const int32_t lastRow = report.dataRows + 1;
+    RowInserter inserter(ws, *insert, request, lastRow, progress);
+    TABROVIN_TRY(ws.conn.begin());
+    Status read = m->sheet->readRows(2, lastRow, m->lastColumn, std::ref(inserter));
+    // Every row inserted before an error stays: commit them either way.
+    Status committed = ws.conn.commit();
+    TABROVIN_TRY(read);
+    TABROVIN_TRY(committed);
+    report.inserted = inserter.inserted();
+    progress.count(Counter::Done, report.dataRows);
+    TABROVIN_TRY(column_list::save(request.headings, ws.paths.columnList()));
+    return report;
 }
 
 }  // namespace tabrovin

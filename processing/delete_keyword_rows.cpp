@@ -1,41 +1,24 @@
 #include "processing/delete_keyword_rows.h"
 
-#include "core/buttons.h"
 #include "core/statements.h"
 
 namespace tabrovin {
-namespace {
 
-constexpr const char* kTitle = "删除2出错 # ";
-
-Result<int32_t> deleteRows(Session& s, int column, const std::string& keyword) {
-    auto del = statements::deleteContaining(column, keyword);
+Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& request,
+                                       Progress& progress) {
+    // '%%' would match every row that has a value: almost certainly not meant.
+    if (request.keyword.empty())
+        return Error::refused(
+            "关键字不能为空! 请在\"相应的例删除包含下面关健字的\"中输入要删除的关键字。");
+    auto del = statements::deleteContaining(request.column, request.keyword);
     if (!del) return del.error();
-    TABROVIN_TRY(s.openConn());
-    TABROVIN_TRY(s.conn.run(*del));
-    return s.conn.readNumber(statements::countRows());
-}
-
-}  // namespace
-
-void deleteKeywordRows(Session& s) {
-    const std::string keyword = s.window.text(TextBox::Text2);
-    if (keyword.empty()) {
-        // '%%' would match every row that has a value: almost certainly not meant.
-        return s.message(
-            "关键字不能为空! 请在\"相应的例删除包含下面关健字的\"中输入要删除的关键字。",
-            Icon::Information);
-    }
-    setButtons(s.window, kNoButton, 0);
-    const int column = s.window.comboIndex();
-    auto left = deleteRows(s, column, keyword);
-    if (!left) {
-        setButtons(s.window, kNoButton, 1);
-        return s.errorBox(kTitle, left.error());
-    }
-    s.window.setCaption(Label::Label6, std::to_string(*left));
-    s.message("去重复完成了,总数还有" + std::to_string(*left) + "!", Icon::Information);
-    setButtons(s.window, kNoButton, 1);
+    TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
+    TABROVIN_TRY(ws.openConn());
+    TABROVIN_TRY(ws.conn.run(*del));
+    auto left = ws.conn.readNumber(statements::countRows());
+    if (!left) return left.error();
+    progress.count(Counter::Rows, *left);
+    return DeleteReport{*left};
 }
 
 }  // namespace tabrovin

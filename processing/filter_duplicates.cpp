@@ -1,75 +1,74 @@
 #include "processing/filter_duplicates.h"
 
-#include "core/buttons.h"
-#include "core/numbers.h"
 #include "core/statements.h"
 
 namespace tabrovin {
 namespace {
 
-constexpr const char* kTitle = "删除1出错 # ";
+const char* const kNothingChanged = "表中的行没有改变。";
 
 // Notes the rows to keep, pausing every `pauseEvery` + 1 groups.
-Status collectFirstRows(Session& s, const std::vector<int64_t>& ids, int32_t pauseEvery) {
-    for (const auto& st : statements::startKeepList()) TABROVIN_TRY(s.conn.run(st));
-    auto keep = s.conn.prepare(statements::keepRow());
+Status collectFirstRows(Workspace& ws, const std::vector<int64_t>& ids, int32_t pauseEvery,
+                        Progress& progress) {
+    for (const auto& st : statements::startKeepList()) TABROVIN_TRY(ws.conn.run(st));
+    auto keep = ws.conn.prepare(statements::keepRow());
     if (!keep) return keep.error();
     int32_t processed = 0, batch = 0;
-    TABROVIN_TRY(s.conn.begin());
+    TABROVIN_TRY(ws.conn.begin());
     for (int64_t id : ids) {
-        Status st = keep->run({std::to_string(id)});
+        Status st = checkCancelled(progress, kNothingChanged);
+        if (st.ok()) st = keep->run({std::to_string(id)});
         if (!st.ok()) {
-            (void)s.conn.commit();
+            (void)ws.conn.rollback();
             return st;
         }
         ++processed;
         if (++batch > pauseEvery) {
-            TABROVIN_TRY(s.conn.commit());
-            s.pause();
-            s.window.setCaption(Label::Label8, std::to_string(processed));
+            TABROVIN_TRY(ws.conn.commit());
+            progress.pause();
+            progress.count(Counter::Done, processed);
+            progress.advance(processed, static_cast<int64_t>(ids.size()));
             batch = 0;
-            TABROVIN_TRY(s.conn.begin());
+            TABROVIN_TRY(ws.conn.begin());
         }
     }
-    return s.conn.commit();
+    return ws.conn.commit();
 }
 
-Result<int32_t> filter(Session& s, int column) {
-    TABROVIN_TRY(s.openConn());
-    auto pauseEvery = toInt32(s.window.text(TextBox::Text5));
-    if (!pauseEvery) return pauseEvery.error();
-    auto firstIds = statements::firstIdPerValue(column);
-    if (!firstIds) return firstIds.error();
-    auto total = s.conn.readNumber(statements::countRows());
-    if (!total) return total.error();
-    s.window.setCaption(Label::Label6, std::to_string(*total));
-    auto ids = s.conn.readNumbers(*firstIds);
-    if (!ids) return ids.error();
-    TABROVIN_TRY(collectFirstRows(s, *ids, *pauseEvery));
-    // Marking and deleting happen together or not at all.
-    TABROVIN_TRY(s.conn.begin());
-    Status marked = s.conn.run(statements::markFromKeepList());
-    if (marked.ok()) marked = s.conn.run(statements::deleteMarked());
+// Marking and deleting happen together or not at all.
+Status deleteUnkept(Workspace& ws) {
+    TABROVIN_TRY(ws.conn.begin());
+    Status marked = ws.conn.run(statements::markFromKeepList());
+    if (marked.ok()) marked = ws.conn.run(statements::deleteMarked());
     if (!marked.ok()) {
-        (void)s.conn.rollback();
+        (void)ws.conn.rollback();
         return marked.error();
     }
-    TABROVIN_TRY(s.conn.commit());
-    (void)s.conn.run(statements::dropKeepList());
-    return s.conn.readNumber(statements::countRows());
+    return ws.conn.commit();
 }
 
 }  // namespace
 
-void filterDuplicates(Session& s) {
-    const int column = s.window.comboIndex();
-    setButtons(s.window, kNoButtonAlt, 0);
-    auto left = filter(s, column);
-    setButtons(s.window, kNoButton, 1);
-    if (!left) return s.errorBox(kTitle, left.error());
-    s.window.setCaption(Label::Label6, std::to_string(*left));
-    s.window.setCaption(Label::Label8, std::to_string(*left));
-    s.message("去重复完成了,总数还有" + std::to_string(*left) + "!", Icon::Information);
+Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& request,
+                                      Progress& progress) {
+    auto firstIds = statements::firstIdPerValue(request.column);
+    if (!firstIds) return firstIds.error();
+    TABROVIN_TRY(ws.openConn());
+    DedupeReport report;
+    auto total = ws.conn.readNumber(statements::countRows());
+    if (!total) return total.error();
+    report.before = *total;
+    progress.count(Counter::Rows, report.before);
+    auto ids = ws.conn.readNumbers(*firstIds);
+    if (!ids) return ids.error();
+    TABROVIN_TRY(collectFirstRows(ws, *ids, request.pauseEvery, progress));
+    TABROVIN_TRY(checkCancelled(progress, kNothingChanged));
+    TABROVIN_TRY(deleteUnkept(ws));
+    (void)ws.conn.run(statements::dropKeepList());
+    auto left = ws.conn.readNumber(statements::countRows());
+    if (!left) return left.error();
+    report.left = *left;
+    return report;
 }
 
 }  // namespace tabrovin

@@ -35,6 +35,7 @@ constexpr int kWorkbookWrite = 2006;
 constexpr int kTooManyRows = 2007;
 constexpr int kCancelled = 2008;     // the user asked the operation to stop
 constexpr int kBusy = 2009;          // another action holds the program folder
+constexpr int kRefused = 2010;       // an input refused before anything changed
 constexpr int kDatabaseBase = 3000;  // + SQLite's primary result code
 constexpr int kNoSuchColumn = 3265;  // a column number that names no column of wen
 }  // namespace err
@@ -68,6 +69,9 @@ struct Error {
     static Error tooManyRows(const std::string& why);
     // Inputs the user typed or chose.
     static Error invalidInput(const std::string& why);
+    // An input refused before anything changed; shown as information, not as
+    // an error of the step.
+    static Error refused(const std::string& why);
     static Error notANumber(const std::string& text);
     static Error outOfRange(const std::string& text);
     static Error noSuchColumn(int column);

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "base/error.h"
-#include "core/window_port.h"
 
 namespace tabrovin::column_list {
 
@@ -27,10 +26,10 @@ std::string encode(const std::vector<std::string>& names);
 // The names stored in `bytes`.
 std::vector<std::string> decode(const std::string& bytes);
 
-// Appends the file's names to Combo1 and selects the first; a missing or
-// unreadable file leaves Combo1 as it is, without a message.
-void load(WindowPort& window, const std::filesystem::path& file);
-// Writes Combo1's entries to the file, replacing it.
-Status save(const WindowPort& window, const std::filesystem::path& file);
+// The names stored in `file`; a missing or unreadable file gives none.
+std::vector<std::string> load(const std::filesystem::path& file);
+// Replaces the file with `names`: written beside it and renamed over it, so a
+// crash or a full disk leaves the old list or the new one, never half of one.
+Status save(const std::vector<std::string>& names, const std::filesystem::path& file);
 
 }  // namespace tabrovin::column_list

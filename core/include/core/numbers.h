@@ -1,24 +1,29 @@
 #pragma once
-// Numbers typed by the user, converted as the old program did: blanks around
-// are allowed, a fraction rounds to the nearest whole number (a half to the
-// even neighbour), and numbers are shown as plain decimal text.
+// Numbers typed by the user. Every box and option goes through one parser;
+// each names the rule it reads its text by, where it reads it.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "base/error.h"
 
 namespace tabrovin {
 
-// err::kTypeMismatch when `text` is not a decimal number (empty included),
-// err::kOverflow when it is outside -32768..32767.
-Result<int16_t> toInt16(std::string_view text);
-// As toInt16 for -2147483648..2147483647.
-Result<int32_t> toInt32(std::string_view text);
+enum class NumberRule {
+    // Blanks around are allowed, as are a sign, a fraction and an exponent;
+    // a fraction rounds to the nearest whole number, a half to the even one.
+    RoundFraction,
+    // Blanks around and a leading '+' are allowed; otherwise digits only.
+    WholeOnly,
+};
 
-inline std::string decimal(long long n) {
-    return std::to_string(n);
-}
+// Error::notANumber when `text` does not follow `rule` (empty included),
+// Error::outOfRange when its value lies outside min..max. Never depends on
+// the locale.
+Result<int64_t> parseTypedNumber(std::string_view text, NumberRule rule, int64_t min, int64_t max);
+
+// RoundFraction within -32768..32767 and -2147483648..2147483647.
+Result<int16_t> toInt16(std::string_view text);
+Result<int32_t> toInt32(std::string_view text);
 
 }  // namespace tabrovin

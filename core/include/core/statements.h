@@ -12,7 +12,7 @@
 
 namespace tabrovin::statements {
 
-constexpr int kMaxColumns = 51;  // a0 .. a50
+constexpr int kTableColumns = 51;  // a0 .. a50
 
 // "a" + k; err::kNoSuchColumn when k names no column of wen.
 Result<std::string> columnName(int k);

@@ -1,12 +1,13 @@
 #pragma once
-// The export lists: List2 holds the columns not chosen, List3 the chosen
-// ones in export order. Each entry reads heading + "|@|" + column number.
+// The export lists: the columns not chosen (List2) and the chosen ones in
+// export order (List3). Entries are kept as values, heading and column apart,
+// so a heading holding the separator can never move data to another column;
+// the text "heading|@|k" exists only for display.
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/session.h"
+#include "base/error.h"
 
 namespace tabrovin {
 
@@ -15,27 +16,31 @@ constexpr const char* kEntrySeparator = "|@|";
 struct ExportColumn {
     std::string heading;
     int column = 0;  // k of table column a<k>
+    bool operator==(const ExportColumn&) const = default;
 };
 
-std::string makeEntry(const std::string& heading, int column);
-// Splits an entry at "|@|": piece 0 the heading, piece 1 the column number.
-// std::nullopt when piece 1 is missing or not a column number.
-std::optional<ExportColumn> parseEntry(const std::string& entry);
-// The columns of List3, in order; err::kInvalidArgument for a damaged entry.
-Result<std::vector<ExportColumn>> exportColumns(const WindowPort& window);
+// The entry as the lists show it: heading + "|@|" + column number.
+std::string makeEntry(const ExportColumn& c);
 
-// Opening the export view: List2 rebuilt from Combo1, List3 emptied.
-void fillExportLists(Session& s);
-// cmd(1): moves every entry of one list to the end of the other, the
-// direction shown by its caption ">>" or "<<", which then flips.
-void moveAllExportColumns(Session& s);
-// cmd(0): gives the List3 entry last clicked the heading in Text3.
-void renameExportHeading(Session& s);
-// Double-click in List2 / List3: the selected entry moves to the other list.
-void moveSelectedToExport(Session& s);
-void moveSelectedBack(Session& s);
-// Click in List3: the selected entry's heading, column number and position
-// go to Text3, Label15 and Label16.
-void loadSelectedHeading(Session& s);
+struct ExportLists {
+    std::vector<ExportColumn> available;  // List2
+    std::vector<ExportColumn> chosen;     // List3
+    bool moveAllForward = true;           // the caption of cmd(1): ">>" or "<<"
+
+    // Opening the export view: every column named in the column list, in
+    // order, available; nothing chosen.
+    static ExportLists fromColumnNames(const std::vector<std::string>& names);
+    // cmd(1): moves every entry of one list to the end of the other, in the
+    // direction the caption shows, which then flips.
+    void moveAll();
+    // A double-click: entry `at` of one list moves to the end of the other.
+    // False (nothing moved) when `at` is no entry.
+    bool moveToExport(int at);
+    bool moveBack(int at);
+    // Gives chosen entry `at` the new heading, provided it still holds
+    // `column` (the lists may have changed since it was clicked). A heading
+    // that is empty or holds "|@|" is refused with the message to show.
+    Status rename(int at, int column, const std::string& heading);
+};
 
 }  // namespace tabrovin

@@ -1,15 +1,31 @@
 #pragma once
-#include "core/session.h"
+#include <cstdint>
+#include <vector>
+
+#include "core/progress.h"
+#include "core/workspace.h"
+#include "export/export_lists.h"
 
 namespace tabrovin {
 
-// Writes wen into workbooks of Text1 rows each, in id order, as
-// 导出/转换后的<page>.xls, each a copy of the blank template with the List3
-// headings in row 1; then reports the page count. Rows per workbook must be
-// a whole number from 1 to 65535 and the table must hold rows, else nothing is
-// written. Errors of the run are shown with the title
-// "ZazIV : 导出数据0出错! # " + number, those of one page with
-// "ZazIV : 导出数据1出错! # " + number, after which the next page follows.
-void runExport(Session& s);
+constexpr int32_t kMaxRowsPerWorkbook = 65535;  // one row of an .xls sheet holds the headings
+
+struct ExportRequest {
+    std::vector<ExportColumn> columns;  // in export order
+    int32_t rowsPerWorkbook = 1000;
+};
+
+struct ExportReport {
+    int32_t pages = 0;              // pages the table was divided into
+    std::vector<int> failedPages;   // pages that could not be written
+    int32_t written() const { return pages - static_cast<int32_t>(failedPages.size()); }
+};
+
+// Writes wen into workbooks of rowsPerWorkbook rows each, in id order, as
+// 导出/转换后的<page>.xls. No columns, a row count outside 1..65535 or an
+// empty table are refused before anything is written. A page that fails is
+// reported through Progress::partFailed, leaves no file of its number, and
+// the next page follows. A cancel keeps the pages already written.
+Result<ExportReport> runExport(Workspace& ws, const ExportRequest& request, Progress& progress);
 
 }  // namespace tabrovin

@@ -1,21 +1,34 @@
 #pragma once
+// Copying the ticked columns of every data row of a worksheet into wen.
+
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/session.h"
+#include "core/progress.h"
+#include "core/workspace.h"
 
 namespace tabrovin {
 
-// Copies the ticked List1 columns of every data row (sheet rows 2 through
-// the last row with a value) of worksheet Text4 into wen, the k-th ticked
-// column into a<k>, pausing every Text5 + 1 rows; then refills Combo1 with
-// the ticked names and shows "导入完成了!". More than 51 ticked columns are
-// refused before anything changes. Errors are shown with the title
-// "ZazIV : 导入数据2出错! # " + number; the rows inserted before an error
-// stay, and the buttons are enabled again.
-void importRows(Session& s, const std::string& path);
+struct ImportRequest {
+    std::filesystem::path workbook;
+    int sheet = 1;
+    std::vector<int> positions;         // ticked sheet columns, 1-based, in order
+    std::vector<std::string> headings;  // their names: the new column list
+    int32_t pauseEvery = 500;           // pause after every pauseEvery + 1 rows
+};
 
-// The 1-based positions of the ticked List1 entries, in list order.
-std::vector<int> tickedPositions(const WindowPort& window);
+struct ImportReport {
+    int32_t dataRows = 0;      // sheet rows 2 .. last row with a value
+    int32_t columnsShown = 0;  // used columns less one
+    int64_t inserted = 0;      // rows that had a value in a ticked column
+};
+
+// Copies sheet rows 2 through the last row with a value, the k-th ticked
+// column into a<k>, then saves `headings` as the column list. More than 51
+// ticked columns, none, or a sheet without data rows are refused before
+// anything changes. On an error or a cancel the rows inserted so far stay.
+Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress);
 
 }  // namespace tabrovin

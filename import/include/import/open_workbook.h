@@ -1,23 +1,46 @@
 #pragma once
-#include <string>
+// Choosing a workbook: the working database starts again from its blank
+// template, and the chosen worksheet's headings are listed.
 
-#include "core/session.h"
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/progress.h"
+#include "core/workspace.h"
+#include "platform/workbook.h"
 
 namespace tabrovin {
 
-// Starts a new import from the workbook at `path` (UTF-8): resets the working
-// database from its blank template, lists the header cells of worksheet
-// Text4 in List1, all ticked, shows the data-row and column counts (each
-// minus one) in Label6 and Label7, and when the sheet has data rows leaves
-// only "2. 开始导入" enabled. Errors are shown with the title
-// "ZazIV : 导入数据1出错! # " + number; nothing done before them is undone.
-void openWorkbook(Session& s, const std::string& path);
+struct OpenRequest {
+    std::filesystem::path workbook;
+    int sheet = 1;  // counted from 1
+};
 
-// The blank template copied over the working database. The database's
-// journal files go too: a stale journal would be rolled into the new copy.
-Status resetWorkingDatabase(Session& s);
+struct OpenReport {
+    int32_t dataRows = 0;     // sheet rows below the heading row
+    int32_t columnsShown = 0;  // the used columns less one, as the counter shows them
+    std::vector<std::string> headings;  // row 1; empty when there are no data rows
+};
 
-// The worksheet number typed in Text4: below 1 means 1.
-Result<int> worksheetNumber(const WindowPort& window);
+// Resets the working database from its blank template, then reads row 1 of
+// the chosen worksheet. A path that exists but is no regular file (a pipe, a
+// folder) is refused before the reset. Errors after the reset leave it done.
+Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress);
+
+// The blank template copied over the working database, its journal files
+// removed first: a stale journal would be rolled into the new copy.
+Status resetWorkingDatabase(Workspace& ws);
+
+// A worksheet opened and measured, shared by choosing and importing.
+struct MeasuredSheet {
+    std::unique_ptr<Workbook> book;
+    std::unique_ptr<Worksheet> sheet;
+    int32_t dataRows = 0;      // used rows less the heading row
+    int32_t lastColumn = 0;    // used columns, at least 1
+};
+Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet);
 
 }  // namespace tabrovin

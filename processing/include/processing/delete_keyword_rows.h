@@ -1,12 +1,24 @@
 #pragma once
-#include "core/session.h"
+#include <cstdint>
+#include <string>
+
+#include "core/progress.h"
+#include "core/workspace.h"
 
 namespace tabrovin {
 
-// Deletes every row whose column chosen in Combo1 contains the keyword in
-// Text2 ('%' matches any run of characters, a quote matches itself), and
-// reports the rows left. An empty keyword is refused. Errors are shown with
-// the title "删除2出错 # " + number, and the buttons are enabled again.
-void deleteKeywordRows(Session& s);
+struct DeleteRequest {
+    int column = 0;  // k of table column a<k>
+    std::string keyword;
+};
+
+struct DeleteReport {
+    int32_t left = 0;  // rows after the delete
+};
+
+// Deletes every row whose a<column> contains the keyword ('%' matches any
+// run of characters, a quote matches itself). An empty keyword is refused.
+Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& request,
+                                       Progress& progress);
 
 }  // namespace tabrovin

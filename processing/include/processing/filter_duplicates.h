@@ -1,13 +1,25 @@
 #pragma once
-#include "core/session.h"
+#include <cstdint>
+
+#include "core/progress.h"
+#include "core/workspace.h"
 
 namespace tabrovin {
 
-// Keeps, for every distinct value of the column chosen in Combo1 (rows
-// without a value forming one group), only the row with the smallest id, and
-// reports the rows left. Pauses every Text5 + 1 groups. Errors are shown with
-// the title "删除1出错 # " + number; an error before the final delete leaves
-// every row in place, and the buttons are enabled again.
-void filterDuplicates(Session& s);
+struct DedupeRequest {
+    int column = 0;             // k of table column a<k>
+    int32_t pauseEvery = 500;   // pause after every pauseEvery + 1 groups
+};
+
+struct DedupeReport {
+    int32_t before = 0;  // rows before
+    int32_t left = 0;    // rows after
+};
+
+// Keeps, for every distinct value of a<column> (rows without a value forming
+// one group), only the row with the smallest id. An error or a cancel before
+// the final delete leaves every row in place.
+Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& request,
+                                      Progress& progress);
 
 }  // namespace tabrovin
