@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <clocale>
 
+#include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
 #include "platform/program_folder.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     // QApplication adopts the user's locale for C's number functions; cell
     // values must read and print the same in every locale (1.5, not 1,5).
     std::setlocale(LC_NUMERIC, "C");
+    tabrovin::qt::installChineseTranslations();
     tabrovin::ProgramPaths paths(tabrovin::executableFolder(argc > 0 ? argv[0] : ""));
     tabrovin::MainWindow window(std::move(paths));
     if (const QScreen* screen = window.screen()) {

@@ -43,8 +43,7 @@ bool parseWhole(std::string_view s, double& out) {
 
 }  // namespace
 
-Result<int64_t> parseTypedNumber(std::string_view text, NumberRule rule, int64_t min,
-                                 int64_t max) {
+Result<int64_t> parseTypedNumber(std::string_view text, NumberRule rule, int64_t min, int64_t max) {
     std::string_view s = trimBlanks(text);
     double v = 0;
     bool ok = rule == NumberRule::WholeOnly ? parseWhole(s, v) : parseDecimal(s, v);

@@ -42,8 +42,9 @@ Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportRe
     ExportWorkbookWriter writer(ws.paths, r.columns);
     int64_t lower = 0;
     for (int32_t p = 1; p <= report.pages; ++p) {
-        TABROVIN_TRY(checkCancelled(progress, "已写出的 " + std::to_string(report.written() - (report.pages - p + 1)) +
-                                                  " 页保留在“导出”文件夹中。"));
+        TABROVIN_TRY(checkCancelled(
+            progress, "已写出的 " + std::to_string(report.written() - (report.pages - p + 1)) +
+                          " 页保留在“导出”文件夹中。"));
         const int64_t k = std::min<int64_t>(int64_t{n} * p, total);
         auto id = ws.conn.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
         if (!id) return id.error();

@@ -98,8 +98,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);
     progress.count(Counter::Done, 0);
-    if (report.dataRows < 1)
-        return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
+    if (report.dataRows < 1) return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
     for (int pos : request.positions)
         if (pos < 1 || pos > m->lastColumn)
             return Error::invalidInput("工作表中没有第 " + std::to_string(pos) + " 列。");

@@ -1,9 +1,12 @@
 #include "app/qt/dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QStringList>
+#include <QTranslator>
 
 namespace tabrovin::qt {
 
@@ -46,9 +49,22 @@ void showMessageBox(QWidget* parent, const std::string& text, const std::string&
     box.exec();
 }
 
-std::string openFileDialog(QWidget* parent, const std::string& filter) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFileFilter(filter))
+std::string openFileDialog(QWidget* parent, const std::string& filter, const std::string& folder) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString::fromStdString(folder),
+                                        qtFileFilter(filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails)
         .toStdString();
+}
+
+void installChineseTranslations() {
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_zh_CN"}) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QString::fromLatin1(name), dir))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
 }
 
 QString chineseFontFamily() {

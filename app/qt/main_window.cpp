@@ -1,26 +1,41 @@
 #include "app/qt/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
-#include "app/dispatch.h"
 #include "app/qt/dialogs.h"
+#include "app/qt/window_progress.h"
+#include "core/column_list.h"
 
 namespace tabrovin {
+
 namespace {
+
+constexpr int kBarFullTwips = 6375;
 
 QString qs(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
 }  // namespace
+
+MainWindow::~MainWindow() {
+    if (worker_) {
+        progress_->cancel = true;
+        worker_->wait();
+    }
+}
 
 std::string MainWindow::text(TextBox box) const {
     return texts_[static_cast<int>(box)]->text().toStdString();
@@ -30,134 +45,24 @@ void MainWindow::setText(TextBox box, const std::string& t) {
     texts_[static_cast<int>(box)]->setText(qs(t));
 }
 
-std::string MainWindow::caption(Label l) const {
-    return label(l)->text().toStdString();
-}
-
 void MainWindow::setCaption(Label l, const std::string& c) {
     label(l)->setText(qs(c));
     if (l != Label::Label1) qt::fitToText(label(l));
 }
 
-int MainWindow::widthTwips(Label l) const {
-    // The exact value last set, unless the label has since been resized to
-    // its text: then its real width.
-    const int pixels = label(l)->width();
-    auto it = widthsTwips_.find(l);
-    if (it != widthsTwips_.end() && qt::pixels(it->second) == pixels) return it->second;
-    return pixels * 15;
+void MainWindow::setBarTwips(int twips) {
+    barTwips_ = std::max(twips, 0);
+    label(Label::Label1)->resize(qt::pixels(barTwips_), label(Label::Label1)->height());
 }
 
-void MainWindow::setWidthTwips(Label l, int twips) {
-    twips = std::max(twips, 0);
-    widthsTwips_[l] = twips;
-    label(l)->resize(qt::pixels(twips), label(l)->height());
+void MainWindow::setButtons(std::string_view list, int mode) {
+    const ButtonStates states = buttonStates(list, mode);
+    for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(states[i]);
 }
 
-int MainWindow::count(ListBox l) const {
-    return list(l)->count();
-}
-
-std::string MainWindow::item(ListBox l, int index) const {
-    return list(l)->item(index)->text().toStdString();
-}
-
-void MainWindow::addItem(ListBox l, const std::string& t) {
-    auto* entry = new QListWidgetItem(qs(t));
-    if (l == ListBox::List1) {
-        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(Qt::Unchecked);
-    }
-    list(l)->addItem(entry);
-}
-
-void MainWindow::setItem(ListBox l, int index, const std::string& t) {
-    list(l)->item(index)->setText(qs(t));
-}
-
-void MainWindow::removeItem(ListBox l, int index) {
-    // As a list box does: removing the selected entry (or the last ones
-    // past it) leaves nothing selected; otherwise the position stays.
-    int selected = list(l)->currentRow();
-    delete list(l)->takeItem(index);
-    if (selected == index || selected >= list(l)->count()) selected = -1;
-    setSelectedIndex(l, selected);
-}
-
-void MainWindow::clear(ListBox l) {
-    list(l)->clear();
-}
-
-int MainWindow::selectedIndex(ListBox l) const {
-    return list(l)->currentRow();
-}
-
-void MainWindow::setSelectedIndex(ListBox l, int index) {
-    list(l)->setCurrentRow(index);
-    if (index < 0) list(l)->clearSelection();
-}
-
-bool MainWindow::checked(int index) const {
-    return list(ListBox::List1)->item(index)->checkState() == Qt::Checked;
-}
-
-void MainWindow::setChecked(int index, bool on) {
-    list(ListBox::List1)->item(index)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-}
-
-bool MainWindow::list1Enabled() const {
-    return list(ListBox::List1)->isEnabled();
-}
-
-void MainWindow::setList1Enabled(bool enabled) {
-    list(ListBox::List1)->setEnabled(enabled);
-}
-
-int MainWindow::comboCount() const {
-    return combo_->count();
-}
-
-std::string MainWindow::comboItem(int index) const {
-    return combo_->itemText(index).toStdString();
-}
-
-void MainWindow::comboAdd(const std::string& t) {
-    // Adding an entry never changes the choice (Qt would choose the first).
-    const int chosen = combo_->currentIndex();
-    combo_->addItem(qs(t));
-    combo_->setCurrentIndex(chosen);
-}
-
-void MainWindow::comboClear() {
-    combo_->clear();
-}
-
-int MainWindow::comboIndex() const {
-    return combo_->currentIndex();
-}
-
-void MainWindow::setComboIndex(int index) {
-    combo_->setCurrentIndex(index);
-}
-
-bool MainWindow::buttonEnabled(int index) const {
-    return buttons_.at(index)->isEnabled();
-}
-
-void MainWindow::setButtonEnabled(int index, bool enabled) {
-    buttons_.at(index)->setEnabled(enabled);
-}
-
-std::string MainWindow::buttonCaption(int index) const {
-    return buttons_.at(index)->text().toStdString();
-}
-
-void MainWindow::setButtonCaption(int index, const std::string& c) {
-    buttons_.at(index)->setText(qs(c));
-}
-
-View MainWindow::view() const {
-    return frame3_->isVisibleTo(this) ? View::Export : View::ImportAndProcessing;
+void MainWindow::showMessage(const Message& m) {
+    if (messageSink) return messageSink(m);
+    qt::showMessageBox(this, m.text, m.title, m.icon);
 }
 
 void MainWindow::showView(View v) {
@@ -167,55 +72,110 @@ void MainWindow::showView(View v) {
     frame3_->setVisible(exporting);
 }
 
-void MainWindow::showMessage(const std::string& t, const std::string& title, Icon icon) {
-    if (messageSink) {
-        messageSink(ShownMessage{t, title, icon});
+void MainWindow::fillColumnChooser(const std::vector<std::string>& names) {
+    columnNames_ = names;
+    combo_->clear();
+    for (const auto& n : names) combo_->addItem(qs(n));
+    combo_->setCurrentIndex(names.empty() ? -1 : 0);
+}
+
+void MainWindow::saveColumnList() {
+    Status saved = column_list::save(columnNames_, workspace_.paths.columnList());
+    if (!saved.ok()) showMessage({saved.error().description, kProgramTitle, Icon::Critical});
+}
+
+void MainWindow::runOperation(std::function<void(Progress&)> work, std::function<void()> done) {
+    progress_ = std::make_unique<WindowProgress>();
+    progress_->onPartFailed = [this](const Error& e) {
+        // The worker waits until the box is closed, as the page loop did.
+        QMetaObject::invokeMethod(
+            this, [this, e] { showMessage(errorMessage(Step::ExportPage, e)); },
+            Qt::BlockingQueuedConnection);
+    };
+    done_ = std::move(done);
+    shownPauses_ = 0;
+    for (QPushButton* b : buttons_) b->setEnabled(false);
+    for (QAction* entry : menu_) entry->setEnabled(false);
+    WindowProgress* progress = progress_.get();
+    worker_ = QThread::create([work = std::move(work), progress] { work(*progress); });
+    connect(worker_, &QThread::finished, this, &MainWindow::operationEnded);
+    cancelButton_->setEnabled(true);
+    cancelButton_->show();
+    progressTimer_->start();
+    worker_->start();
+}
+
+void MainWindow::cancelOperation() {
+    if (!worker_) return;
+    progress_->cancel = true;
+    cancelButton_->setEnabled(false);
+}
+
+void MainWindow::operationEnded() {
+    progressTimer_->stop();
+    relayProgress();
+    worker_->deleteLater();
+    worker_ = nullptr;
+    cancelButton_->hide();
+    for (QAction* entry : menu_) entry->setEnabled(true);
+    resetProgressBar();
+    auto done = std::move(done_);
+    if (quitAfterOperation_) {
+        saveColumnList();
+        workspace_.conn.release();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
-    qt::showMessageBox(this, t, title, icon);
+    if (done) done();
+    emit operationFinished();
 }
 
-std::string MainWindow::chooseFile(const std::string& filter) {
-    if (fileChooser) return fileChooser(filter);
-    return qt::openFileDialog(this, filter);
+void MainWindow::relayProgress() {
+    static constexpr Label kLabels[] = {Label::Label6, Label::Label7, Label::Label8};
+    for (int i = 0; i < 3; ++i) {
+        int64_t v = progress_->counters[i].exchange(WindowProgress::kUnchanged);
+        if (v != WindowProgress::kUnchanged) setCaption(kLabels[i], std::to_string(v));
+    }
+    const int64_t total = progress_->total, done = progress_->done;
+    if (total > 0)
+        return setBarTwips(static_cast<int>(kBarFullTwips * std::min(done, total) / total));
+    // Without a total the bar steps at every pause, back to 0 near the edge.
+    for (int p = progress_->pauses; shownPauses_ < p; ++shownPauses_)
+        setBarTwips(6500 - barTwips_ <= 500 ? 0 : barTwips_ + 500);
 }
 
-void MainWindow::processEvents() {
-    QCoreApplication::processEvents();
+void MainWindow::resetProgressBar() {
+    setBarTwips(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!formQueryUnload(session_)) {
-        closePending_ = true;
+    if (worker_) {
         event->ignore();
+        const std::string question = "正在进行的操作还没有完成。要取消它并退出吗？";
+        const bool yes = questionSink ? questionSink(question)
+                                      : QMessageBox::question(this, kProgramTitle, qs(question)) ==
+                                            QMessageBox::Yes;
+        if (!yes) return;
+        quitAfterOperation_ = true;
+        cancelOperation();
         return;
     }
+    if (!quitAfterOperation_) saveColumnList();
+    workspace_.conn.release();
     event->accept();
 }
 
-void MainWindow::run(const std::function<void(Session&)>& action) {
-    if (session_.busy()) return;
-    for (QAction* entry : menu_) entry->setEnabled(false);
-    action(session_);
-    for (QAction* entry : menu_) entry->setEnabled(true);
-    if (closePending_ && !session_.busy()) {
-        closePending_ = false;
-        close();
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Enter presses the focused button, as Space does.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (button->isEnabled()) button->click();
+            return true;
+        }
     }
-}
-
-void MainWindow::connectEvents() {
-    for (int i = 0; i < kButtonCount; ++i)
-        connect(buttons_[i], &QPushButton::clicked, this,
-                [this, i] { run([i](Session& s) { cmdClick(s, i); }); });
-    for (int i = 0; i < 2; ++i)
-        connect(menu_[i], &QAction::triggered, this,
-                [this, i] { run([i](Session& s) { menuClick(s, i); }); });
-    connect(list(ListBox::List2), &QListWidget::itemDoubleClicked, this,
-            [this] { run(list2DblClick); });
-    connect(list(ListBox::List3), &QListWidget::itemClicked, this, [this] { run(list3Click); });
-    connect(list(ListBox::List3), &QListWidget::itemDoubleClicked, this,
-            [this] { run(list3DblClick); });
+    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tabrovin

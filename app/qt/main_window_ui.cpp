@@ -1,6 +1,5 @@
 // Construction of the main window: every control at its design position
-// (twips, converted by qt::pixels), with the initial texts shared with
-// MemoryWindow.
+// (twips, converted by qt::pixels), with its initial texts.
 
 #include <QAction>
 #include <QComboBox>
@@ -11,10 +10,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include "app/dispatch.h"
 #include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
-#include "core/window_defaults.h"
+#include "app/qt/window_defaults.h"
+#include "app/qt/window_progress.h"
+#include "core/column_list.h"
 
 namespace tabrovin {
 namespace {
@@ -51,7 +51,7 @@ QGroupBox* addFrame(QWidget* parent, const char* name, const char* caption, int 
 }  // namespace
 
 MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
-    : QMainWindow(parent), session_(std::move(paths), *this) {
+    : QMainWindow(parent), workspace_(std::move(paths)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8("Tabrovin1.0 - 表格数据导入导出工具"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -77,10 +77,8 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
 
     place(frame3_, 120, 120, 6375, 4575);
     buttons_[6]->setFocus();
-    formLoad(session_);
+    fillColumnChooser(column_list::load(workspace_.paths.columnList()));
 }
-
-MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenu() {
     const char* const captions[] = {"导入及处理", "导出Excel"};
@@ -208,10 +206,17 @@ void MainWindow::buildStatusLine(QWidget* client) {
     bar->setPalette(p);
     place(bar, 120, 4680, defaults::initialWidthTwips(Label::Label1), 300);
     labels_[Label::Label1] = bar;
-    widthsTwips_[Label::Label1] = defaults::initialWidthTwips(Label::Label1);
+    barTwips_ = defaults::initialWidthTwips(Label::Label1);
 
     // Left empty: the progress bar grows across this line and would hide it.
     setTextColor(addLabel(client, "Label17", "", 2040, 4800, 4485, 195), kCaptionGreen);
+
+    // Shown only while an operation runs, at the end of the status line.
+    cancelButton_ = new QPushButton(QString::fromUtf8("取消"), client);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton_->setAutoDefault(false);
+    place(cancelButton_, 5640, 4695, 885, 285);
+    cancelButton_->hide();
 }
 
 void MainWindow::setFocusOrder() {

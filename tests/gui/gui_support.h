@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -36,9 +38,14 @@ class GuiTest : public ::testing::Test {
         }
         folder = makeProgramFolder(dir / "program");
         writeFile(folder / "data" / "ini.txt", toGbk("姓名\r\n电话\r\n"));
-        MainWindow::messageSink = [this](const ShownMessage& m) { messages.push_back(m); };
-        MainWindow::fileChooser = [this](const std::string& filter) {
+        MainWindow::messageSink = [this](const Message& m) { messages.push_back(m); };
+        MainWindow::questionSink = [this](const std::string& q) {
+            questions.push_back(q);
+            return answer;
+        };
+        MainWindow::fileChooser = [this](const std::string& filter, const std::string& start) {
             filters.push_back(filter);
+            startFolders.push_back(start);
             if (duringChoice) duringChoice();
             std::string next = files.empty() ? "" : files.front();
             if (!files.empty()) files.pop_front();
@@ -49,6 +56,26 @@ class GuiTest : public ::testing::Test {
         window.reset();
         MainWindow::messageSink = nullptr;
         MainWindow::fileChooser = nullptr;
+        MainWindow::questionSink = nullptr;
+    }
+
+    // Clicks `button` and waits until the operation it started has ended.
+    void clickAndWait(const char* button) {
+        click(button);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 60000);
+    }
+    QString textOf(const char* name) {
+        if (auto* l = window->findChild<QLabel*>(QString::fromLatin1(name))) return l->text();
+        if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return e->text();
+        ADD_FAILURE() << "no text control " << name;
+        return {};
+    }
+    void setTextOf(const char* name, const QString& text) { find<QLineEdit>(name)->setText(text); }
+    std::vector<std::string> itemsOf(const char* list) {
+        std::vector<std::string> items;
+        auto* w = find<QListWidget>(list);
+        for (int i = 0; w && i < w->count(); ++i) items.push_back(w->item(i)->text().toStdString());
+        return items;
     }
 
     MainWindow& open() {
@@ -77,10 +104,13 @@ class GuiTest : public ::testing::Test {
     TempDir dir;
     std::filesystem::path folder;  // the program folder; ini.txt lists 姓名, 电话
     std::unique_ptr<MainWindow> window;
-    std::vector<ShownMessage> messages;  // every message box, in order
-    std::deque<std::string> files;       // the file dialog's answers; "" once empty
-    std::vector<std::string> filters;    // the filters the file dialog was given
-    std::function<void()> duringChoice;  // runs inside the file dialog, i.e. mid-action
+    std::vector<Message> messages;          // every message box, in order
+    std::vector<std::string> questions;     // every yes/no question, in order
+    bool answer = true;                     // the answer to every question
+    std::vector<std::string> startFolders;  // where the file dialog started
+    std::deque<std::string> files;          // the file dialog's answers; "" once empty
+    std::vector<std::string> filters;       // the filters the file dialog was given
+    std::function<void()> duringChoice;     // runs inside the file dialog, i.e. mid-action
 };
 
 }  // namespace tabrovin::testing

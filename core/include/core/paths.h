@@ -27,5 +27,4 @@ class ProgramPaths {
     std::filesystem::path folder_;
 };
 
-
 }  // namespace tabrovin

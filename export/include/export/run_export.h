@@ -16,8 +16,8 @@ struct ExportRequest {
 };
 
 struct ExportReport {
-    int32_t pages = 0;              // pages the table was divided into
-    std::vector<int> failedPages;   // pages that could not be written
+    int32_t pages = 0;             // pages the table was divided into
+    std::vector<int> failedPages;  // pages that could not be written
     int32_t written() const { return pages - static_cast<int32_t>(failedPages.size()); }
 };
 

@@ -20,8 +20,8 @@ struct OpenRequest {
 };
 
 struct OpenReport {
-    int32_t dataRows = 0;     // sheet rows below the heading row
-    int32_t columnsShown = 0;  // the used columns less one, as the counter shows them
+    int32_t dataRows = 0;               // sheet rows below the heading row
+    int32_t columnsShown = 0;           // the used columns less one, as the counter shows them
     std::vector<std::string> headings;  // row 1; empty when there are no data rows
 };
 
@@ -38,8 +38,8 @@ Status resetWorkingDatabase(Workspace& ws);
 struct MeasuredSheet {
     std::unique_ptr<Workbook> book;
     std::unique_ptr<Worksheet> sheet;
-    int32_t dataRows = 0;      // used rows less the heading row
-    int32_t lastColumn = 0;    // used columns, at least 1
+    int32_t dataRows = 0;    // used rows less the heading row
+    int32_t lastColumn = 0;  // used columns, at least 1
 };
 Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet);
 

@@ -7,8 +7,8 @@
 namespace tabrovin {
 
 struct DedupeRequest {
-    int column = 0;             // k of table column a<k>
-    int32_t pauseEvery = 500;   // pause after every pauseEvery + 1 groups
+    int column = 0;            // k of table column a<k>
+    int32_t pauseEvery = 500;  // pause after every pauseEvery + 1 groups
 };
 
 struct DedupeReport {

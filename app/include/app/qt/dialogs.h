@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "core/window_port.h"
+#include "app/outcomes.h"
 
 class QLabel;
 class QWidget;
@@ -33,8 +33,13 @@ QMessageBox::Icon messageIcon(Icon icon);
 // A modal box with one OK button over `parent`; returns when it is closed.
 void showMessageBox(QWidget* parent, const std::string& text, const std::string& title, Icon icon);
 
-// The file-open dialog; the chosen path as UTF-8, or "" when cancelled.
-std::string openFileDialog(QWidget* parent, const std::string& filter);
+// The file-open dialog, starting in `folder` (UTF-8; "" for the default);
+// the chosen path as UTF-8, or "" when cancelled. The filter's choices are
+// shown by name only.
+std::string openFileDialog(QWidget* parent, const std::string& filter, const std::string& folder);
+
+// Loads Qt's own Simplified Chinese texts (dialog buttons, file chooser).
+void installChineseTranslations();
 
 // The first installed family of the Chinese fonts the window is designed
 // for, or "" when none is installed (the default font is then kept).

@@ -1,17 +1,22 @@
 #pragma once
-// The program's main window: the controls of the three steps laid out at
-// fixed positions, each event forwarded to the Qt-free dispatch. Actions reach
-// the controls only through WindowPort.
+// The program's main window: the controls of the three steps at fixed
+// positions. Each step reads its controls into a request, runs its operation
+// on a worker thread, relays the progress into the counters and the bar, and
+// shows the outcome. The window stays responsive and can cancel.
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "core/memory_window.h"
-#include "core/session.h"
-#include "core/window_port.h"
+#include "app/outcomes.h"
+#include "app/qt/window_defaults.h"
+#include "core/progress.h"
+#include "core/workspace.h"
+#include "export/export_lists.h"
 
 class QAction;
 class QComboBox;
@@ -20,68 +25,43 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QThread;
+class QTimer;
 
 namespace tabrovin {
 
-class MainWindow : public QMainWindow, public WindowPort {
+class WindowProgress;
+
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
   public:
-    // Builds the controls, places the export step and runs the start-up
-    // action (Combo1 from the column list file).
+    // Builds the controls, places the export step and fills Combo1 from the
+    // column list file.
     explicit MainWindow(ProgramPaths paths, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Session& session() { return session_; }
-
     // Seams for tests and scripted runs. When set, no modal dialog opens:
-    // fileChooser answers the file dialog (given its filter, "" = cancelled)
-    // and messageSink receives every message box instead of showing it.
-    static inline std::function<std::string(const std::string& filter)> fileChooser;
-    static inline std::function<void(const ShownMessage&)> messageSink;
+    // fileChooser answers the file dialog (given its filter and start folder,
+    // "" = cancelled), messageSink receives every message box, and
+    // questionSink answers yes/no questions.
+    static inline std::function<std::string(const std::string& filter, const std::string& folder)>
+        fileChooser;
+    static inline std::function<void(const Message&)> messageSink;
+    static inline std::function<bool(const std::string& question)> questionSink;
 
-    // WindowPort
-    std::string text(TextBox box) const override;
-    void setText(TextBox box, const std::string& text) override;
-    std::string caption(Label label) const override;
-    void setCaption(Label label, const std::string& caption) override;
-    int widthTwips(Label label) const override;
-    void setWidthTwips(Label label, int twips) override;
+    bool operationRunning() const { return worker_ != nullptr; }
+    // Asks the running operation to stop; it ends at its next check.
+    void cancelOperation();
 
-    int count(ListBox list) const override;
-    std::string item(ListBox list, int index) const override;
-    void addItem(ListBox list, const std::string& text) override;
-    void setItem(ListBox list, int index, const std::string& text) override;
-    void removeItem(ListBox list, int index) override;
-    void clear(ListBox list) override;
-    int selectedIndex(ListBox list) const override;
-    void setSelectedIndex(ListBox list, int index) override;
-    bool checked(int index) const override;
-    void setChecked(int index, bool checked) override;
-    bool list1Enabled() const override;
-    void setList1Enabled(bool enabled) override;
-
-    int comboCount() const override;
-    std::string comboItem(int index) const override;
-    void comboAdd(const std::string& text) override;
-    void comboClear() override;
-    int comboIndex() const override;
-    void setComboIndex(int index) override;
-
-    bool buttonEnabled(int index) const override;
-    void setButtonEnabled(int index, bool enabled) override;
-    std::string buttonCaption(int index) const override;
-    void setButtonCaption(int index, const std::string& caption) override;
-
-    View view() const override;
-    void showView(View view) override;
-    void showMessage(const std::string& text, const std::string& title, Icon icon) override;
-    std::string chooseFile(const std::string& filter) override;
-    void processEvents() override;
+  signals:
+    // An operation has ended and its outcome has been shown.
+    void operationFinished();
 
   protected:
-    // Refused while an action runs; the window then closes once it has ended.
+    // During an operation, asks whether to cancel it and quit.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // Construction, in main_window_ui.cpp.
@@ -101,21 +81,61 @@ class MainWindow : public QMainWindow, public WindowPort {
     QListWidget* addList(QWidget* parent, ListBox list, const char* name, int left, int top,
                          int width, int height);
 
-    // Runs one dispatch entry point unless an action is running, with the
-    // menu disabled meanwhile; closes the window if that was asked for.
-    void run(const std::function<void(Session&)>& action);
+    // The steps, in main_window_steps.cpp.
+    void chooseWorkbook();
+    void openChosenWorkbook();
+    void startImport();
+    void startDedupe();
+    void startDelete();
+    void startExport();
+    void showExportView();
+    void moveAllExportColumns();
+    void renameExportHeading();
+    void moveSelected(ListBox from);
+    void loadSelectedHeading();
+
+    // Runs `work` on a worker thread with all buttons and the menu disabled;
+    // `done` then runs on the window's thread.
+    void runOperation(std::function<void(Progress&)> work, std::function<void()> done);
+    void operationEnded();
+    void relayProgress();
+    void resetProgressBar();
+
+    void showMessage(const Message& m);
+    void setButtons(std::string_view list, int mode);
+    void setCaption(Label l, const std::string& caption);
+    void setBarTwips(int twips);
+    std::string text(TextBox box) const;
+    void setText(TextBox box, const std::string& text);
+    void showView(View view);
+    void fillColumnChooser(const std::vector<std::string>& names);
+    void renderExportLists();
+    void saveColumnList();
+    void rememberWorkbook(const std::string& path);
 
     QListWidget* list(ListBox l) const { return lists_[static_cast<int>(l)]; }
     QLabel* label(Label l) const { return labels_.at(l); }
 
-    Session session_;
-    bool closePending_ = false;
+    Workspace workspace_;
+    std::vector<std::string> columnNames_;  // Combo1's entries
+    ExportLists exportLists_;
+    std::string xlsPath_;  // the workbook chosen last
+    int clickedColumn_ = -1, clickedPosition_ = -1;
+
+    std::unique_ptr<WindowProgress> progress_;
+    QThread* worker_ = nullptr;
+    std::function<void()> done_;
+    QTimer* progressTimer_ = nullptr;
+    int barTwips_ = 0;
+    int shownPauses_ = 0;
+    bool quitAfterOperation_ = false;
+
     std::array<QLineEdit*, 5> texts_{};
     std::map<Label, QLabel*> labels_;
-    std::map<Label, int> widthsTwips_;  // last width set, kept exact for the progress bar
     std::array<QListWidget*, 3> lists_{};
     QComboBox* combo_ = nullptr;
     std::array<QPushButton*, kButtonCount> buttons_{};
+    QPushButton* cancelButton_ = nullptr;
     std::array<QAction*, 2> menu_{};
     QGroupBox* frame2_ = nullptr;
     QGroupBox* frame3_ = nullptr;

@@ -1,10 +1,19 @@
 #pragma once
-// The window's initial captions and texts, shared by the Qt window and
-// MemoryWindow so both start in the same state.
+// The window's named controls and their initial captions and texts.
 
 #include <string>
 
-#include "core/window_port.h"
+#include "core/buttons.h"
+
+namespace tabrovin {
+
+enum class TextBox { Text1, Text2, Text3, Text4, Text5 };
+// Labels whose captions or widths the steps change. Label1 is the progress bar.
+enum class Label { Label1, Label6, Label7, Label8, Label15, Label16 };
+enum class ListBox { List1, List2, List3 };
+enum class View { ImportAndProcessing, Export };
+
+}  // namespace tabrovin
 
 namespace tabrovin::defaults {
 

@@ -1,0 +1,241 @@
+// The steps as the window runs them: controls read into a request, the
+// operation run off the window's thread, its outcome shown.
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QTimer>
+
+#include "app/qt/dialogs.h"
+#include "app/qt/main_window.h"
+#include "core/numbers.h"
+#include "export/run_export.h"
+#include "import/import_rows.h"
+#include "import/open_workbook.h"
+#include "processing/delete_keyword_rows.h"
+#include "processing/filter_duplicates.h"
+
+namespace tabrovin {
+namespace {
+
+QString qs(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+// The window's own settings beside the working database.
+QSettings windowSettings(const ProgramPaths& paths) {
+    return QSettings(QString::fromStdString(utf8FromPath(paths.dataDir() / "window.ini")),
+                     QSettings::IniFormat);
+}
+
+// Holds an operation's outcome between the worker and the window's thread.
+template <class Report>
+using Outcome = std::shared_ptr<std::optional<Result<Report>>>;
+
+template <class Report>
+Outcome<Report> makeOutcome() {
+    return std::make_shared<std::optional<Result<Report>>>();
+}
+
+}  // namespace
+
+void MainWindow::chooseWorkbook() {
+    const std::string folder =
+        windowSettings(workspace_.paths).value("lastFolder").toString().toStdString();
+    xlsPath_ = fileChooser ? fileChooser(kWorkbookFilter, folder)
+                           : qt::openFileDialog(this, kWorkbookFilter, folder);
+    if (xlsPath_.empty()) return showMessage(noWorkbookChosen());
+    rememberWorkbook(xlsPath_);
+    openChosenWorkbook();
+}
+
+void MainWindow::rememberWorkbook(const std::string& path) {
+    const QFileInfo file(qs(path));
+    windowSettings(workspace_.paths).setValue("lastFolder", file.absolutePath());
+    setWindowTitle(QString::fromUtf8("Tabrovin1.0 - 表格数据导入导出工具 - ") + file.fileName());
+}
+
+void MainWindow::openChosenWorkbook() {
+    // The worksheet number typed in Text4: rounded, and below 1 means 1.
+    auto n = toInt16(text(TextBox::Text4));
+    if (!n) return showMessage(errorMessage(Step::Open, n.error()));
+    OpenRequest request{pathFromUtf8(xlsPath_), std::max<int>(*n, 1)};
+    list(ListBox::List1)->setEnabled(true);
+    list(ListBox::List1)->clear();
+    ButtonStates before;
+    for (int i = 0; i < kButtonCount; ++i) before[i] = buttons_[i]->isEnabled();
+    auto outcome = makeOutcome<OpenReport>();
+    runOperation(
+        [this, request, outcome](Progress& p) { *outcome = openWorkbook(workspace_, request, p); },
+        [this, outcome, before] {
+            for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(before[i]);
+            if (!**outcome) return showMessage(errorMessage(Step::Open, (*outcome)->error()));
+            const OpenReport& r = (*outcome)->value();
+            for (const auto& h : r.headings) {
+                auto* entry = new QListWidgetItem(qs(h), list(ListBox::List1));
+                entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+                entry->setCheckState(Qt::Checked);
+            }
+            if (r.dataRows >= 1) setButtons(kImportButton, 0);
+        });
+}
+
+void MainWindow::startImport() {
+    ImportRequest request;
+    request.workbook = pathFromUtf8(xlsPath_);
+    auto n = toInt16(text(TextBox::Text4));      // rounded; below 1 means 1
+    auto pause = toInt32(text(TextBox::Text5));  // rounded
+    if (!n || !pause) return showMessage(errorMessage(Step::Import, n ? pause.error() : n.error()));
+    request.sheet = std::max<int>(*n, 1);
+    request.pauseEvery = *pause;
+    for (int i = 0; i < list(ListBox::List1)->count(); ++i) {
+        QListWidgetItem* item = list(ListBox::List1)->item(i);
+        if (item->checkState() != Qt::Checked) continue;
+        request.positions.push_back(i + 1);
+        request.headings.push_back(item->text().toStdString());
+    }
+    list(ListBox::List1)->setEnabled(false);
+    auto outcome = makeOutcome<ImportReport>();
+    runOperation(
+        [this, request, outcome](Progress& p) { *outcome = importRows(workspace_, request, p); },
+        [this, request, outcome] {
+            setButtons(kNoButton, 1);
+            if (!**outcome) {
+                // A refused request changed nothing: the ticks stay editable.
+                if ((*outcome)->error().number == err::kRefused)
+                    list(ListBox::List1)->setEnabled(true);
+                return showMessage(errorMessage(Step::Import, (*outcome)->error()));
+            }
+            fillColumnChooser(request.headings);
+            showMessage(importDone());
+        });
+}
+
+void MainWindow::startDedupe() {
+    auto pause = toInt32(text(TextBox::Text5));  // rounded
+    if (!pause) return showMessage(errorMessage(Step::Dedupe, pause.error()));
+    DedupeRequest request{combo_->currentIndex(), *pause};
+    auto outcome = makeOutcome<DedupeReport>();
+    runOperation([this, request,
+                  outcome](Progress& p) { *outcome = filterDuplicates(workspace_, request, p); },
+                 [this, outcome] {
+                     setButtons(kNoButton, 1);
+                     if (!**outcome) return showMessage(errorMessage(Step::Dedupe, (*outcome)->error()));
+                     const int32_t left = (*outcome)->value().left;
+                     setCaption(Label::Label6, std::to_string(left));
+                     setCaption(Label::Label8, std::to_string(left));
+                     showMessage(rowsLeft(left));
+                 });
+}
+
+void MainWindow::startDelete() {
+    DeleteRequest request{combo_->currentIndex(), text(TextBox::Text2)};
+    auto outcome = makeOutcome<DeleteReport>();
+    runOperation([this, request,
+                  outcome](Progress& p) { *outcome = deleteKeywordRows(workspace_, request, p); },
+                 [this, outcome] {
+                     setButtons(kNoButton, 1);
+                     if (!**outcome) return showMessage(errorMessage(Step::Delete, (*outcome)->error()));
+                     showMessage(rowsLeft((*outcome)->value().left));
+                 });
+}
+
+void MainWindow::startExport() {
+    // Rows per workbook: whole numbers only; the step refuses the rest.
+    auto rows = parseTypedNumber(text(TextBox::Text1), NumberRule::WholeOnly, 0, INT32_MAX);
+    ExportRequest request{exportLists_.chosen, rows ? static_cast<int32_t>(*rows) : 0};
+    auto outcome = makeOutcome<ExportReport>();
+    runOperation(
+        [this, request, outcome](Progress& p) { *outcome = runExport(workspace_, request, p); },
+        [this, outcome] {
+            setButtons(kNoButton, 1);
+            if (!**outcome) return showMessage(errorMessage(Step::Export, (*outcome)->error()));
+            showMessage(exportDone((*outcome)->value()));
+        });
+}
+
+void MainWindow::renderExportLists() {
+    for (auto [l, entries] : {std::pair{ListBox::List2, &exportLists_.available},
+                              std::pair{ListBox::List3, &exportLists_.chosen}}) {
+        list(l)->clear();
+        for (const auto& c : *entries) list(l)->addItem(qs(makeEntry(c)));
+    }
+    buttons_[1]->setText(exportLists_.moveAllForward ? ">>" : "<<");
+}
+
+void MainWindow::showExportView() {
+    showView(View::Export);
+    exportLists_ = ExportLists::fromColumnNames(columnNames_);
+    renderExportLists();
+    setText(TextBox::Text3, "");
+    setButtons(kNoButton, 1);
+}
+
+void MainWindow::moveAllExportColumns() {
+    exportLists_.moveAll();
+    renderExportLists();
+    setText(TextBox::Text3, "");
+}
+
+void MainWindow::moveSelected(ListBox from) {
+    const int at = list(from)->currentRow();
+    const bool moved =
+        from == ListBox::List2 ? exportLists_.moveToExport(at) : exportLists_.moveBack(at);
+    if (!moved) return;
+    renderExportLists();
+    setText(TextBox::Text3, "");
+}
+
+void MainWindow::loadSelectedHeading() {
+    const int at = list(ListBox::List3)->currentRow();
+    if (at < 0 || at >= static_cast<int>(exportLists_.chosen.size())) return;
+    clickedColumn_ = exportLists_.chosen[at].column;
+    clickedPosition_ = at;
+    setText(TextBox::Text3, exportLists_.chosen[at].heading);
+    setCaption(Label::Label15, std::to_string(clickedColumn_));
+    setCaption(Label::Label16, std::to_string(at));
+}
+
+void MainWindow::renameExportHeading() {
+    Status st = exportLists_.rename(clickedPosition_, clickedColumn_, text(TextBox::Text3));
+    if (!st.ok()) return showMessage(errorMessage(Step::Export, st.error()));
+    renderExportLists();
+    setText(TextBox::Text3, "");
+    showMessage(headingRenamed());
+}
+
+void MainWindow::connectEvents() {
+    using Handler = void (MainWindow::*)();
+    const Handler handlers[kButtonCount] = {
+        &MainWindow::renameExportHeading, &MainWindow::moveAllExportColumns,
+        &MainWindow::startExport,         &MainWindow::startDelete,
+        &MainWindow::startDedupe,         &MainWindow::startImport,
+        &MainWindow::chooseWorkbook};
+    for (int i = 0; i < kButtonCount; ++i) {
+        connect(buttons_[i], &QPushButton::clicked, this, handlers[i]);
+        buttons_[i]->installEventFilter(this);
+    }
+    connect(menu_[0], &QAction::triggered, this, [this] { showView(View::ImportAndProcessing); });
+    connect(menu_[1], &QAction::triggered, this, &MainWindow::showExportView);
+    connect(list(ListBox::List2), &QListWidget::itemDoubleClicked, this,
+            [this] { moveSelected(ListBox::List2); });
+    connect(list(ListBox::List3), &QListWidget::itemClicked, this,
+            &MainWindow::loadSelectedHeading);
+    connect(list(ListBox::List3), &QListWidget::itemDoubleClicked, this,
+            [this] { moveSelected(ListBox::List3); });
+    connect(cancelButton_, &QPushButton::clicked, this, &MainWindow::cancelOperation);
+    cancelButton_->installEventFilter(this);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::cancelOperation);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(40);
+    connect(progressTimer_, &QTimer::timeout, this, &MainWindow::relayProgress);
+}
+
+}  // namespace tabrovin

@@ -1,0 +1,154 @@
+// Steps started from the window: they run off its thread, so the window keeps
+// answering, can cancel, asks before closing mid-step, and keeps the column
+// list on disk as soon as an import ends.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <fstream>
+
+#include "core/paths.h"
+#include "core/statements.h"
+#include "platform/database.h"
+#include "tests/gui/gui_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+class OperationsTest : public GuiTest {
+  protected:
+    // A CSV of `rows` data rows under the headings 姓名, 电话, 地址.
+    std::string bigSheet(int rows) {
+        const auto path = dir / "big.csv";
+        std::ofstream out(path, std::ios::binary);
+        out << "姓名,电话,地址\n";
+        for (int r = 0; r < rows; ++r)
+            out << "name" << r << "," << 13800000000LL + r << ",城" << r % 7 << "\n";
+        return path.string();
+    }
+    int64_t tableRows() {
+        Database db;
+        EXPECT_TRUE(db.open(ProgramPaths(folder).workingDb()).ok());
+        auto n = db.readNumber(statements::countRows());
+        return n ? *n : -1;
+    }
+    void chooseAndWait(const std::string& workbook) {
+        files.push_back(workbook);
+        clickAndWait("cmd6");
+    }
+};
+
+TEST_F(OperationsTest, CancelledOrBrokenChoiceIsReportedAndImportStaysOff) {
+    // Cancelled first, then a compound-file signature with nothing behind it.
+    writeFile(dir / "note.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "broken");
+    open();
+    click("cmd6");
+    chooseAndWait((dir / "note.xls").string());
+    EXPECT_EQ(filters, std::vector<std::string>(2, kWorkbookFilter));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], noWorkbookChosen());
+    EXPECT_EQ(messages[1].icon, Icon::Critical);
+    EXPECT_EQ(messages[1].title.rfind("ZazIV : 导入数据1出错! # ", 0), 0u) << messages[1].title;
+    EXPECT_FALSE(find("cmd5")->isEnabled());
+    EXPECT_TRUE(itemsOf("List1").empty());
+    // The chooser starts where the last workbook was chosen, also after a restart.
+    window.reset();
+    open();
+    click("cmd6");
+    EXPECT_EQ(startFolders.back(), dir.path().string());
+}
+
+TEST_F(OperationsTest, ChosenWorkbookImportsTheTickedColumnsAndSavesTheListAtOnce) {
+    const std::string book = bigSheet(3);
+    open();
+    chooseAndWait(book);
+    ASSERT_TRUE(messages.empty()) << messages[0].text;
+    EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"姓名", "电话", "地址"}));
+    EXPECT_EQ(textOf("Label6"), "3");
+    for (int i = 0; i < kButtonCount; ++i)
+        EXPECT_EQ(find(("cmd" + std::to_string(i)).c_str())->isEnabled(), i == 5) << i;
+    EXPECT_TRUE(window->windowTitle().endsWith("big.csv"));
+
+    // Untick 电话 from the keyboard; Enter on the focused button starts the import.
+    auto* list1 = find<QListWidget>("List1");
+    list1->setFocus();
+    list1->setCurrentRow(1);
+    QTest::keyClick(list1, Qt::Key_Space);
+    ASSERT_EQ(list1->item(1)->checkState(), Qt::Unchecked);
+    find("cmd5")->setFocus();
+    QTest::keyClick(find("cmd5"), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 60000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], importDone());
+    EXPECT_EQ(textOf("Label8"), "3");
+    EXPECT_EQ(find("Label1")->width(), 0) << "the bar empties when the step ends";
+    auto* combo = find<QComboBox>("Combo1");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(1), QString::fromUtf8("地址"));
+    // On disk before any close: a kill now loses nothing.
+    EXPECT_EQ(readFile(folder / "data" / "ini.txt"), toGbk("姓名\r\n地址\r\n"));
+    EXPECT_EQ(tableRows(), 3);
+}
+
+TEST_F(OperationsTest, WindowAnswersDuringALongImportAndCancelKeepsTheRowsSoFar) {
+    const std::string book = bigSheet(200000);
+    open();
+    chooseAndWait(book);
+    setTextOf("Text5", "1000000");
+    int ticks = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
+    heartbeat.start(10);
+    click("cmd5");
+    ASSERT_TRUE(window->operationRunning());
+    EXPECT_TRUE(find("cancelButton")->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(textOf("Label8").toLongLong() > 1000, 30000);
+    EXPECT_GT(ticks, 5) << "the window's thread stopped answering";
+    click("cancelButton");
+    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, kProgramTitle);
+    const int64_t kept = tableRows();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 200000);
+    EXPECT_NE(messages[0].text.find(std::to_string(kept)), std::string::npos) << messages[0].text;
+    EXPECT_TRUE(find("cmd6")->isEnabled());
+}
+
+TEST_F(OperationsTest, ClosingDuringAStepAsksFirstAndYesCancelsThenQuits) {
+    const std::string book = bigSheet(200000);
+    open();
+    chooseAndWait(book);
+    setTextOf("Text5", "1000000");
+    answer = false;
+    click("cmd5");
+    window->close();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_TRUE(window->isVisible()) << "No goes on";
+    EXPECT_TRUE(window->operationRunning());
+    answer = true;
+    window->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
+    EXPECT_FALSE(window->operationRunning());
+    EXPECT_TRUE(messages.empty()) << "quitting shows no outcome";
+    EXPECT_LT(tableRows(), 200000);
+    EXPECT_EQ(readFile(folder / "data" / "ini.txt"), toGbk("姓名\r\n电话\r\n"));
+}
+
+TEST_F(OperationsTest, MenuAndButtonsStartNothingWhileAStepRuns) {
+    const std::string book = bigSheet(50000);
+    open();
+    chooseAndWait(book);
+    setTextOf("Text5", "1000000");
+    click("cmd5");
+    ASSERT_TRUE(window->operationRunning());
+    EXPECT_FALSE(find<QAction>("SR0")->isEnabled() || find<QAction>("SR1")->isEnabled());
+    for (int i = 0; i < kButtonCount; ++i)
+        EXPECT_FALSE(find(("cmd" + std::to_string(i)).c_str())->isEnabled()) << i;
+    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 60000);
+    EXPECT_TRUE(find<QAction>("SR0")->isEnabled() && find<QAction>("SR1")->isEnabled());
+    EXPECT_EQ(filters.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
