@@ -93,17 +93,11 @@ int fail(Step step, const Error& e) {
     return 1;
 }
 
-// Pauses only when --pause-every was given; page errors print as they come.
+// Pauses are asked for only with --pause-every; page errors print as they come.
 class BatchProgress : public Progress {
   public:
-    explicit BatchProgress(bool pauses) : pauses_(pauses) {}
-    void pause() override {
-        if (pauses_) waitOnePause(*this, std::chrono::milliseconds(500));
-    }
+    void pause() override { waitOnePause(*this, std::chrono::milliseconds(500)); }
     void partFailed(int, const Error& e) override { show(errorMessage(Step::ExportPage, e)); }
-
-  private:
-    bool pauses_;
 };
 
 std::optional<int64_t> wholeNumber(const std::string& text, int64_t min, int64_t max) {
@@ -119,16 +113,20 @@ std::optional<int> sheetNumber(const Options& o) {
     return std::max<int>(static_cast<int>(*n), 1);
 }
 
-std::optional<int32_t> pauseEvery(const Options& o) {
-    auto n = parseTypedNumber(o.pauseEvery.value_or("0"), NumberRule::RoundFraction, INT32_MIN,
-                              INT32_MAX);
-    return n ? std::optional<int32_t>(static_cast<int32_t>(*n)) : std::nullopt;
+// --pause-every as the window's box reads it (rounded); absent: no pauses.
+// False when it is given but no number.
+bool pauseEvery(const Options& o, std::optional<int32_t>& every) {
+    every.reset();
+    if (!o.pauseEvery) return true;
+    auto n = parseTypedNumber(*o.pauseEvery, NumberRule::RoundFraction, INT32_MIN, INT32_MAX);
+    if (n) every = static_cast<int32_t>(*n);
+    return n.ok();
 }
 
 int runOpen(Workspace& ws, const Options& o) {
     auto sheet = sheetNumber(o);
     if (!sheet) return usageError("--sheet 需要一个数字");
-    BatchProgress progress(false);
+    BatchProgress progress;
     auto opened = openWorkbook(ws, {pathFromUtf8(o.positional.at(1)), *sheet}, progress);
     if (!opened) return fail(Step::Open, opened.error());
     std::cout << "数据行数: " << opened->dataRows << "\n";
@@ -161,9 +159,9 @@ std::optional<std::vector<int>> tickedColumns(const Options& o, int lastColumn, 
 
 int runImport(Workspace& ws, const Options& o) {
     auto sheet = sheetNumber(o);
-    auto pause = pauseEvery(o);
+    std::optional<int32_t> pause;
     if (!sheet) return usageError("--sheet 需要一个数字");
-    if (!pause) return usageError("--pause-every 需要一个数字");
+    if (!pauseEvery(o, pause)) return usageError("--pause-every 需要一个数字");
     const auto book = pathFromUtf8(o.positional.at(1));
     std::optional<std::vector<int>> positions;
     {
@@ -173,10 +171,10 @@ int runImport(Workspace& ws, const Options& o) {
         positions = tickedColumns(o, measured->lastColumn, why);
         if (!positions) return usageError(why);
     }
-    BatchProgress progress(o.pauseEvery.has_value());
+    BatchProgress progress;
     auto opened = openWorkbook(ws, {book, *sheet}, progress);
     if (!opened) return fail(Step::Open, opened.error());
-    ImportRequest request{book, *sheet, *positions, {}, *pause};
+    ImportRequest request{book, *sheet, *positions, {}, pause};
     for (int k : *positions)
         request.headings.push_back(k <= static_cast<int>(opened->headings.size())
                                        ? opened->headings[k - 1]
@@ -199,11 +197,11 @@ std::optional<int> chosenColumn(const Workspace& ws, const Options& o, std::stri
 int runDedupe(Workspace& ws, const Options& o) {
     std::string why;
     auto column = chosenColumn(ws, o, why);
-    auto pause = pauseEvery(o);
+    std::optional<int32_t> pause;
     if (!column) return usageError(why);
-    if (!pause) return usageError("--pause-every 需要一个数字");
-    BatchProgress progress(o.pauseEvery.has_value());
-    auto done = filterDuplicates(ws, {*column, *pause}, progress);
+    if (!pauseEvery(o, pause)) return usageError("--pause-every 需要一个数字");
+    BatchProgress progress;
+    auto done = filterDuplicates(ws, {*column, pause}, progress);
     if (!done) return fail(Step::Dedupe, done.error());
     return show(rowsLeft(done->left));
 }
@@ -213,7 +211,7 @@ int runDelete(Workspace& ws, const Options& o) {
     auto column = chosenColumn(ws, o, why);
     if (!column) return usageError(why);
     if (!o.keyword) return usageError("delete 需要 --keyword");
-    BatchProgress progress(false);
+    BatchProgress progress;
     auto done = deleteKeywordRows(ws, {*column, *o.keyword}, progress);
     if (!done) return fail(Step::Delete, done.error());
     return show(rowsLeft(done->left));
@@ -248,7 +246,7 @@ int runExport(Workspace& ws, const Options& o) {
     if (!lists) return rc;
     // Rows per workbook: a whole number; the step itself refuses what is out of range.
     auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
-    BatchProgress progress(false);
+    BatchProgress progress;
     auto done = runExport(ws, {lists->chosen, rows ? static_cast<int32_t>(*rows) : 0}, progress);
     if (!done) return fail(Step::Export, done.error());
     show(exportDone(*done));

@@ -12,7 +12,6 @@ namespace tabrovin {
 namespace {
 
 constexpr int kBlockRows = 50;
-constexpr int kRowsPerCommit = 50000;
 
 // Inserts the rows handed over by the reader, keeping the counters and pauses.
 class RowInserter {
@@ -36,9 +35,11 @@ class RowInserter {
             TABROVIN_TRY(insert_.run(values_));
             ++inserted_;
             showBlock(row);
-            if (++sinceCommit_ >= kRowsPerCommit) TABROVIN_TRY(commitAndBegin());
         }
-        if (++counter_ > request_.pauseEvery) {
+        // Rows are committed only before a pause, so that the table is
+        // consistent while the user looks at it; without pauses the whole
+        // import is one transaction.
+        if (request_.pauseEvery && ++counter_ > *request_.pauseEvery) {
             TABROVIN_TRY(commitAndBegin());
             progress_.pause();
             counter_ = 0;
@@ -61,7 +62,6 @@ class RowInserter {
     }
 
     Status commitAndBegin() {
-        sinceCommit_ = 0;
         TABROVIN_TRY(ws_.conn.commit());
         return ws_.conn.begin();
     }
@@ -74,7 +74,6 @@ class RowInserter {
     std::vector<std::string> values_;
     int32_t counter_ = 0;
     int32_t shownBound_ = -1;
-    int sinceCommit_ = 0;
     int64_t inserted_ = 0;
 };
 

@@ -8,8 +8,8 @@ namespace {
 const char* const kNothingChanged = "表中的行没有改变。";
 
 // Notes the rows to keep, pausing every `pauseEvery` + 1 groups.
-Status collectFirstRows(Workspace& ws, const std::vector<int64_t>& ids, int32_t pauseEvery,
-                        Progress& progress) {
+Status collectFirstRows(Workspace& ws, const std::vector<int64_t>& ids,
+                        std::optional<int32_t> pauseEvery, Progress& progress) {
     for (const auto& st : statements::startKeepList()) TABROVIN_TRY(ws.conn.run(st));
     auto keep = ws.conn.prepare(statements::keepRow());
     if (!keep) return keep.error();
@@ -23,7 +23,7 @@ Status collectFirstRows(Workspace& ws, const std::vector<int64_t>& ids, int32_t 
             return st;
         }
         ++processed;
-        if (++batch > pauseEvery) {
+        if (pauseEvery && ++batch > *pauseEvery) {
             TABROVIN_TRY(ws.conn.commit());
             progress.pause();
             progress.count(Counter::Done, processed);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ struct ImportRequest {
     int sheet = 1;
     std::vector<int> positions;         // ticked sheet columns, 1-based, in order
     std::vector<std::string> headings;  // their names: the new column list
-    int32_t pauseEvery = 500;           // pause after every pauseEvery + 1 rows
+    // Pause after every pauseEvery + 1 rows; none: no pauses, one transaction.
+    std::optional<int32_t> pauseEvery = 500;
 };
 
 struct ImportReport {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 
 #include "core/progress.h"
 #include "core/workspace.h"
@@ -7,8 +8,9 @@
 namespace tabrovin {
 
 struct DedupeRequest {
-    int column = 0;            // k of table column a<k>
-    int32_t pauseEvery = 500;  // pause after every pauseEvery + 1 groups
+    int column = 0;  // k of table column a<k>
+    // Pause after every pauseEvery + 1 groups; none: no pauses.
+    std::optional<int32_t> pauseEvery = 500;
 };
 
 struct DedupeReport {
