@@ -10,7 +10,7 @@ Message errorMessage(Step step, const Error& e) {
         return {e.description, kProgramTitle, Icon::Information};
     static const char* const kTags[] = {
         "ZazIV : 导入数据1出错! # ", "ZazIV : 导入数据2出错! # ", "删除1出错 # ", "删除2出错 # ",
-        "ZazIV : 导出数据0出错! # ", "ZazIV : 导出数据1出错! # "};
+        "ZazIV : 导出数据0出错! # ", "ZazIV : 导出数据1出错! # ", "撤销出错 # "};
     return {e.description, kTags[static_cast<int>(step)] + std::to_string(e.number),
             Icon::Critical};
 }
@@ -40,6 +40,10 @@ Message exportDone(const ExportReport& r) {
 
 Message headingRenamed() {
     return {"修改了导出Excel的某一个列名称."};
+}
+
+Message undoDone(const UndoReport& r) {
+    return {"已撤销上一步（" + r.step + "），工作数据表恢复为 " + std::to_string(r.rows) + " 行。"};
 }
 
 }  // namespace tabrovin

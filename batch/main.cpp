@@ -14,6 +14,7 @@
 #include "app/outcomes.h"
 #include "core/column_list.h"
 #include "core/numbers.h"
+#include "core/undo.h"
 #include "export/export_lists.h"
 #include "export/run_export.h"
 #include "import/import_rows.h"
@@ -43,6 +44,8 @@ constexpr const char* kUsage = R"(用法: tabrovin-batch [--home 目录] 命令 
         删除第 K 列包含关键字的行。
   export [--col K[=列名]]... [--rows N]
         按给出的顺序导出这些列 (默认全部列, 用原列名), 每个工作簿 N 行 (默认 1000)。
+  undo
+        撤销上一步 (选择工作簿、导入、过滤重复或删除): 恢复之前的工作数据表和列名列表。
 
 退出码: 0 成功; 1 操作出错或被拒绝; 2 命令行有误。
 )";
@@ -253,6 +256,12 @@ int runExport(Workspace& ws, const Options& o) {
     return done->failedPages.empty() ? 0 : 1;
 }
 
+int runUndo(Workspace& ws) {
+    auto undone = undoLastStep(ws);
+    if (!undone) return fail(Step::Undo, undone.error()) + (undone.error().number == err::kRefused);
+    return show(undoDone(*undone));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,5 +284,6 @@ int main(int argc, char** argv) {
     if (command == "dedupe") return runDedupe(ws, o);
     if (command == "delete") return runDelete(ws, o);
     if (command == "export") return runExport(ws, o);
+    if (command == "undo") return runUndo(ws);
     return usageError("不认识的命令 " + command);
 }

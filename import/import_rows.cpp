@@ -4,6 +4,7 @@
 
 #include "core/column_list.h"
 #include "core/statements.h"
+#include "core/undo.h"
 #include "import/open_workbook.h"
 #include "platform/cell_text.h"
 #include "platform/workbook.h"
@@ -101,6 +102,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     for (int pos : request.positions)
         if (pos < 1 || pos > m->lastColumn)
             return Error::invalidInput("工作表中没有第 " + std::to_string(pos) + " 列。");
+    TABROVIN_TRY(takeSnapshot(ws, "导入"));
     TABROVIN_TRY(ws.openConn());
     auto sql = statements::insertRow(static_cast<int>(request.positions.size()));
     if (!sql) return sql.error();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/undo.h"
+
 namespace tabrovin {
 namespace {
 
@@ -66,7 +68,7 @@ Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, i
 
 Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseSpecialFile(request.workbook));
-    ws.conn.release();
+    TABROVIN_TRY(takeSnapshot(ws, "选择工作簿"));
     TABROVIN_TRY(resetWorkingDatabase(ws));
     auto m = openMeasuredSheet(request.workbook, request.sheet);
     if (!m) return m.error();

@@ -1,6 +1,7 @@
 #include "processing/delete_keyword_rows.h"
 
 #include "core/statements.h"
+#include "core/undo.h"
 
 namespace tabrovin {
 
@@ -13,6 +14,7 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     auto del = statements::deleteContaining(request.column, request.keyword);
     if (!del) return del.error();
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
+    TABROVIN_TRY(takeSnapshot(ws, "删除相应的行"));
     TABROVIN_TRY(ws.openConn());
     TABROVIN_TRY(ws.conn.run(*del));
     auto left = ws.conn.readNumber(statements::countRows());

@@ -1,6 +1,7 @@
 #include "processing/filter_duplicates.h"
 
 #include "core/statements.h"
+#include "core/undo.h"
 
 namespace tabrovin {
 namespace {
@@ -53,6 +54,7 @@ Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& reques
                                       Progress& progress) {
     auto firstIds = statements::firstIdPerValue(request.column);
     if (!firstIds) return firstIds.error();
+    TABROVIN_TRY(takeSnapshot(ws, "过滤重复"));
     TABROVIN_TRY(ws.openConn());
     DedupeReport report;
     auto total = ws.conn.readNumber(statements::countRows());

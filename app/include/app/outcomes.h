@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/error.h"
+#include "core/undo.h"
 #include "export/run_export.h"
 
 namespace tabrovin {
@@ -20,7 +21,7 @@ struct Message {
 };
 
 // The steps whose failures carry their own title tags.
-enum class Step { Open, Import, Dedupe, Delete, Export, ExportPage };
+enum class Step { Open, Import, Dedupe, Delete, Export, ExportPage, Undo };
 
 // A refused input or a cancel is information under the program's title; any
 // other error is critical, titled with the step's tag and the error number.
@@ -31,6 +32,7 @@ Message importDone();
 Message rowsLeft(int32_t left);  // after a duplicate filter or a keyword delete
 Message exportDone(const ExportReport& report);
 Message headingRenamed();
+Message undoDone(const UndoReport& report);
 
 // The workbook chooser's filter: "name|pattern|name|pattern".
 extern const char* const kWorkbookFilter;

@@ -1,0 +1,89 @@
+#include "core/undo.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "core/column_list.h"
+#include "core/statements.h"
+
+namespace tabrovin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Copies beside the target and renames, so a crash leaves the old file or
+// the new one, never half of one.
+Status replaceWithCopy(const fs::path& from, const fs::path& to) {
+    fs::path tmp = to;
+    tmp += ".new";
+    std::error_code ec;
+    fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(tmp, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
+        return Error::fileAccess(to, "无法复制（" + ec.message() + "），磁盘可能已满或文件被占用");
+    }
+    return Status::Ok();
+}
+
+Status removeSideFiles(const fs::path& db) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        fs::path side = db;
+        side += suffix;
+        std::error_code ec;
+        fs::remove(side, ec);
+        if (ec) return Error::fileAccess(side, "无法删除旧的数据库日志文件，它可能被其他程序占用");
+    }
+    return Status::Ok();
+}
+
+Status writeText(const fs::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) return Error::fileAccess(file, "无法写入，磁盘可能已满");
+    return Status::Ok();
+}
+
+}  // namespace
+
+Status takeSnapshot(Workspace& ws, const std::string& step) {
+    const ProgramPaths& p = ws.paths;
+    ws.conn.release();
+    std::error_code ec;
+    if (!fs::is_regular_file(p.workingDb(), ec)) return Status::Ok();
+    // The step name goes first and last: a snapshot without it is unusable,
+    // so a crash in between can never offer a half-taken one.
+    fs::remove(p.undoStep(), ec);
+    TABROVIN_TRY(replaceWithCopy(p.workingDb(), p.undoDb()));
+    TABROVIN_TRY(column_list::save(column_list::load(p.columnList()), p.undoColumnList()));
+    return writeText(p.undoStep(), step);
+}
+
+bool canUndo(const ProgramPaths& p) {
+    std::error_code ec;
+    return fs::is_regular_file(p.undoStep(), ec) && fs::is_regular_file(p.undoDb(), ec);
+}
+
+Result<UndoReport> undoLastStep(Workspace& ws) {
+    const ProgramPaths& p = ws.paths;
+    if (!canUndo(p)) return Error::refused("没有可以撤销的操作。");
+    UndoReport report;
+    std::ifstream in(p.undoStep(), std::ios::binary);
+    std::getline(in, report.step);
+    ws.conn.release();
+    TABROVIN_TRY(removeSideFiles(p.workingDb()));
+    TABROVIN_TRY(replaceWithCopy(p.undoDb(), p.workingDb()));
+    report.columnNames = column_list::load(p.undoColumnList());
+    TABROVIN_TRY(column_list::save(report.columnNames, p.columnList()));
+    std::error_code ec;
+    fs::remove(p.undoStep(), ec);
+    TABROVIN_TRY(ws.openConn());
+    auto rows = ws.conn.readNumber(statements::countRows());
+    if (!rows) return rows.error();
+    report.rows = *rows;
+    return report;
+}
+
+}  // namespace tabrovin
