@@ -29,18 +29,15 @@ class DeleteKeywordRows : public WorkspaceTest {
     }
 };
 
-TEST_F(DeleteKeywordRows, MatchesAnywhereQuotesAndWildcards) {
+// How keywords match is pinned with the statements; here the step around it.
+TEST_F(DeleteKeywordRows, DeletesFromTheChosenColumnAndCountsTheRest) {
     auto r = remove("12");
     ASSERT_TRUE(r.ok()) << r.error().description;
     EXPECT_EQ(r->left, 6);
     EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{6}));
-    ASSERT_TRUE(remove("it's").ok());
-    EXPECT_EQ(values(), (Values{"1-2", "its", "50%", ""}));
-    ASSERT_TRUE(remove("5%").ok());
-    EXPECT_EQ(values(), (Values{"1-2", "its", ""}));
-    EXPECT_EQ(remove("1%2")->left, 2);
-    EXPECT_EQ(values(), (Values{"its", ""}));
-    EXPECT_EQ(remove("x", 0)->left, 0);  // the chosen column decides
+    EXPECT_EQ(remove("1%2")->left, 5);
+    EXPECT_EQ(values(), (Values{"it's", "IT'S ok", "its", "50%", ""}));
+    EXPECT_EQ(remove("x", 0)->left, 0);
 }
 
 TEST_F(DeleteKeywordRows, RefusalsAndCancelsLeaveEveryRow) {
