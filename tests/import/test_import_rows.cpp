@@ -143,3 +143,14 @@ TEST_F(ImportRows, ACancelKeepsTheRowsInsertedAndSaysHowMany) {
     EXPECT_EQ(rowCount(), 30);
     EXPECT_EQ(table(1).back()[0], "3000");
 }
+
+// Disabled until the column list follows the rows a stopped import keeps: now
+// wen holds the new sheet's rows while the list still names the columns of the
+// import before, so the next steps show and export them under wrong names.
+TEST_F(ImportRows, DISABLED_AStoppedImportNamesTheRowsItKept) {
+    ASSERT_TRUE(import(writeXls("a.xls", {numbered(2, 2)}), {1, 2}).ok());
+    auto book = writeXls("b.xls", {{{"X"}, {"9"}, {"8"}}});
+    progress.cancelAfter(1);
+    ASSERT_EQ(importRows(ws, {book, 1, {1}, {"X"}, 500}, progress).error().number, err::kCancelled);
+    EXPECT_EQ(columnList(), (Names{"X"}));
+}
