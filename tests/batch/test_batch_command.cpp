@@ -128,6 +128,21 @@ TEST_F(BatchCommand, AHeaderOnlyCsvIsNotImported) {
     EXPECT_EQ(r.output.find("导入完成了"), std::string::npos) << r.output;
 }
 
+TEST_F(BatchCommand, FailuresPrintTheirTitleAndExitOne) {
+    auto missing = batch("open " + tt::shellQuote((dir / "none.xls").string()));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("[ZazIV : 导入数据1出错! # 53]"), std::string::npos)
+        << missing.output;
+
+    ASSERT_EQ(batch("import " + tt::shellQuote(book)).exitCode, 0);
+    std::filesystem::remove_all(dir / "导出");
+    auto pages = batch("export --rows 2");
+    EXPECT_EQ(pages.exitCode, 1) << pages.output;  // never reported as done
+    EXPECT_NE(pages.output.find("[ZazIV : 导出数据1出错! # 76]"), std::string::npos)
+        << pages.output;
+    EXPECT_NE(pages.output.find("其中 3 页（第 1、2、3 页）没有写成"), std::string::npos);
+}
+
 TEST_F(BatchCommand, HelpAndEmptyListExit) {
     auto help = batch("--help");
     EXPECT_EQ(help.exitCode, 0);
