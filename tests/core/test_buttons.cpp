@@ -1,32 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/buttons.h"
-#include "core/memory_window.h"
 
 using namespace tabrovin;
 
-TEST(SetButtons, ListAndModeDecideEveryButton) {
-    MemoryWindow w;
-    EXPECT_EQ(w.buttonStates(), "1111101");  // start: only "2. 开始导入" disabled
+namespace {
+// "1" for an enabled button, "0" for a disabled one, cmd(0) first.
+std::string shown(std::string_view list, int mode) {
+    std::string out;
+    for (bool on : buttonStates(list, mode)) out += on ? '1' : '0';
+    return out;
+}
+}  // namespace
 
-    setButtons(w, "5", 0);
-    EXPECT_EQ(w.buttonStates(), "0000010");
-    setButtons(w, "19", 0);
-    EXPECT_EQ(w.buttonStates(), "0000000");
-    setButtons(w, "19", 1);
-    EXPECT_EQ(w.buttonStates(), "1111111");
-    setButtons(w, "55", 0);
-    EXPECT_EQ(w.buttonStates(), "0000000");
-    setButtons(w, "1,5", 1);
-    EXPECT_EQ(w.buttonStates(), "1011101");
+TEST(ButtonStates, ListAndModeDecideEveryButton) {
+    EXPECT_EQ(shown(kImportButton, 0), "0000010");
+    EXPECT_EQ(shown(kNoButton, 0), "0000000");
+    EXPECT_EQ(shown(kNoButton, 1), "1111111");
+    EXPECT_EQ(shown(kNoButtonAlt, 0), "0000000");
+    EXPECT_EQ(shown("1,5", 1), "1011101");
 }
 
-TEST(SetButtons, ItemsCompareWhole) {
-    MemoryWindow w;
-    setButtons(w, "15", 1);  // one item 15: neither 1 nor 5
-    EXPECT_EQ(w.buttonStates(), "1111111");
-    setButtons(w, "6,0", 0);
-    EXPECT_EQ(w.buttonStates(), "1000001");
-    setButtons(w, "", 0);
-    EXPECT_EQ(w.buttonStates(), "0000000");
+TEST(ButtonStates, ItemsCompareWhole) {
+    EXPECT_EQ(shown("15", 1), "1111111");  // one item 15: neither 1 nor 5
+    EXPECT_EQ(shown("6,0", 0), "1000001");
+    EXPECT_EQ(shown("", 0), "0000000");
+    EXPECT_EQ(shown("1, 5", 0), "0100000");  // " 5" is no button
 }

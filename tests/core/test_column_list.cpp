@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/column_list.h"
-#include "core/memory_window.h"
 #include "tests/support/test_support.h"
 
 using namespace tabrovin;
@@ -45,27 +44,31 @@ TEST(ColumnListFile, PositionsSurviveEmptyNamesAndCarriageReturns) {
     EXPECT_EQ(back[6], "z");
 }
 
-TEST(ColumnListFile, LoadSelectsFirstAndSaveWritesComboBack) {
+TEST(ColumnListFile, LoadAndSaveTheFile) {
     TempDir dir;
     auto file = dir / "ini.txt";
-    MemoryWindow missing;
-    column_list::load(missing, file);
-    EXPECT_EQ(missing.comboCount(), 0);
-    EXPECT_EQ(missing.comboIndex(), -1);
+    EXPECT_TRUE(column_list::load(file).empty());  // missing: no names
 
     tt::writeFile(file, kXingMing + "\r\n\r\n" + kDianHua + "\r\n");
-    MemoryWindow w;
-    column_list::load(w, file);
-    ASSERT_EQ(w.comboCount(), 2);
-    EXPECT_EQ(w.comboItem(0), "姓名");
-    EXPECT_EQ(w.comboIndex(), 0);
+    EXPECT_EQ(column_list::load(file), (std::vector<std::string>{"姓名", "电话"}));
 
-    w.comboClear();
-    ASSERT_TRUE(column_list::save(w, file).ok());
+    ASSERT_TRUE(column_list::save({}, file).ok());
     EXPECT_EQ(tt::readFile(file), "");
-    w.comboAdd("电话");
-    ASSERT_TRUE(column_list::save(w, file).ok());
+    ASSERT_TRUE(column_list::save({"电话"}, file).ok());
     EXPECT_EQ(tt::readFile(file), kDianHua + "\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "ini.txt.new"));
 
-    EXPECT_FALSE(column_list::save(w, dir / "no-such-folder/ini.txt").ok());
+    EXPECT_FALSE(column_list::save({"x"}, dir / "no-such-folder/ini.txt").ok());
+}
+
+TEST(ColumnListFile, AFailedSaveKeepsTheOldList) {
+    TempDir dir;
+    auto file = dir / "ini.txt";
+    ASSERT_TRUE(column_list::save({"姓名", "电话"}, file).ok());
+    // A folder where the new list would be written makes the write fail.
+    std::filesystem::create_directories(dir / "ini.txt.new/x");
+    auto st = column_list::save({"别的"}, file);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().number, err::kFileAccess);
+    EXPECT_EQ(column_list::load(file), (std::vector<std::string>{"姓名", "电话"}));
 }

@@ -1,127 +1,111 @@
-// The two export lists, the move button and the heading editor.
+// The two export lists: moving entries and renaming headings.
+#include <gtest/gtest.h>
+
 #include "export/export_lists.h"
-#include "tests/support/action_fixture.h"
 
 using namespace tabrovin;
-using tabrovin::testing::ActionTest;
-using Items = std::vector<std::string>;
+using Entries = std::vector<std::string>;
 
-class ExportLists : public ActionTest {
-  protected:
-    void SetUp() override {
-        for (const char* name : {"名", "电话", "城", "备注", "编号"}) window.comboAdd(name);
-        menuClick(session, 1);
-    }
-    Items items(ListBox l) {
-        Items out;
-        for (int i = 0; i < window.count(l); ++i) out.push_back(window.item(l, i));
-        return out;
-    }
-    void pick(int column) {  // double-click the List2 entry of `column`
-        for (int i = 0; i < window.count(ListBox::List2); ++i)
-            if (parseEntry(window.item(ListBox::List2, i))->column == column)
-                window.setSelectedIndex(ListBox::List2, i);
-        list2DblClick(session);
-    }
-    void click3(int at) {
-        window.setSelectedIndex(ListBox::List3, at);
-        list3Click(session);
-    }
-};
+namespace {
 
-TEST_F(ExportLists, OpeningTheViewRebuildsFromTheColumnChooser) {
-    EXPECT_EQ(window.view(), View::Export);
-    EXPECT_EQ(items(ListBox::List2),
-              (Items{"名|@|0", "电话|@|1", "城|@|2", "备注|@|3", "编号|@|4"}));
-    pick(4);
-    pick(0);
-    pick(2);
-    EXPECT_EQ(items(ListBox::List3), (Items{"编号|@|4", "名|@|0", "城|@|2"}));
-    EXPECT_EQ(items(ListBox::List2), (Items{"电话|@|1", "备注|@|3"}));
-    menuClick(session, 1);  // a second opening starts over
-    EXPECT_EQ(items(ListBox::List3), Items{});
-    EXPECT_EQ(window.count(ListBox::List2), 5);
-    menuClick(session, 0);
-    EXPECT_EQ(window.view(), View::ImportAndProcessing);
-    EXPECT_EQ(window.count(ListBox::List2), 5);  // not refreshed
+Entries shown(const std::vector<ExportColumn>& list) {
+    Entries out;
+    for (const auto& c : list) out.push_back(makeEntry(c));
+    return out;
 }
 
-TEST_F(ExportLists, MoveButtonAlternatesAndKeepsOrder) {
-    pick(3);
-    cmdClick(session, 1);
-    EXPECT_EQ(window.buttonCaption(1), "<<");
-    EXPECT_EQ(items(ListBox::List3),
-              (Items{"备注|@|3", "名|@|0", "电话|@|1", "城|@|2", "编号|@|4"}));
-    cmdClick(session, 1);
-    EXPECT_EQ(window.buttonCaption(1), ">>");
-    EXPECT_EQ(items(ListBox::List2),
-              (Items{"备注|@|3", "名|@|0", "电话|@|1", "城|@|2", "编号|@|4"}));
-    EXPECT_EQ(window.buttonStates(), "1111111");
-
-    window.comboClear();
-    menuClick(session, 1);
-    cmdClick(session, 1);  // both lists empty: only the caption flips
-    EXPECT_EQ(window.buttonCaption(1), "<<");
-    EXPECT_EQ(window.count(ListBox::List3), 0);
+// The five columns of the column list, List2 full and List3 empty.
+ExportLists fiveColumns() {
+    return ExportLists::fromColumnNames({"名", "电话", "城", "备注", "编号"});
 }
 
-TEST_F(ExportLists, RenameChangesTheClickedEntryOnly) {
-    pick(1);
-    pick(2);
-    click3(1);
-    EXPECT_EQ(window.text(TextBox::Text3), "城");
-    EXPECT_EQ(window.caption(Label::Label15), "2");
-    EXPECT_EQ(window.caption(Label::Label16), "1");
-    window.setText(TextBox::Text3, "城市");
-    cmdClick(session, 0);
-    EXPECT_EQ(lastMessage().text, "修改了导出Excel的某一个列名称.");
-    EXPECT_EQ(items(ListBox::List3), (Items{"电话|@|1", "城市|@|2"}));
-    EXPECT_EQ(window.text(TextBox::Text3), "");
+// Moves the available entry of `column` to the chosen list.
+void pick(ExportLists& l, int column) {
+    for (size_t i = 0; i < l.available.size(); ++i)
+        if (l.available[i].column == column) {
+            ASSERT_TRUE(l.moveToExport(static_cast<int>(i)));
+            return;
+        }
+    FAIL() << "column " << column << " is not available";
+}
 
-    window.setText(TextBox::Text3, "");
-    cmdClick(session, 0);
-    EXPECT_EQ(lastMessage().text, "当前不能为空!");
-    window.setText(TextBox::Text3, "a|@|b");
-    cmdClick(session, 0);
-    EXPECT_EQ(items(ListBox::List3), (Items{"电话|@|1", "城市|@|2"}));
+}  // namespace
+
+TEST(ExportLists, ChosenEntriesKeepTheOrderOfPicking) {
+    auto l = fiveColumns();
+    EXPECT_EQ(shown(l.available),
+              (Entries{"名|@|0", "电话|@|1", "城|@|2", "备注|@|3", "编号|@|4"}));
+    EXPECT_TRUE(l.chosen.empty());
+    pick(l, 4);
+    pick(l, 0);
+    pick(l, 2);
+    EXPECT_EQ(shown(l.chosen), (Entries{"编号|@|4", "名|@|0", "城|@|2"}));
+    EXPECT_EQ(shown(l.available), (Entries{"电话|@|1", "备注|@|3"}));
+    ASSERT_TRUE(l.moveBack(1));
+    EXPECT_EQ(shown(l.available).back(), "名|@|0");  // back at the end, not in its old place
+    EXPECT_FALSE(l.moveToExport(-1));
+    EXPECT_FALSE(l.moveToExport(3));
+    EXPECT_FALSE(l.moveBack(2));
+    EXPECT_EQ(l.chosen.size() + l.available.size(), 5u);
+}
+
+TEST(ExportLists, MoveAllAlternatesAndKeepsOrder) {
+    auto l = fiveColumns();
+    pick(l, 3);
+    l.moveAll();
+    EXPECT_FALSE(l.moveAllForward);  // the button now shows "<<"
+    EXPECT_EQ(shown(l.chosen), (Entries{"备注|@|3", "名|@|0", "电话|@|1", "城|@|2", "编号|@|4"}));
+    EXPECT_TRUE(l.available.empty());
+    l.moveAll();
+    EXPECT_TRUE(l.moveAllForward);
+    EXPECT_EQ(shown(l.available),
+              (Entries{"备注|@|3", "名|@|0", "电话|@|1", "城|@|2", "编号|@|4"}));
+
+    auto empty = ExportLists::fromColumnNames({});
+    empty.moveAll();  // nothing to move: only the direction flips
+    EXPECT_FALSE(empty.moveAllForward);
+    EXPECT_TRUE(empty.chosen.empty());
+}
+
+TEST(ExportLists, RenameChangesTheClickedEntryOnly) {
+    auto l = fiveColumns();
+    pick(l, 1);
+    pick(l, 2);
+    ASSERT_TRUE(l.rename(1, 2, "城市").ok());
+    EXPECT_EQ(shown(l.chosen), (Entries{"电话|@|1", "城市|@|2"}));
+
+    for (const char* bad : {"", "a|@|b", "|@|", "城|@|5"}) {
+        Status st = l.rename(1, 2, bad);
+        ASSERT_FALSE(st.ok()) << bad;
+        EXPECT_EQ(st.error().number, err::kRefused) << bad;
+    }
+    EXPECT_EQ(l.rename(0, 1, "").error().description, "当前不能为空!");
+    EXPECT_EQ(shown(l.chosen), (Entries{"电话|@|1", "城市|@|2"}));
 
     // The renamed entry keeps its heading through a move back and forth.
-    window.setSelectedIndex(ListBox::List3, 1);
-    list3DblClick(session);
-    pick(2);
-    EXPECT_EQ(items(ListBox::List3).back(), "城市|@|2");
+    ASSERT_TRUE(l.moveBack(1));
+    pick(l, 2);
+    EXPECT_EQ(shown(l.chosen).back(), "城市|@|2");
 }
 
-TEST_F(ExportLists, StaleRenamesAndEmptySelectionsChangeNothing) {
-    pick(0);
-    pick(1);
-    click3(1);
-    window.setSelectedIndex(ListBox::List3, 1);
-    list3DblClick(session);  // the clicked entry went back to List2
-    size_t shown = window.messages.size();
-    window.setText(TextBox::Text3, "新");
-    cmdClick(session, 0);  // position 1 is past the end now
-    EXPECT_EQ(items(ListBox::List3), (Items{"名|@|0"}));
-    pick(3);
-    window.setText(TextBox::Text3, "新");
-    cmdClick(session, 0);  // position 1 now holds another column
-    EXPECT_EQ(items(ListBox::List3), (Items{"名|@|0", "备注|@|3"}));
-    EXPECT_EQ(window.messages.size(), shown);
-
-    window.setSelectedIndex(ListBox::List2, -1);
-    list2DblClick(session);
-    window.setSelectedIndex(ListBox::List3, -1);
-    list3DblClick(session);
-    EXPECT_EQ(window.count(ListBox::List3), 2);
-    EXPECT_EQ(window.count(ListBox::List2), 3);
+TEST(ExportLists, StaleRenamesChangeNothing) {
+    auto l = fiveColumns();
+    pick(l, 0);
+    pick(l, 1);
+    ASSERT_TRUE(l.moveBack(1));  // the clicked entry went back to List2
+    EXPECT_EQ(l.rename(1, 1, "新").error().number, err::kRefused);  // past the end now
+    pick(l, 3);
+    EXPECT_EQ(l.rename(1, 1, "新").error().number, err::kRefused);  // another column there
+    EXPECT_EQ(l.rename(-1, 0, "新").error().number, err::kRefused);
+    EXPECT_EQ(shown(l.chosen), (Entries{"名|@|0", "备注|@|3"}));
 }
 
-TEST(ExportEntry, SplitsAtTheSeparator) {
-    EXPECT_EQ(parseEntry("Tel|@|3")->heading, "Tel");
-    EXPECT_EQ(parseEntry("Tel|@|3")->column, 3);
-    EXPECT_EQ(parseEntry("|@|0")->heading, "");
-    EXPECT_EQ(parseEntry("a|@|12|@|x")->column, 12);
-    EXPECT_FALSE(parseEntry("Tel").has_value());
-    EXPECT_FALSE(parseEntry("Tel|@|").has_value());
-    EXPECT_FALSE(parseEntry("Tel|@|-1").has_value());
+TEST(ExportLists, HeadingsHoldingTheSeparatorStayApartFromTheColumn) {
+    // Such a heading can come from a workbook; it must never name another column.
+    auto l = ExportLists::fromColumnNames({"a|@|3", "b", "", "c|@|"});
+    l.moveAll();
+    ASSERT_EQ(l.chosen.size(), 4u);
+    EXPECT_EQ(l.chosen[0], (ExportColumn{"a|@|3", 0}));
+    EXPECT_EQ(l.chosen[2], (ExportColumn{"", 2}));
+    EXPECT_EQ(l.chosen[3], (ExportColumn{"c|@|", 3}));
 }

@@ -1,97 +1,73 @@
-// Choosing a workbook: database reset, header listing, counters, buttons.
-#include "core/statements.h"
-#include "tests/support/action_fixture.h"
+// Choosing a workbook: database reset, headings, counters and refusals.
+#include "import/open_workbook.h"
+#include "tests/support/workspace_fixture.h"
 
 using namespace tabrovin;
-using tabrovin::testing::ActionTest;
+using tabrovin::testing::WorkspaceTest;
+using Names = std::vector<std::string>;
 
-class OpenWorkbook : public ActionTest {
+class OpenWorkbook : public WorkspaceTest {
   protected:
-    void choose(const std::string& path) {
-        window.nextFiles.push_back(path);
-        cmdClick(session, 6);
+    Result<OpenReport> open(const std::filesystem::path& book, int sheet = 1) {
+        return openWorkbook(ws, {book, sheet}, progress);
     }
 };
 
-TEST_F(OpenWorkbook, ListsHeadersTickedAndLeavesOnlyImportEnabled) {
+TEST_F(OpenWorkbook, ListsHeadingsAndStartsTheDatabaseOver) {
     fill({{"old row"}});
-    auto book = writeXls("a.xls", {{{"姓名", "", "电话"}, {"张三", "x", "138"}, {"李四"}}});
-    choose(book);
-    EXPECT_TRUE(window.messages.empty()) << lastMessage().text;
-    ASSERT_EQ(window.count(ListBox::List1), 3);
-    EXPECT_EQ(window.item(ListBox::List1, 0), "姓名");
-    EXPECT_EQ(window.item(ListBox::List1, 1), "");  // blank headers are listed and ticked too
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(window.checked(i));
-    EXPECT_EQ(window.caption(Label::Label6), "2");
-    EXPECT_EQ(window.caption(Label::Label7), "2");
-    EXPECT_EQ(window.buttonStates(), "0000010");
-    EXPECT_EQ(session.xlsPath, book);
-    EXPECT_EQ(rowCount(), 0);  // the working database starts over
+    auto r = open(writeXls("a.xls", {{{"姓名", "", "电话"}, {"张三", "x", "138"}, {"李四"}}}));
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(r->headings, (Names{"姓名", "", "电话"}));  // blank headings are listed too
+    EXPECT_EQ(r->dataRows, 2);
+    EXPECT_EQ(r->columnsShown, 2);
+    EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{2}));
+    EXPECT_EQ(progress.values(Counter::Columns), (std::vector<int64_t>{2}));
+    EXPECT_EQ(rowCount(), 0);
 }
 
-TEST_F(OpenWorkbook, SheetNumberBelowOneMeansFirstAndTextIsAnError) {
-    auto book = writeXls("b.xls", {{{"one"}, {"1"}}, {{"two", "more"}, {"2", "3"}}});
-    for (const char* n : {"0", "-3"}) {
-        window.setText(TextBox::Text4, n);
-        choose(book);
-        ASSERT_EQ(window.count(ListBox::List1), 1) << n;
-        EXPECT_EQ(window.item(ListBox::List1, 0), "one");
+TEST_F(OpenWorkbook, ChoosesTheSheetByNumber) {
+    auto book =
+        writeXls("b.xls", {{{"one"}, {"1"}}, {{"two", "more"}, {"2", "3"}}, {{"a", "b"}}, {}});
+    EXPECT_EQ(open(book, 2)->headings, (Names{"two", "more"}));
+    // A sheet of headings only, or an empty one, has no data rows and lists nothing.
+    for (int sheet : {3, 4}) {
+        auto r = open(book, sheet);
+        ASSERT_TRUE(r.ok()) << sheet;
+        EXPECT_EQ(r->dataRows, 0) << sheet;
+        EXPECT_TRUE(r->headings.empty()) << sheet;
     }
-    window.setText(TextBox::Text4, "2");
-    choose(book);
-    EXPECT_EQ(window.count(ListBox::List1), 2);
+    EXPECT_EQ(open(book, 4)->columnsShown, 0);
 
     fill({{"kept"}});
-    window.setText(TextBox::Text4, "abc");
-    choose(book);
-    EXPECT_EQ(lastMessage().title, "ZazIV : 导入数据1出错! # 13");
-    EXPECT_EQ(lastMessage().icon, Icon::Critical);
-    EXPECT_EQ(window.count(ListBox::List1), 2);  // nothing changed, not even List1
-    EXPECT_EQ(rowCount(), 1);
-
-    window.setText(TextBox::Text4, "3");
-    choose(book);
-    EXPECT_EQ(lastMessage().title, "ZazIV : 导入数据1出错! # " + std::to_string(err::kSubscript));
-    EXPECT_EQ(window.count(ListBox::List1), 0);
-    EXPECT_EQ(rowCount(), 0);  // reset before the sheet was found missing
+    auto missing = open(book, 5);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, err::kSubscript);
+    EXPECT_EQ(rowCount(), 0);  // the reset came before the sheet was found missing
 }
 
-TEST_F(OpenWorkbook, HeaderOnlyOrEmptySheetKeepsButtons) {
-    auto book = writeXls("h.xls", {{{"a", "b"}}, {}});
-    choose(book);
-    EXPECT_EQ(window.caption(Label::Label6), "0");
-    EXPECT_EQ(window.count(ListBox::List1), 0);
-    EXPECT_EQ(window.buttonStates(), "1111101");
-    window.setText(TextBox::Text4, "2");
-    choose(book);
-    EXPECT_EQ(window.caption(Label::Label6), "0");
-    EXPECT_EQ(window.caption(Label::Label7), "0");
-    EXPECT_TRUE(window.messages.empty());
-}
-
-TEST_F(OpenWorkbook, CancelledChooserChangesNothing) {
-    fill({{"kept"}});
-    cmdClick(session, 6);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(lastMessage().text, "Excel地址不能为空,无法完成，请选择!");
-    EXPECT_EQ(lastMessage().title, "Tabrovin");
-    EXPECT_EQ(lastMessage().icon, Icon::Exclamation);
-    EXPECT_EQ(window.buttonStates(), "1111101");
-    EXPECT_EQ(rowCount(), 1);
-}
-
-TEST_F(OpenWorkbook, BadFilesAndMissingTemplateAreReported) {
+TEST_F(OpenWorkbook, BadFilesAreNamedErrors) {
     auto junk = dir / "junk.xls";
     tabrovin::testing::writeFile(junk, std::string(3000, '\xFF'));
-    choose(junk.string());
-    EXPECT_EQ(lastMessage().icon, Icon::Critical);
-    EXPECT_EQ(lastMessage().title.rfind("ZazIV : 导入数据1出错! # ", 0), 0u);
-    EXPECT_EQ(window.count(ListBox::List1), 0);
-    choose((dir / "missing.xls").string());
-    EXPECT_NE(lastMessage().text.find("missing.xls"), std::string::npos);
+    auto r = open(junk);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, err::kNotWorkbook);
 
-    std::filesystem::remove(session.paths.blankDb());
-    choose(writeXls("c.xls", {{{"a"}, {"1"}}}));
-    EXPECT_NE(lastMessage().text.find("B.mdb"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(session.paths.workingDb()));  // not damaged
+    auto missing = open(dir / "missing.xls");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, err::kFileNotFound);
+    EXPECT_NE(missing.error().description.find("missing.xls"), std::string::npos);
+}
+
+TEST_F(OpenWorkbook, AFolderOrAMissingTemplateLeavesTheTable) {
+    fill({{"kept"}});
+    std::filesystem::create_directories(dir / "folder.xls");
+    auto folder = open(dir / "folder.xls");
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.error().number, err::kFileAccess);
+
+    std::filesystem::remove(ws.paths.blankDb());
+    auto noTemplate = open(writeXls("c.xls", {{{"a"}, {"1"}}}));
+    ASSERT_FALSE(noTemplate.ok());
+    EXPECT_NE(noTemplate.error().description.find("B.mdb"), std::string::npos);
+    EXPECT_EQ(rowCount(), 1);
 }

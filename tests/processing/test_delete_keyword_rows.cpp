@@ -1,64 +1,57 @@
 // Keyword deletion on a real working table.
-#include "tests/support/action_fixture.h"
+#include "processing/delete_keyword_rows.h"
+#include "tests/support/workspace_fixture.h"
 
 using namespace tabrovin;
-using tabrovin::testing::ActionTest;
+using tabrovin::testing::WorkspaceTest;
+using Values = std::vector<std::string>;
 
-class DeleteKeywordRows : public ActionTest {
+class DeleteKeywordRows : public WorkspaceTest {
   protected:
     void SetUp() override {
-        window.comboAdd("值");
-        window.setComboIndex(0);
-        fill({{"12"}, {"312"}, {"1234"}, {"1-2"}, {"it's"}, {"IT'S ok"}, {"its"}, {"50%"}, {""}});
+        fill({{"x", "12"},
+              {"x", "312"},
+              {"x", "1234"},
+              {"x", "1-2"},
+              {"x", "it's"},
+              {"x", "IT'S ok"},
+              {"x", "its"},
+              {"x", "50%"},
+              {"x", ""}});
     }
-    std::vector<std::string> values() {
-        std::vector<std::string> out;
-        for (const auto& r : table(1)) out.push_back(r[0]);
+    Result<DeleteReport> remove(const std::string& keyword, int column = 1) {
+        return deleteKeywordRows(ws, {column, keyword}, progress);
+    }
+    Values values() {
+        Values out;
+        for (const auto& r : table(2)) out.push_back(r[1]);
         return out;
     }
 };
 
-TEST_F(DeleteKeywordRows, MatchesAnywhereQuotesAndWildcards) {
-    std::string buttonsAtMessage;
-    window.onMessage = [&](const ShownMessage&) { buttonsAtMessage = window.buttonStates(); };
-    window.setText(TextBox::Text2, "12");
-    cmdClick(session, 3);
-    EXPECT_EQ(lastMessage().text, "去重复完成了,总数还有6!");
-    EXPECT_EQ(buttonsAtMessage, "0000000");  // enabled only after the message
-    EXPECT_EQ(window.buttonStates(), "1111111");
-    EXPECT_EQ(window.caption(Label::Label6), "6");
-
-    window.setText(TextBox::Text2, "it's");
-    cmdClick(session, 3);
-    EXPECT_EQ(values(), (std::vector<std::string>{"1-2", "its", "50%", ""}));
-    window.setText(TextBox::Text2, "5%");
-    cmdClick(session, 3);
-    EXPECT_EQ(values(), (std::vector<std::string>{"1-2", "its", ""}));
-    window.setText(TextBox::Text2, "1%2");
-    cmdClick(session, 3);
-    EXPECT_EQ(values(), (std::vector<std::string>{"its", ""}));
-    EXPECT_EQ(window.caption(Label::Label8), "0");  // untouched
+// How keywords match is pinned with the statements; here the step around it.
+TEST_F(DeleteKeywordRows, DeletesFromTheChosenColumnAndCountsTheRest) {
+    auto r = remove("12");
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(r->left, 6);
+    EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{6}));
+    EXPECT_EQ(remove("1%2")->left, 5);
+    EXPECT_EQ(values(), (Values{"it's", "IT'S ok", "its", "50%", ""}));
+    EXPECT_EQ(remove("x", 0)->left, 0);
 }
 
-TEST_F(DeleteKeywordRows, EmptyKeywordAndNoColumnAreRefused) {
-    window.setText(TextBox::Text2, "");
-    cmdClick(session, 3);
-    EXPECT_EQ(lastMessage().icon, Icon::Information);
-    EXPECT_EQ(rowCount(), 9);
-    EXPECT_EQ(window.buttonStates(), "1111101");
+TEST_F(DeleteKeywordRows, RefusalsAndCancelsLeaveEveryRow) {
+    auto empty = remove("");
+    ASSERT_FALSE(empty.ok());
+    EXPECT_EQ(empty.error().number, err::kRefused);
 
-    window.setText(TextBox::Text2, "1");
-    window.setComboIndex(-1);
-    cmdClick(session, 3);
-    EXPECT_EQ(lastMessage().title, "删除2出错 # " + std::to_string(err::kNoSuchColumn));
-    EXPECT_EQ(rowCount(), 9);
-    EXPECT_EQ(window.buttonStates(), "1111111");
-}
+    auto noColumn = remove("1", -1);
+    ASSERT_FALSE(noColumn.ok());
+    EXPECT_EQ(noColumn.error().number, err::kNoSuchColumn);
 
-TEST_F(DeleteKeywordRows, SecondActionWaitsForTheFirst) {
-    // A click arriving while an action runs (e.g. during a pause) starts nothing.
-    window.setText(TextBox::Text2, "12");
-    window.onMessage = [&](const ShownMessage&) { cmdClick(session, 3); };
-    cmdClick(session, 3);
-    EXPECT_EQ(window.messages.size(), 1u);
+    progress.cancelAfter(0);
+    auto cancelled = remove("1");
+    ASSERT_FALSE(cancelled.ok());
+    EXPECT_EQ(cancelled.error().number, err::kCancelled);
+    EXPECT_EQ(rowCount(), 9);
 }

@@ -1,15 +1,21 @@
 // Duplicate filtering on a real working table.
-#include "tests/support/action_fixture.h"
+#include "processing/filter_duplicates.h"
+#include "tests/support/workspace_fixture.h"
 
 using namespace tabrovin;
-using tabrovin::testing::ActionTest;
+using tabrovin::testing::WorkspaceTest;
 using Rows = std::vector<std::vector<std::string>>;
 
-class FilterDuplicates : public ActionTest {
+class FilterDuplicates : public WorkspaceTest {
   protected:
-    void SetUp() override {
-        for (const char* name : {"名", "城"}) window.comboAdd(name);
-        window.setComboIndex(1);
+    Result<DedupeReport> dedupe(int column = 1, int32_t pauseEvery = 500) {
+        return filterDuplicates(ws, {column, pauseEvery}, progress);
+    }
+    // `n` rows whose a1 takes `distinct` values in turn.
+    void fillRepeating(int n, int distinct) {
+        Rows rows;
+        for (int i = 0; i < n; ++i) rows.push_back({"x", std::to_string(i % distinct)});
+        fill(rows);
     }
 };
 
@@ -21,67 +27,66 @@ TEST_F(FilterDuplicates, KeepsFirstRowOfEachValueIgnoringCase) {
           {"e", "上海"},
           {"f", ""},
           {"g", "BEIJING "}});
-    ASSERT_TRUE(std::filesystem::exists(session.paths.workingDb()));
     {
         // Rows without any value in a1 form one group too.
         Database db;
-        ASSERT_TRUE(db.open(session.paths.workingDb()).ok());
+        ASSERT_TRUE(db.open(ws.paths.workingDb()).ok());
         ASSERT_TRUE(db.run({"insert into wen (a0) values ('h'), ('i')", {}}).ok());
     }
-    std::string buttonsAtMessage;
-    window.onMessage = [&](const ShownMessage&) { buttonsAtMessage = window.buttonStates(); };
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().text, "去重复完成了,总数还有5!");
-    EXPECT_EQ(lastMessage().title, "Tabrovin");
-    EXPECT_EQ(buttonsAtMessage, "1111111");  // enabled before the closing message
+    auto r = dedupe();
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(r->before, 9);
+    EXPECT_EQ(r->left, 5);
     EXPECT_EQ(
         table(2),
         (Rows{{"a", "Beijing"}, {"c", "上海"}, {"d", ""}, {"g", "BEIJING "}, {"h", "<null>"}}));
-    EXPECT_EQ(window.caption(Label::Label6), "5");
-    EXPECT_EQ(window.caption(Label::Label8), "5");
 }
 
 TEST_F(FilterDuplicates, DistinctAndEmptyTablesKeepEverything) {
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().text, "去重复完成了,总数还有0!");
+    EXPECT_EQ(dedupe()->left, 0);
     fill({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().text, "去重复完成了,总数还有3!");
-    EXPECT_EQ(table(2).size(), 3u);
+    EXPECT_EQ(dedupe()->left, 3);
+    EXPECT_EQ(dedupe()->left, 3);  // a second run finds a fresh keep list
 }
 
 TEST_F(FilterDuplicates, PausesEveryIntervalPlusOneGroups) {
-    Rows rows;
-    for (int i = 0; i < 1000; ++i) rows.push_back({"x", std::to_string(i)});
-    fill(rows);
-    std::vector<std::string> shownAtPause;
-    window.onProcessEvents = [&] { shownAtPause.push_back(window.caption(Label::Label8)); };
-    cmdClick(session, 4);  // default 500: one pause, after group 501
-    EXPECT_EQ(session.pauseCount, 1);
-    window.setText(TextBox::Text5, "0");
-    cmdClick(session, 4);
-    EXPECT_EQ(session.pauseCount, 1001);
-    window.setText(TextBox::Text5, "-5");
-    cmdClick(session, 4);
-    EXPECT_EQ(session.pauseCount, 2001);
+    fillRepeating(2000, 1000);
+    ASSERT_TRUE(dedupe(1, 500).ok());  // one pause, after group 501
+    EXPECT_EQ(progress.pauses, 1);
+    EXPECT_EQ(progress.values(Counter::Done), (std::vector<int64_t>{501}));
     EXPECT_EQ(rowCount(), 1000);
+    for (int32_t every : {0, -5}) {  // nothing below "after every group"
+        progress.pauses = 0;
+        ASSERT_TRUE(dedupe(1, every).ok());
+        EXPECT_EQ(progress.pauses, 1000) << every;
+    }
 }
 
-TEST_F(FilterDuplicates, ErrorsLeaveEveryRowAndEnableButtons) {
+TEST_F(FilterDuplicates, ACancelAnywhereBeforeTheDeleteKeepsEveryRow) {
+    fillRepeating(600, 300);
+    // While noting the rows to keep, and after the last one was noted.
+    for (int checks : {0, 120, 300}) {
+        progress.cancelAfter(checks);
+        auto r = dedupe(1, 50);
+        ASSERT_FALSE(r.ok()) << checks;
+        EXPECT_EQ(r.error().number, err::kCancelled) << checks;
+        EXPECT_EQ(rowCount(), 600) << checks;
+    }
+    progress.cancelAfter(-1);
+    EXPECT_EQ(dedupe()->left, 300);  // nothing half-done stays in the way
+}
+
+TEST_F(FilterDuplicates, ErrorsLeaveEveryRow) {
     fill({{"a", "1"}, {"b", "1"}});
-    window.setComboIndex(-1);
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().title, "删除1出错 # " + std::to_string(err::kNoSuchColumn));
-    EXPECT_NE(lastMessage().text.find("-1"), std::string::npos);
-    EXPECT_EQ(window.buttonStates(), "1111111");
-    window.setComboIndex(1);
-    window.setText(TextBox::Text5, "abc");
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().title, "删除1出错 # 13");
+    auto noColumn = dedupe(-1);
+    ASSERT_FALSE(noColumn.ok());
+    EXPECT_EQ(noColumn.error().number, err::kNoSuchColumn);
+    EXPECT_NE(noColumn.error().description.find("-1"), std::string::npos);
     EXPECT_EQ(rowCount(), 2);
 
-    std::filesystem::remove(session.paths.workingDb());
-    cmdClick(session, 4);
-    EXPECT_EQ(lastMessage().title, "删除1出错 # " + std::to_string(err::kFileNotFound));
-    EXPECT_NE(lastMessage().text.find("data.mdb"), std::string::npos);
+    std::filesystem::remove(ws.paths.workingDb());
+    auto missing = dedupe();
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, err::kFileNotFound);
+    EXPECT_NE(missing.error().description.find("data.mdb"), std::string::npos);
 }

@@ -1,5 +1,8 @@
-#include "tests/support/action_fixture.h"
+#include "tests/support/workspace_fixture.h"
 
+#include <cstdio>
+
+#include "core/column_list.h"
 #include "core/statements.h"
 
 namespace tabrovin::testing {
@@ -20,8 +23,15 @@ std::string pyString(const std::string& s) {
 }
 }  // namespace
 
-std::string ActionTest::writeXls(const std::string& name,
-                                 const std::vector<std::vector<std::vector<std::string>>>& sheets) {
+std::vector<int64_t> RecordingProgress::values(Counter c) const {
+    std::vector<int64_t> out;
+    for (const auto& [counter, v] : counts)
+        if (counter == c) out.push_back(v);
+    return out;
+}
+
+std::filesystem::path WorkspaceTest::writeXls(
+    const std::string& name, const std::vector<std::vector<std::vector<std::string>>>& sheets) {
     std::string script = "import sys, xlwt\nwb = xlwt.Workbook(encoding='utf-8')\n";
     for (size_t s = 0; s < sheets.size(); ++s) {
         script += "ws = wb.add_sheet('S" + std::to_string(s + 1) + "')\n";
@@ -35,12 +45,12 @@ std::string ActionTest::writeXls(const std::string& name,
     auto path = dir / name;
     auto r = runPython(script, shellQuote(path.string()));
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    return path.string();
+    return path;
 }
 
-std::vector<std::vector<std::string>> ActionTest::table(int columns) {
+std::vector<std::vector<std::string>> WorkspaceTest::table(int columns) {
     Database db;
-    EXPECT_TRUE(db.open(session.paths.workingDb()).ok());
+    EXPECT_TRUE(db.open(ws.paths.workingDb()).ok());
     std::string cols;
     for (int k = 0; k < columns; ++k)
         cols += (k ? ",coalesce(a" : "coalesce(a") + std::to_string(k) + ",'<null>')";
@@ -48,20 +58,22 @@ std::vector<std::vector<std::string>> ActionTest::table(int columns) {
     int n = 0;
     EXPECT_TRUE(db.readTexts({"select " + cols + " from wen order by id", {}}, flat, n).ok());
     std::vector<std::vector<std::string>> rows;
-    for (size_t i = 0; i + n <= flat.size(); i += n)
+    for (size_t i = 0; n > 0 && i + n <= flat.size(); i += n)
         rows.emplace_back(flat.begin() + i, flat.begin() + i + n);
     return rows;
 }
 
-int64_t ActionTest::rowCount() {
+int64_t WorkspaceTest::rowCount() {
     Database db;
-    EXPECT_TRUE(db.open(session.paths.workingDb()).ok());
-    return *db.readNumber(statements::countRows());
+    EXPECT_TRUE(db.open(ws.paths.workingDb()).ok());
+    auto n = db.readNumber(statements::countRows());
+    EXPECT_TRUE(n.ok());
+    return n.ok() ? *n : -1;
 }
 
-void ActionTest::fill(const std::vector<std::vector<std::string>>& rows) {
+void WorkspaceTest::fill(const std::vector<std::vector<std::string>>& rows) {
     Database db;
-    ASSERT_TRUE(db.open(session.paths.workingDb()).ok());
+    ASSERT_TRUE(db.open(ws.paths.workingDb()).ok());
     ASSERT_TRUE(db.begin().ok());
     for (const auto& row : rows) {
         auto sql = statements::insertRow(static_cast<int>(row.size()));
@@ -71,9 +83,8 @@ void ActionTest::fill(const std::vector<std::vector<std::string>>& rows) {
     ASSERT_TRUE(db.commit().ok());
 }
 
-ShownMessage ActionTest::lastMessage() const {
-    return window.messages.empty() ? ShownMessage{"", "", Icon::Information}
-                                   : window.messages.back();
+std::vector<std::string> WorkspaceTest::columnList() const {
+    return column_list::load(ws.paths.columnList());
 }
 
 }  // namespace tabrovin::testing
