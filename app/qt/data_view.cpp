@@ -151,6 +151,7 @@ DataView::DataView(QWidget* parent) : QWidget(parent), model_(new TableModel(thi
 void DataView::reload(const std::filesystem::path& database,
                       const std::vector<std::string>& columnNames) {
     database_ = database;
+    total_.reset();
     names_.assign(columnNames.begin(),
                   columnNames.begin() + std::min(columnNames.size(), kMaxNames));
     column_->clear();
@@ -169,6 +170,7 @@ void DataView::reload(const std::filesystem::path& database,
 
 void DataView::release() {
     model_->clear();
+    total_.reset();
     count_->clear();
 }
 
@@ -188,19 +190,28 @@ void DataView::showRows(std::optional<RowFilter> filter) {
     clear_->setEnabled(filter.has_value());
     Status status = model_->load(database_, names_, filter);
     if (!status.ok()) return showError(qt(status.error().description));
+    if (!filter) total_ = model_->totalRows();
+    auto total = wholeTableRows();
+    if (!total.ok()) return showError(qt(total.error().description));
     if (!filter) {
-        count_->setText(QStringLiteral("共 %1 行").arg(model_->totalRows()));
+        count_->setText(QStringLiteral("共 %1 行").arg(*total));
         return;
     }
-    // The whole table's count beside the filtered one.
-    TablePageReader all;
-    Status opened = all.open(database_, 0);
-    auto total = opened.ok() ? all.rowCount() : Result<int64_t>(opened.error());
-    if (!total.ok()) return showError(qt(total.error().description));
     count_->setText(QStringLiteral("共 %1 行，其中 %2 行的“%3”包含“%4”")
                         .arg(*total)
                         .arg(model_->totalRows())
                         .arg(qt(names_[filter->column]), qt(filter->text)));
+}
+
+// Counting a big table takes a while, and filters change nothing in it, so
+// the count is kept until the next reload.
+Result<int64_t> DataView::wholeTableRows() {
+    if (total_) return *total_;
+    TablePageReader all;
+    TABROVIN_TRY(all.open(database_, 0));
+    auto count = all.rowCount();
+    if (count.ok()) total_ = *count;
+    return count;
 }
 
 void DataView::showError(const QString& message) {

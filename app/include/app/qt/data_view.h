@@ -87,10 +87,12 @@ class DataView : public QWidget {
     void clearFilter();
     void showRows(std::optional<RowFilter> filter);
     void showError(const QString& message);
+    Result<int64_t> wholeTableRows();
 
     std::filesystem::path database_;
     std::vector<std::string> names_;
     std::optional<RowFilter> filter_;
+    std::optional<int64_t> total_;  // the whole table's rows, counted once per reload
     TableModel* model_;
     QLabel* count_;
     QComboBox* column_;
