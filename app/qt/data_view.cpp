@@ -92,6 +92,8 @@ const std::vector<TableRow>& TableModel::block(int64_t number) const {
 }
 
 QVariant TableModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && role == Qt::TextAlignmentRole && index.column() == 0)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     const auto& rows = block(index.row() / kBlockRows);
     const size_t at = static_cast<size_t>(index.row() % kBlockRows);
@@ -129,6 +131,7 @@ DataView::DataView(QWidget* parent) : QWidget(parent), model_(new TableModel(thi
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();  // the id column names each row
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     auto* bar = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{filterLabel, column_, containsLabel, text_,

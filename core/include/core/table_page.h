@@ -5,6 +5,8 @@
 // reads. Pages are found by id (keyset): the reader remembers the id at each
 // page boundary it has seen and steps from the nearest one, so a page costs
 // its own rows plus, for a jump, the ids between it and a known boundary.
+// Those boundaries hold while the table stays as it was: open the reader
+// again after the table changes.
 
 #include <cstdint>
 #include <filesystem>
