@@ -236,7 +236,7 @@ Status writeRows(const std::filesystem::path& database, const std::vector<std::s
             for (const std::string& v : row.values) out << '\t' << escapeField(v);
             out << '\n';
         }
-        if (!out) return Error::fileAccess("-", "无法写出数据行。");
+        if (!out) return Error::fileAccess("-", "写出数据行时出错（输出已关闭或磁盘已满）");
         if (static_cast<int>(rows->size()) < want) break;
         from += want;
         left -= want;

@@ -188,4 +188,7 @@ TEST_F(TablePage, RowsAreWrittenOnePerLineWithEscapes) {
     std::ostringstream bad;
     EXPECT_FALSE(writeRows(file, {}, 0, -1, bad).ok());
     EXPECT_FALSE(writeRows(dir / "none.mdb", {}, 0, 1, bad).ok());
+    std::ostringstream closed;
+    closed.setstate(std::ios::badbit);
+    EXPECT_EQ(writeRows(file, {}, 0, 1, closed).error().number, err::kFileAccess);
 }
