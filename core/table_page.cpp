@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kMaxColumns = 51;  // a0 .. a50
 constexpr int kRowsPerWrite = 1000;
+constexpr int64_t kCountSlice = 100000;  // ids counted per statement
 
 // One compiled statement; parameters that the text does not use are skipped,
 // so one binding order serves the statements with and without a bound.
@@ -34,6 +35,7 @@ class Query {
     // SQLITE_ROW, SQLITE_DONE, or an error code.
     int step() { return sqlite3_step(stmt_); }
     int64_t number(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
     std::string text(int column) const {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
         return t ? std::string(t, sqlite3_column_bytes(stmt_, column)) : std::string();
@@ -108,15 +110,37 @@ std::string TablePageReader::condition() const {
     return " AND a" + std::to_string(filter_->column) + " LIKE '%' || ?3 || '%'";
 }
 
+// Counted in slices of ids, each its own statement: a writer that wants to
+// commit waits at most one slice for this reader, never a whole-table scan
+// (its patience is two seconds, and a big table on a slow disk takes longer).
 Result<int64_t> TablePageReader::rowCount() {
     if (count_) return *count_;
     if (!db_) return Error::database(SQLITE_MISUSE, "database is not open");
-    Query q(db_, "SELECT count(*) FROM wen WHERE 1" + condition());
-    if (!q.ok()) return q.failure();
-    if (filter_) q.bind(3, filter_->text);
-    if (q.step() != SQLITE_ROW) return q.failure();
-    count_ = q.number(0);
-    return *count_;
+    int64_t total = 0;
+    std::optional<int64_t> after;
+    for (;;) {
+        // The first id of the next slice, found without the filter, which
+        // could otherwise scan far for its next match.
+        Query first(db_,
+                    after ? "SELECT min(id) FROM wen WHERE id > ?1" : "SELECT min(id) FROM wen");
+        if (!first.ok()) return first.failure();
+        if (after) first.bind(1, *after);
+        if (first.step() != SQLITE_ROW) return first.failure();
+        if (first.isNull(0)) break;
+        const int64_t low = first.number(0);
+        const int64_t high = low > INT64_MAX - kCountSlice ? INT64_MAX : low + kCountSlice - 1;
+        Query q(db_, "SELECT count(*) FROM wen WHERE id >= ?1 AND id <= ?2" + condition());
+        if (!q.ok()) return q.failure();
+        q.bind(1, low);
+        q.bind(2, high);
+        if (filter_) q.bind(3, filter_->text);
+        if (q.step() != SQLITE_ROW) return q.failure();
+        total += q.number(0);
+        if (high == INT64_MAX) break;
+        after = high;
+    }
+    count_ = total;
+    return total;
 }
 
 // The id `skip` rows beyond the row with `id` (none: beyond either end),

@@ -94,6 +94,23 @@ TEST_F(TablePage, PagesFollowIdOrderReadOnwardOrByJumps) {
     }
 }
 
+TEST_F(TablePage, CountsAndPagesIdsFarApartUpToTheLargest) {
+    const std::vector<int64_t> far = {-3,     5,      99999,         100004,
+                                      100005, 250000, INT64_MAX - 1, INT64_MAX};
+    for (int64_t id : far)
+        ASSERT_TRUE(db.run({"INSERT INTO wen (id, a0) VALUES (" + std::to_string(id) +
+                                (id % 2 ? ", 'odd')" : ", 'even')"),
+                            {}})
+                        .ok());
+    TablePageReader reader;
+    ASSERT_TRUE(reader.open(file, 1).ok());
+    EXPECT_EQ(*reader.rowCount(), static_cast<int64_t>(far.size()));
+    EXPECT_EQ(readAll(reader, 3), far);
+    ASSERT_TRUE(reader.open(file, 1, RowFilter{0, "ODD"}).ok());
+    EXPECT_EQ(*reader.rowCount(), 5);  // -3, 5, 99999, 100005, INT64_MAX
+    EXPECT_EQ(idsOf(*reader.page(3, 5)), (std::vector<int64_t>{100005, INT64_MAX}));
+}
+
 TEST_F(TablePage, FilterMatchesExactlyTheRowsTheKeywordDeleteRemoves) {
     for (const char* v : {"Apple pie", "apple", "APPLE", "pineapple", "appl", "a%ple", "100%",
                           "100 percent", "a_b", "axb", "it's", "北京市", "北京", "南京"})
