@@ -11,6 +11,7 @@ namespace {
 constexpr int kMaxColumns = 51;  // a0 .. a50
 constexpr int kRowsPerWrite = 1000;
 constexpr int64_t kCountSlice = 100000;  // ids counted per statement
+constexpr int64_t kStride = 20000;       // rows stepped over per statement
 
 // One compiled statement; parameters that the text does not use are skipped,
 // so one binding order serves the statements with and without a bound.
@@ -175,10 +176,21 @@ Result<std::optional<int64_t>> TablePageReader::idAt(int64_t position) {
         auto below = std::prev(above);
         std::tie(lowPos, lowId) = std::pair(below->first, below->second);
     }
-    bool forward = position - lowPos <= highPos - position;
-    auto id = forward ? stepFrom(lowId, true, position - lowPos - 1)
-                      : stepFrom(highId, false, highPos - position - 1);
-    if (id && id->has_value()) anchors_[position] = **id;
+    const bool forward = position - lowPos <= highPos - position;
+    int64_t at = forward ? lowPos : highPos;
+    std::optional<int64_t> id = forward ? lowId : highId;
+    // Long ways go in strides, each its own statement and remembered, so a
+    // writer waits at most one stride and later jumps nearby start closer.
+    for (int64_t left = forward ? position - lowPos : highPos - position; left > 0;) {
+        const int64_t move = std::min(left, kStride);
+        auto next = stepFrom(id, forward, move - 1);
+        if (!next) return next.error();
+        if (!next->has_value()) return next;  // past the end
+        id = *next;
+        at += forward ? move : -move;
+        left -= move;
+        anchors_[at] = *id;
+    }
     return id;
 }
 
