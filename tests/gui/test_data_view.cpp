@@ -1,0 +1,212 @@
+// The data view over a million-row working table: what it reads to show a
+// screen, and that its filter shows exactly the rows the keyword delete removes.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+#include "app/qt/data_view.h"
+#include "core/paths.h"
+#include "core/statements.h"
+#include "tests/support/test_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kNames = {"姓名", "关键字", "备注"};
+
+class DataViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!QApplication::instance()) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "test_gui";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);  // never destroyed: it must outlive every widget
+        }
+        view = std::make_unique<DataView>();
+        view->resize(900, 600);
+    }
+    void showView(const fs::path& file, const std::vector<std::string>& names = kNames) {
+        view->reload(file, names);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        settle();
+    }
+    // Lets the table paint, which is when it asks the model for rows.
+    void settle() {
+        table()->viewport()->repaint();
+        QApplication::processEvents();
+    }
+    template <class T>
+    T* find(const char* name) {
+        T* child = view->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QTableView* table() { return find<QTableView>("dataTable"); }
+    QString label() { return find<QLabel>("rowCountLabel")->text(); }
+    std::string cell(int row, int column) {
+        return view->model()->index(row, column).data().toString().toStdString();
+    }
+    // The first row the table shows at its top and at its bottom.
+    int topRow() { return table()->rowAt(2); }
+    int bottomRow() { return table()->rowAt(table()->viewport()->height() - 2); }
+    static std::vector<int64_t> ids(Database& db, const std::string& sql) {
+        auto got = db.readNumbers({sql, {}});
+        EXPECT_TRUE(got.ok());
+        return got.ok() ? *got : std::vector<int64_t>{};
+    }
+
+    TempDir dir;
+    std::unique_ptr<DataView> view;
+};
+
+// Made once per test program: the million rows take seconds to write.
+class BigTableTest : public DataViewTest {
+  protected:
+    // 1,100,000 rows with every eleventh deleted: a million rows whose ids
+    // have gaps. a1 is "key<n>" in mixed case, or null.
+    static void SetUpTestSuite() {
+        big = new TempDir;
+        bigFile = ProgramPaths(makeProgramFolder(big->path())).workingDb();
+        Database db;
+        ASSERT_TRUE(db.open(bigFile).ok());
+        ASSERT_TRUE(db.run({"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n "
+                            "WHERE x<1100000) INSERT INTO wen (a0,a1,a2) SELECT 'r'||x, "
+                            "CASE x%3 WHEN 0 THEN 'Key'||(x%1000) WHEN 1 THEN 'kEY'||(x%1000) "
+                            "END, 'note' FROM n",
+                            {}})
+                        .ok());
+        ASSERT_TRUE(db.run({"DELETE FROM wen WHERE id%11=0", {}}).ok());
+    }
+    static void TearDownTestSuite() {
+        delete big;
+        big = nullptr;
+    }
+    static inline TempDir* big = nullptr;
+    static inline fs::path bigFile;
+};
+
+TEST_F(BigTableTest, ShowsFirstScreenEndAndMiddleOfAMillionRowsReadingOnlyThose) {
+    showView(bigFile);
+    EXPECT_EQ(label(), QString::fromUtf8("共 1000000 行"));
+    TableModel& model = *view->model();
+    ASSERT_EQ(model.rowCount(), 1000000);
+    ASSERT_EQ(model.columnCount(), 4);
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("关键字"));
+    // The first screen was painted from one block, found without stepping.
+    const TablePageReader& reader = model.reader();
+    EXPECT_EQ(reader.rowsRead(), TableModel::kBlockRows);
+    EXPECT_EQ(reader.idsSkipped(), 0);
+    EXPECT_EQ(topRow(), 0);
+    EXPECT_EQ(cell(0, 0), "1");
+    EXPECT_EQ(cell(0, 1), "r1");
+    EXPECT_EQ(cell(0, 2), "kEY1");
+
+    Database db;
+    ASSERT_TRUE(db.open(bigFile).ok());
+    table()->scrollToBottom();
+    settle();
+    EXPECT_EQ(bottomRow(), 999999);
+    EXPECT_LE(reader.rowsRead(), 3 * TableModel::kBlockRows);
+    EXPECT_LE(reader.idsSkipped(), 2 * TableModel::kBlockRows);  // stepped back from the end
+    EXPECT_EQ(cell(999999, 0), std::to_string(ids(db, "SELECT max(id) FROM wen")[0]));
+    EXPECT_EQ(cell(999999, 3), "note");
+
+    // Dragged to the middle, nearer the end, then between places seen before.
+    for (int row : {500000, 800000, 900000, 250000, 650000}) {
+        table()->verticalScrollBar()->setValue(row);
+        settle();
+        EXPECT_NEAR(topRow(), row, 10);
+        EXPECT_EQ(cell(topRow(), 0),
+                  std::to_string(ids(db, "SELECT id FROM wen ORDER BY id LIMIT 1 OFFSET " +
+                                             std::to_string(topRow()))[0]));
+    }
+    EXPECT_EQ(cell(1000000, 0), "");  // outside the table: nothing, not a crash
+}
+
+TEST_F(BigTableTest, FilterShowsExactlyTheRowsTheKeywordDeleteRemoves) {
+    fs::path copy = dir / "copy.mdb";
+    fs::copy_file(bigFile, copy);
+    Database db;
+    ASSERT_TRUE(db.open(copy).ok());
+    auto before = ids(db, "SELECT id FROM wen ORDER BY id");
+    ASSERT_TRUE(db.run(*statements::deleteContaining(1, "KEY99")).ok());
+    auto after = ids(db, "SELECT id FROM wen ORDER BY id");
+    std::vector<int64_t> removed;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(removed));
+    ASSERT_GT(removed.size(), 1000u);
+
+    showView(bigFile);
+    find<QComboBox>("filterColumn")->setCurrentIndex(1);
+    QTest::keyClicks(find<QLineEdit>("filterText"), "KEY99");
+    QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(
+        label(),
+        QString::fromUtf8("共 1000000 行，其中 %1 行的“关键字”包含“KEY99”").arg(removed.size()));
+    TableModel& model = *view->model();
+    ASSERT_EQ(model.rowCount(), static_cast<int>(removed.size()));
+    std::vector<int64_t> shown;
+    for (int r = 0; r < model.rowCount(); ++r) shown.push_back(std::stoll(cell(r, 0)));
+    EXPECT_EQ(shown, removed);
+
+    // A reload after a step keeps the filter while its column exists.
+    view->reload(bigFile, kNames);
+    EXPECT_EQ(model.rowCount(), static_cast<int>(removed.size()));
+    EXPECT_EQ(find<QLineEdit>("filterText")->text(), QString::fromLatin1("KEY99"));
+    view->reload(bigFile, {"姓名"});
+    EXPECT_EQ(model.rowCount(), 1000000);
+    EXPECT_EQ(label(), QString::fromUtf8("共 1000000 行"));
+    EXPECT_TRUE(find<QLineEdit>("filterText")->text().isEmpty());
+    EXPECT_FALSE(find<QPushButton>("clearFilter")->isEnabled());
+}
+
+TEST_F(DataViewTest, ErrorsShowInTheLabelAndLeaveTheViewUsable) {
+    view->reload(dir / "none.mdb", kNames);
+    EXPECT_TRUE(label().startsWith(QString::fromUtf8("无法显示数据：找不到文件")))
+        << label().toStdString();
+    EXPECT_EQ(view->model()->rowCount(), 0);
+
+    fs::path file = ProgramPaths(makeProgramFolder(dir / "p")).workingDb();
+    Database db;
+    ASSERT_TRUE(db.open(file).ok());
+    ASSERT_TRUE(db.run({"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE "
+                        "x<1000) INSERT INTO wen (a0) SELECT 'v'||x FROM n",
+                        {}})
+                    .ok());
+    db.release();
+    showView(file, {});
+    EXPECT_EQ(label(), QString::fromUtf8("共 1000 行"));
+    EXPECT_EQ(view->model()->columnCount(), 1);  // no names: the ids alone
+    EXPECT_FALSE(find<QPushButton>("applyFilter")->isEnabled());
+
+    // The file is damaged under the open view: the unread rows show empty
+    // and the label says why.
+    writeFile(file, std::string(8192, 'x'));
+    table()->scrollToBottom();
+    settle();
+    QApplication::processEvents();
+    EXPECT_TRUE(label().startsWith(QString::fromUtf8("无法显示数据："))) << label().toStdString();
+    EXPECT_EQ(cell(999, 0), "");
+    view->release();
+    EXPECT_EQ(view->model()->rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
