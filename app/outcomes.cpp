@@ -8,9 +8,14 @@ const char* const kWorkbookFilter =
 Message errorMessage(Step step, const Error& e) {
     if (e.number == err::kRefused || e.number == err::kCancelled || e.number == err::kBusy)
         return {e.description, kProgramTitle, Icon::Information};
-    static const char* const kTags[] = {
-        "ZazIV : 导入数据1出错! # ", "ZazIV : 导入数据2出错! # ", "删除1出错 # ", "删除2出错 # ",
-        "ZazIV : 导出数据0出错! # ", "ZazIV : 导出数据1出错! # ", "撤销出错 # "};
+    static const char* const kTags[] = {"ZazIV : 导入数据1出错! # ",
+                                        "ZazIV : 导入数据2出错! # ",
+                                        "删除1出错 # ",
+                                        "删除2出错 # ",
+                                        "ZazIV : 导出数据0出错! # ",
+                                        "ZazIV : 导出数据1出错! # ",
+                                        "撤销出错 # ",
+                                        "查看数据出错 # "};
     return {e.description, kTags[static_cast<int>(step)] + std::to_string(e.number),
             Icon::Critical};
 }

@@ -3,6 +3,7 @@
 // "[title] text"; the exit status comes from each step's typed outcome.
 // Every argument is checked before anything changes.
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -14,6 +15,7 @@
 #include "app/outcomes.h"
 #include "core/column_list.h"
 #include "core/numbers.h"
+#include "core/table_page.h"
 #include "core/undo.h"
 #include "export/export_lists.h"
 #include "export/run_export.h"
@@ -44,6 +46,9 @@ constexpr const char* kUsage = R"(用法: tabrovin-batch [--home 目录] 命令 
         删除第 K 列包含关键字的行。
   export [--col K[=列名]]... [--rows N]
         按给出的顺序导出这些列 (默认全部列, 用原列名), 每个工作簿 N 行 (默认 1000)。
+  rows [--from N] [--count M]
+        按编号顺序打印工作数据表: 第一行是列名, 之后每行一条记录, 以制表符分隔;
+        值中的反斜杠、制表符和换行写作 \\ \t \n \r。--from 从 1 数起, 默认 1; 默认打印全部。
   undo
         撤销上一步 (选择工作簿、导入、过滤重复或删除): 恢复之前的工作数据表和列名列表。
 
@@ -51,7 +56,7 @@ constexpr const char* kUsage = R"(用法: tabrovin-batch [--home 目录] 命令 
 )";
 
 struct Options {
-    std::optional<std::string> home, sheet, columns, pauseEvery, column, keyword, rows;
+    std::optional<std::string> home, sheet, columns, pauseEvery, column, keyword, rows, from, count;
     std::vector<std::string> cols;  // --col K[=HEADING]
     std::vector<std::string> positional;
 };
@@ -66,7 +71,8 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
         {"--home", &o.home},       {"--sheet", &o.sheet},
         {"--columns", &o.columns}, {"--pause-every", &o.pauseEvery},
         {"--column", &o.column},   {"--keyword", &o.keyword},
-        {"--rows", &o.rows}};
+        {"--rows", &o.rows},       {"--from", &o.from},
+        {"--count", &o.count}};
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto slot = single.find(a);
@@ -157,6 +163,9 @@ std::optional<std::vector<int>> tickedColumns(const Options& o, int lastColumn, 
         }
         positions.push_back(static_cast<int>(*k));
     }
+    // The list ticks columns, as the window's ticks do: sheet order, each once.
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     return positions;
 }
 
@@ -173,6 +182,8 @@ int runImport(Workspace& ws, const Options& o) {
         std::string why;
         positions = tickedColumns(o, measured->lastColumn, why);
         if (!positions) return usageError(why);
+        // Refused before the reset, so a sheet without data costs no rows.
+        if (measured->dataRows < 1) return fail(Step::Import, sheetWithoutDataRows());
     }
     BatchProgress progress;
     auto opened = openWorkbook(ws, {book, *sheet}, progress);
@@ -249,11 +260,22 @@ int runExport(Workspace& ws, const Options& o) {
     if (!lists) return rc;
     // Rows per workbook: a whole number; the step itself refuses what is out of range.
     auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
+    if (!rows) return usageError("--rows 需要一个整数");
     BatchProgress progress;
     auto done = runExport(ws, {lists->chosen, rows ? static_cast<int32_t>(*rows) : 0}, progress);
     if (!done) return fail(Step::Export, done.error());
     show(exportDone(*done));
     return done->failedPages.empty() ? 0 : 1;
+}
+
+int runRows(Workspace& ws, const Options& o) {
+    auto from = wholeNumber(o.from.value_or("1"), 1, INT64_MAX);
+    auto count = o.count ? wholeNumber(*o.count, 0, INT64_MAX) : std::optional<int64_t>();
+    if (!from) return usageError("--from 需要一个从 1 起的整数");
+    if (o.count && !count) return usageError("--count 需要一个整数");
+    Status st = writeRows(ws.paths.workingDb(), column_list::load(ws.paths.columnList()), *from - 1,
+                          count, std::cout);
+    return st.ok() ? 0 : fail(Step::View, st.error());
 }
 
 int runUndo(Workspace& ws) {
@@ -285,5 +307,6 @@ int main(int argc, char** argv) {
     if (command == "delete") return runDelete(ws, o);
     if (command == "export") return runExport(ws, o);
     if (command == "undo") return runUndo(ws);
+    if (command == "rows") return runRows(ws, o);
     return usageError("不认识的命令 " + command);
 }

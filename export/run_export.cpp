@@ -40,11 +40,12 @@ Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportRe
     const int32_t n = r.rowsPerWorkbook;
     report.pages = total / n + (total % n ? 1 : 0);
     ExportWorkbookWriter writer(ws.paths, r.columns);
+    TABROVIN_TRY(writer.loadTemplate());
     int64_t lower = 0;
     for (int32_t p = 1; p <= report.pages; ++p) {
+        const int64_t writtenSoFar = p - 1 - static_cast<int64_t>(report.failedPages.size());
         TABROVIN_TRY(checkCancelled(
-            progress, "已写出的 " + std::to_string(report.written() - (report.pages - p + 1)) +
-                          " 页保留在“导出”文件夹中。"));
+            progress, "已写出的 " + std::to_string(writtenSoFar) + " 页保留在“导出”文件夹中。"));
         const int64_t k = std::min<int64_t>(int64_t{n} * p, total);
         auto id = ws.conn.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
         if (!id) return id.error();
@@ -53,7 +54,7 @@ Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportRe
         if (Status page = writer.write(ws.conn, out, lower, upper); !page.ok()) {
             // An older export's page of this number would pass for this run's.
             std::error_code ec;
-            std::filesystem::remove(out, ec);
+            if (std::filesystem::is_regular_file(out, ec)) std::filesystem::remove(out, ec);
             report.failedPages.push_back(p);
             progress.partFailed(p, page.error());
         }

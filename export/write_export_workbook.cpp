@@ -16,18 +16,21 @@ ExportWorkbookWriter::ExportWorkbookWriter(const ProgramPaths& paths,
 Status ExportWorkbookWriter::write(Database& db, const std::filesystem::path& out, int64_t low,
                                    int64_t high) {
     if (numbers_.empty()) return Error::refused("没有要导出的列!");
-    if (!template_) {
-        Status present = requireFile(templatePath_);
-        template_ = present.ok() ? xls::ExportTemplate::load(templatePath_)
-                                 : Result<xls::ExportTemplate>(present.error());
-    }
-    if (!template_->ok()) return template_->error();
+    if (!template_) TABROVIN_TRY(loadTemplate());
     auto query = statements::pageRows(numbers_, low, high);
     if (!query) return query.error();
     std::vector<std::string> cells;
     int width = 0;
     TABROVIN_TRY(db.readTexts(*query, cells, width));
-    return template_->value().write(out, headings_, cells, numbers_.size());
+    return template_->write(out, headings_, cells, numbers_.size());
+}
+
+Status ExportWorkbookWriter::loadTemplate() {
+    TABROVIN_TRY(requireFile(templatePath_));
+    auto loaded = xls::ExportTemplate::load(templatePath_);
+    if (!loaded) return loaded.error();
+    template_.emplace(std::move(*loaded));
+    return Status::Ok();
 }
 
 }  // namespace tabrovin

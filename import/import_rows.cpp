@@ -98,7 +98,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);
     progress.count(Counter::Done, 0);
-    if (report.dataRows < 1) return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
+    if (report.dataRows < 1) return sheetWithoutDataRows();
     for (int pos : request.positions)
         if (pos < 1 || pos > m->lastColumn)
             return Error::invalidInput("工作表中没有第 " + std::to_string(pos) + " 列。");
@@ -112,13 +112,18 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     RowInserter inserter(ws, *insert, request, lastRow, progress);
     TABROVIN_TRY(ws.conn.begin());
     Status read = m->sheet->readRows(2, lastRow, m->lastColumn, std::ref(inserter));
-    // Every row inserted before an error stays: commit them either way.
+    // Every row inserted before an error or a cancel stays: commit them, and
+    // name them, either way, so later steps never show them under the
+    // previous workbook's headings.
     Status committed = ws.conn.commit();
+    Status named = inserter.inserted() > 0 || read.ok()
+                       ? column_list::save(request.headings, ws.paths.columnList())
+                       : Status::Ok();
     TABROVIN_TRY(read);
     TABROVIN_TRY(committed);
+    TABROVIN_TRY(named);
     report.inserted = inserter.inserted();
     progress.count(Counter::Done, report.dataRows);
-    TABROVIN_TRY(column_list::save(request.headings, ws.paths.columnList()));
     return report;
 }
 

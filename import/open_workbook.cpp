@@ -51,6 +51,10 @@ Status resetWorkingDatabase(Workspace& ws) {
     return copyOver(ws.paths.blankDb(), ws.paths.workingDb());
 }
 
+Error sheetWithoutDataRows() {
+    return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
+}
+
 Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet) {
     MeasuredSheet m;
     auto book = openWorkbookFile(workbook);

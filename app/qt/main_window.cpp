@@ -127,6 +127,7 @@ void MainWindow::operationEnded() {
         return;
     }
     if (done) done();
+    refreshDataView();
     emit operationFinished();
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
+#include "core/column_list.h"
 #include "core/numbers.h"
 #include "export/run_export.h"
 #include "import/import_rows.h"
@@ -48,10 +49,15 @@ Outcome<Report> makeOutcome() {
 void MainWindow::chooseWorkbook() {
     const std::string folder =
         windowSettings(workspace_.paths).value("lastFolder").toString().toStdString();
-    xlsPath_ = fileChooser ? fileChooser(kWorkbookFilter, folder)
-                           : qt::openFileDialog(this, kWorkbookFilter, folder);
+    chooseWorkbookPath(fileChooser ? fileChooser(kWorkbookFilter, folder)
+                                   : qt::openFileDialog(this, kWorkbookFilter, folder));
+}
+
+void MainWindow::chooseWorkbookPath(const std::string& path) {
+    xlsPath_ = path;
     if (xlsPath_.empty()) return showMessage(noWorkbookChosen());
     rememberWorkbook(xlsPath_);
+    rememberRecent(xlsPath_);
     openChosenWorkbook();
 }
 
@@ -70,6 +76,7 @@ void MainWindow::openChosenWorkbook() {
     list(ListBox::List1)->clear();
     ButtonStates before;
     for (int i = 0; i < kButtonCount; ++i) before[i] = buttons_[i]->isEnabled();
+    releaseDataView();  // the file is about to be replaced
     auto outcome = makeOutcome<OpenReport>();
     runOperation(
         [this, request, outcome](Progress& p) { *outcome = openWorkbook(workspace_, request, p); },
@@ -104,15 +111,16 @@ void MainWindow::startImport() {
     auto outcome = makeOutcome<ImportReport>();
     runOperation(
         [this, request, outcome](Progress& p) { *outcome = importRows(workspace_, request, p); },
-        [this, request, outcome] {
+        [this, outcome] {
             setButtons(kNoButton, 1);
+            // Rows kept by a stopped import are named on disk too.
+            fillColumnChooser(column_list::load(workspace_.paths.columnList()));
             if (!**outcome) {
                 // A refused request changed nothing: the ticks stay editable.
                 if ((*outcome)->error().number == err::kRefused)
                     list(ListBox::List1)->setEnabled(true);
                 return showMessage(errorMessage(Step::Import, (*outcome)->error()));
             }
-            fillColumnChooser(request.headings);
             showMessage(importDone());
         });
 }
@@ -126,7 +134,8 @@ void MainWindow::startDedupe() {
                   outcome](Progress& p) { *outcome = filterDuplicates(workspace_, request, p); },
                  [this, outcome] {
                      setButtons(kNoButton, 1);
-                     if (!**outcome) return showMessage(errorMessage(Step::Dedupe, (*outcome)->error()));
+                     if (!**outcome)
+                         return showMessage(errorMessage(Step::Dedupe, (*outcome)->error()));
                      const int32_t left = (*outcome)->value().left;
                      setCaption(Label::Label6, std::to_string(left));
                      setCaption(Label::Label8, std::to_string(left));
@@ -141,7 +150,8 @@ void MainWindow::startDelete() {
                   outcome](Progress& p) { *outcome = deleteKeywordRows(workspace_, request, p); },
                  [this, outcome] {
                      setButtons(kNoButton, 1);
-                     if (!**outcome) return showMessage(errorMessage(Step::Delete, (*outcome)->error()));
+                     if (!**outcome)
+                         return showMessage(errorMessage(Step::Delete, (*outcome)->error()));
                      showMessage(rowsLeft((*outcome)->value().left));
                  });
 }

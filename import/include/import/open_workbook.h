@@ -43,4 +43,7 @@ struct MeasuredSheet {
 };
 Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet);
 
+// The refusal of an import from a sheet with headings only, or nothing.
+Error sheetWithoutDataRows();
+
 }  // namespace tabrovin

@@ -25,11 +25,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QMenu;
 class QThread;
 class QTimer;
 
 namespace tabrovin {
 
+class DataView;
 class WindowProgress;
 
 class MainWindow : public QMainWindow {
@@ -62,6 +64,9 @@ class MainWindow : public QMainWindow {
     // During an operation, asks whether to cancel it and quit.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A workbook dropped on the window is chosen as the file chooser would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // Construction, in main_window_ui.cpp.
@@ -83,6 +88,8 @@ class MainWindow : public QMainWindow {
 
     // The steps, in main_window_steps.cpp.
     void chooseWorkbook();
+    // The chooser, a dropped file and a recent entry all end here.
+    void chooseWorkbookPath(const std::string& path);
     void openChosenWorkbook();
     void startImport();
     void startDedupe();
@@ -93,6 +100,17 @@ class MainWindow : public QMainWindow {
     void renameExportHeading();
     void moveSelected(ListBox from);
     void loadSelectedHeading();
+
+    // The tools menu, in main_window_tools.cpp.
+    void buildToolsMenu();
+    void showDataView();
+    void refreshDataView();
+    void releaseDataView();
+    void undoStep();
+    void openExportFolder();
+    void fillRecentMenu();
+    void chooseRecent(const QString& path);
+    void showTableRowCount();
 
     // Runs `work` on a worker thread with all buttons and the menu disabled;
     // `done` then runs on the window's thread.
@@ -112,6 +130,7 @@ class MainWindow : public QMainWindow {
     void renderExportLists();
     void saveColumnList();
     void rememberWorkbook(const std::string& path);
+    void rememberRecent(const std::string& path);
 
     QListWidget* list(ListBox l) const { return lists_[static_cast<int>(l)]; }
     QLabel* label(Label l) const { return labels_.at(l); }
@@ -137,6 +156,11 @@ class MainWindow : public QMainWindow {
     std::array<QPushButton*, kButtonCount> buttons_{};
     QPushButton* cancelButton_ = nullptr;
     std::array<QAction*, 2> menu_{};
+    QMenu* tools_ = nullptr;
+    QMenu* recent_ = nullptr;
+    QAction* undo_ = nullptr;
+    QWidget* dataWindow_ = nullptr;
+    DataView* dataView_ = nullptr;
     QGroupBox* frame2_ = nullptr;
     QGroupBox* frame3_ = nullptr;
     QGroupBox* frame4_ = nullptr;

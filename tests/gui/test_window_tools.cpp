@@ -1,0 +1,79 @@
+// The tools menu and drops: the data view, undo, recent workbooks, and a
+// dropped file taking the chooser's path.
+
+#include <QComboBox>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <fstream>
+
+#include "tests/gui/gui_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+class ToolsTest : public GuiTest {
+  protected:
+    std::string sheet(const char* name, int rows) {
+        const auto path = dir / name;
+        std::ofstream out(path, std::ios::binary);
+        out << "名,值\n";
+        for (int r = 0; r < rows; ++r) out << "n" << r % 3 << "," << r << "\n";
+        return path.string();
+    }
+    void drop(const std::string& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &dropped);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    }
+    void trigger(const char* action) { find<QAction>(action)->trigger(); }
+};
+
+TEST_F(ToolsTest, ADroppedWorkbookIsChosenLikeOneFromTheChooser) {
+    open();
+    drop(sheet("a.csv", 4));
+    EXPECT_TRUE(messages.empty()) << messages[0].text;
+    EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"名", "值"}));
+    EXPECT_TRUE(find("cmd5")->isEnabled());
+    EXPECT_TRUE(window->windowTitle().endsWith("a.csv"));
+    // It joins the recent workbooks, which choose it again.
+    auto* recent = find<QMenu>("recentWorkbooks");
+    find<QMenu>("toolsMenu")->aboutToShow();
+    ASSERT_EQ(recent->actions().size(), 1);
+    recent->actions()[0]->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    EXPECT_EQ(itemsOf("List1").size(), 2u);
+    EXPECT_TRUE(filters.empty()) << "neither a drop nor a recent entry opens the chooser";
+}
+
+TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewFollows) {
+    open();
+    drop(sheet("a.csv", 30));
+    clickAndWait("cmd5");
+    trigger("viewData");
+    auto* count = find<QLabel>("rowCountLabel");
+    EXPECT_TRUE(count->text().contains("30")) << count->text().toStdString();
+    clickAndWait("cmd4");  // keeps one row of each 名
+    EXPECT_TRUE(count->text().contains("3")) << count->text().toStdString();
+    EXPECT_EQ(textOf("Label6"), "3");
+    messages.clear();
+    trigger("undoStep");
+    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("过滤重复"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(textOf("Label6"), "30");
+    EXPECT_TRUE(count->text().contains("30")) << count->text().toStdString();
+    EXPECT_EQ(find<QComboBox>("Combo1")->itemText(1), QString::fromUtf8("值"));
+    // A restart shows what the table holds, not 0.
+    window.reset();
+    open();
+    EXPECT_EQ(textOf("Label6"), "30");
+}
+
+}  // namespace
+}  // namespace tabrovin::testing

@@ -1,0 +1,98 @@
+// Undo of the last step that removed rows or replaced the table: rows, ids
+// and column names come back exactly, also in a fresh process.
+
+#include "core/column_list.h"
+#include "core/undo.h"
+#include "import/import_rows.h"
+#include "import/open_workbook.h"
+#include "platform/database.h"
+#include "processing/delete_keyword_rows.h"
+#include "processing/filter_duplicates.h"
+#include "tests/support/workspace_fixture.h"
+
+namespace tabrovin::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class Undo : public WorkspaceTest {
+  protected:
+    void SetUp() override {
+        fill({{"a", "1"}, {"b", "2"}, {"A", "3"}, {"c", "4"}});
+        ASSERT_TRUE(column_list::save({"名", "号"}, ws.paths.columnList()).ok());
+        before = table(2);
+        beforeIds = ids();
+    }
+    std::vector<int64_t> ids() {
+        Database db;
+        EXPECT_TRUE(db.open(ws.paths.workingDb()).ok());
+        auto r = db.readNumbers({"select id from wen order by id", {}});
+        return r.ok() ? *r : std::vector<int64_t>{};
+    }
+    // Undoes through a fresh Workspace, as after a restart.
+    UndoReport undoInNewProcess() {
+        ws.conn.release();
+        Workspace again(ws.paths);
+        auto r = undoLastStep(again);
+        EXPECT_TRUE(r.ok()) << (r.ok() ? "" : r.error().description);
+        return r.ok() ? *r : UndoReport{};
+    }
+    std::vector<std::vector<std::string>> before;
+    std::vector<int64_t> beforeIds;
+};
+
+TEST_F(Undo, EachDestructiveStepComesBackExactly) {
+    const auto book = writeXls("b.xls", {{{"X", "Y"}, {"x1", "y1"}}});
+    const std::vector<std::pair<std::string, std::function<bool()>>> steps = {
+        {"过滤重复",
+         [&] {
+             return filterDuplicates(ws, {0, std::nullopt}, progress).ok();
+         }},
+        {"删除相应的行",
+         [&] {
+             return deleteKeywordRows(ws, {1, "2"}, progress).ok();
+         }},
+        {"选择工作簿",
+         [&] {
+             return openWorkbook(ws, {book, 1}, progress).ok();
+         }},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(step());
+        ASSERT_NE(table(2), before);
+        UndoReport r = undoInNewProcess();
+        EXPECT_EQ(r.step, name);
+        EXPECT_EQ(r.rows, 4);
+        EXPECT_EQ(table(2), before);
+        EXPECT_EQ(ids(), beforeIds);
+        EXPECT_EQ(columnList(), (Names{"名", "号"}));
+        EXPECT_EQ(r.columnNames, (Names{"名", "号"}));
+        EXPECT_FALSE(canUndo(ws.paths)) << "one level only";
+    }
+}
+
+TEST_F(Undo, ImportComesBackToTheTableAndListBeforeIt) {
+    const auto book = writeXls("b.xls", {{{"X", "Y"}, {"x1", "y1"}, {"x2", "y2"}}});
+    ASSERT_TRUE(importRows(ws, {book, 1, {1, 2}, {"X", "Y"}, std::nullopt}, progress).ok());
+    EXPECT_EQ(rowCount(), 6);
+    EXPECT_EQ(columnList(), (Names{"X", "Y"}));
+    undoInNewProcess();
+    EXPECT_EQ(table(2), before);
+    EXPECT_EQ(columnList(), (Names{"名", "号"}));
+    EXPECT_EQ(ids(), beforeIds);
+}
+
+TEST_F(Undo, NothingToUndoIsRefusedAndAHalfTakenSnapshotIsNeverOffered) {
+    auto none = undoLastStep(ws);
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.error().number, err::kRefused);
+    ASSERT_TRUE(takeSnapshot(ws, "导入").ok());
+    std::filesystem::remove(ws.paths.undoStep());  // as if killed mid-snapshot
+    EXPECT_FALSE(canUndo(ws.paths));
+    EXPECT_FALSE(undoLastStep(ws).ok());
+    EXPECT_EQ(table(2), before);
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
