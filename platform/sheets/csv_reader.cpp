@@ -42,11 +42,15 @@ size_t cutSequence(std::string_view bytes) {
     return 0;
 }
 
-// Reads `path` in blocks; `block` returning false stops early.
+constexpr size_t kBlockBytes = 1 << 20;
+
+// Reads `path` in blocks of kBlockBytes; `block` returning false stops early.
 Status readBlocks(const fs::path& path, const std::function<bool(std::string_view)>& block) {
     std::ifstream in(path, std::ios::binary);  // wide-character paths on Windows too
     if (!in) return Error::fileAccess(path, "无法打开文件读取");
-    std::vector<char> buf(1 << 20);
+    std::error_code ec;
+    uintmax_t size = fs::file_size(path, ec);
+    std::vector<char> buf(ec ? kBlockBytes : std::min<uintmax_t>(size + 1, kBlockBytes));
     while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0)
         if (!block({buf.data(), static_cast<size_t>(in.gcount())})) return Status::Ok();
     if (in.bad()) return Error::fileAccess(path, "读取文件时出错");
