@@ -308,17 +308,18 @@ struct CsvFile {
     uint64_t badUtf8At = kNotFound;  // text offset of the first byte that is not UTF-8
 };
 
-// Which field of a record is not valid in the code page, from 1.
-int badField(const std::vector<std::string>& fields, int codePage) {
-    size_t bad = 0;
-    while (bad + 1 < fields.size() && encoding::toUtf8(fields[bad], codePage)) ++bad;
+// Which of fields[from, to) is not valid in the code page, counted from 1.
+int badField(const std::vector<std::string>& fields, int codePage, size_t from, size_t to) {
+    size_t bad = from;
+    while (bad + 1 < to && encoding::toUtf8(fields[bad], codePage)) ++bad;
     return static_cast<int>(bad + 1);
 }
 
 // Turns a GBK record, whose fields hold no NUL, into UTF-8, a batch of fields
-// at a time in one conversion with NULs between them; false on a field that
-// is not GBK. Batches keep the conversion's buffers small whatever the record.
-bool decodeGbk(std::vector<std::string>& fields) {
+// at a time in one conversion with NULs between them; the column of a field
+// that is not GBK, or 0. Batches keep the conversion's buffers small whatever
+// the record.
+int decodeGbk(std::vector<std::string>& fields) {
     constexpr size_t kBatchBytes = 1 << 20;
     std::string joined;
     for (size_t first = 0, last = 0; first < fields.size(); first = last) {
@@ -326,7 +327,7 @@ bool decodeGbk(std::vector<std::string>& fields) {
         while (last < fields.size() && joined.size() + fields[last].size() < kBatchBytes)
             (joined += '\0') += fields[last++];
         auto utf8 = encoding::toUtf8(joined, encoding::kGbk);
-        if (!utf8) return false;
+        if (!utf8) return badField(fields, encoding::kGbk, first, last);
         size_t start = 0;
         for (size_t i = first; i < last; ++i) {
             size_t end = std::min(utf8->find('\0', start), utf8->size());
@@ -334,7 +335,7 @@ bool decodeGbk(std::vector<std::string>& fields) {
             start = end + 1;
         }
     }
-    return true;
+    return 0;
 }
 
 Error notEncoded(int32_t row, int column, const char* why) {
@@ -356,12 +357,11 @@ Status scanCsv(const CsvFile& file,
         ++row;
         if (!notUtf8Row && splitter.consumed() > file.badUtf8At) {
             notUtf8Row = row;
-            notUtf8Column = badField(fields, kUtf8);
+            notUtf8Column = badField(fields, kUtf8, 0, fields.size());
         }
         if (notGbkRow) return notUtf8Row == 0;  // only looking for where UTF-8 broke
-        if (file.gbk && !decodeGbk(fields)) {
+        if (file.gbk && (notGbkColumn = decodeGbk(fields)) != 0) {
             notGbkRow = row;
-            notGbkColumn = badField(fields, encoding::kGbk);
             return notUtf8Row == 0;
         }
         return record(row, fields);

@@ -138,6 +138,15 @@ TEST(CsvReader, TextNeitherUtf8NorGbkIsBlamedOnItsLine) {
     why = readFailure(dir / "gbk.csv");
     EXPECT_NE(why.find("第 3 行第 2 列"), std::string::npos) << why;
     EXPECT_NE(why.find("GBK"), std::string::npos) << why;
+
+    // Named in a record converted a part at a time.
+    std::string li;
+    for (int i = 0; i < 50000; ++i) li += "\xD6\xD0";  // 中, whose UTF-8 is not GBK
+    std::string wide = "a\n";
+    for (int i = 0; i < 11; ++i) wide += li + ",";
+    writeFile(dir / "wide.csv", wide + "x\xFF\n");
+    why = readFailure(dir / "wide.csv");
+    EXPECT_NE(why.find("第 2 行第 12 列"), std::string::npos) << why;
 }
 
 TEST(CsvReader, NulBytesAreDroppedWhereverTheyStand) {
