@@ -142,16 +142,54 @@ std::string utf16ToUtf8(std::u16string_view units) {
     return out;
 }
 
-bool isValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-        if (n == 9 || i + n >= s.size() + (n == 0)) return false;
-        for (size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
+char32_t decodeUtf8(const uint8_t*& p, const uint8_t* end) {
+    uint8_t b = *p;
+    if (b < 0x80) {
+        ++p;
+        return b;
     }
-    return true;
+    int extra = b >= 0xC2 && b < 0xE0   ? 1
+                : b >= 0xE0 && b < 0xF0 ? 2
+                : b >= 0xF0 && b < 0xF5 ? 3
+                                        : 0;
+    if (extra == 0) {
+        ++p;
+        return kBadUtf8;
+    }
+    char32_t c = b & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) {
+        if (p + i >= end || (p[i] & 0xC0) != 0x80) {
+            p += i;  // the lead and the continuation bytes before the break
+            return kBadUtf8;
+        }
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms would let one character pass for another (C0 80 for NUL).
+    static const char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+        ++p;
+        return kBadUtf8;
+    }
+    p += extra + 1;
+    return c;
+}
+
+size_t validUtf8Prefix(std::string_view s) {
+    auto* begin = reinterpret_cast<const uint8_t*>(s.data());
+    auto* end = begin + s.size();
+    for (auto* p = begin; p < end;) {
+        auto* at = p;
+        if (*p < 0x80) {
+            ++p;
+        } else if (decodeUtf8(p, end) == kBadUtf8) {
+            return static_cast<size_t>(at - begin);
+        }
+    }
+    return s.size();
+}
+
+bool isValidUtf8(std::string_view s) {
+    return validUtf8Prefix(s) == s.size();
 }
 
 }  // namespace tabrovin::encoding

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -12,10 +14,16 @@
 namespace tabrovin::sheets {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+constexpr int kUtf8 = 65001;
+constexpr size_t kNotFound = std::numeric_limits<size_t>::max();
 
 // The longest prefix of `bytes` that ends at an ASCII byte, so that a
-// multi-byte character cut by a read boundary is left for the next read.
+// multi-byte character cut by a read boundary is left out.
 size_t wholeCharacters(std::string_view bytes) {
     for (size_t i = bytes.size(); i > 0; --i)
         if (static_cast<unsigned char>(bytes[i - 1]) < 0x80) return i;
@@ -34,36 +42,121 @@ size_t cutSequence(std::string_view bytes) {
     return 0;
 }
 
-Error cannotRead(const std::filesystem::path& path) {
-    return Error{err::kFileAccess, "无法读取文件“" + utf8FromPath(path) + "”。"};
-}
+constexpr size_t kBlockBytes = 1 << 20;
 
-// Reads `path` in blocks; `block` returning false stops early.
-Status readBlocks(const std::filesystem::path& path,
-                  const std::function<bool(std::string_view)>& block) {
+// Reads `path` in blocks of kBlockBytes; `block` returning false stops early.
+Status readBlocks(const fs::path& path, const std::function<bool(std::string_view)>& block) {
     std::ifstream in(path, std::ios::binary);  // wide-character paths on Windows too
-    if (!in) return cannotRead(path);
-    std::vector<char> buf(1 << 20);
+    if (!in) return Error::fileAccess(path, "无法打开文件读取");
+    std::error_code ec;
+    uintmax_t size = fs::file_size(path, ec);
+    std::vector<char> buf(ec ? kBlockBytes : std::min<uintmax_t>(size + 1, kBlockBytes));
     while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0)
         if (!block({buf.data(), static_cast<size_t>(in.gcount())})) return Status::Ok();
-    if (in.bad()) return cannotRead(path);
+    if (in.bad()) return Error::fileAccess(path, "读取文件时出错");
     return Status::Ok();
 }
 
-// Splits CSV bytes into records of raw fields; fed block by block.
-// A field longer than a spreadsheet cell can hold, or a record with more
-// fields than a sheet has columns, stops the split: holding either would let
-// a small damaged file take all memory.
+// UTF-16 bytes, block by block, to UTF-8. A code unit or surrogate pair cut
+// by a block end waits for the next block; unpaired surrogates become U+FFFD.
+class Utf16Decoder {
+  public:
+    explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) {}
+
+    void feed(std::string_view bytes, std::string& out) {
+        carry_.append(bytes);
+        size_t i = 0;
+        for (; i + 1 < carry_.size(); i += 2) {
+            char32_t u = unit(i);
+            if (u >= 0xD800 && u < 0xDC00) {
+                if (i + 3 >= carry_.size()) break;  // its partner is in the next block
+                char32_t low = unit(i + 2);
+                if (low >= 0xDC00 && low < 0xE000) {
+                    u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                    i += 2;
+                } else {
+                    u = 0xFFFD;
+                }
+            } else if (u >= 0xDC00 && u < 0xE000) {
+                u = 0xFFFD;
+            }
+            encoding::appendUtf8(out, u);
+        }
+        carry_.erase(0, i);
+    }
+    // What a cut file leaves over.
+    void finish(std::string& out) {
+        if (!carry_.empty()) encoding::appendUtf8(out, 0xFFFD);
+        carry_.clear();
+    }
+
+  private:
+    char32_t unit(size_t i) const {
+        auto a = static_cast<unsigned char>(carry_[i]),
+             b = static_cast<unsigned char>(carry_[i + 1]);
+        return bigEndian_ ? char32_t(a) << 8 | b : char32_t(b) << 8 | a;
+    }
+
+    bool bigEndian_;
+    std::string carry_;
+};
+
+// Reads the text of `path` in blocks as every reading of a CSV file sees it:
+// without its byte-order mark, UTF-16 turned into UTF-8, and NUL characters
+// dropped (they would end texts early in the database, and GBK decoding
+// joins fields with them). `block` returning false stops early.
+Status readText(const fs::path& path, const std::function<bool(std::string_view)>& block) {
+    std::optional<Utf16Decoder> utf16;
+    bool first = true, more = true;
+    std::string text;
+    auto pass = [&](std::string_view bytes) {
+        if (bytes.find('\0') != std::string_view::npos) {
+            if (bytes.data() != text.data()) text.assign(bytes);
+            std::erase(text, '\0');
+            bytes = text;
+        }
+        return more = bytes.empty() || block(bytes);
+    };
+    TABROVIN_TRY(readBlocks(path, [&](std::string_view bytes) {
+        if (first) {
+            first = false;
+            if (bytes.starts_with(kBom)) {
+                bytes.remove_prefix(kBom.size());
+            } else if (bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom)) {
+                utf16.emplace(bytes.starts_with(kUtf16BeBom));
+                bytes.remove_prefix(2);
+            }
+        }
+        if (!utf16) return pass(bytes);
+        text.clear();
+        utf16->feed(bytes, text);
+        return pass(text);
+    }));
+    if (utf16 && more) {
+        text.clear();
+        utf16->finish(text);
+        pass(text);
+    }
+    return Status::Ok();
+}
+
+// Splits CSV text into records of raw fields; fed block by block.
+// A field longer than a spreadsheet cell can hold, a record with more fields
+// than a sheet has columns, or a record of more bytes than kMaxRecordBytes
+// stops the split before it is held: otherwise a small damaged file, or one
+// long line, could take all memory.
 class CsvSplitter {
   public:
     static constexpr size_t kMaxFieldBytes = 4 * 32767;
     static constexpr size_t kMaxFields = 16384;
+    static constexpr size_t kMaxRecordBytes = 16 << 20;
 
     using Record = std::function<bool(std::vector<std::string>&)>;
     explicit CsvSplitter(Record record) : record_(std::move(record)) {}
 
     bool feed(std::string_view bytes) {
         for (size_t i = 0; i < bytes.size(); ++i) {
+            consumed_ = fed_ + i + 1;
             char c = bytes[i];
             if (quoted_) {
                 if (c != '"') {
@@ -89,10 +182,14 @@ class CsvSplitter {
             }
             if (!step(c)) return false;
         }
+        fed_ += bytes.size();
         return true;
     }
-    // Why the split stopped early, if a limit stopped it.
+    // Why the split stopped early, if a limit stopped it, and in which column.
     const std::string& overflow() const { return overflow_; }
+    int overflowColumn() const { return overflowColumn_; }
+    // Bytes of text up to the end of the record last handed over.
+    uint64_t consumed() const { return consumed_; }
     // Ends the text; a last line without a line end still counts.
     bool finish() {
         pendingQuote_ = false;
@@ -103,7 +200,12 @@ class CsvSplitter {
   private:
     bool append(char c) {
         if (field_.size() >= kMaxFieldBytes) {
-            overflow_ = "第" + std::to_string(fields_.size() + 1) + "列的文字超过 32767 个字符";
+            overflowColumn_ = static_cast<int>(fields_.size() + 1);
+            overflow_ = "单元格的文字超过 32767 个字符";
+            return false;
+        }
+        if (++recordBytes_ > kMaxRecordBytes) {
+            overflow_ = "一行的文字超过 " + std::to_string(kMaxRecordBytes >> 20) + " MB";
             return false;
         }
         field_ += c;
@@ -119,7 +221,7 @@ class CsvSplitter {
             quoted_ = fieldHadQuote_ = started_ = true;
         } else if (c == ',') {
             if (fields_.size() + 1 >= kMaxFields) {
-                overflow_ = "超过 " + std::to_string(kMaxFields) + " 列";
+                overflow_ = "一行超过 " + std::to_string(kMaxFields) + " 列";
                 return false;
             }
             fields_.push_back(std::move(field_));
@@ -139,6 +241,7 @@ class CsvSplitter {
         fields_.push_back(std::move(field_));
         field_.clear();
         fieldHadQuote_ = started_ = false;
+        recordBytes_ = 0;
         bool more = record_(fields_);
         fields_.clear();
         return more;
@@ -148,80 +251,135 @@ class CsvSplitter {
     std::vector<std::string> fields_;
     std::string field_;
     std::string overflow_;
+    int overflowColumn_ = 0;
+    size_t recordBytes_ = 0;
+    uint64_t fed_ = 0, consumed_ = 0;
     bool quoted_ = false, pendingQuote_ = false, fieldHadQuote_ = false, afterCr_ = false;
     bool started_ = false;
 };
 
+// Share of NUL bytes at or above which a head is not text with stray NULs.
+constexpr size_t kNulShare = 16;
+
+bool isControl(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' &&
+            c != 0x1A) ||
+           c == 0x7F;
+}
+
+// The text to judge in a head: no NULs and no byte-order mark, and unless it
+// is the whole file, only up to its last line end, so that no character is cut.
+std::string headText(std::string_view head, bool whole) {
+    std::string text(head);
+    std::erase(text, '\0');
+    std::string_view view = text;
+    if (view.starts_with(kBom)) view.remove_prefix(kBom.size());
+    if (!whole) {
+        size_t end = view.rfind('\n');
+        view = view.substr(0, end == std::string_view::npos ? wholeCharacters(view) : end + 1);
+    }
+    return std::string(view);
+}
+
 }  // namespace
 
-bool looksLikeCsv(std::string_view head, bool whole) {
-    if (head.find('\0') != std::string_view::npos) return false;
-    if (head.starts_with(kBom)) head.remove_prefix(kBom.size());
-    if (!whole) head = head.substr(0, wholeCharacters(head));
-    return encoding::isValidUtf8(head) || encoding::toUtf8(head, encoding::kGbk).has_value();
+CsvSniff sniffCsv(std::string_view head, bool whole) {
+    if (head.starts_with(kUtf16LeBom) || head.starts_with(kUtf16BeBom)) return CsvSniff::kText;
+    size_t nuls[2] = {0, 0};
+    for (size_t i = 0; i < head.size(); ++i)
+        if (head[i] == '\0') ++nuls[i % 2];
+    size_t allNuls = nuls[0] + nuls[1];
+    if (allNuls >= 4 && allNuls * kNulShare >= head.size())
+        return std::max(nuls[0], nuls[1]) * 10 >= allNuls * 9 ? CsvSniff::kUtf16WithoutBom
+                                                              : CsvSniff::kBinary;
+    std::string text = headText(head, whole);
+    if (encoding::isValidUtf8(text) || encoding::toUtf8(text, encoding::kGbk))
+        return CsvSniff::kText;
+    size_t controls = std::count_if(
+        text.begin(), text.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); });
+    return controls * 100 > text.size() ? CsvSniff::kBinary : CsvSniff::kText;
 }
 
 namespace {
 
 struct CsvFile {
-    std::filesystem::path path;
+    fs::path path;
     bool gbk = false;
+    uint64_t badUtf8At = kNotFound;  // text offset of the first byte that is not UTF-8
 };
 
-// Turns a GBK record, whose fields hold no NUL, into UTF-8 in one conversion
-// with NULs between the fields; on failure finds the field at fault.
-Status decodeGbk(std::vector<std::string>& fields, int32_t row) {
+// Which of fields[from, to) is not valid in the code page, counted from 1.
+int badField(const std::vector<std::string>& fields, int codePage, size_t from, size_t to) {
+    size_t bad = from;
+    while (bad + 1 < to && encoding::toUtf8(fields[bad], codePage)) ++bad;
+    return static_cast<int>(bad + 1);
+}
+
+// Turns a GBK record, whose fields hold no NUL, into UTF-8, a batch of fields
+// at a time in one conversion with NULs between them; the column of a field
+// that is not GBK, or 0. Batches keep the conversion's buffers small whatever
+// the record.
+int decodeGbk(std::vector<std::string>& fields) {
+    constexpr size_t kBatchBytes = 1 << 20;
     std::string joined;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i) joined += '\0';
-        joined += fields[i];
-    }
-    auto utf8 = encoding::toUtf8(joined, encoding::kGbk);
-    if (utf8) {
+    for (size_t first = 0, last = 0; first < fields.size(); first = last) {
+        joined = fields[last++];
+        while (last < fields.size() && joined.size() + fields[last].size() < kBatchBytes)
+            (joined += '\0') += fields[last++];
+        auto utf8 = encoding::toUtf8(joined, encoding::kGbk);
+        if (!utf8) return badField(fields, encoding::kGbk, first, last);
         size_t start = 0;
-        for (auto& field : fields) {
+        for (size_t i = first; i < last; ++i) {
             size_t end = std::min(utf8->find('\0', start), utf8->size());
-            field.assign(*utf8, start, end - start);
+            fields[i].assign(*utf8, start, end - start);
             start = end + 1;
         }
-        return Status::Ok();
     }
-    size_t bad = 0;
-    while (bad + 1 < fields.size() && encoding::toUtf8(fields[bad], encoding::kGbk)) ++bad;
-    return Error{err::kCellConversion, "CSV 文件第" + std::to_string(row) + "行第" +
-                                           std::to_string(bad + 1) +
-                                           "列的文字既不是 UTF-8 也不是 GBK 编码。"};
+    return 0;
+}
+
+Error notEncoded(int32_t row, int column, const char* why) {
+    return Error::cellConversion(why, CellPlace{0, row, column});
 }
 
 // Hands each record, decoded to UTF-8 and numbered from 1, to `record`;
 // `record` returning false stops the scan.
+//
+// A record that is neither GBK nor UTF-8 is blamed on the line where UTF-8
+// broke when that comes later: the file was UTF-8 up to there, and its
+// earlier lines failed GBK only for being UTF-8.
 Status scanCsv(const CsvFile& file,
                const std::function<bool(int32_t, std::vector<std::string>&)>& record) {
-    int32_t row = 0;
-    Status failure;
+    int32_t row = 0, notGbkRow = 0, notGbkColumn = 0, notUtf8Row = 0, notUtf8Column = 0;
+    bool tooManyRows = false;
     CsvSplitter splitter([&](std::vector<std::string>& fields) {
+        if (row == std::numeric_limits<int32_t>::max()) return !(tooManyRows = true);
         ++row;
-        // NULs would reach the database text, and the GBK path joins fields with them.
-        for (auto& field : fields)
-            if (field.find('\0') != std::string::npos) std::erase(field, '\0');
-        if (file.gbk) {
-            failure = decodeGbk(fields, row);
-            if (!failure.ok()) return false;
+        if (!notUtf8Row && splitter.consumed() > file.badUtf8At) {
+            notUtf8Row = row;
+            notUtf8Column = badField(fields, kUtf8, 0, fields.size());
+        }
+        if (notGbkRow) return notUtf8Row == 0;  // only looking for where UTF-8 broke
+        if (file.gbk && (notGbkColumn = decodeGbk(fields)) != 0) {
+            notGbkRow = row;
+            return notUtf8Row == 0;
         }
         return record(row, fields);
     });
-    bool first = true, more = true;
-    TABROVIN_TRY(readBlocks(file.path, [&](std::string_view block) {
-        if (first && block.starts_with(kBom)) block.remove_prefix(kBom.size());
-        first = false;
-        more = splitter.feed(block);
-        return more;
-    }));
-    if (more) splitter.finish();
+    bool more = true;
+    TABROVIN_TRY(
+        readText(file.path, [&](std::string_view block) { return more = splitter.feed(block); }));
+    if (more) more = splitter.finish();
     if (!splitter.overflow().empty())
-        return Error{err::kDamagedWorkbook, "CSV 文件第" + std::to_string(row + 1) + "行" +
-                                                splitter.overflow() + ", 不是可以导入的表格。"};
-    return failure;
+        return Error::damagedWorkbook(file.path, splitter.overflow(),
+                                      CellPlace{0, row + 1, splitter.overflowColumn()});
+    if (notGbkRow && notUtf8Row > notGbkRow)
+        return notEncoded(notUtf8Row, notUtf8Column,
+                          "文字不是有效的 UTF-8 编码（文件前面各行都是 UTF-8 编码）");
+    if (notGbkRow)
+        return notEncoded(notGbkRow, notGbkColumn, "文字既不是 UTF-8 编码也不是 GBK 编码");
+    if (tooManyRows) return Error::damagedWorkbook(file.path, "行数超过工作表能容纳的行数");
+    return Status::Ok();
 }
 
 class CsvWorksheet : public Worksheet {
@@ -260,9 +418,7 @@ class CsvWorkbook : public Workbook {
     explicit CsvWorkbook(CsvFile file) : file_(std::move(file)) {}
     int sheetCount() const override { return 1; }
     Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        if (number != 1)
-            return Error{err::kSubscript,
-                         "CSV 文件只有 1 个工作表，没有第" + std::to_string(number) + "个。"};
+        if (number != 1) return Error::noSuchSheet(number, 1);
         auto sheet = std::make_unique<CsvWorksheet>(file_);
         TABROVIN_TRY(sheet->measure());
         return std::unique_ptr<Worksheet>(std::move(sheet));
@@ -274,23 +430,28 @@ class CsvWorkbook : public Workbook {
 
 }  // namespace
 
-Result<std::unique_ptr<Workbook>> openCsv(const std::filesystem::path& path) {
-    // UTF-8 only when the whole file is; a character cut by a block end is
+Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
+    // UTF-8 only when the whole text is; a character cut by a block end is
     // carried to the next block, and one cut by the end of the file is not UTF-8.
-    bool utf8 = true, first = true;
+    CsvFile file{path};
+    uint64_t offset = 0;
     std::string carry;
-    TABROVIN_TRY(readBlocks(path, [&](std::string_view block) {
+    TABROVIN_TRY(readText(path, [&](std::string_view block) {
         std::string bytes = carry + std::string(block);
         std::string_view view = bytes;
-        if (first && view.starts_with(kBom)) view.remove_prefix(kBom.size());
-        first = false;
         size_t whole = view.size() - cutSequence(view);
-        utf8 = encoding::isValidUtf8(view.substr(0, whole));
+        size_t valid = encoding::validUtf8Prefix(view.substr(0, whole));
+        if (valid < whole) {
+            file.badUtf8At = offset - carry.size() + valid;
+            return false;
+        }
+        offset += block.size();
         carry.assign(view.substr(whole));
-        return utf8;
+        return true;
     }));
-    if (!carry.empty()) utf8 = false;
-    return std::unique_ptr<Workbook>(std::make_unique<CsvWorkbook>(CsvFile{path, !utf8}));
+    if (file.badUtf8At == kNotFound && !carry.empty()) file.badUtf8At = offset - carry.size();
+    file.gbk = file.badUtf8At != kNotFound;
+    return std::unique_ptr<Workbook>(std::make_unique<CsvWorkbook>(std::move(file)));
 }
 
 }  // namespace tabrovin::sheets

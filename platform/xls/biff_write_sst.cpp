@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/encoding.h"
 #include "platform/xls/biff_record.h"
 
 namespace tabrovin::xls {
@@ -100,38 +101,6 @@ bool readString(SegmentReader& r, std::vector<uint16_t>& units, StoredString& s)
     }
     s.tail.resize(4 * size_t{s.runCount} + s.extBytes);
     return r.read(s.tail.data(), s.tail.size());
-}
-
-// Decodes one UTF-8 sequence at `p` (before `end`); invalid input yields
-// U+FFFD and consumes one byte.
-char32_t decodeUtf8(const uint8_t*& p, const uint8_t* end) {
-    uint8_t b = *p;
-    if (b < 0x80) {
-        ++p;
-        return b;
-    }
-    int extra = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
-    if (b >= 0xF5) extra = -1;
-    if (extra < 0) {
-        ++p;
-        return 0xFFFD;
-    }
-    // A broken sequence becomes one U+FFFD for the bytes that began it.
-    char32_t c = b & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if (p + i >= end || (p[i] & 0xC0) != 0x80) {
-            p += i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (p[i] & 0x3F);
-    }
-    static const char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
-        ++p;
-        return 0xFFFD;
-    }
-    p += extra + 1;
-    return c;
 }
 
 }  // namespace
@@ -238,7 +207,8 @@ void SstWriter::addUtf8(std::string_view text) {
     bool wide = false;
     size_t units = 0;
     while (p < end) {
-        char32_t c = decodeUtf8(p, end);
+        char32_t c = encoding::decodeUtf8(p, end);
+        if (c == encoding::kBadUtf8) c = 0xFFFD;
         size_t need = c > 0xFFFF ? 2 : 1;
         if (units + need > kMaxCellChars) break;
         units += need;

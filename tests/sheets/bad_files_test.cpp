@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <random>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "platform/sheets/xml_stream.h"
 #include "tests/sheets/sheet_test_util.h"
@@ -65,6 +72,9 @@ TEST(BadFiles, NotWorkbooksGiveTheirErrorNumbers) {
         {"empty.xlsx", err::kNotWorkbook}, {"noise.xls", err::kNotWorkbook},
         {"other.xlsx", err::kNotWorkbook}, {"locked.ods", err::kEncryptedWorkbook}};
     for (auto [name, number] : cases) EXPECT_EQ(readError(dir / name), number) << name;
+    auto book = openWorkbookFile(dir / "noise.xls");
+    ASSERT_FALSE(book.ok());
+    EXPECT_NE(book.error().description.find("无法识别的文件格式"), std::string::npos);
     // Text under a workbook's name is read as CSV, by its content.
     writeFile(dir / "文本.xlsx", "甲,乙\n1,2\n");
     EXPECT_EQ(readSheet(dir / "文本.xlsx"), (Grid{{"甲", "乙"}, {"1", "2"}}));
@@ -142,13 +152,67 @@ TEST(XmlStream, ChunkEdgesChangeNothingAndLongTokensAreNotHeld) {
     EXPECT_NE(tag.message().find("64 MB"), std::string::npos) << tag.message();
 }
 
-TEST(BadFiles, CsvFieldsAndRecordsBeyondASheetAreRefused) {
+// The error text of opening `path` and measuring its first sheet, or "".
+std::string openFailure(const std::filesystem::path& path) {
+    auto book = openWorkbookFile(path);
+    if (!book) return book.error().description;
+    auto sheet = (*book)->worksheet(1);
+    return sheet ? "" : sheet.error().description;
+}
+
+TEST(BadFiles, CsvFieldsRecordsAndLinesBeyondASheetAreRefused) {
     TempDir dir;
     tabrovin::testing::writeFile(dir / "long.csv", "a,b\n" + std::string(200000, 'x') + ",y\n");
     tabrovin::testing::writeFile(dir / "wide.csv", std::string(20000, ',') + "\n1\n");
     EXPECT_EQ(readError(dir / "long.csv"), err::kDamagedWorkbook);
     EXPECT_EQ(readError(dir / "wide.csv"), err::kDamagedWorkbook);
+    EXPECT_NE(openFailure(dir / "long.csv").find("第 2 行第 1 列"), std::string::npos);
+    // Every field and the field count within their limits, the line itself too long:
+    // refused as it is split, never held whole.
+    std::string field(100000, 'x');
+    std::string line;
+    for (int i = 0; i < 200; ++i) line += field + ",";
+    tabrovin::testing::writeFile(dir / "line.csv", "a,b\n" + line + "\n");
+    EXPECT_EQ(readError(dir / "line.csv"), err::kDamagedWorkbook);
+    std::string why = openFailure(dir / "line.csv");
+    EXPECT_NE(why.find("第 2 行"), std::string::npos) << why;
+    EXPECT_NE(why.find("16 MB"), std::string::npos) << why;
 }
+
+TEST(BadFiles, TextThatCannotBeDecodedSaysSo) {
+    TempDir dir;
+    std::string le;
+    for (char c : std::string("name,amount\r\nbook,12\r\n")) le += {c, '\0'};
+    tabrovin::testing::writeFile(dir / "le.csv", le);
+    tabrovin::testing::writeFile(dir / "be.csv", "\0" + le.substr(0, le.size() - 1));
+    tabrovin::testing::writeFile(dir / "other.csv", "a,b\n\xA4\xA4,\xFF\x80\n");
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"le.csv", err::kNotWorkbook, "UTF-16"},
+        {"be.csv", err::kNotWorkbook, "UTF-16"},
+        {"other.csv", err::kCellConversion, "第 2 行第 2 列的单元格无法读取：文字既不是 UTF-8"}};
+    for (auto [name, number, words] : cases) {
+        EXPECT_EQ(readError(dir / name), number) << name;
+        EXPECT_NE(openFailure(dir / name).find(words), std::string::npos)
+            << openFailure(dir / name);
+    }
+}
+
+#ifndef _WIN32
+TEST(BadFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
+    TempDir dir;
+    const auto fifo = dir / "管道.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opening = std::async(std::launch::async, [&] { return readError(fifo); });
+    if (opening.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // lets the reader go
+        if (writer >= 0) ::close(writer);
+        ADD_FAILURE() << "opening a pipe waited for a writer";
+    }
+    EXPECT_EQ(opening.get(), err::kFileAccess);
+    EXPECT_NE(openFailure(fifo).find("不是普通文件"), std::string::npos) << openFailure(fifo);
+    EXPECT_EQ(readError("/dev/null"), err::kFileAccess);
+}
+#endif
 
 TEST(BadFiles, CellErrorsNameSheetRowAndColumn) {
     TempDir dir;

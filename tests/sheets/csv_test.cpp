@@ -1,8 +1,9 @@
 // CSV files as other programs write them: RFC 4180 quoting, UTF-8 with or
-// without a BOM, and GBK.
+// without a BOM, UTF-16 with a BOM, and GBK.
 
 #include <gtest/gtest.h>
 
+#include "platform/encoding.h"
 #include "tests/sheets/sheet_test_util.h"
 #include "tests/support/test_support.h"
 
@@ -68,6 +69,90 @@ TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
         return r == 2 ? Status(Error{err::kInvalidArgument, "停"}) : Status::Ok();
     });
     EXPECT_EQ(s.ok() ? 0 : s.error().number, err::kInvalidArgument);
+}
+
+// `text` as UTF-16 bytes with a byte-order mark.
+std::string utf16(std::u16string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : text) {
+        char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+TEST(CsvReader, Utf16WithBomIsDecodedAcrossReadBlocks) {
+    TempDir dir;
+    // 262,143 lines of "a" put the emoji's surrogate pair across the 1 MiB read block.
+    std::u16string text;
+    for (int i = 0; i < 262143; ++i) text += u"a\n";
+    text += u"姓名,\"金,额\"\r\n\U0001F600,\xD800x";
+    for (bool bigEndian : {false, true}) {
+        writeFile(dir / "u16.csv", utf16(text, bigEndian) + "\x41");  // a cut last unit
+        Grid g = readSheet(dir / "u16.csv");
+        ASSERT_EQ(g.size(), 262145u) << bigEndian;
+        EXPECT_EQ(g[262143], (Row{"姓名", "金,额"})) << bigEndian;
+        EXPECT_EQ(g[262144], (Row{"😀", "\uFFFDx\uFFFD"})) << bigEndian;
+    }
+}
+
+TEST(CsvReader, OnlyStrictUtf8IsTakenAsUtf8) {
+    using encoding::isValidUtf8;
+    for (std::string_view bad : {"\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                 "\xF8\x88\x80\x80\x80", "\xE4\xB8", "\x80"})
+        EXPECT_FALSE(isValidUtf8(bad)) << ::testing::PrintToString(bad);
+    for (std::string_view good : {"", "\xC2\x80", "\xEF\xBF\xBF", "\xF4\x8F\xBF\xBF", "中"})
+        EXPECT_TRUE(isValidUtf8(good)) << ::testing::PrintToString(good);
+    EXPECT_EQ(encoding::validUtf8Prefix("ab\xC0\x80"), 2u);
+
+    // An overlong NUL is not UTF-8, so the file is read as GBK, never stored as it is.
+    TempDir dir;
+    writeFile(dir / "overlong.csv", "a,b\n1,\xC0\x80\n");
+    Grid g = readSheet(dir / "overlong.csv");
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[1][1], encoding::toUtf8("\xC0\x80", encoding::kGbk).value_or("?"));
+    EXPECT_TRUE(isValidUtf8(g[1][1]));
+}
+
+// The error text of reading `path`, or "" when it reads.
+std::string readFailure(const std::filesystem::path& path) {
+    auto book = openWorkbookFile(path);
+    if (!book) return book.error().description;
+    auto sheet = (*book)->worksheet(1);
+    return sheet ? "" : sheet.error().description;
+}
+
+TEST(CsvReader, TextNeitherUtf8NorGbkIsBlamedOnItsLine) {
+    TempDir dir;
+    std::string utf8 = "姓名,金额\n";
+    for (int i = 0; i < 200; ++i) utf8 += "张三,1\n";
+    writeFile(dir / "utf8.csv", utf8 + "李四,\xC0\x80\n王五,3\n");
+    EXPECT_EQ(readError(dir / "utf8.csv"), err::kCellConversion);
+    std::string why = readFailure(dir / "utf8.csv");
+    EXPECT_NE(why.find("第 202 行第 2 列"), std::string::npos) << why;
+    EXPECT_NE(why.find("UTF-8"), std::string::npos) << why;
+
+    // A GBK file (not UTF-8 from line 1) with a byte that is not GBK either on line 3.
+    writeFile(dir / "gbk.csv", "\xC0\xEE,1\n\xC0\xEE,2\n\xC0\xEE,x\xFF\n\xC0\xEE,4\n");
+    why = readFailure(dir / "gbk.csv");
+    EXPECT_NE(why.find("第 3 行第 2 列"), std::string::npos) << why;
+    EXPECT_NE(why.find("GBK"), std::string::npos) << why;
+
+    // Named in a record converted a part at a time.
+    std::string li;
+    for (int i = 0; i < 50000; ++i) li += "\xD6\xD0";  // 中, whose UTF-8 is not GBK
+    std::string wide = "a\n";
+    for (int i = 0; i < 11; ++i) wide += li + ",";
+    writeFile(dir / "wide.csv", wide + "x\xFF\n");
+    why = readFailure(dir / "wide.csv");
+    EXPECT_NE(why.find("第 2 行第 12 列"), std::string::npos) << why;
+}
+
+TEST(CsvReader, NulBytesAreDroppedWhereverTheyStand) {
+    TempDir dir;
+    writeFile(dir / "nul.csv", std::string("\0甲,\"乙\0\"\n1,\xE4\0\xB8\xAD\n", 19));
+    EXPECT_EQ(readSheet(dir / "nul.csv"), (Grid{{"甲", "乙"}, {"1", "中"}}));
 }
 
 }  // namespace

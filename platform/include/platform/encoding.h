@@ -1,6 +1,8 @@
 #pragma once
 // Conversions between UTF-8 and Windows code pages (GBK = 936 above all).
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +28,19 @@ void appendUtf8(std::string& out, char32_t c);
 // UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
 std::string utf16ToUtf8(std::u16string_view units);
 
+// What decodeUtf8 returns for bytes that are not UTF-8.
+constexpr char32_t kBadUtf8 = 0xFFFFFFFF;
+
+// Decodes the UTF-8 character at `p` (before `end`, p < end) and moves `p`
+// past it. Overlong forms, surrogates (U+D800 to U+DFFF), code points above
+// U+10FFFF and cut sequences give kBadUtf8; `p` then moves past the lead
+// byte and any continuation bytes that followed it, so decoding goes on.
+char32_t decodeUtf8(const uint8_t*& p, const uint8_t* end);
+
+// How many bytes at the start of `bytes` are valid UTF-8, as decodeUtf8 judges.
+size_t validUtf8Prefix(std::string_view bytes);
+
+// True when all of `bytes` is valid UTF-8, as decodeUtf8 judges.
 bool isValidUtf8(std::string_view bytes);
 
 }  // namespace tabrovin::encoding

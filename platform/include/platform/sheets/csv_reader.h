@@ -1,7 +1,8 @@
 #pragma once
 // Reader for .csv text (RFC 4180: quoted fields, doubled quotes, line feeds
-// inside quotes, CRLF or LF line ends) in UTF-8 with or without a BOM, or
-// else GBK. One sheet; fields are texts exactly as they stand.
+// inside quotes, CRLF or LF line ends) in UTF-8 with or without a BOM,
+// UTF-16 with a BOM, or else GBK. One sheet; fields are texts exactly as they
+// stand, except that NUL characters are dropped wherever they are.
 
 #include <filesystem>
 #include <memory>
@@ -12,11 +13,21 @@
 namespace tabrovin::sheets {
 
 // Opens `path` as CSV. The whole file is checked once to choose between
-// UTF-8 and GBK. Errors: err::kFileAccess when it cannot be read.
+// UTF-8 and GBK. Errors: err::kFileAccess when it cannot be read. Reading
+// the sheet gives err::kDamagedWorkbook for a cell, row or line beyond what
+// a sheet holds, and err::kCellConversion naming the row for text that is
+// neither UTF-8 nor GBK.
 Result<std::unique_ptr<Workbook>> openCsv(const std::filesystem::path& path);
 
-// True when `head` (the first bytes of a file; `whole` when that is all of
-// it) looks like CSV text: no NUL bytes, and valid UTF-8 or GBK.
-bool looksLikeCsv(std::string_view head, bool whole);
+// What the first bytes of a file say about it as CSV text.
+enum class CsvSniff {
+    kText,             // for openCsv, which names a line neither UTF-8 nor GBK
+    kUtf16WithoutBom,  // NULs in every other byte
+    kBinary,           // not text at all
+};
+
+// Judges `head` (the first bytes of a file; `whole` when that is all of it).
+// A few NUL bytes are ignored, as openCsv drops them.
+CsvSniff sniffCsv(std::string_view head, bool whole);
 
 }  // namespace tabrovin::sheets

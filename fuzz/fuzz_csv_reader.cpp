@@ -1,0 +1,65 @@
+// libFuzzer target for the CSV reader: arbitrary bytes, as a file, must be
+// judged by the opening check and then either refused with a message or read
+// into rows of the promised width whose every cell is UTF-8 without NULs.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/encoding.h"
+#include "platform/sheets/csv_reader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path& scratchFile() {
+    static const fs::path path =
+        fs::temp_directory_path() / ("fuzz_csv_reader_" + std::to_string(::getpid()) + ".csv");
+    return path;
+}
+
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    {
+        std::ofstream out(scratchFile(), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    constexpr size_t kHead = 64 * 1024;
+    (void)tabrovin::sheets::sniffCsv(bytes.substr(0, kHead), size <= kHead);
+
+    auto book = tabrovin::sheets::openCsv(scratchFile());
+    if (!book) return 0;
+    check((*book)->sheetCount() == 1);
+    auto sheet = (*book)->worksheet(1);
+    if (!sheet) {
+        check(!sheet.error().description.empty());
+        return 0;
+    }
+    tabrovin::SheetSize sheetSize = (*sheet)->size();
+    check(sheetSize.rows >= 0 && sheetSize.columns >= 0);
+    const int32_t columns = std::min(sheetSize.columns + 1, 64);
+    const int32_t last = std::min(sheetSize.rows + 1, 5000);
+    int32_t next = 1;
+    auto status = (*sheet)->readRows(1, last, columns, [&](int32_t row, const auto& cells) {
+        check(row == next++);
+        check(cells.size() == static_cast<size_t>(columns));
+        for (const std::string& cell : cells)
+            check(tabrovin::encoding::isValidUtf8(cell) && cell.find('\0') == std::string::npos);
+        return tabrovin::Status::Ok();
+    });
+    check(status.ok() && next == last + 1);
+    return 0;
+}
