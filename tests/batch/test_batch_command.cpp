@@ -149,3 +149,18 @@ TEST_F(BatchCommand, HelpAndEmptyListExit) {
     EXPECT_EQ(empty.exitCode, 1);  // nothing imported: the column list is empty
     EXPECT_TRUE(std::filesystem::is_empty(dir / "导出"));
 }
+
+TEST_F(BatchCommand, RowsPrintsTheTableAndUndoTakesBackOneStep) {
+    ASSERT_EQ(batch("import " + tt::shellQuote(book)).exitCode, 0);
+    auto shown = batch("rows --from 2 --count 1");
+    EXPECT_EQ(shown.exitCode, 0) << shown.output;
+    EXPECT_EQ(shown.output, "编号\t姓名\t城市\t电话\n2\t李四\tBeijing\t2\n");
+    EXPECT_EQ(batch("rows --from 0").exitCode, 2);
+    ASSERT_EQ(batch("dedupe --column 1").exitCode, 0);
+    ASSERT_EQ(rows(), 3);
+    auto undone = batch("undo");
+    EXPECT_EQ(undone.exitCode, 0) << undone.output;
+    EXPECT_NE(undone.output.find("5 行"), std::string::npos) << undone.output;
+    EXPECT_EQ(rows(), 5);
+    EXPECT_NE(batch("undo").exitCode, 0) << "one level only";
+}
