@@ -18,6 +18,13 @@ namespace {
 
 constexpr const char* kContent = "content.xml";
 
+// The vocabularies by namespace URI; writers may bind them to any prefix.
+constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view kCalcExt =
+    "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
+
 struct OdsBook {
     std::unique_ptr<ZipArchive> zip;
     std::optional<FileIdentity> file;  // for sizes measured before
@@ -28,11 +35,12 @@ struct OdsBook {
 class SheetNames : public XmlHandler {
   public:
     explicit SheetNames(std::vector<std::string>& names) : names_(names) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "table" && depth_++ == 0) names_.emplace_back(attribute(attrs, "name"));
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (name.is(kTable, "table") && depth_++ == 0)
+            names_.emplace_back(attribute(attrs, kTable, "name"));
     }
-    void end(std::string_view name) override {
-        if (name == "table") --depth_;
+    void end(const XmlName& name) override {
+        if (name.is(kTable, "table")) --depth_;
     }
 
   private:
@@ -66,40 +74,40 @@ class SheetContent : public XmlHandler {
     SheetSize size;
     Status status;
 
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "table") {
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (name.is(kTable, "table")) {
             if (depth_++ == 0) inTarget_ = seen_++ == index_;
             return;
         }
         if (!inTarget_ || depth_ != 1) return;
-        if (name == "table-row") return startRow(attrs);
-        if (name == "table-cell" || name == "covered-table-cell") return startCell(attrs);
+        if (name.is(kTable, "table-row")) return startRow(attrs);
+        if (isCell(name)) return startCell(attrs);
         if (!inCell_) return;
-        if (name == "annotation") ++annotation_;
-        if (annotation_) return;
-        if (name == "p" || name == "h") {
+        if (name.is(kOffice, "annotation")) ++annotation_;
+        if (annotation_ || name.ns != kText) return;
+        if (name.local == "p" || name.local == "h") {
             if (paragraphs_++ > 0) appendCellText(text_, "\n");
             ++inParagraph_;
-        } else if (inParagraph_ && name == "s") {
-            int32_t n = parsePositive(attribute(attrs, "c"), 1 << 16);
+        } else if (inParagraph_ && name.local == "s") {
+            int32_t n = parsePositive(attribute(attrs, kText, "c"), 1 << 16);
             appendCellText(text_, std::string(n ? n : 1, ' '));
-        } else if (inParagraph_ && name == "tab") {
+        } else if (inParagraph_ && name.local == "tab") {
             appendCellText(text_, "\t");
-        } else if (inParagraph_ && name == "line-break") {
+        } else if (inParagraph_ && name.local == "line-break") {
             appendCellText(text_, "\n");
         }
     }
-    void end(std::string_view name) override {
-        if (name == "table") {
+    void end(const XmlName& name) override {
+        if (name.is(kTable, "table")) {
             if (--depth_ == 0 && inTarget_) stopped = true;
             return;
         }
         if (!inTarget_ || depth_ != 1) return;
-        if (name == "table-cell" || name == "covered-table-cell") return finishCell();
-        if (name == "table-row") return finishRow();
-        if (name == "annotation")
+        if (isCell(name)) return finishCell();
+        if (name.is(kTable, "table-row")) return finishRow();
+        if (name.is(kOffice, "annotation"))
             --annotation_;
-        else if ((name == "p" || name == "h") && inParagraph_ && !annotation_)
+        else if ((name.is(kText, "p") || name.is(kText, "h")) && inParagraph_ && !annotation_)
             --inParagraph_;
     }
     void text(std::string_view t) override {
@@ -107,9 +115,13 @@ class SheetContent : public XmlHandler {
     }
 
   private:
+    static bool isCell(const XmlName& name) {
+        return name.ns == kTable &&
+               (name.local == "table-cell" || name.local == "covered-table-cell");
+    }
     void startRow(const XmlAttributes& attrs) {
         rowStart_ = nextRow_;
-        std::string_view repeat = attribute(attrs, "number-rows-repeated");
+        std::string_view repeat = attribute(attrs, kTable, "number-rows-repeated");
         rowRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxRows), 1);
         nextRow_ = std::min(nextRow_ + rowRepeat_, kMaxRows + 1);
         rowRepeat_ = std::min(rowRepeat_, kMaxRows + 1 - rowStart_);
@@ -118,22 +130,22 @@ class SheetContent : public XmlHandler {
         if (rowStart_ > kMaxRows || (rows_ && !rows_->startRow(rowStart_))) stopped = true;
     }
     void startCell(const XmlAttributes& attrs) {
-        std::string_view repeat = attribute(attrs, "number-columns-repeated");
+        std::string_view repeat = attribute(attrs, kTable, "number-columns-repeated");
         columnRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxColumns), 1);
-        std::string_view type = attribute(attrs, "office", "value-type");
+        std::string_view type = attribute(attrs, kOffice, "value-type");
         // An error result is stored as an empty string; its text is what shows.
-        if (attribute(attrs, "calcext", "value-type") == "error") type = "error";
+        if (attribute(attrs, kCalcExt, "value-type") == "error") type = "error";
         value_.clear();
         if (type == "float" || type == "percentage" || type == "currency")
-            value_ = attribute(attrs, "office", "value");
+            value_ = attribute(attrs, kOffice, "value");
         else if (type == "date")
-            value_ = attribute(attrs, "office", "date-value");
+            value_ = attribute(attrs, kOffice, "date-value");
         else if (type == "time")
-            value_ = attribute(attrs, "office", "time-value");
+            value_ = attribute(attrs, kOffice, "time-value");
         else if (type == "boolean")
-            value_ = attribute(attrs, "office", "boolean-value");
+            value_ = attribute(attrs, kOffice, "boolean-value");
         else if (type == "string")
-            value_ = attribute(attrs, "office", "string-value");
+            value_ = attribute(attrs, kOffice, "string-value");
         type_ = type;
         text_.clear();
         paragraphs_ = inParagraph_ = annotation_ = 0;

@@ -17,6 +17,29 @@ namespace {
 
 using cell_text::DateKind;
 
+// The vocabularies by namespace URI, in their transitional and strict forms.
+constexpr std::string_view kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kStrictMainNs = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+constexpr std::string_view kRelationsNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view kStrictRelationsNs =
+    "http://purl.oclc.org/ooxml/officeDocument/relationships";
+constexpr std::string_view kPackageRelationsNs =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+
+// Element `local` of the spreadsheet vocabulary. Parts written by hand
+// sometimes leave out the namespace; extensions (x14:, x15:) reuse local
+// names in their own namespaces and are not it.
+bool isMain(const XmlName& name, std::string_view local) {
+    return name.local == local &&
+           (name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty());
+}
+
+std::string_view relationId(const XmlAttributes& attrs) {
+    std::string_view id = attribute(attrs, kRelationsNs, "id");
+    return id.empty() ? attribute(attrs, kStrictRelationsNs, "id") : id;
+}
+
 struct XlsxBook {
     std::unique_ptr<ZipArchive> zip;
     std::optional<FileIdentity> file;  // for sizes measured before
@@ -41,17 +64,16 @@ struct XlsxBook {
 class WorkbookPart : public XmlHandler {
   public:
     explicit WorkbookPart(XlsxBook& book) : book_(book) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "workbookPr") {
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (isMain(name, "workbookPr")) {
             auto v = attribute(attrs, "date1904");
             book_.date1904 = v == "1" || v == "true";
-        } else if (name == "sheet") {
-            book_.sheets.push_back({std::string(attribute(attrs, "name")),
-                                    std::string(attribute(attrs, "r", "id")),
-                                    {}});
+        } else if (isMain(name, "sheet")) {
+            book_.sheets.push_back(
+                {std::string(attribute(attrs, "name")), std::string(relationId(attrs)), {}});
         }
     }
-    void end(std::string_view) override {}
+    void end(const XmlName&) override {}
 
   private:
     XlsxBook& book_;
@@ -62,15 +84,16 @@ class RelationsPart : public XmlHandler {
   public:
     std::map<std::string, std::string, std::less<>> targets;
     std::string sharedStrings, styles;
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name != "Relationship") return;
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (name.local != "Relationship" || !(name.ns == kPackageRelationsNs || name.ns.empty()))
+            return;
         std::string target = resolve(attribute(attrs, "Target"));
         std::string_view type = attribute(attrs, "Type");
         targets[std::string(attribute(attrs, "Id"))] = target;
         if (type.ends_with("/sharedStrings")) sharedStrings = target;
         if (type.ends_with("/styles")) styles = target;
     }
-    void end(std::string_view) override {}
+    void end(const XmlName&) override {}
 
   private:
     static std::string resolve(std::string_view target) {
@@ -86,21 +109,21 @@ class RelationsPart : public XmlHandler {
 class StylesPart : public XmlHandler {
   public:
     explicit StylesPart(std::vector<DateKind>& kinds) : kinds_(kinds) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "numFmt") {
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (isMain(name, "numFmt")) {
             int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
             custom_[id] = cell_text::classifyFormat(attribute(attrs, "formatCode"));
-        } else if (name == "cellXfs") {
+        } else if (isMain(name, "cellXfs")) {
             inCellXfs_ = true;
-        } else if (name == "xf" && inCellXfs_) {
+        } else if (isMain(name, "xf") && inCellXfs_) {
             int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
             auto it = custom_.find(id);
             kinds_.push_back(it != custom_.end() ? it->second
                                                  : cell_text::classifyBuiltinFormat(id));
         }
     }
-    void end(std::string_view name) override {
-        if (name == "cellXfs") inCellXfs_ = false;
+    void end(const XmlName& name) override {
+        if (isMain(name, "cellXfs")) inCellXfs_ = false;
     }
 
   private:
@@ -113,22 +136,22 @@ class StylesPart : public XmlHandler {
 class SharedStringsPart : public XmlHandler {
   public:
     explicit SharedStringsPart(XlsxBook& book) : book_(book) {}
-    void start(std::string_view name, const XmlAttributes&) override {
-        if (name == "si")
+    void start(const XmlName& name, const XmlAttributes&) override {
+        if (isMain(name, "si"))
             current_.clear();
-        else if (name == "rPh")
+        else if (isMain(name, "rPh"))
             ++phonetic_;
-        else if (name == "t" && phonetic_ == 0)
+        else if (isMain(name, "t") && phonetic_ == 0)
             inText_ = true;
     }
-    void end(std::string_view name) override {
-        if (name == "si") {
+    void end(const XmlName& name) override {
+        if (isMain(name, "si")) {
             limitCellText(current_);
             book_.stringPool += cell_text::stripNul(std::move(current_));
             book_.stringEnds.push_back(book_.stringPool.size());
-        } else if (name == "rPh")
+        } else if (isMain(name, "rPh"))
             --phonetic_;
-        else if (name == "t")
+        else if (isMain(name, "t"))
             inText_ = false;
     }
     void text(std::string_view t) override {
@@ -166,31 +189,31 @@ class SheetPart : public XmlHandler {
     SheetSize size;
     Status status;
 
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "sheetData") inData_ = true;
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (isMain(name, "sheetData")) inData_ = true;
         if (!inData_) return;
-        if (name == "row") return startRow(attrs);
-        if (name == "c") return startCell(attrs);
-        if (name == "v") {
+        if (isMain(name, "row")) return startRow(attrs);
+        if (isMain(name, "c")) return startCell(attrs);
+        if (isMain(name, "v")) {
             inValue_ = hasValue_ = true;
-        } else if (name == "is") {
+        } else if (isMain(name, "is")) {
             inInline_ = hasValue_ = true;
-        } else if (name == "rPh") {
+        } else if (isMain(name, "rPh")) {
             ++phonetic_;
-        } else if (name == "t" && inInline_ && phonetic_ == 0) {
+        } else if (isMain(name, "t") && inInline_ && phonetic_ == 0) {
             inValue_ = true;
         }
     }
-    void end(std::string_view name) override {
-        if (name == "v" || name == "t")
+    void end(const XmlName& name) override {
+        if (isMain(name, "v") || isMain(name, "t"))
             inValue_ = false;
-        else if (name == "is")
+        else if (isMain(name, "is"))
             inInline_ = false;
-        else if (name == "rPh")
+        else if (isMain(name, "rPh"))
             --phonetic_;
-        else if (name == "c" && inData_)
+        else if (isMain(name, "c") && inData_)
             finishCell();
-        else if (name == "sheetData")
+        else if (isMain(name, "sheetData"))
             stopped = true;  // nothing after it holds cells
     }
     void text(std::string_view t) override {

@@ -1,6 +1,9 @@
 #pragma once
 // An event-driven XML parser fed chunk by chunk, so a worksheet part is
-// never held in memory as a whole. Names are local names (prefix dropped).
+// never held in memory as a whole. Element and attribute names come as
+// namespace URI and local name: a vocabulary is known by its URI, whatever
+// prefix a writer bound it to. Line ends in text are reported as LF and
+// attribute values are whitespace-normalised, as any XML processor does.
 // It reads the UTF-8 XML that spreadsheet packages hold: elements,
 // attributes, character and the five predefined entity references, CDATA,
 // comments and processing instructions; a DOCTYPE is refused (packages have
@@ -8,7 +11,8 @@
 // a general-purpose parser spent more than half of a large sheet's read time.
 // Each byte is scanned once however the chunks fall: text, comments, CDATA
 // and processing instructions pass through without being held, and a tag
-// longer than kMaxXmlTag is refused, so a hostile part costs neither
+// longer than kMaxXmlTag, nesting deeper than kMaxXmlDepth or more than
+// kMaxXmlAttributes attributes are refused, so a hostile part costs neither
 // quadratic time nor unbounded memory.
 
 #include <string>
@@ -21,8 +25,13 @@
 
 namespace tabrovin::sheets {
 
-// The longest start or end tag accepted, attributes included.
-constexpr size_t kMaxXmlTag = size_t(64) << 20;
+// The longest start or end tag accepted, attributes included: a cell's
+// longest text, fully escaped, takes a few hundred kilobytes.
+constexpr size_t kMaxXmlTag = size_t(8) << 20;
+// Elements open at once; spreadsheet parts nest a few dozen deep.
+constexpr size_t kMaxXmlDepth = 1000;
+// Attributes of one element, and namespace declarations in scope at once.
+constexpr size_t kMaxXmlAttributes = 10000;
 
 // A worksheet cell holds at most this many characters.
 constexpr size_t kMaxCellCharacters = 32767;
@@ -33,25 +42,36 @@ void appendCellText(std::string& cell, std::string_view text);
 // Cuts collected cell text to its first kMaxCellCharacters characters.
 void limitCellText(std::string& cell);
 
-struct XmlAttribute {
-    std::string_view prefix;  // namespace prefix as written ("" when none)
-    std::string_view name;    // local name
-    std::string_view value;   // character references already resolved
+// The namespace that the prefix "xml" is bound to in every document.
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+struct XmlName {
+    std::string_view ns;     // namespace URI, "" when the name is in none
+    std::string_view local;  // the name without its prefix
+    bool is(std::string_view uri, std::string_view name) const {
+        return local == name && ns == uri;
+    }
 };
+
+struct XmlAttribute {
+    std::string_view prefix;  // as written; what it stands for is in `ns`
+    std::string_view ns;      // namespace URI, "" for an unprefixed attribute
+    std::string_view name;    // local name
+    std::string_view value;   // normalised, character references resolved
+};
+// Namespace declarations (xmlns, xmlns:p) are not among them.
 using XmlAttributes = std::vector<XmlAttribute>;
 
-// Returns the value of attribute `name`, or an empty view.
+// Returns the value of unprefixed attribute `name`, or an empty view.
 std::string_view attribute(const XmlAttributes& attrs, std::string_view name);
-// The same, for the attribute written as `prefix`:`name` (for local names
-// that several vocabularies share, like ODF's office:/calcext:value-type).
-std::string_view attribute(const XmlAttributes& attrs, std::string_view prefix,
-                           std::string_view name);
+// The same, for the attribute `name` of namespace `ns`.
+std::string_view attribute(const XmlAttributes& attrs, std::string_view ns, std::string_view name);
 
 class XmlHandler {
   public:
     virtual ~XmlHandler() = default;
-    virtual void start(std::string_view name, const XmlAttributes& attrs) = 0;
-    virtual void end(std::string_view name) = 0;
+    virtual void start(const XmlName& name, const XmlAttributes& attrs) = 0;
+    virtual void end(const XmlName& name) = 0;
     virtual void text(std::string_view) {}
 
     // Set by a handler that has seen enough (or met a value it rejects);
@@ -88,7 +108,11 @@ class XmlStream {
     size_t skippedBody(size_t pos);
     bool markup(std::string_view tag);
     bool element(std::string_view tag);
-    bool text(std::string_view raw);
+    bool attributes(std::string_view body, size_t i);
+    bool declare(XmlAttribute& a);
+    bool resolve(std::string_view qname, XmlName& out);
+    bool lookup(std::string_view prefix, std::string_view& uri);
+    bool text(std::string_view raw, bool references = true);
     bool fault(std::string what);
 
     XmlHandler& handler_;
@@ -96,11 +120,20 @@ class XmlStream {
     std::string message_;
     std::string buffer_;
     Pending pending_ = Pending::None;
-    size_t scanned_ = 0;             // where the search for the pending tag's '>' resumes
-    char quote_ = 0;                 // the quote open at scanned_, if any
-    std::vector<std::string> open_;  // qualified names of open elements
+    size_t scanned_ = 0;  // where the search for the pending tag's '>' resumes
+    char quote_ = 0;      // the quote open at scanned_, if any
+    struct Open {
+        std::string qname;
+        size_t bindings;  // bindings_.size() before its own declarations
+    };
+    std::vector<Open> open_;  // the elements open, outermost first
+    struct Binding {
+        std::string prefix, uri;
+    };
+    std::vector<Binding> bindings_;  // in scope, innermost last
     XmlAttributes attrs_;
-    std::string decoded_, text_;
+    std::string decoded_, text_, lines_;
+    bool afterCr_ = false;  // the last text ended in a CR whose LF may follow
 };
 
 // Parses zip part `part` through `handler`; err::kDamagedWorkbook naming the
