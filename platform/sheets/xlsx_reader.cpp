@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cell_text.h"
+#include "platform/encoding.h"
 #include "platform/file_names.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
@@ -33,6 +34,52 @@ constexpr std::string_view kPackageRelationsNs =
 bool isMain(const XmlName& name, std::string_view local) {
     return name.local == local &&
            (name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty());
+}
+
+// The UTF-16 code unit of the escape "_xHHHH_" at `at` of `s`, or -1.
+int escapedUnit(std::string_view s, size_t at) {
+    if (at + 7 > s.size() || s[at] != '_' || s[at + 1] != 'x' || s[at + 6] != '_') return -1;
+    int unit = 0;
+    for (size_t i = at + 2; i < at + 6; ++i) {
+        char c = s[i];
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : -1;
+        if (digit < 0) return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+// Text as Excel stores it: characters XML cannot carry are written as
+// "_xHHHH_" (UTF-16 units, "_x005F_" for an underscore that would otherwise
+// start one). Decoded, NUL characters dropped as everywhere else, and cut to
+// a cell's length.
+std::string cellString(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        int unit = escapedUnit(s, i);
+        if (unit < 0) {
+            out += s[i++];
+            continue;
+        }
+        i += 7;
+        char32_t c = static_cast<char32_t>(unit);
+        if (unit >= 0xD800 && unit < 0xDC00) {
+            int low = escapedUnit(s, i);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + static_cast<char32_t>(low - 0xDC00);
+                i += 7;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // half of a pair
+        encoding::appendUtf8(out, c);
+    }
+    out = cell_text::stripNul(std::move(out));
+    limitCellText(out);
+    return out;
 }
 
 std::string_view relationId(const XmlAttributes& attrs) {
@@ -70,7 +117,7 @@ class WorkbookPart : public XmlHandler {
             book_.date1904 = v == "1" || v == "true";
         } else if (isMain(name, "sheet")) {
             book_.sheets.push_back(
-                {std::string(attribute(attrs, "name")), std::string(relationId(attrs)), {}});
+                {cellString(attribute(attrs, "name")), std::string(relationId(attrs)), {}});
         }
     }
     void end(const XmlName&) override {}
@@ -146,8 +193,7 @@ class SharedStringsPart : public XmlHandler {
     }
     void end(const XmlName& name) override {
         if (isMain(name, "si")) {
-            limitCellText(current_);
-            book_.stringPool += cell_text::stripNul(std::move(current_));
+            book_.stringPool += cellString(current_);
             book_.stringEnds.push_back(book_.stringPool.size());
         } else if (isMain(name, "rPh"))
             --phonetic_;
@@ -286,6 +332,8 @@ bool SheetPart::cellText(std::string& out) {
             out = isoDateText(value_);
             return true;
         case CellType::Text:
+            out = cellString(value_);
+            return true;
         case CellType::Error:
             out = cell_text::stripNul(value_);
             limitCellText(out);

@@ -266,6 +266,7 @@ size_t XmlStream::skippedBody(size_t pos) {
     if (pending_ == Pending::Cdata && done > 0) text(rest.substr(0, done), false);
     if (end == std::string_view::npos) return pos + done;
     pending_ = Pending::None;
+    afterCr_ = false;  // the markup's end stands between a CR and an LF
     return pos + end + close.size();
 }
 
