@@ -116,24 +116,35 @@ class WorkbookPart : public XmlHandler {
             auto v = attribute(attrs, "date1904");
             book_.date1904 = v == "1" || v == "true";
         } else if (isMain(name, "sheet")) {
-            book_.sheets.push_back(
-                {cellString(attribute(attrs, "name")), std::string(relationId(attrs)), {}});
+            std::string_view sheet = attribute(attrs, "name"), id = relationId(attrs);
+            if (book_.sheets.size() >= kMaxSheets)
+                return fail(damaged("工作表超过 " + std::to_string(kMaxSheets) + " 个"));
+            if (sheet.size() > kMaxNameBytes || id.size() > kMaxNameBytes)
+                return fail(damaged("工作表名称过长"));
+            book_.sheets.push_back({cellString(sheet), std::string(id), {}});
         }
     }
     void end(const XmlName&) override {}
 
   private:
+    Error damaged(const std::string& why) const {
+        return Error::damagedWorkbook(book_.zip->path(), why);
+    }
     XlsxBook& book_;
 };
 
 // xl/_rels/workbook.xml.rels: relation id -> part, and the parts found by type.
 class RelationsPart : public XmlHandler {
   public:
+    explicit RelationsPart(const std::filesystem::path& file) : file_(file) {}
     std::map<std::string, std::string, std::less<>> targets;
     std::string sharedStrings, styles;
     void start(const XmlName& name, const XmlAttributes& attrs) override {
         if (name.local != "Relationship" || !(name.ns == kPackageRelationsNs || name.ns.empty()))
             return;
+        if (targets.size() >= kMaxRelations || attribute(attrs, "Target").size() > kMaxNameBytes ||
+            attribute(attrs, "Id").size() > kMaxNameBytes)
+            return fail(Error::damagedWorkbook(file_, "关系表过大"));
         std::string target = resolve(attribute(attrs, "Target"));
         std::string_view type = attribute(attrs, "Type");
         targets[std::string(attribute(attrs, "Id"))] = target;
@@ -143,6 +154,7 @@ class RelationsPart : public XmlHandler {
     void end(const XmlName&) override {}
 
   private:
+    const std::filesystem::path& file_;
     static std::string resolve(std::string_view target) {
         if (target.starts_with("/")) return std::string(target.substr(1));
         std::string path = "xl/" + std::string(target);
@@ -155,8 +167,12 @@ class RelationsPart : public XmlHandler {
 // xl/styles.xml: which cell formats (xf) show their numbers as dates.
 class StylesPart : public XmlHandler {
   public:
-    explicit StylesPart(std::vector<DateKind>& kinds) : kinds_(kinds) {}
+    StylesPart(std::vector<DateKind>& kinds, const std::filesystem::path& file)
+        : kinds_(kinds), file_(file) {}
     void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (custom_.size() >= kMaxStyles || kinds_.size() >= kMaxStyles)
+            return fail(Error::damagedWorkbook(
+                file_, "单元格格式超过 " + std::to_string(kMaxStyles) + " 个"));
         if (isMain(name, "numFmt")) {
             int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
             custom_[id] = cell_text::classifyFormat(attribute(attrs, "formatCode"));
@@ -175,6 +191,7 @@ class StylesPart : public XmlHandler {
 
   private:
     std::vector<DateKind>& kinds_;
+    const std::filesystem::path& file_;
     std::map<int, DateKind> custom_;
     bool inCellXfs_ = false;
 };
@@ -193,7 +210,11 @@ class SharedStringsPart : public XmlHandler {
     }
     void end(const XmlName& name) override {
         if (isMain(name, "si")) {
-            book_.stringPool += cellString(current_);
+            std::string text = cellString(current_);
+            if (book_.stringCount() >= kMaxSharedStrings ||
+                book_.stringPool.size() + text.size() > kMaxSharedStringBytes)
+                return fail(Error::damagedWorkbook(book_.zip->path(), "共享字符串表过大"));
+            book_.stringPool += text;
             book_.stringEnds.push_back(book_.stringPool.size());
         } else if (isMain(name, "rPh"))
             --phonetic_;
@@ -233,7 +254,6 @@ class SheetPart : public XmlHandler {
         : book_(book), sheet_(sheet), rows_(rows) {}
 
     SheetSize size;
-    Status status;
 
     void start(const XmlName& name, const XmlAttributes& attrs) override {
         if (isMain(name, "sheetData")) inData_ = true;
@@ -267,10 +287,7 @@ class SheetPart : public XmlHandler {
     }
 
   private:
-    void fail(int number, const std::string& what) {
-        status = Error{number, what};
-        stopped = true;
-    }
+    void fail(int number, const std::string& what) { XmlHandler::fail(Error{number, what}); }
     void startRow(const XmlAttributes& attrs) {
         std::string_view r = attribute(attrs, "r");
         int32_t row = r.empty() ? row_ + 1 : parsePositive(r, kMaxRows);
@@ -364,7 +381,8 @@ void SheetPart::finishCell() {
     if (!cellText(text) || text.empty()) return;
     size.rows = std::max(size.rows, row_);
     size.columns = std::max(size.columns, column_);
-    if (rows_ && rows_->wantsColumn(column_)) rows_->set(column_, std::move(text));
+    if (rows_ && rows_->wantsColumn(column_) && !rows_->set(column_, std::move(text)))
+        stopped = true;
 }
 
 class XlsxWorksheet : public Worksheet {
@@ -373,18 +391,22 @@ class XlsxWorksheet : public Worksheet {
         : book_(std::move(book)), sheet_(book_->sheets[index]) {}
 
     Status measure() {
-        SheetPart part(*book_, sheet_.name, nullptr);
-        TABROVIN_TRY(scan(part));
-        size_ = part.size;
-        return Status::Ok();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            SheetPart part(*book_, sheet_.name, nullptr);
+            TABROVIN_TRY(scan(part));
+            size_ = part.size;
+            return Status::Ok();
+        });
     }
     void setSize(SheetSize size) { size_ = size; }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        RowAssembler rows(first, last, columns, sink);
-        SheetPart part(*book_, sheet_.name, &rows);
-        TABROVIN_TRY(scan(part));
-        return rows.finish();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            RowAssembler rows(first, last, columns, sink, book_->zip->path());
+            SheetPart part(*book_, sheet_.name, &rows);
+            TABROVIN_TRY(scan(part));
+            return rows.finish();
+        });
     }
 
   private:
@@ -417,7 +439,7 @@ class XlsxWorkbook : public Workbook {
 Status readBookParts(XlsxBook& book) {
     WorkbookPart workbook(book);
     TABROVIN_TRY(parseZipPart(*book.zip, "xl/workbook.xml", workbook));
-    RelationsPart relations;
+    RelationsPart relations(book.zip->path());
     if (book.zip->has("xl/_rels/workbook.xml.rels"))
         TABROVIN_TRY(parseZipPart(*book.zip, "xl/_rels/workbook.xml.rels", relations));
     for (auto& sheet : book.sheets) {
@@ -425,7 +447,7 @@ Status readBookParts(XlsxBook& book) {
         if (it != relations.targets.end() && book.zip->has(it->second)) sheet.part = it->second;
     }
     if (!relations.styles.empty() && book.zip->has(relations.styles)) {
-        StylesPart styles(book.xfKinds);
+        StylesPart styles(book.xfKinds, book.zip->path());
         TABROVIN_TRY(parseZipPart(*book.zip, relations.styles, styles));
     }
     if (!relations.sharedStrings.empty() && book.zip->has(relations.sharedStrings)) {
@@ -442,13 +464,8 @@ Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
     auto book = std::make_shared<XlsxBook>();
     book->zip = std::move(zip);
     book->file = FileIdentity::of(path);
-    Status s = readBookParts(*book);
-    if (!s.ok())
-        return Error{s.error().number,
-                     "读取“" + utf8FromPath(path.filename()) + "”失败：" + s.error().description};
-    if (book->sheets.empty())
-        return Error{err::kDamagedWorkbook,
-                     "工作簿“" + utf8FromPath(path.filename()) + "”中没有工作表。"};
+    TABROVIN_TRY(guarded(path, [&] { return readBookParts(*book); }));
+    if (book->sheets.empty()) return Error::damagedWorkbook(path, "其中没有工作表");
     return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
 }
 

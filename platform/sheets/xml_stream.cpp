@@ -418,9 +418,9 @@ Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& ha
     XmlStream xml(handler);
     TABROVIN_TRY(zip.stream(part, [&](std::string_view chunk) { return xml.feed(chunk); }));
     if (!xml.finish())
-        return Error{err::kDamagedWorkbook, "工作簿文件已损坏：“" + std::string(part) +
-                                                "”不是完整有效的 XML（" + xml.message() + "）。"};
-    return Status::Ok();
+        return Error::damagedWorkbook(
+            zip.path(), "“" + std::string(part) + "”不是完整有效的 XML（" + xml.message() + "）");
+    return handler.status;
 }
 
 }  // namespace tabrovin::sheets

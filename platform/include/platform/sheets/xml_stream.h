@@ -15,26 +15,20 @@
 // kMaxXmlAttributes attributes are refused, so a hostile part costs neither
 // quadratic time nor unbounded memory.
 
+#include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/error.h"
+#include "platform/sheets/limits.h"
 #include "platform/sheets/zip_archive.h"
 
 namespace tabrovin::sheets {
 
-// The longest start or end tag accepted, attributes included: a cell's
-// longest text, fully escaped, takes a few hundred kilobytes.
-constexpr size_t kMaxXmlTag = size_t(8) << 20;
-// Elements open at once; spreadsheet parts nest a few dozen deep.
-constexpr size_t kMaxXmlDepth = 1000;
-// Attributes of one element, and namespace declarations in scope at once.
-constexpr size_t kMaxXmlAttributes = 10000;
-
-// A worksheet cell holds at most this many characters.
-constexpr size_t kMaxCellCharacters = 32767;
 // Appends a text event to the text of one cell, holding at most
 // 4 * kMaxCellCharacters bytes so a giant cell cannot exhaust memory; what
 // lies beyond is dropped.
@@ -77,6 +71,12 @@ class XmlHandler {
     // Set by a handler that has seen enough (or met a value it rejects);
     // parsing stops at the next event.
     bool stopped = false;
+    // Why the handler refused the part; parseZipPart returns it.
+    Status status;
+    void fail(Error e) {
+        if (status.ok()) status = std::move(e);
+        stopped = true;
+    }
 };
 
 class XmlStream {
@@ -137,7 +137,19 @@ class XmlStream {
 };
 
 // Parses zip part `part` through `handler`; err::kDamagedWorkbook naming the
-// part when the XML is malformed or does not inflate.
+// part when the XML is malformed or does not inflate, else the handler's status.
 Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler);
+
+// Runs `work` (returning Status), turning a failed allocation into
+// err::kDamagedWorkbook for `file`: the last resort behind the limits.
+template <class Work>
+Status guarded(const std::filesystem::path& file, Work work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return Error::damagedWorkbook(file, "读取它所需的内存超出了本机可用的内存");
+}
 
 }  // namespace tabrovin::sheets
