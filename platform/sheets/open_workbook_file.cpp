@@ -29,7 +29,9 @@ Error notWorkbook(const fs::path& path, const std::string& why) {
 Result<std::unique_ptr<Workbook>> openZip(const fs::path& path) {
     auto zip = sheets::ZipArchive::open(path);
     if (!zip) return zip.error();
-    if ((*zip)->has("xl/workbook.xml")) return sheets::openXlsx(std::move(*zip), path);
+    auto workbook = sheets::workbookPart(**zip);
+    if (!workbook) return workbook.error();
+    if (!workbook->empty()) return sheets::openXlsx(std::move(*zip), *workbook);
     if ((*zip)->has("mimetype")) {
         auto mime = (*zip)->read("mimetype", 4096);
         if (mime && std::string_view(*mime).starts_with(kOdsMime))
@@ -59,7 +61,11 @@ Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
     f.close();
 
     if (head.empty()) return notWorkbook(path, "文件是空的");
-    if (head.starts_with(std::string_view(kCompoundFile, 8))) return xls::openXlsWorkbook(path);
+    if (head.starts_with(std::string_view(kCompoundFile, 8))) {
+        // Excel keeps a password-protected .xlsx inside a compound file.
+        if (sheets::isEncryptedPackage(path)) return Error::encryptedWorkbook(path);
+        return xls::openXlsWorkbook(path);
+    }
     if (head.starts_with(std::string_view(kZip, 4))) return openZip(path);
     if (sheets::looksLikeCsv(head, whole)) return sheets::openCsv(path);
     return notWorkbook(path, "无法识别的文件格式");

@@ -133,35 +133,88 @@ class WorkbookPart : public XmlHandler {
     XlsxBook& book_;
 };
 
-// xl/_rels/workbook.xml.rels: relation id -> part, and the parts found by type.
+// The part `target` names, relative to folder `base` ("xl/") of the part
+// that refers to it; "" when it leaves the package.
+std::string resolvePart(std::string_view base, std::string_view target) {
+    std::vector<std::string_view> steps;
+    std::string_view path = target;
+    std::string joined;
+    if (path.starts_with("/")) {
+        path.remove_prefix(1);
+    } else {
+        joined = std::string(base) + std::string(target);
+        path = joined;
+    }
+    for (size_t at = 0; at <= path.size();) {
+        size_t slash = std::min(path.find('/', at), path.size());
+        std::string_view step = path.substr(at, slash - at);
+        if (step == "..") {
+            if (steps.empty()) return {};
+            steps.pop_back();
+        } else if (!step.empty() && step != ".") {
+            steps.push_back(step);
+        }
+        at = slash + 1;
+    }
+    std::string out;
+    for (auto step : steps) out += (out.empty() ? "" : "/") + std::string(step);
+    return out;
+}
+
+// The relationships part of `part`: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string relationsOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    std::string_view folder = slash == std::string_view::npos ? "" : part.substr(0, slash + 1);
+    return std::string(folder) + "_rels/" + std::string(part.substr(folder.size())) + ".rels";
+}
+
+std::string folderOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    return slash == std::string_view::npos ? "" : std::string(part.substr(0, slash + 1));
+}
+
+// A relationships part: id -> target part and the last segment of its type
+// ("worksheet", "chartsheet", "officeDocument"...).
 class RelationsPart : public XmlHandler {
   public:
-    explicit RelationsPart(const std::filesystem::path& file) : file_(file) {}
-    std::map<std::string, std::string, std::less<>> targets;
-    std::string sharedStrings, styles;
+    struct Target {
+        std::string part, type;
+    };
+    RelationsPart(const std::filesystem::path& file, std::string base)
+        : file_(file), base_(std::move(base)) {}
+    std::map<std::string, Target, std::less<>> targets;
+    std::string sharedStrings, styles, officeDocument;
     void start(const XmlName& name, const XmlAttributes& attrs) override {
         if (name.local != "Relationship" || !(name.ns == kPackageRelationsNs || name.ns.empty()))
             return;
         if (targets.size() >= kMaxRelations || attribute(attrs, "Target").size() > kMaxNameBytes ||
             attribute(attrs, "Id").size() > kMaxNameBytes)
             return fail(Error::damagedWorkbook(file_, "关系表过大"));
-        std::string target = resolve(attribute(attrs, "Target"));
+        if (attribute(attrs, "TargetMode") == "External") return;
+        std::string part = resolvePart(base_, attribute(attrs, "Target"));
         std::string_view type = attribute(attrs, "Type");
-        targets[std::string(attribute(attrs, "Id"))] = target;
-        if (type.ends_with("/sharedStrings")) sharedStrings = target;
-        if (type.ends_with("/styles")) styles = target;
+        type = type.substr(type.rfind('/') + 1);
+        targets[std::string(attribute(attrs, "Id"))] = {part, std::string(type)};
+        if (type == "sharedStrings") sharedStrings = part;
+        if (type == "styles") styles = part;
+        if (type == "officeDocument" && officeDocument.empty()) officeDocument = part;
     }
     void end(const XmlName&) override {}
 
   private:
     const std::filesystem::path& file_;
-    static std::string resolve(std::string_view target) {
-        if (target.starts_with("/")) return std::string(target.substr(1));
-        std::string path = "xl/" + std::string(target);
-        // "../x" leaves xl/.
-        while (path.starts_with("xl/../")) path = path.substr(6);
-        return path;
+    std::string base_;
+};
+
+// Stops at the root element, remembering whether it is a workbook.
+class RootElement : public XmlHandler {
+  public:
+    bool workbook = false;
+    void start(const XmlName& name, const XmlAttributes&) override {
+        workbook = isMain(name, "workbook");
+        stopped = true;
     }
+    void end(const XmlName&) override {}
 };
 
 // xl/styles.xml: which cell formats (xf) show their numbers as dates.
@@ -232,11 +285,12 @@ class SharedStringsPart : public XmlHandler {
     bool inText_ = false;
 };
 
-enum class CellType { Number, Shared, Text, Boolean, Error, Date };
+enum class CellType { Number, Shared, Text, Inline, Boolean, Error, Date };
 
 CellType cellType(std::string_view t) {
     if (t == "s") return CellType::Shared;
-    if (t == "str" || t == "inlineStr") return CellType::Text;
+    if (t == "str") return CellType::Text;
+    if (t == "inlineStr") return CellType::Inline;
     if (t == "b") return CellType::Boolean;
     if (t == "e") return CellType::Error;
     if (t == "d") return CellType::Date;
@@ -261,7 +315,8 @@ class SheetPart : public XmlHandler {
         if (isMain(name, "row")) return startRow(attrs);
         if (isMain(name, "c")) return startCell(attrs);
         if (isMain(name, "v")) {
-            inValue_ = hasValue_ = true;
+            // An inline string's text is in <is>; a <v> beside it is stale.
+            if (type_ != CellType::Inline) inValue_ = hasValue_ = true;
         } else if (isMain(name, "is")) {
             inInline_ = hasValue_ = true;
         } else if (isMain(name, "rPh")) {
@@ -287,10 +342,17 @@ class SheetPart : public XmlHandler {
     }
 
   private:
-    void fail(int number, const std::string& what) { XmlHandler::fail(Error{number, what}); }
+    void fail(int number, std::string what) {
+        if (number != err::kDamagedWorkbook) return XmlHandler::fail(Error{number, what});
+        if (what.ends_with("。")) what.resize(what.size() - std::string_view("。").size());
+        XmlHandler::fail(Error::damagedWorkbook(book_.zip->path(), what));
+    }
     void startRow(const XmlAttributes& attrs) {
+        // A row without a number, or numbered 0 (which no spreadsheet
+        // writes), is the row after the previous one.
         std::string_view r = attribute(attrs, "r");
-        int32_t row = r.empty() ? row_ + 1 : parsePositive(r, kMaxRows);
+        bool next = r.find_first_not_of('0') == std::string_view::npos;
+        int32_t row = next ? row_ + 1 : parsePositive(r, kMaxRows);
         if (row == 0 || row > kMaxRows)
             return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的行号“" + std::string(r) +
                                                    "”无效（在第" + std::to_string(row_) +
@@ -332,6 +394,7 @@ class SheetPart : public XmlHandler {
 bool SheetPart::cellText(std::string& out) {
     switch (type_) {
         case CellType::Shared: {
+            if (value_.empty()) return true;  // no index: an empty cell
             int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
             if ((index == 0 && value_ != "0") ||
                 static_cast<size_t>(index) >= book_.stringCount()) {
@@ -349,6 +412,7 @@ bool SheetPart::cellText(std::string& out) {
             out = isoDateText(value_);
             return true;
         case CellType::Text:
+        case CellType::Inline:
             out = cellString(value_);
             return true;
         case CellType::Error:
@@ -411,8 +475,6 @@ class XlsxWorksheet : public Worksheet {
 
   private:
     Status scan(SheetPart& part) {
-        // A chart sheet or a sheet whose part is absent holds no cells.
-        if (sheet_.part.empty()) return Status::Ok();
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
@@ -436,16 +498,35 @@ class XlsxWorkbook : public Workbook {
     std::shared_ptr<const XlsxBook> book_;
 };
 
-Status readBookParts(XlsxBook& book) {
-    WorkbookPart workbook(book);
-    TABROVIN_TRY(parseZipPart(*book.zip, "xl/workbook.xml", workbook));
-    RelationsPart relations(book.zip->path());
-    if (book.zip->has("xl/_rels/workbook.xml.rels"))
-        TABROVIN_TRY(parseZipPart(*book.zip, "xl/_rels/workbook.xml.rels", relations));
+// Keeps the worksheets of the book's sheet list, in order, with their parts:
+// chart, dialog and macro sheets hold no table and are not counted, as in
+// .xls workbooks; a worksheet whose relationship or part is missing makes
+// the package damaged.
+Status findSheetParts(XlsxBook& book, const RelationsPart& relations) {
+    std::vector<XlsxBook::Sheet> kept;
     for (auto& sheet : book.sheets) {
         auto it = relations.targets.find(sheet.relation);
-        if (it != relations.targets.end() && book.zip->has(it->second)) sheet.part = it->second;
+        if (it == relations.targets.end())
+            return Error::damagedWorkbook(
+                book.zip->path(), "工作表“" + sheet.name + "”的关系“" + sheet.relation + "”不存在");
+        if (it->second.type != "worksheet") continue;
+        if (it->second.part.empty() || !book.zip->has(it->second.part))
+            return Error::damagedWorkbook(book.zip->path(), "工作表“" + sheet.name + "”的内容“" +
+                                                                it->second.part + "”不存在");
+        sheet.part = it->second.part;
+        kept.push_back(std::move(sheet));
     }
+    book.sheets = std::move(kept);
+    return Status::Ok();
+}
+
+Status readBookParts(XlsxBook& book, const std::string& workbookPart) {
+    WorkbookPart workbook(book);
+    TABROVIN_TRY(parseZipPart(*book.zip, workbookPart, workbook));
+    RelationsPart relations(book.zip->path(), folderOf(workbookPart));
+    if (book.zip->has(relationsOf(workbookPart)))
+        TABROVIN_TRY(parseZipPart(*book.zip, relationsOf(workbookPart), relations));
+    TABROVIN_TRY(findSheetParts(book, relations));
     if (!relations.styles.empty() && book.zip->has(relations.styles)) {
         StylesPart styles(book.xfKinds, book.zip->path());
         TABROVIN_TRY(parseZipPart(*book.zip, relations.styles, styles));
@@ -459,12 +540,30 @@ Status readBookParts(XlsxBook& book) {
 
 }  // namespace
 
+Result<std::string> workbookPart(const ZipArchive& zip) {
+    std::string part;
+    if (zip.has("_rels/.rels")) {
+        RelationsPart root(zip.path(), "");
+        TABROVIN_TRY(parseZipPart(zip, "_rels/.rels", root));
+        part = root.officeDocument;
+    } else if (zip.has("xl/workbook.xml")) {
+        part = "xl/workbook.xml";  // packages put together by hand may lack the root relations
+    }
+    if (part.empty()) return std::string();
+    if (!zip.has(part))
+        return Error::damagedWorkbook(zip.path(), "压缩包中的主文档“" + part + "”不存在");
+    RootElement root;
+    TABROVIN_TRY(parseZipPart(zip, part, root));
+    return root.workbook ? part : std::string();
+}
+
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
-                                           const std::filesystem::path& path) {
+                                           const std::string& workbookPart) {
+    const std::filesystem::path path = zip->path();
     auto book = std::make_shared<XlsxBook>();
     book->zip = std::move(zip);
     book->file = FileIdentity::of(path);
-    TABROVIN_TRY(guarded(path, [&] { return readBookParts(*book); }));
+    TABROVIN_TRY(guarded(path, [&] { return readBookParts(*book, workbookPart); }));
     if (book->sheets.empty()) return Error::damagedWorkbook(path, "其中没有工作表");
     return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
 }

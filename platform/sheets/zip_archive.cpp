@@ -1,5 +1,6 @@
 #include "platform/sheets/zip_archive.h"
 
+#include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile-zip.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
@@ -132,6 +133,18 @@ Status ZipArchive::stream(std::string_view name,
         if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
     }
     return Status::Ok();
+}
+
+bool isEncryptedPackage(const std::filesystem::path& path) {
+    initGsf();
+    InputPtr file(gsf_input_stdio_new(glibFileName(path).c_str(), nullptr));
+    if (!file) return false;
+    InputPtr ole(reinterpret_cast<GsfInput*>(gsf_infile_msole_new(file.get(), nullptr)));
+    if (!ole) return false;
+    GsfInfile* dir = GSF_INFILE(ole.get());
+    InputPtr info(gsf_infile_child_by_name(dir, "EncryptionInfo"));
+    InputPtr package(gsf_infile_child_by_name(dir, "EncryptedPackage"));
+    return info && package;
 }
 
 }  // namespace tabrovin::sheets

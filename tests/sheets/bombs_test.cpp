@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "platform/sheets/limits.h"
-#include "tests/sheets/xlsx_package_test.h"
+#include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/sheets/xlsx_package_test.h"
+#include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
 namespace {

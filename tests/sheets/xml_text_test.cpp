@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sheets/xml_stream.h"
-#include "tests/sheets/xlsx_package_test.h"
+#include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
 namespace {

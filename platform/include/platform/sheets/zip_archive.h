@@ -45,4 +45,8 @@ class ZipArchive {
     std::unique_ptr<Handle> h_;
 };
 
+// True when `path` is a compound file holding an encrypted Office Open XML
+// package (the EncryptionInfo and EncryptedPackage streams).
+bool isEncryptedPackage(const std::filesystem::path& path);
+
 }  // namespace tabrovin::sheets
