@@ -136,6 +136,7 @@ class SheetContent : public XmlHandler {
                                                    std::string(text.substr(0, 20)) + "”无效"));
             return false;
         }
+        text.remove_prefix(text.find_first_not_of('0'));
         count = text.size() > 9 ? limit : std::min(std::atoi(std::string(text).c_str()), limit);
         return true;
     }

@@ -60,6 +60,12 @@ std::string cellString(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
+        if (size_t escape = s.find("_x", i); escape != i) {
+            escape = std::min(escape, s.size());
+            out.append(s.substr(i, escape - i));
+            i = escape;
+            continue;
+        }
         int unit = escapedUnit(s, i);
         if (unit < 0) {
             out += s[i++];

@@ -163,6 +163,13 @@ TEST(Bombs, OdsRepeatCountsReachTheSheetsEdgeOrRefuseTheFile) {
         ASSERT_TRUE(readGrid(**sheet, kMaxRows - 1, kMaxRows, 2, g).ok());
         EXPECT_EQ(g, (Grid{{"b", ""}, {"b", ""}})) << count;
     }
+    // Leading zeros do not make a count large.
+    writePackage(
+        dir / "zeros.ods",
+        {{"mimetype", kOdsMime},
+         {"content.xml", odsContent("<table:table-cell table:number-columns-repeated="
+                                    "\"0000000002\"><text:p>a</text:p></table:table-cell>")}});
+    EXPECT_EQ(readSheet(dir / "zeros.ods"), (Grid{{"a", "a", "b"}, {"c", "", ""}}));
     for (std::string bad : {"-1", "0", "abc", "2x", ""}) {
         writePackage(
             dir / "bad.ods",
