@@ -548,19 +548,24 @@ Status readBookParts(XlsxBook& book, const std::string& workbookPart) {
 
 Result<std::string> workbookPart(const ZipArchive& zip) {
     std::string part;
-    if (zip.has("_rels/.rels")) {
-        RelationsPart root(zip.path(), "");
-        TABROVIN_TRY(parseZipPart(zip, "_rels/.rels", root));
-        part = root.officeDocument;
-    } else if (zip.has("xl/workbook.xml")) {
-        part = "xl/workbook.xml";  // packages put together by hand may lack the root relations
-    }
-    if (part.empty()) return std::string();
-    if (!zip.has(part))
-        return Error::damagedWorkbook(zip.path(), "压缩包中的主文档“" + part + "”不存在");
-    RootElement root;
-    TABROVIN_TRY(parseZipPart(zip, part, root));
-    return root.workbook ? part : std::string();
+    Status found = guarded(zip.path(), [&]() -> Status {
+        if (zip.has("_rels/.rels")) {
+            RelationsPart root(zip.path(), "");
+            TABROVIN_TRY(parseZipPart(zip, "_rels/.rels", root));
+            part = root.officeDocument;
+        } else if (zip.has("xl/workbook.xml")) {
+            part = "xl/workbook.xml";  // packages put together by hand may lack the root relations
+        }
+        if (part.empty()) return Status::Ok();
+        if (!zip.has(part))
+            return Error::damagedWorkbook(zip.path(), "压缩包中的主文档“" + part + "”不存在");
+        RootElement root;
+        TABROVIN_TRY(parseZipPart(zip, part, root));
+        if (!root.workbook) part.clear();
+        return Status::Ok();
+    });
+    if (!found.ok()) return found.error();
+    return part;
 }
 
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
