@@ -11,17 +11,18 @@
 namespace {
 
 class Collector : public tabrovin::sheets::XmlHandler {
-public:
-    void start(std::string_view name, const tabrovin::sheets::XmlAttributes& attrs) override {
+  public:
+    void start(const tabrovin::sheets::XmlName& name,
+               const tabrovin::sheets::XmlAttributes& attrs) override {
         depth += 1;
-        bytes += name.size() + attrs.size();
+        bytes += name.local.size() + name.ns.size() + attrs.size();
         for (const auto& a : attrs) bytes += a.value.size();
         bytes += tabrovin::sheets::attribute(attrs, "r").size();
         if (depth > 100000) stopped = true;
     }
-    void end(std::string_view name) override {
+    void end(const tabrovin::sheets::XmlName& name) override {
         depth -= 1;
-        bytes += name.size();
+        bytes += name.local.size();
     }
     void text(std::string_view t) override { bytes += t.size(); }
     long depth = 0;

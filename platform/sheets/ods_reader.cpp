@@ -18,6 +18,13 @@ namespace {
 
 constexpr const char* kContent = "content.xml";
 
+// The vocabularies by namespace URI; writers may bind them to any prefix.
+constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view kCalcExt =
+    "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
+
 struct OdsBook {
     std::unique_ptr<ZipArchive> zip;
     std::optional<FileIdentity> file;  // for sizes measured before
@@ -27,16 +34,22 @@ struct OdsBook {
 // Collects the sheet names in order.
 class SheetNames : public XmlHandler {
   public:
-    explicit SheetNames(std::vector<std::string>& names) : names_(names) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "table" && depth_++ == 0) names_.emplace_back(attribute(attrs, "name"));
+    SheetNames(std::vector<std::string>& names, const std::filesystem::path& file)
+        : names_(names), file_(file) {}
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (!name.is(kTable, "table") || depth_++ != 0) return;
+        std::string_view sheet = attribute(attrs, kTable, "name");
+        if (names_.size() >= kMaxSheets || sheet.size() > kMaxNameBytes)
+            return fail(Error::damagedWorkbook(file_, "工作表过多或名称过长"));
+        names_.emplace_back(sheet);
     }
-    void end(std::string_view name) override {
-        if (name == "table") --depth_;
+    void end(const XmlName& name) override {
+        if (name.is(kTable, "table")) --depth_;
     }
 
   private:
     std::vector<std::string>& names_;
+    const std::filesystem::path& file_;
     int depth_ = 0;  // tables nested in cells are not sheets
 };
 
@@ -61,45 +74,44 @@ namespace {
 // RowAssembler it only measures the sheet.
 class SheetContent : public XmlHandler {
   public:
-    SheetContent(size_t index, const std::string& sheet, RowAssembler* rows)
-        : index_(index), sheet_(sheet), rows_(rows) {}
+    SheetContent(const OdsBook& book, size_t index, RowAssembler* rows)
+        : file_(book.zip->path()), index_(index), sheet_(book.sheets[index]), rows_(rows) {}
     SheetSize size;
-    Status status;
 
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "table") {
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (name.is(kTable, "table")) {
             if (depth_++ == 0) inTarget_ = seen_++ == index_;
             return;
         }
         if (!inTarget_ || depth_ != 1) return;
-        if (name == "table-row") return startRow(attrs);
-        if (name == "table-cell" || name == "covered-table-cell") return startCell(attrs);
+        if (name.is(kTable, "table-row")) return startRow(attrs);
+        if (isCell(name)) return startCell(attrs);
         if (!inCell_) return;
-        if (name == "annotation") ++annotation_;
-        if (annotation_) return;
-        if (name == "p" || name == "h") {
+        if (name.is(kOffice, "annotation")) ++annotation_;
+        if (annotation_ || name.ns != kText) return;
+        if (name.local == "p" || name.local == "h") {
             if (paragraphs_++ > 0) appendCellText(text_, "\n");
             ++inParagraph_;
-        } else if (inParagraph_ && name == "s") {
-            int32_t n = parsePositive(attribute(attrs, "c"), 1 << 16);
+        } else if (inParagraph_ && name.local == "s") {
+            int32_t n = parsePositive(attribute(attrs, kText, "c"), 1 << 16);
             appendCellText(text_, std::string(n ? n : 1, ' '));
-        } else if (inParagraph_ && name == "tab") {
+        } else if (inParagraph_ && name.local == "tab") {
             appendCellText(text_, "\t");
-        } else if (inParagraph_ && name == "line-break") {
+        } else if (inParagraph_ && name.local == "line-break") {
             appendCellText(text_, "\n");
         }
     }
-    void end(std::string_view name) override {
-        if (name == "table") {
+    void end(const XmlName& name) override {
+        if (name.is(kTable, "table")) {
             if (--depth_ == 0 && inTarget_) stopped = true;
             return;
         }
         if (!inTarget_ || depth_ != 1) return;
-        if (name == "table-cell" || name == "covered-table-cell") return finishCell();
-        if (name == "table-row") return finishRow();
-        if (name == "annotation")
+        if (isCell(name)) return finishCell();
+        if (name.is(kTable, "table-row")) return finishRow();
+        if (name.is(kOffice, "annotation"))
             --annotation_;
-        else if ((name == "p" || name == "h") && inParagraph_ && !annotation_)
+        else if ((name.is(kText, "p") || name.is(kText, "h")) && inParagraph_ && !annotation_)
             --inParagraph_;
     }
     void text(std::string_view t) override {
@@ -107,10 +119,31 @@ class SheetContent : public XmlHandler {
     }
 
   private:
+    static bool isCell(const XmlName& name) {
+        return name.ns == kTable &&
+               (name.local == "table-cell" || name.local == "covered-table-cell");
+    }
+    // How many times a row or cell repeats: a count past the sheet's edge
+    // reaches the edge; one that is no positive number at all makes the
+    // following cells' places unknown, so the file is refused.
+    bool repeatCount(std::string_view text, int32_t limit, int32_t& count) {
+        count = 1;
+        if (text.empty()) return true;
+        bool digits = text.find_first_not_of("0123456789") == std::string_view::npos;
+        if (!digits || text.find_first_not_of('0') == std::string_view::npos) {
+            fail(Error::damagedWorkbook(file_, "工作表“" + sheet_ + "”第" +
+                                                   std::to_string(rowStart_) + "行的重复次数“" +
+                                                   std::string(text.substr(0, 20)) + "”无效"));
+            return false;
+        }
+        text.remove_prefix(text.find_first_not_of('0'));
+        count = text.size() > 9 ? limit : std::min(std::atoi(std::string(text).c_str()), limit);
+        return true;
+    }
     void startRow(const XmlAttributes& attrs) {
         rowStart_ = nextRow_;
-        std::string_view repeat = attribute(attrs, "number-rows-repeated");
-        rowRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxRows), 1);
+        if (!repeatCount(attribute(attrs, kTable, "number-rows-repeated"), kMaxRows, rowRepeat_))
+            return;
         nextRow_ = std::min(nextRow_ + rowRepeat_, kMaxRows + 1);
         rowRepeat_ = std::min(rowRepeat_, kMaxRows + 1 - rowStart_);
         column_ = 1;
@@ -118,22 +151,23 @@ class SheetContent : public XmlHandler {
         if (rowStart_ > kMaxRows || (rows_ && !rows_->startRow(rowStart_))) stopped = true;
     }
     void startCell(const XmlAttributes& attrs) {
-        std::string_view repeat = attribute(attrs, "number-columns-repeated");
-        columnRepeat_ = repeat.empty() ? 1 : std::max(parsePositive(repeat, kMaxColumns), 1);
-        std::string_view type = attribute(attrs, "office", "value-type");
+        if (!repeatCount(attribute(attrs, kTable, "number-columns-repeated"), kMaxColumns,
+                         columnRepeat_))
+            return;
+        std::string_view type = attribute(attrs, kOffice, "value-type");
         // An error result is stored as an empty string; its text is what shows.
-        if (attribute(attrs, "calcext", "value-type") == "error") type = "error";
+        if (attribute(attrs, kCalcExt, "value-type") == "error") type = "error";
         value_.clear();
         if (type == "float" || type == "percentage" || type == "currency")
-            value_ = attribute(attrs, "office", "value");
+            value_ = attribute(attrs, kOffice, "value");
         else if (type == "date")
-            value_ = attribute(attrs, "office", "date-value");
+            value_ = attribute(attrs, kOffice, "date-value");
         else if (type == "time")
-            value_ = attribute(attrs, "office", "time-value");
+            value_ = attribute(attrs, kOffice, "time-value");
         else if (type == "boolean")
-            value_ = attribute(attrs, "office", "boolean-value");
+            value_ = attribute(attrs, kOffice, "boolean-value");
         else if (type == "string")
-            value_ = attribute(attrs, "office", "string-value");
+            value_ = attribute(attrs, kOffice, "string-value");
         type_ = type;
         text_.clear();
         paragraphs_ = inParagraph_ = annotation_ = 0;
@@ -147,6 +181,7 @@ class SheetContent : public XmlHandler {
         if (!rows_->emit(rowRepeat_)) stopped = true;
     }
 
+    std::filesystem::path file_;
     size_t index_, seen_ = 0;
     const std::string& sheet_;
     RowAssembler* rows_;
@@ -198,7 +233,11 @@ void SheetContent::finishCell() {
     size.columns = std::max(size.columns, lastColumn);
     rowHasValue_ = true;
     if (!rows_) return;
-    for (int32_t c = column; c <= lastColumn && rows_->wantsColumn(c); ++c) rows_->set(c, text);
+    for (int32_t c = column; c <= lastColumn && rows_->wantsColumn(c); ++c)
+        if (!rows_->set(c, text)) {
+            stopped = true;
+            return;
+        }
 }
 
 class OdsWorksheet : public Worksheet {
@@ -206,20 +245,22 @@ class OdsWorksheet : public Worksheet {
     OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
         : book_(std::move(book)), index_(index) {}
     Status measure() {
-        SheetContent content(index_, book_->sheets[index_], nullptr);
-        TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-        TABROVIN_TRY(content.status);
-        size_ = content.size;
-        return Status::Ok();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            SheetContent content(*book_, index_, nullptr);
+            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
+            size_ = content.size;
+            return Status::Ok();
+        });
     }
     void setSize(SheetSize size) { size_ = size; }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        RowAssembler rows(first, last, columns, sink);
-        SheetContent content(index_, book_->sheets[index_], &rows);
-        TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-        TABROVIN_TRY(content.status);
-        return rows.finish();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            RowAssembler rows(first, last, columns, sink, book_->zip->path());
+            SheetContent content(*book_, index_, &rows);
+            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
+            return rows.finish();
+        });
     }
 
   private:
@@ -246,21 +287,17 @@ class OdsWorkbook : public Workbook {
 
 Result<std::unique_ptr<Workbook>> openOds(std::unique_ptr<ZipArchive> zip,
                                           const std::filesystem::path& path) {
-    std::string file = utf8FromPath(path.filename());
     if (zip->has("META-INF/manifest.xml")) {
         auto manifest = zip->read("META-INF/manifest.xml", 16u << 20);
         if (manifest && manifest->find("encryption-data") != std::string::npos)
-            return Error{err::kEncryptedWorkbook,
-                         "工作簿“" + file + "”设有密码（已加密），无法读取。"};
+            return Error::encryptedWorkbook(path);
     }
     auto book = std::make_shared<OdsBook>();
     book->file = FileIdentity::of(path);
     book->zip = std::move(zip);
-    SheetNames names(book->sheets);
-    Status s = parseZipPart(*book->zip, kContent, names);
-    if (!s.ok()) return Error{s.error().number, "读取“" + file + "”失败：" + s.error().description};
-    if (book->sheets.empty())
-        return Error{err::kDamagedWorkbook, "工作簿“" + file + "”中没有工作表。"};
+    SheetNames names(book->sheets, path);
+    TABROVIN_TRY(guarded(path, [&] { return parseZipPart(*book->zip, kContent, names); }));
+    if (book->sheets.empty()) return Error::damagedWorkbook(path, "其中没有工作表");
     return std::unique_ptr<Workbook>(std::make_unique<OdsWorkbook>(std::move(book)));
 }
 

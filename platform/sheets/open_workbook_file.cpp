@@ -93,7 +93,9 @@ Result<std::unique_ptr<Workbook>> openText(const fs::path& path, const Head& hea
 Result<std::unique_ptr<Workbook>> openZip(const fs::path& path) {
     auto zip = sheets::ZipArchive::open(path);
     if (!zip) return zip.error();
-    if ((*zip)->has("xl/workbook.xml")) return sheets::openXlsx(std::move(*zip), path);
+    auto workbook = sheets::workbookPart(**zip);
+    if (!workbook) return workbook.error();
+    if (!workbook->empty()) return sheets::openXlsx(std::move(*zip), *workbook);
     if ((*zip)->has("mimetype")) {
         auto mime = (*zip)->read("mimetype", 4096);
         if (mime && std::string_view(*mime).starts_with(kOdsMime))
@@ -115,8 +117,17 @@ Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
     if (!read) return read.error();
     const std::string& head = read->bytes;
 
+<<<<<<< HEAD
     if (head.empty()) return Error::notWorkbook(path, "文件是空的");
     if (head.starts_with(std::string_view(kCompoundFile, 8))) return xls::openXlsWorkbook(path);
+=======
+    if (head.empty()) return notWorkbook(path, "文件是空的");
+    if (head.starts_with(std::string_view(kCompoundFile, 8))) {
+        // Excel keeps a password-protected .xlsx inside a compound file.
+        if (sheets::isEncryptedPackage(path)) return Error::encryptedWorkbook(path);
+        return xls::openXlsWorkbook(path);
+    }
+>>>>>>> xml
     if (head.starts_with(std::string_view(kZip, 4))) return openZip(path);
     return openText(path, *read);
 }

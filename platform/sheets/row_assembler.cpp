@@ -2,16 +2,20 @@
 
 #include <algorithm>
 
+#include "platform/sheets/limits.h"
+
 namespace tabrovin::sheets {
 
-RowAssembler::RowAssembler(int32_t first, int32_t last, int32_t columns, const RowSink& sink)
+RowAssembler::RowAssembler(int32_t first, int32_t last, int32_t columns, const RowSink& sink,
+                           std::filesystem::path file)
     : first_(std::max(first, 1)),
       last_(last),
       columns_(std::max(columns, 0)),
       sink_(sink),
       next_(first_),
       cells_(columns_),
-      empty_(columns_) {}
+      empty_(columns_),
+      file_(std::move(file)) {}
 
 bool RowAssembler::send(int32_t row, const std::vector<std::string>& cells) {
     Status s = sink_(row, cells);
@@ -42,14 +46,23 @@ bool RowAssembler::startRow(int32_t row) {
     if (row > last_) return false;
     if (dirty_) std::fill(cells_.begin(), cells_.end(), std::string());
     dirty_ = false;
+    rowBytes_ = 0;
     row_ = row;
     return true;
 }
 
-void RowAssembler::set(int32_t column, std::string text) {
-    if (!row_ || column < 1 || column > columns_) return;
+bool RowAssembler::set(int32_t column, std::string text) {
+    if (!row_ || column < 1 || column > columns_) return status_.ok();
+    rowBytes_ += text.size();
+    if (rowBytes_ > kMaxRowBytes) {
+        status_ = Error::damagedWorkbook(file_, "第" + std::to_string(row_) + "行的内容超过 " +
+                                                    std::to_string(kMaxRowBytes >> 20) + " MB");
+        row_ = 0;
+        return false;
+    }
     cells_[column - 1] = std::move(text);
     dirty_ = true;
+    return true;
 }
 
 bool RowAssembler::emit(int32_t times) {

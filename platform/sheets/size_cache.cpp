@@ -34,8 +34,7 @@ bool FileIdentity::operator<(const FileIdentity& o) const {
 }
 
 Error noSuchSheet(int number, int count) {
-    return Error{err::kSubscript, "工作簿中没有第" + std::to_string(number) + "个工作表（共" +
-                                      std::to_string(count) + "个）。"};
+    return Error::noSuchSheet(number, count);
 }
 
 std::optional<SheetSize> cachedSize(const std::optional<FileIdentity>& file, size_t sheet) {

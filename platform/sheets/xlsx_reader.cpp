@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cell_text.h"
+#include "platform/encoding.h"
 #include "platform/file_names.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
@@ -16,6 +17,81 @@ namespace tabrovin::sheets {
 namespace {
 
 using cell_text::DateKind;
+
+// The vocabularies by namespace URI, in their transitional and strict forms.
+constexpr std::string_view kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kStrictMainNs = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+constexpr std::string_view kRelationsNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view kStrictRelationsNs =
+    "http://purl.oclc.org/ooxml/officeDocument/relationships";
+constexpr std::string_view kPackageRelationsNs =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+
+// Element `local` of the spreadsheet vocabulary. Parts written by hand
+// sometimes leave out the namespace; extensions (x14:, x15:) reuse local
+// names in their own namespaces and are not it.
+bool isMain(const XmlName& name, std::string_view local) {
+    return name.local == local &&
+           (name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty());
+}
+
+// The UTF-16 code unit of the escape "_xHHHH_" at `at` of `s`, or -1.
+int escapedUnit(std::string_view s, size_t at) {
+    if (at + 7 > s.size() || s[at] != '_' || s[at + 1] != 'x' || s[at + 6] != '_') return -1;
+    int unit = 0;
+    for (size_t i = at + 2; i < at + 6; ++i) {
+        char c = s[i];
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : -1;
+        if (digit < 0) return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+// Text as Excel stores it: characters XML cannot carry are written as
+// "_xHHHH_" (UTF-16 units, "_x005F_" for an underscore that would otherwise
+// start one). Decoded, NUL characters dropped as everywhere else, and cut to
+// a cell's length.
+std::string cellString(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        if (size_t escape = s.find("_x", i); escape != i) {
+            escape = std::min(escape, s.size());
+            out.append(s.substr(i, escape - i));
+            i = escape;
+            continue;
+        }
+        int unit = escapedUnit(s, i);
+        if (unit < 0) {
+            out += s[i++];
+            continue;
+        }
+        i += 7;
+        char32_t c = static_cast<char32_t>(unit);
+        if (unit >= 0xD800 && unit < 0xDC00) {
+            int low = escapedUnit(s, i);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + static_cast<char32_t>(low - 0xDC00);
+                i += 7;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // half of a pair
+        encoding::appendUtf8(out, c);
+    }
+    out = cell_text::stripNul(std::move(out));
+    limitCellText(out);
+    return out;
+}
+
+std::string_view relationId(const XmlAttributes& attrs) {
+    std::string_view id = attribute(attrs, kRelationsNs, "id");
+    return id.empty() ? attribute(attrs, kStrictRelationsNs, "id") : id;
+}
 
 struct XlsxBook {
     std::unique_ptr<ZipArchive> zip;
@@ -41,70 +117,140 @@ struct XlsxBook {
 class WorkbookPart : public XmlHandler {
   public:
     explicit WorkbookPart(XlsxBook& book) : book_(book) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "workbookPr") {
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (isMain(name, "workbookPr")) {
             auto v = attribute(attrs, "date1904");
             book_.date1904 = v == "1" || v == "true";
-        } else if (name == "sheet") {
-            book_.sheets.push_back({std::string(attribute(attrs, "name")),
-                                    std::string(attribute(attrs, "r", "id")),
-                                    {}});
+        } else if (isMain(name, "sheet")) {
+            std::string_view sheet = attribute(attrs, "name"), id = relationId(attrs);
+            if (book_.sheets.size() >= kMaxSheets)
+                return fail(damaged("工作表超过 " + std::to_string(kMaxSheets) + " 个"));
+            if (sheet.size() > kMaxNameBytes || id.size() > kMaxNameBytes)
+                return fail(damaged("工作表名称过长"));
+            book_.sheets.push_back({cellString(sheet), std::string(id), {}});
         }
     }
-    void end(std::string_view) override {}
+    void end(const XmlName&) override {}
 
   private:
+    Error damaged(const std::string& why) const {
+        return Error::damagedWorkbook(book_.zip->path(), why);
+    }
     XlsxBook& book_;
 };
 
-// xl/_rels/workbook.xml.rels: relation id -> part, and the parts found by type.
+// The part `target` names, relative to folder `base` ("xl/") of the part
+// that refers to it; "" when it leaves the package.
+std::string resolvePart(std::string_view base, std::string_view target) {
+    std::vector<std::string_view> steps;
+    std::string_view path = target;
+    std::string joined;
+    if (path.starts_with("/")) {
+        path.remove_prefix(1);
+    } else {
+        joined = std::string(base) + std::string(target);
+        path = joined;
+    }
+    for (size_t at = 0; at <= path.size();) {
+        size_t slash = std::min(path.find('/', at), path.size());
+        std::string_view step = path.substr(at, slash - at);
+        if (step == "..") {
+            if (steps.empty()) return {};
+            steps.pop_back();
+        } else if (!step.empty() && step != ".") {
+            steps.push_back(step);
+        }
+        at = slash + 1;
+    }
+    std::string out;
+    for (auto step : steps) out += (out.empty() ? "" : "/") + std::string(step);
+    return out;
+}
+
+// The relationships part of `part`: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string relationsOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    std::string_view folder = slash == std::string_view::npos ? "" : part.substr(0, slash + 1);
+    return std::string(folder) + "_rels/" + std::string(part.substr(folder.size())) + ".rels";
+}
+
+std::string folderOf(std::string_view part) {
+    size_t slash = part.rfind('/');
+    return slash == std::string_view::npos ? "" : std::string(part.substr(0, slash + 1));
+}
+
+// A relationships part: id -> target part and the last segment of its type
+// ("worksheet", "chartsheet", "officeDocument"...).
 class RelationsPart : public XmlHandler {
   public:
-    std::map<std::string, std::string, std::less<>> targets;
-    std::string sharedStrings, styles;
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name != "Relationship") return;
-        std::string target = resolve(attribute(attrs, "Target"));
+    struct Target {
+        std::string part, type;
+    };
+    RelationsPart(const std::filesystem::path& file, std::string base)
+        : file_(file), base_(std::move(base)) {}
+    std::map<std::string, Target, std::less<>> targets;
+    std::string sharedStrings, styles, officeDocument;
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (name.local != "Relationship" || !(name.ns == kPackageRelationsNs || name.ns.empty()))
+            return;
+        if (targets.size() >= kMaxRelations || attribute(attrs, "Target").size() > kMaxNameBytes ||
+            attribute(attrs, "Id").size() > kMaxNameBytes)
+            return fail(Error::damagedWorkbook(file_, "关系表过大"));
+        if (attribute(attrs, "TargetMode") == "External") return;
+        std::string part = resolvePart(base_, attribute(attrs, "Target"));
         std::string_view type = attribute(attrs, "Type");
-        targets[std::string(attribute(attrs, "Id"))] = target;
-        if (type.ends_with("/sharedStrings")) sharedStrings = target;
-        if (type.ends_with("/styles")) styles = target;
+        type = type.substr(type.rfind('/') + 1);
+        targets[std::string(attribute(attrs, "Id"))] = {part, std::string(type)};
+        if (type == "sharedStrings") sharedStrings = part;
+        if (type == "styles") styles = part;
+        if (type == "officeDocument" && officeDocument.empty()) officeDocument = part;
     }
-    void end(std::string_view) override {}
+    void end(const XmlName&) override {}
 
   private:
-    static std::string resolve(std::string_view target) {
-        if (target.starts_with("/")) return std::string(target.substr(1));
-        std::string path = "xl/" + std::string(target);
-        // "../x" leaves xl/.
-        while (path.starts_with("xl/../")) path = path.substr(6);
-        return path;
+    const std::filesystem::path& file_;
+    std::string base_;
+};
+
+// Stops at the root element, remembering whether it is a workbook.
+class RootElement : public XmlHandler {
+  public:
+    bool workbook = false;
+    void start(const XmlName& name, const XmlAttributes&) override {
+        workbook = isMain(name, "workbook");
+        stopped = true;
     }
+    void end(const XmlName&) override {}
 };
 
 // xl/styles.xml: which cell formats (xf) show their numbers as dates.
 class StylesPart : public XmlHandler {
   public:
-    explicit StylesPart(std::vector<DateKind>& kinds) : kinds_(kinds) {}
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "numFmt") {
+    StylesPart(std::vector<DateKind>& kinds, const std::filesystem::path& file)
+        : kinds_(kinds), file_(file) {}
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (custom_.size() >= kMaxStyles || kinds_.size() >= kMaxStyles)
+            return fail(Error::damagedWorkbook(
+                file_, "单元格格式超过 " + std::to_string(kMaxStyles) + " 个"));
+        if (isMain(name, "numFmt")) {
             int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
             custom_[id] = cell_text::classifyFormat(attribute(attrs, "formatCode"));
-        } else if (name == "cellXfs") {
+        } else if (isMain(name, "cellXfs")) {
             inCellXfs_ = true;
-        } else if (name == "xf" && inCellXfs_) {
+        } else if (isMain(name, "xf") && inCellXfs_) {
             int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
             auto it = custom_.find(id);
             kinds_.push_back(it != custom_.end() ? it->second
                                                  : cell_text::classifyBuiltinFormat(id));
         }
     }
-    void end(std::string_view name) override {
-        if (name == "cellXfs") inCellXfs_ = false;
+    void end(const XmlName& name) override {
+        if (isMain(name, "cellXfs")) inCellXfs_ = false;
     }
 
   private:
     std::vector<DateKind>& kinds_;
+    const std::filesystem::path& file_;
     std::map<int, DateKind> custom_;
     bool inCellXfs_ = false;
 };
@@ -113,22 +259,25 @@ class StylesPart : public XmlHandler {
 class SharedStringsPart : public XmlHandler {
   public:
     explicit SharedStringsPart(XlsxBook& book) : book_(book) {}
-    void start(std::string_view name, const XmlAttributes&) override {
-        if (name == "si")
+    void start(const XmlName& name, const XmlAttributes&) override {
+        if (isMain(name, "si"))
             current_.clear();
-        else if (name == "rPh")
+        else if (isMain(name, "rPh"))
             ++phonetic_;
-        else if (name == "t" && phonetic_ == 0)
+        else if (isMain(name, "t") && phonetic_ == 0)
             inText_ = true;
     }
-    void end(std::string_view name) override {
-        if (name == "si") {
-            limitCellText(current_);
-            book_.stringPool += cell_text::stripNul(std::move(current_));
+    void end(const XmlName& name) override {
+        if (isMain(name, "si")) {
+            std::string text = cellString(current_);
+            if (book_.stringCount() >= kMaxSharedStrings ||
+                book_.stringPool.size() + text.size() > kMaxSharedStringBytes)
+                return fail(Error::damagedWorkbook(book_.zip->path(), "共享字符串表过大"));
+            book_.stringPool += text;
             book_.stringEnds.push_back(book_.stringPool.size());
-        } else if (name == "rPh")
+        } else if (isMain(name, "rPh"))
             --phonetic_;
-        else if (name == "t")
+        else if (isMain(name, "t"))
             inText_ = false;
     }
     void text(std::string_view t) override {
@@ -142,11 +291,12 @@ class SharedStringsPart : public XmlHandler {
     bool inText_ = false;
 };
 
-enum class CellType { Number, Shared, Text, Boolean, Error, Date };
+enum class CellType { Number, Shared, Text, Inline, Boolean, Error, Date };
 
 CellType cellType(std::string_view t) {
     if (t == "s") return CellType::Shared;
-    if (t == "str" || t == "inlineStr") return CellType::Text;
+    if (t == "str") return CellType::Text;
+    if (t == "inlineStr") return CellType::Inline;
     if (t == "b") return CellType::Boolean;
     if (t == "e") return CellType::Error;
     if (t == "d") return CellType::Date;
@@ -164,33 +314,33 @@ class SheetPart : public XmlHandler {
         : book_(book), sheet_(sheet), rows_(rows) {}
 
     SheetSize size;
-    Status status;
 
-    void start(std::string_view name, const XmlAttributes& attrs) override {
-        if (name == "sheetData") inData_ = true;
+    void start(const XmlName& name, const XmlAttributes& attrs) override {
+        if (isMain(name, "sheetData")) inData_ = true;
         if (!inData_) return;
-        if (name == "row") return startRow(attrs);
-        if (name == "c") return startCell(attrs);
-        if (name == "v") {
-            inValue_ = hasValue_ = true;
-        } else if (name == "is") {
+        if (isMain(name, "row")) return startRow(attrs);
+        if (isMain(name, "c")) return startCell(attrs);
+        if (isMain(name, "v")) {
+            // An inline string's text is in <is>; a <v> beside it is stale.
+            if (type_ != CellType::Inline) inValue_ = hasValue_ = true;
+        } else if (isMain(name, "is")) {
             inInline_ = hasValue_ = true;
-        } else if (name == "rPh") {
+        } else if (isMain(name, "rPh")) {
             ++phonetic_;
-        } else if (name == "t" && inInline_ && phonetic_ == 0) {
+        } else if (isMain(name, "t") && inInline_ && phonetic_ == 0) {
             inValue_ = true;
         }
     }
-    void end(std::string_view name) override {
-        if (name == "v" || name == "t")
+    void end(const XmlName& name) override {
+        if (isMain(name, "v") || isMain(name, "t"))
             inValue_ = false;
-        else if (name == "is")
+        else if (isMain(name, "is"))
             inInline_ = false;
-        else if (name == "rPh")
+        else if (isMain(name, "rPh"))
             --phonetic_;
-        else if (name == "c" && inData_)
+        else if (isMain(name, "c") && inData_)
             finishCell();
-        else if (name == "sheetData")
+        else if (isMain(name, "sheetData"))
             stopped = true;  // nothing after it holds cells
     }
     void text(std::string_view t) override {
@@ -198,13 +348,17 @@ class SheetPart : public XmlHandler {
     }
 
   private:
-    void fail(int number, const std::string& what) {
-        status = Error{number, what};
-        stopped = true;
+    void fail(int number, std::string what) {
+        if (number != err::kDamagedWorkbook) return XmlHandler::fail(Error{number, what});
+        if (what.ends_with("。")) what.resize(what.size() - std::string_view("。").size());
+        XmlHandler::fail(Error::damagedWorkbook(book_.zip->path(), what));
     }
     void startRow(const XmlAttributes& attrs) {
+        // A row without a number, or numbered 0 (which no spreadsheet
+        // writes), is the row after the previous one.
         std::string_view r = attribute(attrs, "r");
-        int32_t row = r.empty() ? row_ + 1 : parsePositive(r, kMaxRows);
+        bool next = r.find_first_not_of('0') == std::string_view::npos;
+        int32_t row = next ? row_ + 1 : parsePositive(r, kMaxRows);
         if (row == 0 || row > kMaxRows)
             return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的行号“" + std::string(r) +
                                                    "”无效（在第" + std::to_string(row_) +
@@ -246,6 +400,7 @@ class SheetPart : public XmlHandler {
 bool SheetPart::cellText(std::string& out) {
     switch (type_) {
         case CellType::Shared: {
+            if (value_.empty()) return true;  // no index: an empty cell
             int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
             if ((index == 0 && value_ != "0") ||
                 static_cast<size_t>(index) >= book_.stringCount()) {
@@ -263,6 +418,9 @@ bool SheetPart::cellText(std::string& out) {
             out = isoDateText(value_);
             return true;
         case CellType::Text:
+        case CellType::Inline:
+            out = cellString(value_);
+            return true;
         case CellType::Error:
             out = cell_text::stripNul(value_);
             limitCellText(out);
@@ -293,7 +451,8 @@ void SheetPart::finishCell() {
     if (!cellText(text) || text.empty()) return;
     size.rows = std::max(size.rows, row_);
     size.columns = std::max(size.columns, column_);
-    if (rows_ && rows_->wantsColumn(column_)) rows_->set(column_, std::move(text));
+    if (rows_ && rows_->wantsColumn(column_) && !rows_->set(column_, std::move(text)))
+        stopped = true;
 }
 
 class XlsxWorksheet : public Worksheet {
@@ -302,24 +461,26 @@ class XlsxWorksheet : public Worksheet {
         : book_(std::move(book)), sheet_(book_->sheets[index]) {}
 
     Status measure() {
-        SheetPart part(*book_, sheet_.name, nullptr);
-        TABROVIN_TRY(scan(part));
-        size_ = part.size;
-        return Status::Ok();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            SheetPart part(*book_, sheet_.name, nullptr);
+            TABROVIN_TRY(scan(part));
+            size_ = part.size;
+            return Status::Ok();
+        });
     }
     void setSize(SheetSize size) { size_ = size; }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        RowAssembler rows(first, last, columns, sink);
-        SheetPart part(*book_, sheet_.name, &rows);
-        TABROVIN_TRY(scan(part));
-        return rows.finish();
+        return guarded(book_->zip->path(), [&]() -> Status {
+            RowAssembler rows(first, last, columns, sink, book_->zip->path());
+            SheetPart part(*book_, sheet_.name, &rows);
+            TABROVIN_TRY(scan(part));
+            return rows.finish();
+        });
     }
 
   private:
     Status scan(SheetPart& part) {
-        // A chart sheet or a sheet whose part is absent holds no cells.
-        if (sheet_.part.empty()) return Status::Ok();
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
@@ -343,18 +504,37 @@ class XlsxWorkbook : public Workbook {
     std::shared_ptr<const XlsxBook> book_;
 };
 
-Status readBookParts(XlsxBook& book) {
-    WorkbookPart workbook(book);
-    TABROVIN_TRY(parseZipPart(*book.zip, "xl/workbook.xml", workbook));
-    RelationsPart relations;
-    if (book.zip->has("xl/_rels/workbook.xml.rels"))
-        TABROVIN_TRY(parseZipPart(*book.zip, "xl/_rels/workbook.xml.rels", relations));
+// Keeps the worksheets of the book's sheet list, in order, with their parts:
+// chart, dialog and macro sheets hold no table and are not counted, as in
+// .xls workbooks; a worksheet whose relationship or part is missing makes
+// the package damaged.
+Status findSheetParts(XlsxBook& book, const RelationsPart& relations) {
+    std::vector<XlsxBook::Sheet> kept;
     for (auto& sheet : book.sheets) {
         auto it = relations.targets.find(sheet.relation);
-        if (it != relations.targets.end() && book.zip->has(it->second)) sheet.part = it->second;
+        if (it == relations.targets.end())
+            return Error::damagedWorkbook(
+                book.zip->path(), "工作表“" + sheet.name + "”的关系“" + sheet.relation + "”不存在");
+        if (it->second.type != "worksheet") continue;
+        if (it->second.part.empty() || !book.zip->has(it->second.part))
+            return Error::damagedWorkbook(book.zip->path(), "工作表“" + sheet.name + "”的内容“" +
+                                                                it->second.part + "”不存在");
+        sheet.part = it->second.part;
+        kept.push_back(std::move(sheet));
     }
+    book.sheets = std::move(kept);
+    return Status::Ok();
+}
+
+Status readBookParts(XlsxBook& book, const std::string& workbookPart) {
+    WorkbookPart workbook(book);
+    TABROVIN_TRY(parseZipPart(*book.zip, workbookPart, workbook));
+    RelationsPart relations(book.zip->path(), folderOf(workbookPart));
+    if (book.zip->has(relationsOf(workbookPart)))
+        TABROVIN_TRY(parseZipPart(*book.zip, relationsOf(workbookPart), relations));
+    TABROVIN_TRY(findSheetParts(book, relations));
     if (!relations.styles.empty() && book.zip->has(relations.styles)) {
-        StylesPart styles(book.xfKinds);
+        StylesPart styles(book.xfKinds, book.zip->path());
         TABROVIN_TRY(parseZipPart(*book.zip, relations.styles, styles));
     }
     if (!relations.sharedStrings.empty() && book.zip->has(relations.sharedStrings)) {
@@ -366,18 +546,36 @@ Status readBookParts(XlsxBook& book) {
 
 }  // namespace
 
+Result<std::string> workbookPart(const ZipArchive& zip) {
+    std::string part;
+    Status found = guarded(zip.path(), [&]() -> Status {
+        if (zip.has("_rels/.rels")) {
+            RelationsPart root(zip.path(), "");
+            TABROVIN_TRY(parseZipPart(zip, "_rels/.rels", root));
+            part = root.officeDocument;
+        } else if (zip.has("xl/workbook.xml")) {
+            part = "xl/workbook.xml";  // packages put together by hand may lack the root relations
+        }
+        if (part.empty()) return Status::Ok();
+        if (!zip.has(part))
+            return Error::damagedWorkbook(zip.path(), "压缩包中的主文档“" + part + "”不存在");
+        RootElement root;
+        TABROVIN_TRY(parseZipPart(zip, part, root));
+        if (!root.workbook) part.clear();
+        return Status::Ok();
+    });
+    if (!found.ok()) return found.error();
+    return part;
+}
+
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
-                                           const std::filesystem::path& path) {
+                                           const std::string& workbookPart) {
+    const std::filesystem::path path = zip->path();
     auto book = std::make_shared<XlsxBook>();
     book->zip = std::move(zip);
     book->file = FileIdentity::of(path);
-    Status s = readBookParts(*book);
-    if (!s.ok())
-        return Error{s.error().number,
-                     "读取“" + utf8FromPath(path.filename()) + "”失败：" + s.error().description};
-    if (book->sheets.empty())
-        return Error{err::kDamagedWorkbook,
-                     "工作簿“" + utf8FromPath(path.filename()) + "”中没有工作表。"};
+    TABROVIN_TRY(guarded(path, [&] { return readBookParts(*book, workbookPart); }));
+    if (book->sheets.empty()) return Error::damagedWorkbook(path, "其中没有工作表");
     return std::unique_ptr<Workbook>(std::make_unique<XlsxWorkbook>(std::move(book)));
 }
 

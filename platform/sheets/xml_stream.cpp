@@ -25,14 +25,13 @@ void limitCellText(std::string& cell) {
 
 std::string_view attribute(const XmlAttributes& attrs, std::string_view name) {
     for (const auto& a : attrs)
-        if (a.name == name) return a.value;
+        if (a.name == name && a.ns.empty()) return a.value;
     return {};
 }
 
-std::string_view attribute(const XmlAttributes& attrs, std::string_view prefix,
-                           std::string_view name) {
+std::string_view attribute(const XmlAttributes& attrs, std::string_view ns, std::string_view name) {
     for (const auto& a : attrs)
-        if (a.name == name && a.prefix == prefix) return a.value;
+        if (a.name == name && a.ns == ns) return a.value;
     return {};
 }
 
@@ -78,6 +77,32 @@ bool appendDecoded(std::string& out, std::string_view raw) {
         i = semi + 1;
     }
     return true;
+}
+
+// Appends attribute value `raw` as an XML processor reports it: each literal
+// tab, line end (CR LF counted once) or LF becomes a space, while the same
+// characters written as references stay.
+bool appendAttributeValue(std::string& out, std::string_view raw) {
+    if (raw.find_first_of("\t\n\r") == std::string_view::npos) return appendDecoded(out, raw);
+    std::string spaced;
+    spaced.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        char c = raw[i];
+        if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        spaced += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    }
+    return appendDecoded(out, spaced);
+}
+
+// `raw` with each CR LF and lone CR as LF, into `out`.
+void appendLineEnds(std::string& out, std::string_view raw) {
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\r') {
+            out += raw[i];
+        } else if (i + 1 == raw.size() || raw[i + 1] != '\n') {
+            out += '\n';
+        }
+    }
 }
 
 void splitName(std::string_view qname, std::string_view& prefix, std::string_view& local) {
@@ -152,7 +177,7 @@ bool XmlStream::finish() {
     parse(true);
     if (malformed_ || handler_.stopped) return !malformed_;
     if (!rootSeen_) return fault("文档为空");
-    if (!open_.empty()) return fault("元素“" + open_.back() + "”没有结束（内容不完整）");
+    if (!open_.empty()) return fault("元素“" + open_.back().qname + "”没有结束（内容不完整）");
     return true;
 }
 
@@ -193,6 +218,7 @@ size_t XmlStream::textRun(size_t pos, bool last) {
 // Starts the markup at `pos`: comments, CDATA and processing instructions
 // are passed through as they come, tags are gathered whole.
 size_t XmlStream::openMarkup(size_t pos, bool last) {
+    afterCr_ = false;
     std::string_view rest = std::string_view(buffer_).substr(pos);
     if (rest.size() >= 2 && rest[1] != '!' && rest[1] != '?') {
         pending_ = Pending::Tag;
@@ -217,7 +243,7 @@ size_t XmlStream::openMarkup(size_t pos, bool last) {
 size_t XmlStream::tagBody(size_t pos) {
     size_t end = tagEnd(buffer_, scanned_, quote_);
     if (end == std::string::npos) {
-        if (buffer_.size() - pos > kMaxXmlTag) fault("有一个标记长达 64 MB 以上");
+        if (buffer_.size() - pos > kMaxXmlTag) fault("有一个标记长达 8 MB 以上");
         return pos;
     }
     pending_ = Pending::None;
@@ -237,19 +263,31 @@ size_t XmlStream::skippedBody(size_t pos) {
     size_t done = end != std::string_view::npos ? end
                   : rest.size() < close.size()  ? 0
                                                 : rest.size() - (close.size() - 1);
-    if (pending_ == Pending::Cdata && done > 0) handler_.text(rest.substr(0, done));
+    if (pending_ == Pending::Cdata && done > 0) text(rest.substr(0, done), false);
     if (end == std::string_view::npos) return pos + done;
     pending_ = Pending::None;
+    afterCr_ = false;  // the markup's end stands between a CR and an LF
     return pos + end + close.size();
 }
 
-bool XmlStream::text(std::string_view raw) {
+// Hands text to the handler with line ends as LF and, unless in CDATA, its
+// references resolved. A CR that ended the previous piece swallows an LF
+// that starts this one.
+bool XmlStream::text(std::string_view raw, bool references) {
     if (open_.empty()) {
         for (char c : raw)
             if (!isSpace(c)) return fault("根元素之外出现了文字");
         return true;
     }
-    if (raw.find('&') == std::string_view::npos) {
+    if (afterCr_ && !raw.empty() && raw[0] == '\n') raw.remove_prefix(1);
+    if (raw.empty()) return true;
+    afterCr_ = raw.back() == '\r';
+    if (raw.find('\r') != std::string_view::npos) {
+        lines_.clear();
+        appendLineEnds(lines_, raw);
+        raw = lines_;
+    }
+    if (!references || raw.find('&') == std::string_view::npos) {
         handler_.text(raw);
         return true;
     }
@@ -261,26 +299,60 @@ bool XmlStream::text(std::string_view raw) {
 
 bool XmlStream::markup(std::string_view tag) {
     if (tag[1] != '/') return element(tag);
-    std::string_view name = tag.substr(2, tag.size() - 3);
-    while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
-    if (open_.empty() || open_.back() != name)
-        return fault("结束标记“" + std::string(name) + "”与开始标记不匹配");
-    std::string_view prefix, local;
-    splitName(name, prefix, local);
-    handler_.end(local);
+    std::string_view qname = tag.substr(2, tag.size() - 3);
+    while (!qname.empty() && isSpace(qname.back())) qname.remove_suffix(1);
+    if (open_.empty() || open_.back().qname != qname)
+        return fault("结束标记“" + std::string(qname) + "”与开始标记不匹配");
+    XmlName name;
+    if (!resolve(qname, name)) return false;
+    handler_.end(name);
+    bindings_.resize(open_.back().bindings);
     open_.pop_back();
     if (open_.empty()) rootClosed_ = true;
     return true;
 }
 
-bool XmlStream::element(std::string_view tag) {
-    bool empty = tag.size() >= 3 && tag[tag.size() - 2] == '/';
-    std::string_view body = tag.substr(1, tag.size() - (empty ? 3 : 2));
-    size_t i = 0;
-    while (i < body.size() && !isSpace(body[i])) ++i;
-    std::string_view qname = body.substr(0, i);
-    if (qname.empty()) return fault("元素名为空");
-    if (open_.empty() && (rootSeen_ || rootClosed_)) return fault("出现了第二个根元素");
+// The namespace URI bound to `prefix` where the parse is now; "" for no
+// prefix outside any default namespace.
+bool XmlStream::lookup(std::string_view prefix, std::string_view& uri) {
+    for (size_t i = bindings_.size(); i-- > 0;)
+        if (bindings_[i].prefix == prefix) {
+            uri = bindings_[i].uri;
+            return true;
+        }
+    if (prefix == "xml") {
+        uri = kXmlNamespace;
+        return true;
+    }
+    uri = {};
+    return prefix.empty() || fault("命名空间前缀“" + std::string(prefix) + "”没有声明");
+}
+
+bool XmlStream::resolve(std::string_view qname, XmlName& out) {
+    std::string_view prefix;
+    splitName(qname, prefix, out.local);
+    if (out.local.empty()) return fault("名称“" + std::string(qname) + "”无效");
+    return lookup(prefix, out.ns);
+}
+
+// Records `a` as a namespace declaration when it is one (true), or keeps it
+// as an attribute.
+bool XmlStream::declare(XmlAttribute& a) {
+    bool isDefault = a.prefix.empty() && a.name == "xmlns";
+    if (!isDefault && a.prefix != "xmlns") {
+        if (attrs_.size() >= kMaxXmlAttributes) return fault("一个元素的属性过多");
+        attrs_.push_back(a);
+        return true;
+    }
+    if (bindings_.size() >= kMaxXmlAttributes) return fault("命名空间声明过多");
+    bindings_.push_back(
+        {std::string(isDefault ? std::string_view() : a.name), std::string(a.value)});
+    return true;
+}
+
+// The attributes of the start tag `body` from position `i`, into attrs_ and
+// bindings_.
+bool XmlStream::attributes(std::string_view body, size_t i) {
     attrs_.clear();
     decoded_.clear();
     decoded_.reserve(body.size());  // views into it must survive appends
@@ -297,26 +369,43 @@ bool XmlStream::element(std::string_view tag) {
         size_t close = body.find(body[q], q + 1);
         if (close == std::string_view::npos) return fault("属性值没有结束");
         std::string_view value = body.substr(q + 1, close - q - 1);
-        if (value.find('&') != std::string_view::npos) {
+        if (value.find_first_of("&\t\n\r") != std::string_view::npos) {
             size_t at = decoded_.size();
-            if (!appendDecoded(decoded_, value)) return fault("无效的字符引用");
+            if (!appendAttributeValue(decoded_, value)) return fault("无效的字符引用");
             value = std::string_view(decoded_).substr(at);
         }
         XmlAttribute a;
         splitName(aname, a.prefix, a.name);
+        if (a.name.empty()) return fault("属性名为空");
         a.value = value;
-        attrs_.push_back(a);
+        if (!declare(a)) return false;
         i = close + 1;
     }
+    for (auto& a : attrs_)
+        if (!a.prefix.empty() && !lookup(a.prefix, a.ns)) return false;
+    return true;
+}
+
+bool XmlStream::element(std::string_view tag) {
+    bool empty = tag.size() >= 3 && tag[tag.size() - 2] == '/';
+    std::string_view body = tag.substr(1, tag.size() - (empty ? 3 : 2));
+    size_t i = 0;
+    while (i < body.size() && !isSpace(body[i])) ++i;
+    std::string_view qname = body.substr(0, i);
+    if (qname.empty()) return fault("元素名为空");
+    if (open_.empty() && (rootSeen_ || rootClosed_)) return fault("出现了第二个根元素");
+    if (open_.size() >= kMaxXmlDepth) return fault("元素嵌套过深");
+    size_t mark = bindings_.size();
+    XmlName name;
+    if (!attributes(body, i) || !resolve(qname, name)) return false;
     rootSeen_ = true;
-    std::string_view prefix, local;
-    splitName(qname, prefix, local);
-    handler_.start(local, attrs_);
+    handler_.start(name, attrs_);
     if (empty) {
-        if (!handler_.stopped) handler_.end(local);
+        if (!handler_.stopped) handler_.end(name);
+        bindings_.resize(mark);
         if (open_.empty()) rootClosed_ = true;
     } else {
-        open_.emplace_back(qname);
+        open_.push_back({std::string(qname), mark});
     }
     return true;
 }
@@ -329,9 +418,9 @@ Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& ha
     XmlStream xml(handler);
     TABROVIN_TRY(zip.stream(part, [&](std::string_view chunk) { return xml.feed(chunk); }));
     if (!xml.finish())
-        return Error{err::kDamagedWorkbook, "工作簿文件已损坏：“" + std::string(part) +
-                                                "”不是完整有效的 XML（" + xml.message() + "）。"};
-    return Status::Ok();
+        return Error::damagedWorkbook(
+            zip.path(), "“" + std::string(part) + "”不是完整有效的 XML（" + xml.message() + "）");
+    return handler.status;
 }
 
 }  // namespace tabrovin::sheets

@@ -1,5 +1,6 @@
 #include "platform/sheets/zip_archive.h"
 
+#include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile-zip.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_names.h"
+#include "platform/sheets/limits.h"
 
 namespace tabrovin::sheets {
 namespace {
@@ -19,8 +21,8 @@ void initGsf() {
     std::call_once(once, [] { gsf_init(); });
 }
 
-std::string damaged(std::string_view part, std::string_view what) {
-    return "工作簿文件已损坏：压缩包中的“" + std::string(part) + "”" + std::string(what) + "。";
+std::string partFault(std::string_view part, std::string_view what) {
+    return "压缩包中的“" + std::string(part) + "”" + std::string(what);
 }
 
 // Unrefs a GObject on scope exit.
@@ -34,6 +36,8 @@ using InputPtr = std::unique_ptr<GsfInput, Unref>;
 }  // namespace
 
 struct ZipArchive::Handle {
+    std::filesystem::path path;
+    uint64_t fileBytes = 0;
     GsfInput* file = nullptr;
     GsfInfile* zip = nullptr;
     ~Handle() {
@@ -66,19 +70,24 @@ ZipArchive::~ZipArchive() = default;
 Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const std::filesystem::path& path) {
     initGsf();
     auto h = std::make_unique<Handle>();
+    h->path = path;
     GError* error = nullptr;
     h->file = gsf_input_stdio_new(glibFileName(path).c_str(), &error);
     if (!h->file) {
         if (error) g_error_free(error);
-        return Error{err::kFileAccess, "无法打开工作簿文件“" + utf8FromPath(path) + "”。"};
+        return Error::fileAccess(path, "无法打开");
     }
+    h->fileBytes = static_cast<uint64_t>(std::max<gsf_off_t>(gsf_input_size(h->file), 1));
     h->zip = gsf_infile_zip_new(h->file, &error);
     if (!h->zip) {
         if (error) g_error_free(error);
-        return Error{err::kDamagedWorkbook, "工作簿文件“" + utf8FromPath(path) +
-                                                "”已损坏：无法读取压缩包目录（文件可能不完整）。"};
+        return Error::damagedWorkbook(path, "无法读取压缩包目录（文件可能不完整）");
     }
     return std::unique_ptr<ZipArchive>(new ZipArchive(std::move(h)));
+}
+
+const std::filesystem::path& ZipArchive::path() const {
+    return h_->path;
 }
 
 bool ZipArchive::has(std::string_view name) const {
@@ -97,25 +106,45 @@ Result<std::string> ZipArchive::read(std::string_view name, size_t limit) const 
         return true;
     });
     if (!s.ok()) return s.error();
-    if (tooBig) return Error{err::kDamagedWorkbook, damaged(name, "过大")};
+    if (tooBig) return Error::damagedWorkbook(h_->path, partFault(name, "过大"));
     return out;
 }
 
 Status ZipArchive::stream(std::string_view name,
                           const std::function<bool(std::string_view)>& chunk) const {
     InputPtr in = h_->child(name);
-    if (!in) return Error{err::kDamagedWorkbook, damaged(name, "不存在")};
+    if (!in) return Error::damagedWorkbook(h_->path, partFault(name, "不存在"));
+    // The declared size is all that will be inflated, so a bomb is refused
+    // here, before any of it is.
+    gsf_off_t left = gsf_input_size(in.get());
+    const auto bytes = static_cast<uint64_t>(std::max<gsf_off_t>(left, 0));
+    if (bytes > kMaxPartBytes ||
+        (bytes > kRatioCheckedFrom && bytes / h_->fileBytes > kMaxCompressionRatio))
+        return Error::damagedWorkbook(
+            h_->path, partFault(name, "解压后有 " + std::to_string(bytes >> 20) +
+                                          " MB，超出了任何真实工作簿（可能是压缩炸弹）"));
     constexpr gsf_off_t kChunk = 1 << 18;
     std::vector<guint8> buf(kChunk);
-    gsf_off_t left = gsf_input_size(in.get());
     while (left > 0) {
         gsf_off_t n = std::min(left, kChunk);
         if (!gsf_input_read(in.get(), static_cast<size_t>(n), buf.data()))
-            return Error{err::kDamagedWorkbook, damaged(name, "无法解压")};
+            return Error::damagedWorkbook(h_->path, partFault(name, "无法解压"));
         left -= n;
         if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
     }
     return Status::Ok();
+}
+
+bool isEncryptedPackage(const std::filesystem::path& path) {
+    initGsf();
+    InputPtr file(gsf_input_stdio_new(glibFileName(path).c_str(), nullptr));
+    if (!file) return false;
+    InputPtr ole(reinterpret_cast<GsfInput*>(gsf_infile_msole_new(file.get(), nullptr)));
+    if (!ole) return false;
+    GsfInfile* dir = GSF_INFILE(ole.get());
+    InputPtr info(gsf_infile_child_by_name(dir, "EncryptionInfo"));
+    InputPtr package(gsf_infile_child_by_name(dir, "EncryptedPackage"));
+    return info && package;
 }
 
 }  // namespace tabrovin::sheets

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/workbook.h"
+#include "tests/support/test_support.h"
 
 namespace tabrovin::testing {
 
@@ -46,6 +47,24 @@ inline Grid readSheet(const std::filesystem::path& path, int number = 1) {
     Grid grid;
     EXPECT_EQ(readError(path, &grid, number), 0) << path;
     return grid;
+}
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+// A zip at `path` of the parts given as (name, bytes), deflated by Python's
+// zipfile; parts go through files, so they may be of any size.
+inline void writePackage(const std::filesystem::path& path, const Parts& parts) {
+    std::string args = shellQuote(path.string());
+    for (size_t i = 0; i < parts.size(); ++i) {
+        auto file = path.parent_path() / (".part" + std::to_string(i));
+        writeFile(file, parts[i].second);
+        args += " " + shellQuote(parts[i].first) + " " + shellQuote(file.string());
+    }
+    auto r = runPython(
+        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+        "for i in range(2, len(sys.argv), 2): z.write(sys.argv[i + 1], sys.argv[i])\n",
+        args);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
 }
 
 }  // namespace tabrovin::testing

@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace tabrovin::sheets {
+#include "platform/sheets/limits.h"
 
-constexpr int32_t kMaxRows = 1048576;
-constexpr int32_t kMaxColumns = 16384;
+namespace tabrovin::sheets {
 
 // "BC12" -> row 12, column 55 (both 1-based); false when `ref` is not a
 // reference within the sheet limits. A reference without digits ("BC")

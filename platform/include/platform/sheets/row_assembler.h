@@ -4,6 +4,7 @@
 // exactly `columns` texts, gaps filled with empty rows.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,18 @@ namespace tabrovin::sheets {
 
 class RowAssembler {
   public:
-    RowAssembler(int32_t first, int32_t last, int32_t columns, const RowSink& sink);
+    // `file` names the workbook in messages.
+    RowAssembler(int32_t first, int32_t last, int32_t columns, const RowSink& sink,
+                 std::filesystem::path file = {});
 
     // Starts buffering row `row` (1-based), emitting what came before.
     // False when reading should stop: the row lies past `last`, the sink
     // failed, or rows went backwards (see status()).
     bool startRow(int32_t row);
-    // Sets column `column` (1-based) of the buffered row; ignored past `columns`.
-    void set(int32_t column, std::string text);
+    // Sets column `column` (1-based) of the buffered row; ignored past
+    // `columns`. False, with status() set, once the row's texts pass
+    // kMaxRowBytes (a cell repeated across a row can ask for gigabytes).
+    bool set(int32_t column, std::string text);
     // Emits the buffered row `times` times (rows row..row+times-1); false
     // when the sink failed or the read is past `last`.
     bool emit(int32_t times = 1);
@@ -41,8 +46,10 @@ class RowAssembler {
     int32_t row_ = 0;  // buffered row, 0 when none
     int32_t previous_ = 0;
     bool dirty_ = false;
+    size_t rowBytes_ = 0;
     std::vector<std::string> cells_, empty_;
     Status status_;
+    std::filesystem::path file_;
 };
 
 }  // namespace tabrovin::sheets

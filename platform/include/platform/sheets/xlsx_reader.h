@@ -12,9 +12,15 @@
 
 namespace tabrovin::sheets {
 
-// Opens the .xlsx package `zip` (already known to hold xl/workbook.xml);
-// `path` names the file in messages. Errors as openWorkbookFile().
+// The workbook part of an Office Open XML package, found through the
+// package's root relationships ("xl/workbook.xml" when it has none); "" when
+// the package holds no spreadsheet (a Word document, say). Errors are
+// err::kDamagedWorkbook: the part the package names is missing or broken.
+Result<std::string> workbookPart(const ZipArchive& zip);
+
+// Opens the .xlsx package `zip` whose workbook part is `workbookPart`.
+// Errors as openWorkbookFile().
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
-                                           const std::filesystem::path& path);
+                                           const std::string& workbookPart);
 
 }  // namespace tabrovin::sheets

@@ -1,6 +1,9 @@
 #pragma once
 // An event-driven XML parser fed chunk by chunk, so a worksheet part is
-// never held in memory as a whole. Names are local names (prefix dropped).
+// never held in memory as a whole. Element and attribute names come as
+// namespace URI and local name: a vocabulary is known by its URI, whatever
+// prefix a writer bound it to. Line ends in text are reported as LF and
+// attribute values are whitespace-normalised, as any XML processor does.
 // It reads the UTF-8 XML that spreadsheet packages hold: elements,
 // attributes, character and the five predefined entity references, CDATA,
 // comments and processing instructions; a DOCTYPE is refused (packages have
@@ -8,24 +11,24 @@
 // a general-purpose parser spent more than half of a large sheet's read time.
 // Each byte is scanned once however the chunks fall: text, comments, CDATA
 // and processing instructions pass through without being held, and a tag
-// longer than kMaxXmlTag is refused, so a hostile part costs neither
+// longer than kMaxXmlTag, nesting deeper than kMaxXmlDepth or more than
+// kMaxXmlAttributes attributes are refused, so a hostile part costs neither
 // quadratic time nor unbounded memory.
 
+#include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/error.h"
+#include "platform/sheets/limits.h"
 #include "platform/sheets/zip_archive.h"
 
 namespace tabrovin::sheets {
 
-// The longest start or end tag accepted, attributes included.
-constexpr size_t kMaxXmlTag = size_t(64) << 20;
-
-// A worksheet cell holds at most this many characters.
-constexpr size_t kMaxCellCharacters = 32767;
 // Appends a text event to the text of one cell, holding at most
 // 4 * kMaxCellCharacters bytes so a giant cell cannot exhaust memory; what
 // lies beyond is dropped.
@@ -33,30 +36,47 @@ void appendCellText(std::string& cell, std::string_view text);
 // Cuts collected cell text to its first kMaxCellCharacters characters.
 void limitCellText(std::string& cell);
 
-struct XmlAttribute {
-    std::string_view prefix;  // namespace prefix as written ("" when none)
-    std::string_view name;    // local name
-    std::string_view value;   // character references already resolved
+// The namespace that the prefix "xml" is bound to in every document.
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+struct XmlName {
+    std::string_view ns;     // namespace URI, "" when the name is in none
+    std::string_view local;  // the name without its prefix
+    bool is(std::string_view uri, std::string_view name) const {
+        return local == name && ns == uri;
+    }
 };
+
+struct XmlAttribute {
+    std::string_view prefix;  // as written; what it stands for is in `ns`
+    std::string_view ns;      // namespace URI, "" for an unprefixed attribute
+    std::string_view name;    // local name
+    std::string_view value;   // normalised, character references resolved
+};
+// Namespace declarations (xmlns, xmlns:p) are not among them.
 using XmlAttributes = std::vector<XmlAttribute>;
 
-// Returns the value of attribute `name`, or an empty view.
+// Returns the value of unprefixed attribute `name`, or an empty view.
 std::string_view attribute(const XmlAttributes& attrs, std::string_view name);
-// The same, for the attribute written as `prefix`:`name` (for local names
-// that several vocabularies share, like ODF's office:/calcext:value-type).
-std::string_view attribute(const XmlAttributes& attrs, std::string_view prefix,
-                           std::string_view name);
+// The same, for the attribute `name` of namespace `ns`.
+std::string_view attribute(const XmlAttributes& attrs, std::string_view ns, std::string_view name);
 
 class XmlHandler {
   public:
     virtual ~XmlHandler() = default;
-    virtual void start(std::string_view name, const XmlAttributes& attrs) = 0;
-    virtual void end(std::string_view name) = 0;
+    virtual void start(const XmlName& name, const XmlAttributes& attrs) = 0;
+    virtual void end(const XmlName& name) = 0;
     virtual void text(std::string_view) {}
 
     // Set by a handler that has seen enough (or met a value it rejects);
     // parsing stops at the next event.
     bool stopped = false;
+    // Why the handler refused the part; parseZipPart returns it.
+    Status status;
+    void fail(Error e) {
+        if (status.ok()) status = std::move(e);
+        stopped = true;
+    }
 };
 
 class XmlStream {
@@ -88,7 +108,11 @@ class XmlStream {
     size_t skippedBody(size_t pos);
     bool markup(std::string_view tag);
     bool element(std::string_view tag);
-    bool text(std::string_view raw);
+    bool attributes(std::string_view body, size_t i);
+    bool declare(XmlAttribute& a);
+    bool resolve(std::string_view qname, XmlName& out);
+    bool lookup(std::string_view prefix, std::string_view& uri);
+    bool text(std::string_view raw, bool references = true);
     bool fault(std::string what);
 
     XmlHandler& handler_;
@@ -96,15 +120,36 @@ class XmlStream {
     std::string message_;
     std::string buffer_;
     Pending pending_ = Pending::None;
-    size_t scanned_ = 0;             // where the search for the pending tag's '>' resumes
-    char quote_ = 0;                 // the quote open at scanned_, if any
-    std::vector<std::string> open_;  // qualified names of open elements
+    size_t scanned_ = 0;  // where the search for the pending tag's '>' resumes
+    char quote_ = 0;      // the quote open at scanned_, if any
+    struct Open {
+        std::string qname;
+        size_t bindings;  // bindings_.size() before its own declarations
+    };
+    std::vector<Open> open_;  // the elements open, outermost first
+    struct Binding {
+        std::string prefix, uri;
+    };
+    std::vector<Binding> bindings_;  // in scope, innermost last
     XmlAttributes attrs_;
-    std::string decoded_, text_;
+    std::string decoded_, text_, lines_;
+    bool afterCr_ = false;  // the last text ended in a CR whose LF may follow
 };
 
 // Parses zip part `part` through `handler`; err::kDamagedWorkbook naming the
-// part when the XML is malformed or does not inflate.
+// part when the XML is malformed or does not inflate, else the handler's status.
 Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler);
+
+// Runs `work` (returning Status), turning a failed allocation into
+// err::kDamagedWorkbook for `file`: the last resort behind the limits.
+template <class Work>
+Status guarded(const std::filesystem::path& file, Work work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return Error::damagedWorkbook(file, "读取它所需的内存超出了本机可用的内存");
+}
 
 }  // namespace tabrovin::sheets

@@ -1,0 +1,70 @@
+#pragma once
+// Hand-assembled .xlsx and .ods packages, for what only some writers produce.
+
+#include <string>
+#include <vector>
+
+#include "tests/sheets/sheet_test_util.h"
+
+namespace tabrovin::testing {
+
+inline const std::string kOoxml = "http://schemas.openxmlformats.org/";
+inline const std::string kMainNs = kOoxml + "spreadsheetml/2006/main";
+inline const std::string kRelNs = kOoxml + "officeDocument/2006/relationships";
+
+// <Relationship> of type `type` (last part of the type URI).
+inline std::string relation(const std::string& id, const std::string& type,
+                            const std::string& target) {
+    return "<Relationship Id=\"" + id + "\" Type=\"" + kRelNs + "/" + type + "\" Target=\"" +
+           target + "\"/>";
+}
+
+inline std::string relations(const std::string& body) {
+    return "<Relationships xmlns=\"" + kOoxml + "package/2006/relationships\">" + body +
+           "</Relationships>";
+}
+
+// A worksheet part in the main namespace holding `rows` inside <sheetData>.
+inline std::string worksheet(const std::string& rows) {
+    return "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>" + rows + "</sheetData></worksheet>";
+}
+
+// The parts of a workbook of worksheets sheet1..N, named "S1".., with
+// `workbookExtra` before its sheet list and `strings` as its shared strings.
+inline Parts xlsxParts(const std::vector<std::string>& sheets,
+                       const std::string& workbookExtra = "", const std::string& strings = "") {
+    std::string list, rels;
+    Parts parts;
+    for (size_t i = 1; i <= sheets.size(); ++i) {
+        std::string n = std::to_string(i);
+        list += "<sheet name=\"S" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        rels += relation("rId" + n, "worksheet", "worksheets/sheet" + n + ".xml");
+        parts.emplace_back("xl/worksheets/sheet" + n + ".xml", sheets[i - 1]);
+    }
+    if (!strings.empty()) {
+        rels += relation("rIdS", "sharedStrings", "sharedStrings.xml");
+        parts.emplace_back("xl/sharedStrings.xml",
+                           "<sst xmlns=\"" + kMainNs + "\">" + strings + "</sst>");
+    }
+    parts.emplace_back("_rels/.rels",
+                       relations(relation("rId1", "officeDocument", "xl/workbook.xml")));
+    parts.emplace_back("xl/workbook.xml", "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" +
+                                              kRelNs + "\">" + workbookExtra + "<sheets>" + list +
+                                              "</sheets></workbook>");
+    parts.emplace_back("xl/_rels/workbook.xml.rels", relations(rels));
+    return parts;
+}
+
+// Replaces the part `name` of `parts` (or adds it).
+inline void setPart(Parts& parts, const std::string& name, const std::string& bytes) {
+    for (auto& [n, b] : parts)
+        if (n == name) {
+            b = bytes;
+            return;
+        }
+    parts.emplace_back(name, bytes);
+}
+
+inline const std::string kOdsMime = "application/vnd.oasis.opendocument.spreadsheet";
+
+}  // namespace tabrovin::testing
