@@ -117,17 +117,12 @@ Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
     if (!read) return read.error();
     const std::string& head = read->bytes;
 
-<<<<<<< HEAD
     if (head.empty()) return Error::notWorkbook(path, "文件是空的");
-    if (head.starts_with(std::string_view(kCompoundFile, 8))) return xls::openXlsWorkbook(path);
-=======
-    if (head.empty()) return notWorkbook(path, "文件是空的");
     if (head.starts_with(std::string_view(kCompoundFile, 8))) {
         // Excel keeps a password-protected .xlsx inside a compound file.
         if (sheets::isEncryptedPackage(path)) return Error::encryptedWorkbook(path);
         return xls::openXlsWorkbook(path);
     }
->>>>>>> xml
     if (head.starts_with(std::string_view(kZip, 4))) return openZip(path);
     return openText(path, *read);
 }
