@@ -19,7 +19,8 @@ Status checkDestination(const fs::path& out) {
     auto st = fs::status(out, ec);
     if (ec || !fs::exists(st)) return Status::Ok();
     if (fs::is_directory(st))
-        return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 同名文件夹已存在"};
+        return Error{err::kFileAccess,
+                     "无法写入工作簿 " + utf8FromPath(out) + ": 同名文件夹已存在"};
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
         return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 文件是只读的"};
     return Status::Ok();

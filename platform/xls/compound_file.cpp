@@ -7,26 +7,13 @@
 #include <map>
 
 #include "platform/file_names.h"
+#include "platform/gsf_support.h"
 
 namespace tabrovin::xls {
 namespace {
 
-void ensureGsf() {
-    static bool done = [] {
-        gsf_init();
-        return true;
-    }();
-    (void)done;
-}
-
 template <class T>
-struct Unref {
-    void operator()(T* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, Unref<T>>;
+using GPtr = gsf::Ptr<T>;
 
 Status readChildren(GsfInfile* dir, const std::string& prefix, std::vector<Stream>& out,
                     int depth) {
@@ -63,7 +50,7 @@ bool looksLikeCompoundFile(const std::filesystem::path& path) {
 }
 
 Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) {
-    ensureGsf();
+    gsf::ensureStarted();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return Error{err::kFileNotFound, "找不到文件: " + utf8FromPath(path)};
@@ -85,7 +72,7 @@ Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) 
 }
 
 Status writeCompoundFile(const std::filesystem::path& path, const std::vector<Stream>& streams) {
-    ensureGsf();
+    gsf::ensureStarted();
     GError* gerr = nullptr;
     GPtr<GsfOutput> output(gsf_output_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!output) {

@@ -31,15 +31,6 @@ struct FlatRows {
     std::string_view at(size_t r, size_t c) const { return cells[r * columns + c]; }
 };
 
-void store16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void store32(uint8_t* p, uint32_t v) {
-    store16(p, static_cast<uint16_t>(v));
-    store16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-
 // SST indexes for the page's texts, after the template's own strings; equal
 // texts share one entry.
 class Interner {
@@ -245,7 +236,7 @@ void PageWriter<Rows>::moveRows(uint8_t* base, const std::vector<RowField>& fiel
     uint32_t shift = static_cast<uint32_t>(rows_.count());
     for (RowField f : fields) {
         uint8_t* p = base + f.offset;
-        uint32_t v = p[0] | (p[1] << 8);
+        uint32_t v = u16(std::span<const uint8_t>(p, 2), 0);
         if (v == 0 || (f.rangeEnd && v == 0xFFFF)) continue;
         store16(p, static_cast<uint16_t>(std::min<uint32_t>(v + shift, 0xFFFF)));
     }

@@ -68,7 +68,7 @@ class RecordWriter {
     std::vector<uint8_t> bytes_;
 };
 
-// Little-endian helpers for record data.
+// Little-endian helpers for record data, the only ones the record layer uses.
 inline uint16_t u16(std::span<const uint8_t> d, size_t at) {
     return static_cast<uint16_t>(d[at] | (d[at + 1] << 8));
 }
@@ -83,6 +83,15 @@ inline void put16(std::vector<uint8_t>& out, uint16_t v) {
 inline void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, static_cast<uint16_t>(v));
     put16(out, static_cast<uint16_t>(v >> 16));
+}
+// The same in place, over bytes already there.
+inline void store16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void store32(uint8_t* p, uint32_t v) {
+    store16(p, static_cast<uint16_t>(v));
+    store16(p + 2, static_cast<uint16_t>(v >> 16));
 }
 
 }  // namespace tabrovin::xls

@@ -19,6 +19,9 @@ namespace tabrovin::xls {
 class SegmentCursor {
   public:
     explicit SegmentCursor(const Record& record);
+    // Over `first` and then each of `continues` (which must outlive the cursor).
+    SegmentCursor(std::span<const uint8_t> first,
+                  const std::vector<std::span<const uint8_t>>& continues);
 
     // Reads/skips bytes, crossing segment ends freely (for fixed fields).
     // Only these step into the next segment; a string's characters stop at
@@ -44,10 +47,24 @@ class SegmentCursor {
     size_t seg_ = 0, pos_ = 0, total_ = 0, consumed_ = 0;
 };
 
-// Reads a BIFF8 unicode string (XLUnicodeString when lengthBytes is 2,
-// ShortXLUnicodeString when 1; rich-text runs and phonetic data are skipped)
-// as UTF-8 without NUL characters. `scratch` is reused between calls to
-// avoid allocations. False when the data ends inside the string.
+// What follows a BIFF8 string's characters: 4-byte rich-text runs, then a
+// block of phonetic data. Both may cross a record end anywhere, without the
+// option byte that a continuation of characters starts with.
+struct StringTail {
+    uint16_t runs = 0;
+    uint32_t extBytes = 0;
+    size_t bytes() const { return 4 * size_t{runs} + extBytes; }
+};
+
+// Reads the header and characters of a BIFF8 unicode string (XLUnicodeString
+// when lengthBytes is 2, ShortXLUnicodeString when 1) as UTF-16 units into
+// `units`, leaving `cur` at its tail. The one reading of split strings that
+// the workbook reader and the template reader share. False when the data
+// ends inside the string, tail included.
+bool readUnicodeUnits(SegmentCursor& cur, int lengthBytes, std::u16string& units, StringTail& tail);
+
+// Reads a whole BIFF8 unicode string (its tail skipped) as UTF-8 without NUL
+// characters. `scratch` is reused between calls to avoid allocations.
 bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scratch,
                        std::string& out);
 
