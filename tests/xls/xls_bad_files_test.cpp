@@ -3,7 +3,9 @@
 // giving its values or its error number and message, never a crash or hang.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <random>
 
 #include "platform/xls/biff_workbook.h"
@@ -120,6 +122,40 @@ TEST(BadFiles, NotWorkbooksLockedOrTooOld) {
     // A BIFF5/8-style BOF saying BIFF4.
     EXPECT_EQ(firstError(wrap(dir, "v4.xls", testutil::bookStream({}, {{}}, 0x0400))),
               err::kUnsupportedWorkbook);
+}
+
+// What the process writes to standard error while `action` runs.
+template <class F>
+std::string standardErrorOf(const fs::path& scratch, F action) {
+    std::fflush(stderr);
+    int saved = ::dup(2);
+    FILE* sink = std::fopen(scratch.c_str(), "wb");
+    ::dup2(::fileno(sink), 2);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::fclose(sink);
+    return testing::readFile(scratch);
+}
+
+// A container cut anywhere is reported by the reader's own error alone: the
+// library beneath it must not print its complaints for the user to see.
+TEST(BadFiles, CutContainersLeaveStandardErrorClean) {
+    testing::TempDir dir;
+    std::vector<Stream> streams = {{"Workbook", splitStringsBook()},
+                                   {"\x05SummaryInformation", Bytes(9000, 7)},
+                                   {"Other/Deep", Bytes(300, 1)}};
+    ASSERT_TRUE(writeCompoundFile(dir / "whole.xls", streams).ok());
+    std::string whole = testing::readFile(dir / "whole.xls");
+    std::string noise = standardErrorOf(dir / "stderr.txt", [&] {
+        for (size_t cut = 512; cut < whole.size(); cut += 509) {
+            testing::writeFile(dir / "cut.xls", whole.substr(0, cut));
+            int e = firstError(dir / "cut.xls");
+            EXPECT_TRUE(e == err::kNotWorkbook || e == err::kDamagedWorkbook) << cut << ": " << e;
+        }
+    });
+    EXPECT_EQ(noise, "");
 }
 
 // Every prefix of a valid stream is refused: at opening when the cut is in
