@@ -148,6 +148,17 @@ bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scra
     return true;
 }
 
+int windowsCodePage(int biffCodePage) {
+    if (biffCodePage == 0x8000) return 10000;
+    if (biffCodePage == 0x8001) return encoding::kLatin1;
+    return biffCodePage;
+}
+
+bool canDecode(int biffCodePage) {
+    return biffCodePage == 0 || biffCodePage == encoding::kUtf16Le ||
+           encoding::knowsCodePage(windowsCodePage(biffCodePage));
+}
+
 std::string decodeByteString(std::string_view bytes, int codePage) {
     bool ascii = std::all_of(bytes.begin(), bytes.end(),
                              [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -155,7 +166,7 @@ std::string decodeByteString(std::string_view bytes, int codePage) {
     if (ascii) {
         text = std::string(bytes);
     } else {
-        if (codePage == 0x8001) codePage = encoding::kLatin1;  // BIFF's own name for 1252
+        codePage = windowsCodePage(codePage);
         if (codePage != encoding::kUtf16Le && codePage != 0)
             text = encoding::toUtf8(bytes, codePage);
         if (!text) text = encoding::toUtf8(bytes, encoding::kGbk);
@@ -188,11 +199,11 @@ void StringTable::add(std::string_view s) {
     starts_.push_back(pool_.size());
 }
 
-Result<StringTable> parseSharedStrings(const Record& sst) {
+Result<StringTable> parseSharedStrings(const Record& sst, const std::filesystem::path& file) {
     SegmentCursor cur(sst);
     uint32_t total = 0, unique = 0;
     if (!cur.readU32(total) || !cur.readU32(unique))
-        return Error{err::kDamagedWorkbook, "工作簿已损坏: 共享字符串表(SST)的记录过短"};
+        return Error::damagedWorkbook(file, "共享字符串表（SST）的记录过短");
     StringTable out;
     // A string takes at least three bytes, which bounds what a count can ask for.
     out.reserve(std::min<size_t>(unique, cur.leftInTotal() / 3));
@@ -200,8 +211,8 @@ Result<StringTable> parseSharedStrings(const Record& sst) {
     std::string text;
     for (uint32_t i = 0; i < unique && !cur.atEnd(); ++i) {
         if (!readUnicodeString(cur, 2, scratch, text))
-            return Error{err::kDamagedWorkbook, "工作簿已损坏: 共享字符串表中第 " +
-                                                    std::to_string(i + 1) + " 个字符串不完整"};
+            return Error::damagedWorkbook(
+                file, "共享字符串表中第 " + std::to_string(i + 1) + " 个字符串不完整");
         out.add(text);
     }
     return out;

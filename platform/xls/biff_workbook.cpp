@@ -20,6 +20,7 @@ using cell_text::DateKind;
 constexpr uint16_t kMaxColumns = 256;
 
 struct Globals {
+    std::filesystem::path file;  // named in messages
     std::vector<uint8_t> stream;
     bool biff8 = true;
     int codePage = 0;  // BIFF5 only; 0 when the workbook names none
@@ -29,64 +30,70 @@ struct Globals {
     std::vector<uint32_t> sheetOffsets;  // worksheets, in the order shown
 };
 
-Error damaged(const std::string& what) {
-    return Error{err::kDamagedWorkbook, "工作簿已损坏: " + what};
-}
+const char kSaveAgain[] =
+    "请在 Excel 或 WPS 中打开它，另存为“Excel 97-2003 工作簿（.xls）”或 .xlsx 后再导入";
 
-std::string sheetLabel(int number) {
-    return "工作表 " + std::to_string(number);
-}
-
-Error unsupported(const std::string& which) {
-    return Error{err::kUnsupportedWorkbook,
-                 "这是 " + which +
-                     " 格式的工作簿，无法读取；请在 Excel 或 WPS 中另存为"
-                     " Excel 97-2003 工作簿(.xls)或 .xlsx 后再导入"};
+// Excel 2.x to 4.0 wrote a single worksheet (or a bundle of them) without
+// the container and records this reader knows.
+Error oldExcel(const std::filesystem::path& file) {
+    return Error::unsupportedWorkbook(
+        file, std::string("这是 Excel 2.x–4.0 的旧版工作簿，本程序无法读取；") + kSaveAgain);
 }
 
 // The first record decides the BIFF version.
-Status checkGlobalsBof(const Record& r, bool& biff8) {
-    if (r.type == rec::kBof2) return unsupported("Excel 2.x");
-    if (r.type == rec::kBof3) return unsupported("Excel 3.0");
-    if (r.type == rec::kBof4) return unsupported("Excel 4.0");
+Status checkGlobalsBof(const Record& r, const std::filesystem::path& file, bool& biff8) {
+    Biff biff = biffOf(r.type, r.data);
+    if (biff == Biff::Old) return oldExcel(file);
     if (r.type != rec::kBof)
-        return Error{err::kNotWorkbook, "工作簿数据流不以 BOF 记录开头，不是 .xls 工作簿"};
-    if (r.data.size() < 4) return damaged("工作簿开头的 BOF 记录过短");
-    uint16_t version = u16(r.data, 0), kind = u16(r.data, 2);
-    if (version != 0x0600 && version != 0x0500)
-        return unsupported("Excel 5.0 之前(BOF 版本 0x" + [version] {
-            char b[8];
-            std::snprintf(b, sizeof b, "%04X", version);
-            return std::string(b);
-        }() + ")");
-    if (kind != 0x0005) return unsupported("不含工作簿全局信息(可能是 Excel 4.0 工作簿)");
-    biff8 = version == 0x0600;
+        return Error::notWorkbook(file, "工作簿数据不以 BOF 记录开头，不是 .xls 工作簿");
+    if (biff == Biff::NotBof) return Error::damagedWorkbook(file, "工作簿开头的 BOF 记录过短");
+    if (u16(r.data, 2) != 0x0005)
+        return Error::unsupportedWorkbook(
+            file, std::string("工作簿开头缺少工作簿全局信息，可能是 Excel 4.0 或更早的工作簿；") +
+                      kSaveAgain);
+    biff8 = biff == Biff::V8;
     return Status::Ok();
 }
 
-Status readFormat(const Record& r, const Globals& g, std::map<uint16_t, DateKind>& formats) {
+// A format that cannot be read costs that format alone: its cells show as
+// General would.
+void readFormat(const Record& r, const Globals& g, std::map<uint16_t, DateKind>& formats) {
     SegmentCursor cur(r);
     uint16_t id = 0;
     std::string code;
     std::u16string scratch;
-    bool ok = cur.readU16(id) && (g.biff8 ? readUnicodeString(cur, 2, scratch, code)
-                                          : readByteString(cur, 1, g.codePage, code));
-    if (!ok) return damaged("数字格式(FORMAT)记录不完整");
-    formats[id] = cell_text::classifyFormat(code);
-    return Status::Ok();
+    if (!cur.readU16(id)) return;
+    bool ok = g.biff8 ? readUnicodeString(cur, 2, scratch, code)
+                      : readByteString(cur, 1, g.codePage, code);
+    formats[id] = ok ? cell_text::classifyFormat(code) : DateKind::None;
 }
 
 Status readBoundSheet(const Record& r, Globals& g) {
-    if (r.data.size() < 6) return damaged("工作表目录(BOUNDSHEET)记录过短");
+    int number = static_cast<int>(g.sheetOffsets.size()) + 1;
+    if (r.data.size() < 6)
+        return Error::damagedWorkbook(g.file, "工作表目录（BOUNDSHEET）记录过短", {number});
     uint32_t offset = u32(r.data, 0);
     uint8_t type = r.data[5];
     if (type != 0) return Status::Ok();  // charts, macro sheets and modules hold no table
-    int number = static_cast<int>(g.sheetOffsets.size()) + 1;
     if (offset >= g.stream.size())
-        return damaged(sheetLabel(number) + " 的起始位置 " + std::to_string(offset) +
-                       " 超出了数据流(长 " + std::to_string(g.stream.size()) + " 字节)");
+        return Error::damagedWorkbook(g.file,
+                                      "起始位置 " + std::to_string(offset) +
+                                          " 超出了工作簿数据（长 " +
+                                          std::to_string(g.stream.size()) + " 字节）",
+                                      {number});
     g.sheetOffsets.push_back(offset);
     return Status::Ok();
+}
+
+// BIFF5 text is bytes in the workbook's code page; one this system cannot
+// convert is refused rather than shown as wrong characters.
+Status readCodePage(const Record& r, Globals& g) {
+    if (r.data.size() < 2) return Status::Ok();
+    g.codePage = u16(r.data, 0);
+    if (g.biff8 || canDecode(g.codePage)) return Status::Ok();
+    return Error::unsupportedWorkbook(g.file, "工作簿的文字使用代码页 " +
+                                                  std::to_string(g.codePage) +
+                                                  "，本程序无法转换这种编码；" + kSaveAgain);
 }
 
 // Handles one globals record; sets `done` at EOF.
@@ -94,23 +101,23 @@ Status readGlobalsRecord(const Record& r, Globals& g, std::vector<uint16_t>& xfF
                          std::map<uint16_t, DateKind>& formats, bool& done) {
     switch (r.type) {
         case rec::kFilePass:
-            return Error{err::kEncryptedWorkbook,
-                         "工作簿受密码保护，无法读取；请在 Excel 或 WPS 中取消密码后另存，再导入"};
+            return Error::encryptedWorkbook(g.file);
         case rec::kCodePage:
-            if (r.data.size() >= 2) g.codePage = u16(r.data, 0);
-            break;
+            return readCodePage(r, g);
         case rec::kDate1904:
             if (r.data.size() >= 2) g.date1904 = u16(r.data, 0) != 0;
             break;
         case rec::kFormat:
-            return readFormat(r, g, formats);
+            readFormat(r, g, formats);
+            break;
         case rec::kXf:
-            if (r.data.size() < 4) return damaged("单元格格式(XF)记录过短");
+            if (r.data.size() < 4)
+                return Error::damagedWorkbook(g.file, "单元格格式（XF）记录过短");
             xfFormats.push_back(u16(r.data, 2));
             break;
         case rec::kSst: {
             if (!g.biff8) break;
-            auto table = parseSharedStrings(r);
+            auto table = parseSharedStrings(r, g.file);
             if (!table) return table.error();
             g.sst = std::move(*table);
             break;
@@ -133,20 +140,20 @@ Status readGlobals(Globals& g) {
         g.stream.size() >= 2 && (u16(g.stream, 0) == rec::kBof || u16(g.stream, 0) == rec::kBof4 ||
                                  u16(g.stream, 0) == rec::kBof3 || u16(g.stream, 0) == rec::kBof2);
     if (g.stream.size() >= 4 && !bof)
-        return Error{err::kNotWorkbook, "工作簿数据流不以 BOF 记录开头，不是 .xls 工作簿"};
+        return Error::notWorkbook(g.file, "工作簿数据不以 BOF 记录开头，不是 .xls 工作簿");
     if (!reader.next(r, false)) {
-        if (reader.error()) return *reader.error();
-        return Error{err::kNotWorkbook, "工作簿数据流为空或过短，不是 .xls 工作簿"};
+        if (reader.problem()) return Error::damagedWorkbook(g.file, *reader.problem());
+        return Error::notWorkbook(g.file, "工作簿数据为空或过短，不是 .xls 工作簿");
     }
-    TABROVIN_TRY(checkGlobalsBof(r, g.biff8));
+    TABROVIN_TRY(checkGlobalsBof(r, g.file, g.biff8));
     std::vector<uint16_t> xfFormats;
     std::map<uint16_t, DateKind> formats;
     bool done = false;
     while (!done && reader.next(r, true))
         TABROVIN_TRY(readGlobalsRecord(r, g, xfFormats, formats, done));
     if (!done) {
-        if (reader.error()) return *reader.error();
-        return damaged("工作簿全局信息缺少结束记录(EOF)，文件可能被截断");
+        if (reader.problem()) return Error::damagedWorkbook(g.file, *reader.problem());
+        return Error::damagedWorkbook(g.file, "工作簿全局信息缺少结束记录（EOF），文件可能被截断");
     }
     g.xfKinds.reserve(xfFormats.size());
     for (uint16_t id : xfFormats) {
@@ -221,13 +228,12 @@ class SheetBuilder {
 
   private:
     Error cellError(uint16_t row, uint16_t col, const std::string& what) const {
-        return damaged(sheetLabel(number_) + " 第 " + std::to_string(row + 1) + " 行第 " +
-                       std::to_string(col + 1) + " 列: " + what);
+        return Error::damagedWorkbook(g_.file, what, {number_, row + 1, col + 1});
     }
     Error shortRecord(const Record& r) const {
         if (r.data.size() >= 4) return cellError(u16(r.data, 0), u16(r.data, 2), "单元格记录过短");
-        return damaged(sheetLabel(number_) + " 中位置 " + std::to_string(r.offset) +
-                       " 处的单元格记录过短");
+        return Error::damagedWorkbook(
+            g_.file, "位置 " + std::to_string(r.offset) + " 处的单元格记录过短", {number_});
     }
     Status place(uint16_t row, uint16_t col, Cell c);
     Status number(uint16_t row, uint16_t col, uint16_t xf, double value);
@@ -286,8 +292,8 @@ Status SheetBuilder::labelSst(const Record& r) {
     uint32_t index = u32(r.data, 6);
     if (index >= g_.sst.size())
         return cellError(row, col,
-                         "共享字符串编号 " + std::to_string(index) + " 超出了共享字符串表(共 " +
-                             std::to_string(g_.sst.size()) + " 个)");
+                         "共享字符串编号 " + std::to_string(index) + " 超出了共享字符串表（共 " +
+                             std::to_string(g_.sst.size()) + " 个）");
     if (g_.sst.at(index).empty()) return Status::Ok();
     Cell c;
     c.kind = Kind::Shared;
@@ -361,7 +367,7 @@ Status SheetBuilder::string(const Record& r) {
     SegmentCursor cur(r);
     bool ok = g_.biff8 ? readUnicodeString(cur, 2, scratch_, textBuf_)
                        : readByteString(cur, 2, g_.codePage, textBuf_);
-    if (!ok) return cellError(row, col, "公式结果文字(STRING)记录不完整");
+    if (!ok) return cellError(row, col, "公式结果文字（STRING）记录不完整");
     return text(row, col, textBuf_);
 }
 
@@ -383,6 +389,8 @@ Status SheetBuilder::record(const Record& r) {
         case rec::kBoolErr:
             return boolErr(r);
         case rec::kFormula:
+        case rec::kFormula3:
+        case rec::kFormula4:
             return formula(r);
         case rec::kString:
             return string(r);
@@ -452,7 +460,7 @@ void XlsWorksheet::render(const Cell& c, std::string& out) const {
 
 Status XlsWorksheet::readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) {
     if (first < 1 || columns < 0)
-        return Error{err::kInvalidArgument, "读取工作表时行号必须从 1 开始，列数不能为负"};
+        return Error::invalidInput("读取工作表时行号必须从 1 开始，列数不能为负。");
     auto it = std::lower_bound(cells_.begin(), cells_.end(), first - 1,
                                [](const Cell& c, int32_t row) { return c.row < row; });
     std::vector<std::string> row(static_cast<size_t>(columns));
@@ -478,15 +486,13 @@ class XlsWorkbook : public Workbook {
 // Walks a worksheet substream to its EOF, stepping over embedded chart
 // substreams, which have BOF/EOF pairs of their own.
 Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
-    if (number < 1 || number > sheetCount())
-        return Error{err::kSubscript, "工作表 " + std::to_string(number) + " 不存在(工作簿共有 " +
-                                          std::to_string(sheetCount()) + " 个工作表)"};
+    if (number < 1 || number > sheetCount()) return Error::noSuchSheet(number, sheetCount());
     RecordReader reader(g_->stream);
     reader.seek(g_->sheetOffsets[number - 1]);
     Record r;
     if (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
         u16(r.data, 2) != 0x0010)
-        return damaged(sheetLabel(number) + " 的起始位置不是工作表的开始(BOF)记录");
+        return Error::damagedWorkbook(g_->file, "起始位置不是工作表的开始（BOF）记录", {number});
     SheetBuilder builder(*g_, number);
     int depth = 0;
     bool done = false;
@@ -496,9 +502,9 @@ Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
         if (depth == 0 && r.type != rec::kEof) TABROVIN_TRY(builder.record(r));
     }
     if (!done) {
-        std::string why = reader.error() ? reader.error()->description : "缺少结束记录(EOF)";
-        return Error{err::kDamagedWorkbook,
-                     sheetLabel(number) + " 的数据不完整，文件可能被截断(" + why + ")"};
+        std::string why = reader.problem() ? *reader.problem() : "缺少结束记录（EOF）";
+        return Error::damagedWorkbook(g_->file, "数据不完整，文件可能被截断（" + why + "）",
+                                      {number});
     }
     auto cells = builder.takeCells();
     return std::unique_ptr<Worksheet>(
@@ -507,8 +513,10 @@ Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
 
 }  // namespace
 
-Result<std::unique_ptr<Workbook>> parseWorkbookStream(std::vector<uint8_t> stream) {
+Result<std::unique_ptr<Workbook>> parseWorkbookStream(std::vector<uint8_t> stream,
+                                                      const std::filesystem::path& file) {
     auto g = std::make_shared<Globals>();
+    g->file = file;
     g->stream = std::move(stream);
     TABROVIN_TRY(readGlobals(*g));
     return std::unique_ptr<Workbook>(std::make_unique<XlsWorkbook>(std::move(g)));

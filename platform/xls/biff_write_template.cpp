@@ -27,6 +27,8 @@ bool isCell(uint16_t t) {
         case rec::kMulRk:
         case rec::kBoolErr:
         case rec::kFormula:
+        case rec::kFormula3:
+        case rec::kFormula4:
         case rec::kBlank:
         case rec::kMulBlank:
             return true;
@@ -101,7 +103,7 @@ Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTe
         }
         append(out, wb.subspan(r.offset, reader.position() - r.offset));
     }
-    if (reader.error()) return damaged(name, reader.error()->description);
+    if (reader.problem()) return damaged(name, *reader.problem());
     if (!sawEof) return damaged(name, "全局数据缺少 EOF 记录");
     if (positions.empty()) return damaged(name, "没有任何工作表");
     return positions;
@@ -345,7 +347,7 @@ Status SheetSplitter::run(const std::string& name) {
     for (RowField f : t_.suffixRowFields)
         if (!f.rangeEnd)
             t_.suffixLastStart = std::max(t_.suffixLastStart, u16(t_.suffix, f.offset));
-    if (reader.error()) return damaged(name, reader.error()->description);
+    if (reader.problem()) return damaged(name, *reader.problem());
     if (region == 0 && !prefix_.empty() && prefix_.back().first == rec::kEof) {
         append(t_.suffix, prefix_.back().second);  // a sheet with no cells at all
         prefix_.pop_back();

@@ -107,7 +107,7 @@ std::vector<std::string> readByWorkbookReader(const std::vector<Bytes>& segments
     r.type = rec::kSst;
     r.data = segments[0];
     for (size_t i = 1; i < segments.size(); ++i) r.continues.push_back(segments[i]);
-    auto table = parseSharedStrings(r);
+    auto table = parseSharedStrings(r, "t.xls");
     EXPECT_TRUE(table.ok()) << (table.ok() ? "" : table.error().description);
     std::vector<std::string> out;
     for (size_t i = 0; table && i < table->size(); ++i) out.emplace_back(table->at(i));
@@ -168,7 +168,7 @@ TEST(SplitStrings, ClaimsPastTheDataAreRefused) {
     for (const auto& segments : bad) {
         Record r;
         r.data = segments[0];
-        auto table = parseSharedStrings(r);
+        auto table = parseSharedStrings(r, "t.xls");
         ASSERT_FALSE(table.ok());
         EXPECT_EQ(table.error().number, err::kDamagedWorkbook);
         uint32_t refs = 0;

@@ -45,7 +45,7 @@ Bytes splitStringsBook(bool badIndex = false) {
 }
 
 Grid sheetOf(const Bytes& stream, int n) {
-    auto book = parseWorkbookStream(stream);
+    auto book = parseWorkbookStream(stream, "built.xls");
     if (!book) return {{book.error().description}};
     auto sheet = (*book)->worksheet(n);
     return sheet ? testutil::readGrid(**sheet) : Grid{{sheet.error().description}};
@@ -58,12 +58,12 @@ TEST(BuiltStreams, SplitStringsAndTheirIndexes) {
               (Grid{{first, "", ""}, {"", "second", ""}, {"", "", "汉ab"}}));
     EXPECT_EQ(sheetOf(splitStringsBook(), 2), (Grid{{""}, {""}, {""}, {"2.5"}}));
 
-    auto book = parseWorkbookStream(splitStringsBook(true));
+    auto book = parseWorkbookStream(splitStringsBook(true), "built.xls");
     ASSERT_TRUE(book.ok());
     auto s = (*book)->worksheet(2);
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().number, err::kDamagedWorkbook);
-    EXPECT_NE(s.error().description.find("工作表 2 第 5 行第 3 列"), std::string::npos)
+    EXPECT_NE(s.error().description.find("第 2 个工作表第 5 行第 3 列"), std::string::npos)
         << s.error().description;
 }
 
@@ -163,7 +163,7 @@ TEST(BadFiles, CutContainersLeaveStandardErrorClean) {
 TEST(BadFiles, TruncatedOrMisdirectedStreams) {
     Bytes full = splitStringsBook();
     for (size_t cut = 0; cut < full.size(); ++cut) {
-        auto book = parseWorkbookStream(Bytes(full.begin(), full.begin() + cut));
+        auto book = parseWorkbookStream(Bytes(full.begin(), full.begin() + cut), "built.xls");
         if (!book.ok()) {
             EXPECT_EQ(book.error().number, cut < 4 ? err::kNotWorkbook : err::kDamagedWorkbook)
                 << "cut at " << cut;
@@ -173,17 +173,18 @@ TEST(BadFiles, TruncatedOrMisdirectedStreams) {
         ASSERT_FALSE(s1.ok() && s2.ok()) << "cut at " << cut;
         const auto& e = s2.ok() ? s1.error() : s2.error();
         EXPECT_EQ(e.number, err::kDamagedWorkbook);
-        EXPECT_NE(e.description.find(s2.ok() ? "工作表 1" : "工作表 2"), std::string::npos)
+        EXPECT_NE(e.description.find(s2.ok() ? "第 1 个工作表" : "第 2 个工作表"),
+                  std::string::npos)
             << e.description;
     }
     // A sheet directory entry pointing anywhere but at the sheet's BOF.
     for (uint32_t target : {0xFFFFFFF0u, 0u, 3u, 62u}) {
         Bytes s = testutil::bookStream({}, {{}});  // the offset sits at byte 24
         for (int k = 0; k < 4; ++k) s[24 + k] = static_cast<uint8_t>(target >> 8 * k);
-        auto book = parseWorkbookStream(s);
+        auto book = parseWorkbookStream(s, "built.xls");
         Error e = book ? (*book)->worksheet(1).status().error() : book.error();
         EXPECT_EQ(e.number, err::kDamagedWorkbook) << target;
-        EXPECT_NE(e.description.find("工作表 1"), std::string::npos) << e.description;
+        EXPECT_NE(e.description.find("第 1 个工作表"), std::string::npos) << e.description;
     }
 }
 

@@ -16,6 +16,10 @@ constexpr int kLatin1 = 1252;
 // not valid in that code page or the code page is unknown.
 std::optional<std::string> toUtf8(std::string_view bytes, int codePage);
 
+// True when text in code page `codePage` (a Windows code-page number) can
+// be converted on this system.
+bool knowsCodePage(int codePage);
+
 // UTF-8 to code page `codePage`; std::nullopt when a character has no
 // representation there.
 std::optional<std::string> fromUtf8(std::string_view utf8, int codePage);

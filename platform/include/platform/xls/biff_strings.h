@@ -5,6 +5,7 @@
 // 8-bit or 16-bit. BIFF5 strings are bytes in the workbook's code page.
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,9 +69,18 @@ bool readUnicodeUnits(SegmentCursor& cur, int lengthBytes, std::u16string& units
 bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scratch,
                        std::string& out);
 
+// The Windows code-page number for a CODEPAGE record's value (BIFF has its
+// own numbers for Mac Roman and Windows Latin-1).
+int windowsCodePage(int biffCodePage);
+
+// True when a BIFF5 workbook's text in `biffCodePage` can be read; 0 (no
+// CODEPAGE record) and 1200 are read as GBK.
+bool canDecode(int biffCodePage);
+
 // Bytes in code page `codePage` (a BIFF5 CODEPAGE value) to UTF-8 without NUL
-// characters. Unknown code pages and 1200 are read as GBK; bytes invalid
-// there fall back to GB18030 and then to Latin-1, so this never fails.
+// characters. 0, 1200 and code pages this system cannot convert are read as
+// GBK (callers refuse the last with canDecode first); bytes invalid in the
+// code page fall back to GB18030 and then to Latin-1, so this never fails.
 std::string decodeByteString(std::string_view bytes, int codePage);
 
 // Reads a BIFF5 byte string whose length has `lengthBytes` bytes (1 or 2).
@@ -91,9 +101,10 @@ class StringTable {
     std::vector<size_t> starts_;
 };
 
-// Parses an SST record with its CONTINUE records. err::kDamagedWorkbook when
-// a string is cut off; a table that stops at a string boundary short of its
-// stated count is accepted (cells referring past it are reported then).
-Result<StringTable> parseSharedStrings(const Record& sst);
+// Parses an SST record with its CONTINUE records. err::kDamagedWorkbook
+// (naming `file`) when a string is cut off; a table that stops at a string
+// boundary short of its stated count is accepted (cells referring past it
+// are reported then).
+Result<StringTable> parseSharedStrings(const Record& sst, const std::filesystem::path& file);
 
 }  // namespace tabrovin::xls

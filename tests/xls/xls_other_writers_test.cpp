@@ -1,0 +1,186 @@
+// Records as other writers and older Excel versions leave them: old record
+// numbers, odd version fields, damaged number formats, code pages beyond
+// GBK, and Excel 2.x-4.0 files, each read as far as it can be or refused
+// with a message that names the cause.
+
+#include <gtest/gtest.h>
+
+#include "platform/xls/biff_workbook.h"
+#include "platform/xls/compound_file.h"
+#include "tests/xls/xls_test_util.h"
+
+namespace tabrovin::xls {
+namespace {
+namespace fs = std::filesystem;
+using testutil::Bytes;
+using testutil::Grid;
+using testutil::Rec;
+
+Result<Grid> firstSheet(const Bytes& stream) {
+    auto book = parseWorkbookStream(stream, "odd.xls");
+    if (!book) return book.error();
+    auto sheet = (*book)->worksheet(1);
+    if (!sheet) return sheet.error();
+    return testutil::readGrid(**sheet);
+}
+
+Bytes numberCell(uint16_t row, uint16_t col, uint16_t xf, double v) {
+    Bytes d = testutil::cellHead(row, col, xf);
+    testutil::putDouble(d, v);
+    return d;
+}
+
+// A formula record: cell head, an 8-byte result, flags, a reserved field and
+// an empty token list.
+Bytes formulaCell(uint16_t row, uint16_t col, Bytes result) {
+    Bytes d = testutil::cellHead(row, col);
+    d.insert(d.end(), result.begin(), result.end());
+    d.resize(d.size() + 8, 0);
+    return d;
+}
+
+TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
+    Bytes number;
+    testutil::putDouble(number, 42.5);
+    std::vector<Rec> sheet = {
+        {rec::kFormula4, formulaCell(1, 0, number)},
+        {rec::kFormula4, formulaCell(2, 0, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF})},
+        {rec::kString, testutil::unicodeString("文字结果")},
+        {rec::kFormula3, formulaCell(3, 0, {1, 0, 1, 0, 0, 0, 0xFF, 0xFF})},
+    };
+    auto grid = firstSheet(testutil::bookStream({}, {sheet}));
+    ASSERT_TRUE(grid.ok()) << grid.error().description;
+    EXPECT_EQ(*grid, (Grid{{""}, {"42.5"}, {"文字结果"}, {"TRUE"}}));
+}
+
+// FORMAT records: 164 is cut short, 165 a date. XF 0 uses the broken one,
+// XF 1 the date, XF 2 the built-in date 14.
+std::vector<Rec> formatGlobals(bool biff8) {
+    Bytes broken = {0xA4, 0, 40, 0};  // claims 40 characters and has none
+    if (biff8) broken.push_back(0);
+    Bytes date = {0xA5, 0};
+    if (biff8) {
+        Bytes s = testutil::unicodeString("yyyy/m/d");
+        date.insert(date.end(), s.begin(), s.end());
+    } else {
+        date.push_back(8);
+        testutil::append(date, "yyyy/m/d");
+    }
+    std::vector<Rec> g = {{rec::kFormat, broken}, {rec::kFormat, date}};
+    for (uint16_t id : {0xA4, 0xA5, 14}) {
+        Bytes xf(biff8 ? 20 : 16, 0);
+        xf[2] = static_cast<uint8_t>(id);
+        g.push_back({rec::kXf, xf});
+    }
+    return g;
+}
+
+TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
+    for (bool biff8 : {true, false}) {
+        SCOPED_TRACE(biff8 ? "BIFF8" : "BIFF5");
+        std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 45356)},
+                                  {rec::kNumber, numberCell(0, 1, 1, 45356)},
+                                  {rec::kNumber, numberCell(0, 2, 2, 45357)}};
+        auto grid = firstSheet(
+            testutil::bookStream(formatGlobals(biff8), {sheet}, biff8 ? 0x0600 : 0x0500));
+        ASSERT_TRUE(grid.ok()) << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{"45356", "2024/3/5", "2024/3/6"}}));
+    }
+}
+
+// Version fields other writers put in BOF records: judged by range, and by
+// the record's length where the field is left empty.
+TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
+    std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 7)}};
+    for (uint16_t version : {0x0500, 0x0580, 0x05FF, 0x0600, 0x0601}) {
+        auto grid = firstSheet(testutil::bookStream({}, {sheet}, version));
+        ASSERT_TRUE(grid.ok()) << std::hex << version << ": " << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{"7"}}));
+    }
+    // An empty version field: a 16-byte BOF is BIFF8, whose sheet directory
+    // entry has a byte more than BIFF5's, so a wrong guess reads a wrong name
+    // or offset. The stream is built as BIFF8 and then the field is cleared.
+    Bytes zero = testutil::bookStream({}, {sheet}, 0x0600);
+    zero[4] = zero[5] = 0;
+    auto grid = firstSheet(zero);
+    ASSERT_TRUE(grid.ok()) << grid.error().description;
+    EXPECT_EQ(*grid, (Grid{{"7"}}));
+    for (uint16_t version : {0x0200, 0x0300, 0x0400}) {
+        auto old = parseWorkbookStream(testutil::bookStream({}, {sheet}, version), "old.xls");
+        ASSERT_FALSE(old.ok());
+        EXPECT_EQ(old.error().number, err::kUnsupportedWorkbook);
+    }
+}
+
+// Excel 2.x-4.0 files hold a bare record stream, not a container.
+TEST(OtherWriters, ExcelTwoToFourFilesAreNamedAndSentToBeSavedAgain) {
+    testing::TempDir dir;
+    struct Old {
+        uint16_t bof, kind;
+    };
+    for (Old old : {Old{rec::kBof2, 0x0010}, Old{rec::kBof3, 0x0010}, Old{rec::kBof4, 0x0010},
+                    Old{rec::kBof4, 0x0100}}) {
+        Bytes file;
+        testutil::putRecord(
+            file, old.bof,
+            {0, 0, static_cast<uint8_t>(old.kind), static_cast<uint8_t>(old.kind >> 8), 0, 0});
+        testutil::putRecord(file, rec::kNumber, numberCell(0, 0, 0, 1));
+        testutil::putRecord(file, rec::kEof, {});
+        std::string bytes(file.begin(), file.end());
+        EXPECT_TRUE(looksLikeBareBiff(bytes)) << old.bof;
+        testing::writeFile(dir / "旧表.xls", bytes);
+        auto book = openXlsWorkbook(dir / "旧表.xls");
+        ASSERT_FALSE(book.ok());
+        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook) << old.bof;
+        const std::string& why = book.error().description;
+        EXPECT_NE(why.find("旧表.xls"), std::string::npos) << why;
+        EXPECT_NE(why.find("Excel 2.x–4.0"), std::string::npos) << why;
+        EXPECT_NE(why.find("另存为"), std::string::npos) << why;
+    }
+    EXPECT_FALSE(looksLikeBareBiff("姓名,电话\n张三,1\n"));
+    EXPECT_FALSE(looksLikeBareBiff(std::string("\x09\x00\x04", 3)));
+}
+
+// BIFF5 text in code pages beyond GBK, named by Windows number or by BIFF's
+// own numbers for Mac Roman and Windows Latin-1.
+TEST(OtherWriters, Biff5CodePagesBeyondGbk) {
+    struct Page {
+        uint16_t number;
+        std::string bytes, text;
+    };
+    const Page pages[] = {
+        {1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
+        {10029, "\xFC\x97\x64\x90", "Łódź"},
+        {866, "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет"},
+        {0x8000, "Caf\x8E", "Café"},
+        {0x8001, "Caf\xE9", "Café"},
+        {936, "\xD0\xD5\xC3\xFB", "姓名"},
+    };
+    for (const Page& p : pages) {
+        SCOPED_TRACE(p.number);
+        Bytes cp, label = testutil::cellHead(0, 0);
+        put16(cp, p.number);
+        put16(label, static_cast<uint16_t>(p.bytes.size()));
+        testutil::append(label, p.bytes);
+        auto grid = firstSheet(
+            testutil::bookStream({{rec::kCodePage, cp}}, {{{rec::kLabel, label}}}, 0x0500));
+        ASSERT_TRUE(grid.ok()) << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{p.text}}));
+    }
+    // A code page this system cannot convert is refused by its number, even
+    // when the text happens to be valid GBK.
+    for (uint16_t unknown : {10006, 12345}) {
+        Bytes cp;
+        put16(cp, unknown);
+        auto book = parseWorkbookStream(testutil::bookStream({{rec::kCodePage, cp}}, {{}}, 0x0500),
+                                        "希腊.xls");
+        ASSERT_FALSE(book.ok()) << unknown;
+        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook);
+        EXPECT_NE(book.error().description.find("代码页 " + std::to_string(unknown)),
+                  std::string::npos)
+            << book.error().description;
+    }
+}
+
+}  // namespace
+}  // namespace tabrovin::xls
