@@ -61,7 +61,42 @@ char32_t decodeUtf8(const uint8_t*& p, const uint8_t* end) {
     return c;
 }
 
+// The stored size of a text's characters as addUtf8 writes them: cut to
+// kMaxCellChars UTF-16 units, 8-bit when every character fits in 8 bits.
+size_t storedCharBytes(std::string_view text) {
+    auto* p = reinterpret_cast<const uint8_t*>(text.data());
+    auto* end = p + text.size();
+    if (std::all_of(p, end, [](uint8_t b) { return b < 0x80; }))
+        return std::min(text.size(), kMaxCellChars);
+    size_t units = 0;
+    bool wide = false;
+    while (p < end) {
+        char32_t c = decodeUtf8(p, end);
+        size_t need = c > 0xFFFF ? 2 : 1;
+        if (units + need > kMaxCellChars) break;
+        units += need;
+        wide = wide || c > 0xFF;
+    }
+    return units * (wide ? 2 : 1);
+}
+
 }  // namespace
+
+uint64_t sstSizeBound(const std::vector<StoredString>& stored,
+                      const std::vector<std::string_view>& texts) {
+    uint64_t payload = 8;  // the total and unique counts
+    for (const auto& s : stored)
+        payload += 3 + (s.runCount ? 2 : 0) + (s.extBytes ? 4 : 0) + s.chars.size() + s.tail.size();
+    for (auto text : texts) payload += 3 + storedCharBytes(text);
+    // Each record holds its 4-byte header, perhaps an option byte and at
+    // most 11 bytes left unused at its end (a string header and first
+    // character kept together, half a surrogate pair kept back).
+    uint64_t records = payload / (kMaxRecordData - 16) + 1;
+    uint64_t count = stored.size() + texts.size();
+    uint64_t bucketSize = std::max<uint64_t>(8, (count + 127) / 128);
+    uint64_t extSst = 4 + 2 + 8 * (count / bucketSize + 1);
+    return payload + 16 * records + extSst;
+}
 
 bool parseSst(std::span<const uint8_t> first,
               const std::vector<std::span<const uint8_t>>& continues, uint32_t& totalRefs,

@@ -100,7 +100,9 @@ class PageWriter {
           strings_(t.strings.size(), rows.count() * std::max<size_t>(headings.size(), 1) + 256) {}
 
     Status check() const;
-    void workbookStream(std::vector<uint8_t>& s);
+    // Builds the Workbook stream into `s`; refuses, before the stream is
+    // built, one that would take more than `limit` bytes.
+    Status workbookStream(std::vector<uint8_t>& s, uint64_t limit);
 
   private:
     std::vector<RowItem> rowItems() const;
@@ -111,6 +113,7 @@ class PageWriter {
     void labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
     void moveRows(uint8_t* base, const std::vector<RowField>& fields) const;
+    Status checkSize(size_t sheetBytes, uint64_t limit) const;
 
     const Impl& t_;
     const std::vector<std::string>& headings_;
@@ -380,8 +383,24 @@ void rebase(std::vector<uint8_t>& stream, size_t at, int64_t delta) {
     if (v != 0) store32(stream.data() + at, static_cast<uint32_t>(v + delta));
 }
 
+// The stream's sheets are found by 32-bit positions and the container holds
+// it in 512-byte sectors, which allow at most 2 GB: a page past that would
+// be written whole and then be unreadable.
 template <class Rows>
-void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
+Status PageWriter<Rows>::checkSize(size_t sheetBytes, uint64_t limit) const {
+    uint64_t size = t_.globalsHead.size() + t_.globalsTail.size() + sheetBytes +
+                    sstSizeBound(t_.strings, strings_.texts());
+    for (size_t i = 0; i < t_.parts.size(); ++i)
+        if (i != t_.firstSheet) size += t_.parts[i].bytes.size();
+    if (size <= limit) return Status::Ok();
+    auto mb = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); };
+    return Error::tooManyRows(
+        "本页有 " + std::to_string(rows_.count()) + " 行数据，写成 .xls 工作簿约需 " + mb(size) +
+        " MB，超过了 .xls 文件能容纳的 " + mb(limit) + " MB；请减少每页的行数后再导出。");
+}
+
+template <class Rows>
+Status PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s, uint64_t limit) {
     // Kept between pages: fresh multi-megabyte buffers cost page faults each time.
     thread_local std::vector<uint8_t> sheet;
     sheet.clear();
@@ -389,6 +408,7 @@ void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
     sheet.reserve(t_.suffix.size() + t_.afterIndex.size() + 4096 + rows_.count() * 24 +
                   rows_.count() * (headings_.size() + 1) * 14);
     writeSheet(sheet);
+    TABROVIN_TRY(checkSize(sheet.size(), limit));
     s.clear();
     size_t textBytes = 0;
     for (auto text : strings_.texts()) textBytes += text.size() + 8;
@@ -426,15 +446,16 @@ void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
     // Streams under 4096 bytes would live in the container's mini stream;
     // Excel's own files never do that, so keep to the regular sectors.
     if (s.size() < 4096) s.resize(4096, 0);
+    return Status::Ok();
 }
 
 template <class Rows>
-Status writePage(const Impl& t, const std::filesystem::path& out,
-                 const std::vector<std::string>& headings, const Rows& rows) {
+Status writeRows(const Impl& t, const std::filesystem::path& out,
+                 const std::vector<std::string>& headings, const Rows& rows, uint64_t limit) {
     PageWriter<Rows> writer(t, headings, rows);
     TABROVIN_TRY(writer.check());
     thread_local std::vector<uint8_t> buffer;
-    writer.workbookStream(buffer);
+    TABROVIN_TRY(writer.workbookStream(buffer, limit));
     std::vector<Stream> streams = t.streams;
     streams[t.workbookStream].data = std::move(buffer);
     Status written = writeWorkbookFile(out, streams);
@@ -460,18 +481,24 @@ Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templat
 Status ExportTemplate::write(const std::filesystem::path& out,
                              const std::vector<std::string>& headings,
                              const std::vector<std::vector<std::string>>& rows) const {
-    return writePage(*impl_, out, headings, NestedRows{rows});
+    return writeRows(*impl_, out, headings, NestedRows{rows}, kMaxWorkbookStream);
 }
 
 Status ExportTemplate::write(const std::filesystem::path& out,
                              const std::vector<std::string>& headings,
                              std::span<const std::string> cells, size_t columns) const {
+    return writePage(*impl_, out, headings, cells, columns, kMaxWorkbookStream);
+}
+
+Status writePage(const ExportTemplate::Impl& t, const std::filesystem::path& out,
+                 const std::vector<std::string>& headings, std::span<const std::string> cells,
+                 size_t columns, uint64_t streamLimit) {
     if (columns > kMaxColumns)
-        return Error{err::kInvalidArgument, "每行 " + std::to_string(columns) +
-                                                " 个单元格, 超过了 .xls 工作表的 256 列上限"};
+        return Error::invalidInput("每行有 " + std::to_string(columns) +
+                                   " 个单元格，超过了 .xls 工作表的 256 列上限。");
     if ((columns == 0 && !cells.empty()) || (columns && cells.size() % columns))
-        return Error{err::kInvalidArgument, "导出数据的单元格个数不是列数的整数倍"};
-    return writePage(*impl_, out, headings, FlatRows{cells, columns});
+        return Error::invalidInput("导出数据的单元格个数不是列数的整数倍。");
+    return writeRows(t, out, headings, FlatRows{cells, columns}, streamLimit);
 }
 
 }  // namespace tabrovin::xls
