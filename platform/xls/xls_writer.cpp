@@ -127,33 +127,33 @@ class PageWriter {
 // Template content that would start below the sheet's last row once moved
 // down `n` rows has nowhere to go; ranges that merely end there are cut.
 Status movedRowsFit(const Impl& t, size_t n) {
-    const std::string tail = "下移 " + std::to_string(n) + " 行后将超出 .xls 工作表的 65536 行上限";
+    const std::string tail = "下移 " + std::to_string(n) +
+                             " 行后将超出 .xls 工作表的 65536 行上限；请减少每页的行数后再导出。";
     if (!t.rows.empty() && t.rows.back().row + n > 65535)
-        return Error{
-            err::kTooManyRows,
-            "模板第一个工作表第 " + std::to_string(t.rows.back().row + 1) + " 行的内容" + tail};
+        return Error::tooManyRows("导出模板第一个工作表第 " +
+                                  std::to_string(t.rows.back().row + 1) + " 行的内容" + tail);
     if (t.suffixLastStart > 0 && t.suffixLastStart + n > 65535)
-        return Error{err::kTooManyRows,
-                     "模板第一个工作表从第 " + std::to_string(t.suffixLastStart + 1) +
-                         " 行开始的合并单元格、超链接、批注或条件格式区域" + tail};
+        return Error::tooManyRows("导出模板第一个工作表从第 " +
+                                  std::to_string(t.suffixLastStart + 1) +
+                                  " 行开始的合并单元格、超链接、批注或条件格式区域" + tail);
     return Status::Ok();
 }
 
 template <class Rows>
 Status PageWriter<Rows>::check() const {
     if (headings_.size() > kMaxColumns)
-        return Error{err::kInvalidArgument, "标题有 " + std::to_string(headings_.size()) +
-                                                " 列, 超过了 .xls 工作表的 256 列上限"};
+        return Error::invalidInput("标题有 " + std::to_string(headings_.size()) +
+                                   " 列，超过了 .xls 工作表的 256 列上限。");
     size_t n = rows_.count();
     if (n > kMaxPageRows)
-        return Error{err::kTooManyRows, "本页有 " + std::to_string(n) +
-                                            " 行数据, 超过了 .xls 工作表可容纳的 65535 行 "
-                                            "(第 1 行是标题)"};
+        return Error::tooManyRows(
+            "本页有 " + std::to_string(n) +
+            " 行数据，超过了 .xls 工作表可容纳的 65535 行（第 1 行是标题）。");
     for (size_t r = 0; r < n; ++r)
         if (rows_.width(r) > kMaxColumns)
-            return Error{err::kInvalidArgument, "第 " + std::to_string(r + 2) + " 行有 " +
-                                                    std::to_string(rows_.width(r)) +
-                                                    " 个单元格, 超过了 .xls 工作表的 256 列上限"};
+            return Error::invalidInput("第 " + std::to_string(r + 2) + " 行有 " +
+                                       std::to_string(rows_.width(r)) +
+                                       " 个单元格，超过了 .xls 工作表的 256 列上限。");
     return movedRowsFit(t_, n);
 }
 
@@ -468,12 +468,12 @@ Status writeRows(const Impl& t, const std::filesystem::path& out,
 Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templatePath) {
     auto streams = readCompoundFile(templatePath);
     if (!streams) {
-        Error e = streams.error();
-        if (e.number == err::kNotWorkbook)
-            e.description = "导出模板 " + utf8FromPath(templatePath) + " 不是 Excel 97-2003 工作簿";
-        return e;
+        if (streams.error().number == err::kNotWorkbook)
+            return Error::notWorkbook(templatePath,
+                                      "只能使用 Excel 97-2003 工作簿（.xls）作为导出模板");
+        return streams.error();
     }
-    auto impl = parseTemplate(std::move(*streams), utf8FromPath(templatePath));
+    auto impl = parseTemplate(std::move(*streams), templatePath);
     if (!impl) return impl.error();
     return ExportTemplate(std::move(*impl));
 }

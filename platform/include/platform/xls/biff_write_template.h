@@ -94,6 +94,6 @@ Status writePage(const ExportTemplate::Impl& t, const std::filesystem::path& out
 // Takes apart the streams of a template file. Errors: err::kNotWorkbook,
 // err::kUnsupportedWorkbook, err::kEncryptedWorkbook, err::kDamagedWorkbook.
 Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> streams,
-                                                            const std::string& displayName);
+                                                            const std::filesystem::path& file);
 
 }  // namespace tabrovin::xls
