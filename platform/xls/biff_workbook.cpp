@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/cell_text.h"
@@ -217,14 +219,22 @@ double readDouble(std::span<const uint8_t> d, size_t at) {
     return v;
 }
 
-// Collects the cells of one worksheet substream.
+// Reads the cells of one worksheet substream's records. When `keep`, the
+// cells are collected; otherwise only the sheet's size is kept, and whether
+// the records come in row order.
 class SheetBuilder {
   public:
-    SheetBuilder(const Globals& g, int number) : g_(g), number_(number) {}
+    SheetBuilder(const Globals& g, int number, bool keep = true)
+        : g_(g), number_(number), keep_(keep) {}
 
     Status record(const Record& r);
     std::vector<Cell> takeCells();
     std::string takePool() { return std::move(pool_); }
+    // The cells collected so far and the texts they point into.
+    std::vector<Cell>& cells() { return cells_; }
+    std::string& pool() { return pool_; }
+    SheetSize size() const { return size_; }
+    bool inRowOrder() const { return inRowOrder_; }
 
   private:
     Error cellError(uint16_t row, uint16_t col, const std::string& what) const {
@@ -247,6 +257,9 @@ class SheetBuilder {
 
     const Globals& g_;
     int number_;
+    bool keep_;
+    SheetSize size_;
+    bool inRowOrder_ = true;
     std::vector<Cell> cells_;
     std::string pool_;
     std::optional<std::pair<uint16_t, uint16_t>> pendingString_;  // formula awaiting STRING
@@ -258,7 +271,10 @@ Status SheetBuilder::place(uint16_t row, uint16_t col, Cell c) {
     if (col >= kMaxColumns) return cellError(row, col, "列号超出了 .xls 工作表的 256 列");
     c.row = row;
     c.col = col;
-    cells_.push_back(c);
+    inRowOrder_ = inRowOrder_ && row + 1 >= size_.rows;
+    size_.rows = std::max<int32_t>(size_.rows, row + 1);
+    size_.columns = std::max<int32_t>(size_.columns, col + 1);
+    if (keep_) cells_.push_back(c);
     pendingString_.reset();
     return Status::Ok();
 }
@@ -282,7 +298,7 @@ Status SheetBuilder::text(uint16_t row, uint16_t col, std::string_view s) {
     Cell c;
     c.kind = Kind::Text;
     c.v.text = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(s.size())};
-    pool_.append(s);
+    if (keep_) pool_.append(s);
     return place(row, col, c);
 }
 
@@ -419,58 +435,169 @@ std::vector<Cell> SheetBuilder::takeCells() {
     return out;
 }
 
+// Walks a worksheet substream from its BOF to its EOF, stepping over
+// embedded chart substreams (which have BOF/EOF pairs of their own), handing
+// each record to `builder` and then calling `after`, which may set `stop`.
+Status walkSheet(const Globals& g, int number, SheetBuilder& builder,
+                 const std::function<Status(bool& stop)>& after = {}) {
+    RecordReader reader(g.stream);
+    reader.seek(g.sheetOffsets[number - 1]);
+    Record r;
+    if (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
+        u16(r.data, 2) != 0x0010)
+        return Error::damagedWorkbook(g.file, "起始位置不是工作表的开始（BOF）记录", {number});
+    int depth = 0;
+    bool done = false, stop = false;
+    while (!done && !stop && reader.next(r, true)) {
+        if (r.type == rec::kBof) ++depth;
+        if (r.type == rec::kEof) done = depth-- == 0;
+        if (depth != 0 || r.type == rec::kEof) continue;
+        TABROVIN_TRY(builder.record(r));
+        if (after) TABROVIN_TRY(after(stop));
+    }
+    if (!done && !stop) {
+        std::string why = reader.problem() ? *reader.problem() : "缺少结束记录（EOF）";
+        return Error::damagedWorkbook(g.file, "数据不完整，文件可能被截断（" + why + "）",
+                                      {number});
+    }
+    return Status::Ok();
+}
+
+std::string render(const Globals& g, const Cell& c, std::string_view pool) {
+    switch (c.kind) {
+        case Kind::Shared:
+            return std::string(g.sst.at(c.v.index));
+        case Kind::Text:
+            return std::string(pool.substr(c.v.text.offset, c.v.text.length));
+        case Kind::Number:
+            return c.date == DateKind::None ? cell_text::number(c.v.number)
+                                            : cell_text::date(c.v.number, c.date, g.date1904);
+        case Kind::Boolean:
+            return cell_text::boolean(c.v.index != 0);
+        case Kind::ErrorCode:
+            return errorText(static_cast<uint8_t>(c.v.index));
+    }
+    return {};
+}
+
+// Hands rows `first` to `last` to a sink as their cells arrive in row order,
+// with empty rows for the rows that hold none.
+class RowEmitter {
+  public:
+    RowEmitter(const Globals& g, int32_t first, int32_t last, int32_t columns, const RowSink& sink)
+        : g_(g), next_(first), last_(last), row_(static_cast<size_t>(columns)), sink_(sink) {}
+
+    bool done() const { return next_ > last_; }
+    // Sheet row `row` (1-based) from `cells`, all of that row.
+    Status emit(int32_t row, std::span<const Cell> cells, std::string_view pool) {
+        if (row > last_) return emptyUpTo(last_ + 1);
+        if (row < next_) return Status::Ok();
+        TABROVIN_TRY(emptyUpTo(row));
+        for (auto& s : row_) s.clear();
+        for (const Cell& c : cells)
+            if (c.col < row_.size()) row_[c.col] = render(g_, c, pool);
+        ++next_;
+        return sink_(row, row_);
+    }
+    // Empty rows up to, not including, `row`.
+    Status emptyUpTo(int32_t row) {
+        for (; next_ < row && next_ <= last_; ++next_) {
+            for (auto& s : row_) s.clear();
+            TABROVIN_TRY(sink_(next_, row_));
+        }
+        return Status::Ok();
+    }
+
+  private:
+    const Globals& g_;
+    int32_t next_, last_;
+    std::vector<std::string> row_;
+    const RowSink& sink_;
+};
+
 class XlsWorksheet : public Worksheet {
   public:
-    XlsWorksheet(std::shared_ptr<const Globals> g, std::vector<Cell> cells, std::string pool)
-        : g_(std::move(g)), cells_(std::move(cells)), pool_(std::move(pool)) {
+    // Rows read straight from the records, which come in row order.
+    XlsWorksheet(std::shared_ptr<const Globals> g, int number, SheetSize size)
+        : g_(std::move(g)), number_(number), size_(size) {}
+    // Rows read from cells collected and sorted beforehand.
+    XlsWorksheet(std::shared_ptr<const Globals> g, int number, std::vector<Cell> cells,
+                 std::string pool)
+        : g_(std::move(g)), number_(number), cells_(std::move(cells)), pool_(std::move(pool)) {
         for (const Cell& c : cells_) size_.columns = std::max<int32_t>(size_.columns, c.col + 1);
         if (!cells_.empty()) size_.rows = cells_.back().row + 1;
+        collected_ = true;
     }
     SheetSize size() const override { return size_; }
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override;
 
   private:
-    void render(const Cell& c, std::string& out) const;
+    Status streamRows(RowEmitter& out);
+    Status collectedRows(RowEmitter& out, int32_t first);
     std::shared_ptr<const Globals> g_;
+    int number_;
+    bool collected_ = false;
     std::vector<Cell> cells_;
     std::string pool_;
     SheetSize size_;
 };
 
-void XlsWorksheet::render(const Cell& c, std::string& out) const {
-    switch (c.kind) {
-        case Kind::Shared:
-            out.assign(g_->sst.at(c.v.index));
-            break;
-        case Kind::Text:
-            out.assign(pool_, c.v.text.offset, c.v.text.length);
-            break;
-        case Kind::Number:
-            out = c.date == DateKind::None ? cell_text::number(c.v.number)
-                                           : cell_text::date(c.v.number, c.date, g_->date1904);
-            break;
-        case Kind::Boolean:
-            out = cell_text::boolean(c.v.index != 0);
-            break;
-        case Kind::ErrorCode:
-            out = errorText(static_cast<uint8_t>(c.v.index));
-            break;
-    }
-}
-
 Status XlsWorksheet::readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) {
     if (first < 1 || columns < 0)
         return Error::invalidInput("读取工作表时行号必须从 1 开始，列数不能为负。");
+    RowEmitter out(*g_, first, last, columns, sink);
+    TABROVIN_TRY(collected_ ? collectedRows(out, first) : streamRows(out));
+    return out.emptyUpTo(last + 1);
+}
+
+Status XlsWorksheet::collectedRows(RowEmitter& out, int32_t first) {
     auto it = std::lower_bound(cells_.begin(), cells_.end(), first - 1,
                                [](const Cell& c, int32_t row) { return c.row < row; });
-    std::vector<std::string> row(static_cast<size_t>(columns));
-    for (int64_t r = first; r <= last; ++r) {
-        for (auto& s : row) s.clear();
-        for (; it != cells_.end() && it->row == r - 1; ++it)
-            if (it->col < columns) render(*it, row[it->col]);
-        TABROVIN_TRY(sink(static_cast<int32_t>(r), row));
+    while (it != cells_.end() && !out.done()) {
+        auto end = std::find_if(it, cells_.end(), [&](const Cell& c) { return c.row != it->row; });
+        TABROVIN_TRY(out.emit(it->row + 1, std::span<const Cell>(&*it, end - it), pool_));
+        it = end;
     }
     return Status::Ok();
+}
+
+// Keeps only the texts of `cells` in `pool`, so that it holds one row's.
+void compactPool(std::vector<Cell>& cells, std::string& pool) {
+    std::string kept;
+    for (Cell& c : cells) {
+        if (c.kind != Kind::Text) continue;
+        uint32_t at = static_cast<uint32_t>(kept.size());
+        kept.append(pool, c.v.text.offset, c.v.text.length);
+        c.v.text.offset = at;
+    }
+    pool.swap(kept);
+}
+
+// A row is complete when a cell of a later row arrives; of two records for
+// one cell the later wins, as cells are written into the row in order.
+Status XlsWorksheet::streamRows(RowEmitter& out) {
+    SheetBuilder builder(*g_, number_);
+    auto flush = [&](bool all) -> Status {
+        auto& cells = builder.cells();
+        bool emitted = false;
+        while (!cells.empty() && (all || cells.back().row != cells.front().row)) {
+            uint16_t row = cells.front().row;
+            auto end = std::find_if(cells.begin(), cells.end(),
+                                    [&](const Cell& c) { return c.row != row; });
+            TABROVIN_TRY(out.emit(row + 1, std::span<const Cell>(cells.data(), end - cells.begin()),
+                                  builder.pool()));
+            cells.erase(cells.begin(), end);
+            emitted = true;
+        }
+        if (emitted) compactPool(cells, builder.pool());
+        return Status::Ok();
+    };
+    TABROVIN_TRY(walkSheet(*g_, number_, builder, [&](bool& stop) -> Status {
+        TABROVIN_TRY(flush(false));
+        stop = out.done();
+        return Status::Ok();
+    }));
+    return flush(true);
 }
 
 class XlsWorkbook : public Workbook {
@@ -483,32 +610,19 @@ class XlsWorkbook : public Workbook {
     std::shared_ptr<const Globals> g_;
 };
 
-// Walks a worksheet substream to its EOF, stepping over embedded chart
-// substreams, which have BOF/EOF pairs of their own.
+// One walk checks every record and finds the size; the cells are kept only
+// when the records are out of row order and must be sorted.
 Result<std::unique_ptr<Worksheet>> XlsWorkbook::worksheet(int number) {
     if (number < 1 || number > sheetCount()) return Error::noSuchSheet(number, sheetCount());
-    RecordReader reader(g_->stream);
-    reader.seek(g_->sheetOffsets[number - 1]);
-    Record r;
-    if (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
-        u16(r.data, 2) != 0x0010)
-        return Error::damagedWorkbook(g_->file, "起始位置不是工作表的开始（BOF）记录", {number});
+    SheetBuilder scan(*g_, number, false);
+    TABROVIN_TRY(walkSheet(*g_, number, scan));
+    if (scan.inRowOrder())
+        return std::unique_ptr<Worksheet>(std::make_unique<XlsWorksheet>(g_, number, scan.size()));
     SheetBuilder builder(*g_, number);
-    int depth = 0;
-    bool done = false;
-    while (!done && reader.next(r, true)) {
-        if (r.type == rec::kBof) ++depth;
-        if (r.type == rec::kEof) done = depth-- == 0;
-        if (depth == 0 && r.type != rec::kEof) TABROVIN_TRY(builder.record(r));
-    }
-    if (!done) {
-        std::string why = reader.problem() ? *reader.problem() : "缺少结束记录（EOF）";
-        return Error::damagedWorkbook(g_->file, "数据不完整，文件可能被截断（" + why + "）",
-                                      {number});
-    }
+    TABROVIN_TRY(walkSheet(*g_, number, builder));
     auto cells = builder.takeCells();
     return std::unique_ptr<Worksheet>(
-        std::make_unique<XlsWorksheet>(g_, std::move(cells), builder.takePool()));
+        std::make_unique<XlsWorksheet>(g_, number, std::move(cells), builder.takePool()));
 }
 
 }  // namespace
