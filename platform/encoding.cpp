@@ -72,13 +72,48 @@ std::optional<std::string> convert(std::string_view in, const char* to, const ch
     out.resize(out.size() - dstLeft);
     return out;
 }
+
+// Like convert() to UTF-8, but a byte that starts no valid character becomes
+// U+FFFD and the conversion goes on after it.
+std::optional<std::string> convertLeniently(std::string_view in, const char* from) {
+    iconv_t cd = iconv_open("UTF-8", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out(in.size() * 4 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size(), used = 0;
+    bool ok = true;
+    while (ok) {
+        char* dst = out.data() + used;
+        size_t dstLeft = out.size() - used;
+        size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        used = out.size() - dstLeft;
+        if (rc != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+        } else if (errno == EILSEQ || errno == EINVAL) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (out.size() - used < 3) out.resize(out.size() * 2);
+            out.replace(used, 3, "\xEF\xBF\xBD");
+            used += 3;
+            ++src;
+            --srcLeft;
+        } else {
+            ok = false;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(used);
+    return out;
+}
 #else
-std::optional<std::wstring> toWide(std::string_view in, UINT cp) {
+std::optional<std::wstring> toWide(std::string_view in, UINT cp,
+                                   DWORD flags = MB_ERR_INVALID_CHARS) {
     if (in.empty()) return std::wstring();
-    int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), int(in.size()), nullptr, 0);
+    int n = MultiByteToWideChar(cp, flags, in.data(), int(in.size()), nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring w(n, L'\0');
-    MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), int(in.size()), w.data(), n);
+    MultiByteToWideChar(cp, flags, in.data(), int(in.size()), w.data(), n);
     return w;
 }
 std::optional<std::string> fromWide(const std::wstring& w, UINT cp) {
@@ -116,6 +151,16 @@ std::optional<std::string> fromUtf8(std::string_view utf8, int codePage) {
 #else
     std::string name = iconvName(codePage);
     return name.empty() ? std::nullopt : convert(utf8, name.c_str(), "UTF-8");
+#endif
+}
+
+std::optional<std::string> toUtf8Leniently(std::string_view bytes, int codePage) {
+    if (codePage == 65001 || !knowsCodePage(codePage)) return std::nullopt;
+#ifdef _WIN32
+    auto w = toWide(bytes, static_cast<UINT>(codePage), 0);
+    return w ? fromWide(*w, CP_UTF8) : std::nullopt;
+#else
+    return convertLeniently(bytes, iconvName(codePage).c_str());
 #endif
 }
 

@@ -167,8 +167,12 @@ std::string decodeByteString(std::string_view bytes, int codePage) {
         text = std::string(bytes);
     } else {
         codePage = windowsCodePage(codePage);
-        if (codePage != encoding::kUtf16Le && codePage != 0)
-            text = encoding::toUtf8(bytes, codePage);
+        bool declared = codePage != encoding::kUtf16Le && codePage != 0;
+        if (declared) text = encoding::toUtf8(bytes, codePage);
+        // A stray byte in a declared code page other than GBK's family costs
+        // that byte, not the whole text read as GBK.
+        if (!text && declared && codePage != encoding::kGbk && codePage != encoding::kGb18030)
+            text = encoding::toUtf8Leniently(bytes, codePage);
         if (!text) text = encoding::toUtf8(bytes, encoding::kGbk);
         if (!text) text = encoding::toUtf8(bytes, encoding::kGb18030);
         if (!text) {

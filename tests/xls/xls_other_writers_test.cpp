@@ -155,6 +155,9 @@ TEST(OtherWriters, Biff5CodePagesBeyondGbk) {
         {0x8000, "Caf\x8E", "Café"},
         {0x8001, "Caf\xE9", "Café"},
         {936, "\xD0\xD5\xC3\xFB", "姓名"},
+        // A byte the code page leaves undefined costs that byte only.
+        {1253, "\xC1\xAA\xE1", "Α\uFFFDα"},
+        {1252, "Caf\xE9\x81", "Café\uFFFD"},
     };
     for (const Page& p : pages) {
         SCOPED_TRACE(p.number);

@@ -79,8 +79,9 @@ bool canDecode(int biffCodePage);
 
 // Bytes in code page `codePage` (a BIFF5 CODEPAGE value) to UTF-8 without NUL
 // characters. 0, 1200 and code pages this system cannot convert are read as
-// GBK (callers refuse the last with canDecode first); bytes invalid in the
-// code page fall back to GB18030 and then to Latin-1, so this never fails.
+// GBK (callers refuse the last with canDecode first). Bytes invalid in GBK
+// fall back to GB18030 and then to Latin-1; bytes invalid in another code
+// page become U+FFFD. This never fails.
 std::string decodeByteString(std::string_view bytes, int codePage);
 
 // Reads a BIFF5 byte string whose length has `lengthBytes` bytes (1 or 2).
