@@ -438,13 +438,15 @@ std::vector<Cell> SheetBuilder::takeCells() {
 // Walks a worksheet substream from its BOF to its EOF, stepping over
 // embedded chart substreams (which have BOF/EOF pairs of their own), handing
 // each record to `builder` and then calling `after`, which may set `stop`.
+// A walk may resume at `resumeAt`, a record of the sheet's own level.
 Status walkSheet(const Globals& g, int number, SheetBuilder& builder,
-                 const std::function<Status(bool& stop)>& after = {}) {
+                 const std::function<Status(const Record& r, bool& stop)>& after = {},
+                 size_t resumeAt = 0) {
     RecordReader reader(g.stream);
-    reader.seek(g.sheetOffsets[number - 1]);
+    reader.seek(resumeAt ? resumeAt : g.sheetOffsets[number - 1]);
     Record r;
-    if (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
-        u16(r.data, 2) != 0x0010)
+    if (!resumeAt && (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
+                      u16(r.data, 2) != 0x0010))
         return Error::damagedWorkbook(g.file, "起始位置不是工作表的开始（BOF）记录", {number});
     int depth = 0;
     bool done = false, stop = false;
@@ -453,7 +455,7 @@ Status walkSheet(const Globals& g, int number, SheetBuilder& builder,
         if (r.type == rec::kEof) done = depth-- == 0;
         if (depth != 0 || r.type == rec::kEof) continue;
         TABROVIN_TRY(builder.record(r));
-        if (after) TABROVIN_TRY(after(stop));
+        if (after) TABROVIN_TRY(after(r, stop));
     }
     if (!done && !stop) {
         std::string why = reader.problem() ? *reader.problem() : "缺少结束记录（EOF）";
@@ -532,7 +534,7 @@ class XlsWorksheet : public Worksheet {
     Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override;
 
   private:
-    Status streamRows(RowEmitter& out);
+    Status streamRows(RowEmitter& out, int32_t first);
     Status collectedRows(RowEmitter& out, int32_t first);
     std::shared_ptr<const Globals> g_;
     int number_;
@@ -540,13 +542,19 @@ class XlsWorksheet : public Worksheet {
     std::vector<Cell> cells_;
     std::string pool_;
     SheetSize size_;
+    // Where a later read of rows from `from` on may start instead of at the
+    // sheet's beginning: every cell before `offset` lies above row `from`.
+    struct {
+        int32_t from = 0;
+        size_t offset = 0;
+    } resume_;
 };
 
 Status XlsWorksheet::readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) {
     if (first < 1 || columns < 0)
         return Error::invalidInput("读取工作表时行号必须从 1 开始，列数不能为负。");
     RowEmitter out(*g_, first, last, columns, sink);
-    TABROVIN_TRY(collected_ ? collectedRows(out, first) : streamRows(out));
+    TABROVIN_TRY(collected_ ? collectedRows(out, first) : streamRows(out, first));
     return out.emptyUpTo(last + 1);
 }
 
@@ -574,9 +582,13 @@ void compactPool(std::vector<Cell>& cells, std::string& pool) {
 }
 
 // A row is complete when a cell of a later row arrives; of two records for
-// one cell the later wins, as cells are written into the row in order.
-Status XlsWorksheet::streamRows(RowEmitter& out) {
+// one cell the later wins, as cells are written into the row in order. A
+// read in parts (rows 2-1000, then 1001-2000, ...) resumes where the last
+// part stopped rather than walking the sheet from its start each time.
+Status XlsWorksheet::streamRows(RowEmitter& out, int32_t first) {
     SheetBuilder builder(*g_, number_);
+    bool resume = resume_.offset != 0 && first >= resume_.from;
+    int32_t seen = resume ? resume_.from - 1 : 0;  // the highest row (1-based) with cells so far
     auto flush = [&](bool all) -> Status {
         auto& cells = builder.cells();
         bool emitted = false;
@@ -592,11 +604,19 @@ Status XlsWorksheet::streamRows(RowEmitter& out) {
         if (emitted) compactPool(cells, builder.pool());
         return Status::Ok();
     };
-    TABROVIN_TRY(walkSheet(*g_, number_, builder, [&](bool& stop) -> Status {
+    auto after = [&](const Record& r, bool& stop) -> Status {
+        const auto& cells = builder.cells();
+        if (!cells.empty() && cells.back().row + 1 > seen) {
+            // This record starts a new row, unless it is the text of a
+            // formula just before it, which a resumed walk would not see.
+            if (r.type != rec::kString) resume_ = {seen + 1, r.offset};
+            seen = cells.back().row + 1;
+        }
         TABROVIN_TRY(flush(false));
         stop = out.done();
         return Status::Ok();
-    }));
+    };
+    TABROVIN_TRY(walkSheet(*g_, number_, builder, after, resume ? resume_.offset : 0));
     return flush(true);
 }
 
