@@ -25,6 +25,10 @@ struct Globals {
     std::filesystem::path file;  // named in messages
     std::vector<uint8_t> stream;
     bool biff8 = true;
+    // An Excel 3.0 or 4.0 worksheet file: one sheet, its formats and cell
+    // formats in the same stream, formats numbered by their order.
+    bool oldSheet = false;
+    uint16_t oldFormats = 0;
     int codePage = 0;  // BIFF5 only; 0 when the workbook names none
     bool date1904 = false;
     std::vector<DateKind> xfKinds;  // by XF index
@@ -42,9 +46,18 @@ Error oldExcel(const std::filesystem::path& file) {
         file, std::string("这是 Excel 2.x–4.0 的旧版工作簿，本程序无法读取；") + kSaveAgain);
 }
 
+bool isOldSheetBof(const Record& r) {
+    return (r.type == rec::kBof3 || r.type == rec::kBof4) && r.data.size() >= 4 &&
+           u16(r.data, 2) == 0x0010;
+}
+
 // The first record decides the BIFF version.
-Status checkGlobalsBof(const Record& r, const std::filesystem::path& file, bool& biff8) {
+Status checkGlobalsBof(const Record& r, const std::filesystem::path& file, bool& biff8,
+                       bool& oldSheet) {
     Biff biff = biffOf(r.type, r.data);
+    oldSheet = isOldSheetBof(r);
+    biff8 = false;
+    if (oldSheet) return Status::Ok();
     if (biff == Biff::Old) return oldExcel(file);
     if (r.type != rec::kBof)
         return Error::notWorkbook(file, "工作簿数据不以 BOF 记录开头，不是 .xls 工作簿");
@@ -59,8 +72,15 @@ Status checkGlobalsBof(const Record& r, const std::filesystem::path& file, bool&
 
 // A format that cannot be read costs that format alone: its cells show as
 // General would.
-void readFormat(const Record& r, const Globals& g, std::map<uint16_t, DateKind>& formats) {
+void readFormat(const Record& r, Globals& g, std::map<uint16_t, DateKind>& formats) {
     SegmentCursor cur(r);
+    if (g.oldSheet) {
+        std::string code;
+        bool ok =
+            (r.type != rec::kFormat || cur.skip(2)) && readByteString(cur, 1, g.codePage, code);
+        formats[g.oldFormats++] = ok ? cell_text::classifyFormat(code) : DateKind::None;
+        return;
+    }
     uint16_t id = 0;
     std::string code;
     std::u16string scratch;
@@ -110,7 +130,12 @@ Status readGlobalsRecord(const Record& r, Globals& g, std::vector<uint16_t>& xfF
             if (r.data.size() >= 2) g.date1904 = u16(r.data, 0) != 0;
             break;
         case rec::kFormat:
-            readFormat(r, g, formats);
+        case rec::kFormat3:
+            if (r.type == rec::kFormat || g.oldSheet) readFormat(r, g, formats);
+            break;
+        case rec::kXf3:
+        case rec::kXf4:
+            if (g.oldSheet && r.data.size() >= 2) xfFormats.push_back(r.data[1]);
             break;
         case rec::kXf:
             if (r.data.size() < 4)
@@ -147,7 +172,8 @@ Status readGlobals(Globals& g) {
         if (reader.problem()) return Error::damagedWorkbook(g.file, *reader.problem());
         return Error::notWorkbook(g.file, "工作簿数据为空或过短，不是 .xls 工作簿");
     }
-    TABROVIN_TRY(checkGlobalsBof(r, g.file, g.biff8));
+    TABROVIN_TRY(checkGlobalsBof(r, g.file, g.biff8, g.oldSheet));
+    if (g.oldSheet) g.sheetOffsets.push_back(0);
     std::vector<uint16_t> xfFormats;
     std::map<uint16_t, DateKind> formats;
     bool done = false;
@@ -445,9 +471,14 @@ Status walkSheet(const Globals& g, int number, SheetBuilder& builder,
     RecordReader reader(g.stream);
     reader.seek(resumeAt ? resumeAt : g.sheetOffsets[number - 1]);
     Record r;
-    if (!resumeAt && (!reader.next(r, false) || r.type != rec::kBof || r.data.size() < 4 ||
-                      u16(r.data, 2) != 0x0010))
-        return Error::damagedWorkbook(g.file, "起始位置不是工作表的开始（BOF）记录", {number});
+    if (!resumeAt) {
+        bool bof =
+            reader.next(r, false) &&
+            (g.oldSheet ? isOldSheetBof(r)
+                        : r.type == rec::kBof && r.data.size() >= 4 && u16(r.data, 2) == 0x0010);
+        if (!bof)
+            return Error::damagedWorkbook(g.file, "起始位置不是工作表的开始（BOF）记录", {number});
+    }
     int depth = 0;
     bool done = false, stop = false;
     while (!done && !stop && reader.next(r, true)) {

@@ -22,7 +22,7 @@ bool sameName(const std::string& a, const char* b) {
 }
 
 // Excel 2.x to 4.0 saved a bare record stream (a few writers still save
-// later versions so), read here as the container's stream would be.
+// later versions so), read here as a container's stream would be.
 Result<std::unique_ptr<Workbook>> openBareStream(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),

@@ -113,9 +113,12 @@ TEST(BadFiles, NotWorkbooksLockedOrTooOld) {
     ASSERT_FALSE(locked.ok());
     EXPECT_EQ(locked.error().number, err::kEncryptedWorkbook);
     EXPECT_NE(locked.error().description.find("密码"), std::string::npos);
-    for (uint16_t bof : {rec::kBof2, rec::kBof3, rec::kBof4}) {
+    // Excel 2.x worksheets and Excel 3.0/4.0 workbooks (bundles of sheets).
+    for (auto [bof, kind] :
+         {std::pair{rec::kBof2, 0x10}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
         Bytes old;
-        testutil::putRecord(old, bof, {0, 0, 0x10, 0, 0, 0});
+        testutil::putRecord(
+            old, bof, {0, 0, static_cast<uint8_t>(kind), static_cast<uint8_t>(kind >> 8), 0, 0});
         testutil::putRecord(old, rec::kEof, {});
         EXPECT_EQ(firstError(wrap(dir, "old.xls", old)), err::kUnsupportedWorkbook) << bof;
     }

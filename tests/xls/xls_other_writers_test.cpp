@@ -113,25 +113,70 @@ TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
 }
 
 // Excel 2.x-4.0 files hold a bare record stream, not a container.
-TEST(OtherWriters, ExcelTwoToFourFilesAreNamedAndSentToBeSavedAgain) {
+Bytes bareFile(uint16_t bof, uint16_t kind, const std::vector<Rec>& records) {
+    Bytes file;
+    testutil::putRecord(file, bof,
+                        {0, 0, static_cast<uint8_t>(kind), static_cast<uint8_t>(kind >> 8), 0, 0});
+    for (const Rec& r : records) testutil::putRecord(file, r.type, r.data);
+    testutil::putRecord(file, rec::kEof, {});
+    return file;
+}
+
+// Excel 3.0 and 4.0 worksheets are read: their formats are numbered by
+// order (4.0's with two unused bytes first) and an XF names its format in
+// its second byte; text is in the CODEPAGE's code page.
+TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
     testing::TempDir dir;
-    struct Old {
-        uint16_t bof, kind;
-    };
-    for (Old old : {Old{rec::kBof2, 0x0010}, Old{rec::kBof3, 0x0010}, Old{rec::kBof4, 0x0010},
-                    Old{rec::kBof4, 0x0100}}) {
-        Bytes file;
-        testutil::putRecord(
-            file, old.bof,
-            {0, 0, static_cast<uint8_t>(old.kind), static_cast<uint8_t>(old.kind >> 8), 0, 0});
-        testutil::putRecord(file, rec::kNumber, numberCell(0, 0, 0, 1));
-        testutil::putRecord(file, rec::kEof, {});
+    for (bool four : {true, false}) {
+        SCOPED_TRACE(four ? "Excel 4.0" : "Excel 3.0");
+        auto format = [&](const std::string& code) {
+            Bytes d;
+            if (four) d = {0, 0};
+            d.push_back(static_cast<uint8_t>(code.size()));
+            testutil::append(d, code);
+            return Rec{four ? rec::kFormat : rec::kFormat3, d};
+        };
+        auto xf = [&](uint8_t format) {
+            return Rec{four ? rec::kXf4 : rec::kXf3, {0, format, 0, 0}};
+        };
+        Bytes cp, text = testutil::cellHead(0, 0, 0), number;
+        put16(cp, encoding::kGbk);
+        put16(text, 4);
+        testutil::append(text, "\xD0\xD5\xC3\xFB");  // 姓名 in GBK
+        testutil::putDouble(number, 12.5);
+        std::vector<Rec> records = {
+            {rec::kCodePage, cp},
+            format("General"),
+            format("yyyy/m/d"),
+            xf(0),
+            xf(1),
+            {rec::kLabel, text},
+            {rec::kNumber, numberCell(1, 0, 1, 45356)},
+            {rec::kNumber, numberCell(1, 1, 0, 45356)},
+            {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, number)}};
+        testing::writeFile(dir / "旧表.xls", [&] {
+            Bytes b = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
+            return std::string(b.begin(), b.end());
+        }());
+        EXPECT_TRUE(looksLikeBareBiff(testing::readFile(dir / "旧表.xls")));
+        EXPECT_EQ(testutil::readBook(dir / "旧表.xls"),
+                  (std::vector<Grid>{{{"姓名", ""}, {"2024/3/5", "45356"}, {"", "12.5"}}}));
+    }
+}
+
+// Excel 2.x worksheets and 3.0/4.0 workbooks are named and sent to be saved again.
+TEST(OtherWriters, ExcelTwoFilesAndOldWorkbooksAreNamedAndSentToBeSavedAgain) {
+    testing::TempDir dir;
+    for (auto [bof, kind] :
+         {std::pair{rec::kBof2, 0x0010}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
+        Bytes file =
+            bareFile(bof, static_cast<uint16_t>(kind), {{rec::kNumber, numberCell(0, 0, 0, 1)}});
         std::string bytes(file.begin(), file.end());
-        EXPECT_TRUE(looksLikeBareBiff(bytes)) << old.bof;
+        EXPECT_TRUE(looksLikeBareBiff(bytes)) << bof;
         testing::writeFile(dir / "旧表.xls", bytes);
         auto book = openXlsWorkbook(dir / "旧表.xls");
         ASSERT_FALSE(book.ok());
-        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook) << old.bof;
+        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook) << bof;
         const std::string& why = book.error().description;
         EXPECT_NE(why.find("旧表.xls"), std::string::npos) << why;
         EXPECT_NE(why.find("Excel 2.x–4.0"), std::string::npos) << why;

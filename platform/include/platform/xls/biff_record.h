@@ -21,6 +21,8 @@ constexpr uint16_t kRk = 0x027E, kMulRk = 0x00BD, kBoolErr = 0x0205, kFormula = 
 constexpr uint16_t kString = 0x0207, kBlank = 0x0201, kMulBlank = 0x00BE;
 // FORMULA under its BIFF3 and BIFF4 numbers, which some writers still use.
 constexpr uint16_t kFormula3 = 0x0206, kFormula4 = 0x0406;
+// FORMAT and XF as Excel 3.0 and 4.0 numbered them.
+constexpr uint16_t kFormat3 = 0x001E, kXf3 = 0x0243, kXf4 = 0x0443;
 }  // namespace rec
 
 // The BIFF generation a BOF record opens.
