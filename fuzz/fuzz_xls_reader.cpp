@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tabrovin;
-    auto book = xls::parseWorkbookStream(std::vector<uint8_t>(data, data + size));
+    auto book = xls::parseWorkbookStream(std::vector<uint8_t>(data, data + size), "fuzz.xls");
     if (!book) return 0;
     int sheets = std::min((*book)->sheetCount(), 16);
     for (int n = 1; n <= sheets; ++n) {

@@ -42,7 +42,8 @@ DateKind classifyBuiltinFormat(int id) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) ||
         id == 57 || id == 58)
         return DateKind::Date;
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55 ||
+    if (id == 46) return DateKind::ElapsedHours;  // [h]:mm:ss
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || id == 45 || id == 47 || id == 55 ||
         id == 56)
         return DateKind::Time;
     if (id == 22) return DateKind::DateTime;
@@ -55,11 +56,26 @@ bool lowerEquals(std::string_view text, std::string_view lower) {
         if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
     return text.size() == lower.size();
 }
+
+// The elapsed-time unit a bracket's inside names: one letter h, m or s,
+// repeated ([h], [mm], [ss]); anything else (a colour, a locale, a
+// condition) names none.
+DateKind elapsedUnit(std::string_view inner) {
+    if (inner.empty()) return DateKind::None;
+    char l = static_cast<char>(std::tolower(static_cast<unsigned char>(inner[0])));
+    for (char c : inner)
+        if (std::tolower(static_cast<unsigned char>(c)) != l) return DateKind::None;
+    if (l == 'h') return DateKind::ElapsedHours;
+    if (l == 'm') return DateKind::ElapsedMinutes;
+    if (l == 's') return DateKind::ElapsedSeconds;
+    return DateKind::None;
+}
 }  // namespace
 
 DateKind classifyFormat(std::string_view code) {
     // Only the first section decides (positive numbers).
     bool date = false, time = false;
+    DateKind elapsed = DateKind::None;
     for (size_t i = 0; i < code.size(); ++i) {
         char c = code[i];
         if (c == ';') break;
@@ -76,12 +92,10 @@ DateKind classifyFormat(std::string_view code) {
         if (c == '[') {
             auto end = code.find(']', i + 1);
             if (end == std::string_view::npos) break;
-            std::string_view inner = code.substr(i + 1, end - i - 1);
-            // Elapsed-time brackets ([h], [mm], [ss]) mean a time; colours
-            // and locales ([Red], [$-804]) mean nothing here.
-            if (!inner.empty() && (inner[0] == 'h' || inner[0] == 'H' || inner[0] == 'm' ||
-                                   inner[0] == 'M' || inner[0] == 's' || inner[0] == 'S'))
-                time = true;
+            // The first elapsed unit is the one that counts whole days.
+            DateKind unit = elapsedUnit(code.substr(i + 1, end - i - 1));
+            if (elapsed == DateKind::None) elapsed = unit;
+            time = time || unit != DateKind::None;
             i = end;
             continue;
         }
@@ -101,6 +115,7 @@ DateKind classifyFormat(std::string_view code) {
     }
     if (date && time) return DateKind::DateTime;
     if (date) return DateKind::Date;
+    if (elapsed != DateKind::None) return elapsed;
     if (time) return DateKind::Time;
     return DateKind::None;
 }
@@ -121,12 +136,27 @@ void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
     y += (m <= 2);
 }
 
+std::string elapsedTime(long long totalSeconds, DateKind kind) {
+    char buf[64];
+    long long s = totalSeconds % 60, m = totalSeconds / 60 % 60;
+    if (kind == DateKind::ElapsedHours)
+        std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", totalSeconds / 3600, m, s);
+    else if (kind == DateKind::ElapsedMinutes)
+        std::snprintf(buf, sizeof buf, "%lld:%02lld", totalSeconds / 60, s);
+    else
+        std::snprintf(buf, sizeof buf, "%lld", totalSeconds);
+    return buf;
+}
+
 }  // namespace
 
 std::string date(double serial, DateKind kind, bool date1904) {
     if (!std::isfinite(serial) || serial < 0 || serial > 2958465.999999) return number(serial);
     // Round to the second first, so 23:59:59.9999 becomes the next day.
     long long totalSeconds = std::llround(serial * 86400.0);
+    if (kind == DateKind::ElapsedHours || kind == DateKind::ElapsedMinutes ||
+        kind == DateKind::ElapsedSeconds)
+        return elapsedTime(totalSeconds, kind);
     long long days = totalSeconds / 86400;
     long long secs = totalSeconds % 86400;
     char buf[64];

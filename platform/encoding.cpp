@@ -6,39 +6,53 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <utility>
 #endif
 
 namespace tabrovin::encoding {
 namespace {
 
 #ifndef _WIN32
-const char* iconvName(int codePage) {
-    switch (codePage) {
-        case 936:
-            return "GBK";
-        case 54936:
-            return "GB18030";
-        case 950:
-            return "BIG5";
-        case 932:
-            return "CP932";
-        case 949:
-            return "CP949";
-        case 1200:
-            return "UTF-16LE";
-        case 1250:
-            return "CP1250";
-        case 1251:
-            return "CP1251";
-        case 1252:
-            return "CP1252";
-        case 65001:
-            return "UTF-8";
-        case 10000:
-            return "MACINTOSH";
-        default:
-            return nullptr;
-    }
+// iconv's names for the Windows code-page numbers that are not simply "CP"
+// and the number; any other number is tried as "CP<number>".
+std::string iconvName(int codePage) {
+    static const std::pair<int, const char*> kNames[] = {
+        {936, "GBK"},
+        {54936, "GB18030"},
+        {20936, "GB2312"},
+        {950, "CP950"},
+        {1200, "UTF-16LE"},
+        {1201, "UTF-16BE"},
+        {65000, "UTF-7"},
+        {65001, "UTF-8"},
+        {20127, "ASCII"},
+        {367, "ASCII"},
+        {10000, "MACINTOSH"},
+        {10007, "MAC-CYRILLIC"},
+        {10017, "MACUKRAINIAN"},
+        {10029, "MAC-CENTRALEUROPE"},
+        {10079, "MAC-IS"},
+        {20866, "KOI8-R"},
+        {21866, "KOI8-U"},
+        {20932, "EUC-JP"},
+        {51932, "EUC-JP"},
+        {51949, "EUC-KR"},
+        {50220, "ISO-2022-JP"},
+        {28591, "ISO-8859-1"},
+        {28592, "ISO-8859-2"},
+        {28593, "ISO-8859-3"},
+        {28594, "ISO-8859-4"},
+        {28595, "ISO-8859-5"},
+        {28596, "ISO-8859-6"},
+        {28597, "ISO-8859-7"},
+        {28598, "ISO-8859-8"},
+        {28599, "ISO-8859-9"},
+        {28603, "ISO-8859-13"},
+        {28605, "ISO-8859-15"},
+    };
+    for (const auto& [number, name] : kNames)
+        if (number == codePage) return name;
+    return codePage > 0 ? "CP" + std::to_string(codePage) : std::string();
 }
 
 std::optional<std::string> convert(std::string_view in, const char* to, const char* from) {
@@ -58,13 +72,48 @@ std::optional<std::string> convert(std::string_view in, const char* to, const ch
     out.resize(out.size() - dstLeft);
     return out;
 }
+
+// Like convert() to UTF-8, but a byte that starts no valid character becomes
+// U+FFFD and the conversion goes on after it.
+std::optional<std::string> convertLeniently(std::string_view in, const char* from) {
+    iconv_t cd = iconv_open("UTF-8", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out(in.size() * 4 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size(), used = 0;
+    bool ok = true;
+    while (ok) {
+        char* dst = out.data() + used;
+        size_t dstLeft = out.size() - used;
+        size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        used = out.size() - dstLeft;
+        if (rc != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+        } else if (errno == EILSEQ || errno == EINVAL) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (out.size() - used < 3) out.resize(out.size() * 2);
+            out.replace(used, 3, "\xEF\xBF\xBD");
+            used += 3;
+            ++src;
+            --srcLeft;
+        } else {
+            ok = false;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(used);
+    return out;
+}
 #else
-std::optional<std::wstring> toWide(std::string_view in, UINT cp) {
+std::optional<std::wstring> toWide(std::string_view in, UINT cp,
+                                   DWORD flags = MB_ERR_INVALID_CHARS) {
     if (in.empty()) return std::wstring();
-    int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), int(in.size()), nullptr, 0);
+    int n = MultiByteToWideChar(cp, flags, in.data(), int(in.size()), nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring w(n, L'\0');
-    MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), int(in.size()), w.data(), n);
+    MultiByteToWideChar(cp, flags, in.data(), int(in.size()), w.data(), n);
     return w;
 }
 std::optional<std::string> fromWide(const std::wstring& w, UINT cp) {
@@ -89,8 +138,8 @@ std::optional<std::string> toUtf8(std::string_view bytes, int codePage) {
     auto w = toWide(bytes, static_cast<UINT>(codePage));
     return w ? fromWide(*w, CP_UTF8) : std::nullopt;
 #else
-    const char* name = iconvName(codePage);
-    return name ? convert(bytes, "UTF-8", name) : std::nullopt;
+    std::string name = iconvName(codePage);
+    return name.empty() ? std::nullopt : convert(bytes, "UTF-8", name.c_str());
 #endif
 }
 
@@ -100,8 +149,32 @@ std::optional<std::string> fromUtf8(std::string_view utf8, int codePage) {
     auto w = toWide(utf8, CP_UTF8);
     return w ? fromWide(*w, static_cast<UINT>(codePage)) : std::nullopt;
 #else
-    const char* name = iconvName(codePage);
-    return name ? convert(utf8, name, "UTF-8") : std::nullopt;
+    std::string name = iconvName(codePage);
+    return name.empty() ? std::nullopt : convert(utf8, name.c_str(), "UTF-8");
+#endif
+}
+
+std::optional<std::string> toUtf8Leniently(std::string_view bytes, int codePage) {
+    if (codePage == 65001 || !knowsCodePage(codePage)) return std::nullopt;
+#ifdef _WIN32
+    auto w = toWide(bytes, static_cast<UINT>(codePage), 0);
+    return w ? fromWide(*w, CP_UTF8) : std::nullopt;
+#else
+    return convertLeniently(bytes, iconvName(codePage).c_str());
+#endif
+}
+
+bool knowsCodePage(int codePage) {
+    if (codePage == 65001) return true;
+#ifdef _WIN32
+    return codePage > 0 && IsValidCodePage(static_cast<UINT>(codePage));
+#else
+    std::string name = iconvName(codePage);
+    if (name.empty()) return false;
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(cd);
+    return true;
 #endif
 }
 

@@ -124,6 +124,7 @@ Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
         return xls::openXlsWorkbook(path);
     }
     if (head.starts_with(std::string_view(kZip, 4))) return openZip(path);
+    if (xls::looksLikeBareBiff(head)) return xls::openXlsWorkbook(path);
     return openText(path, *read);
 }
 

@@ -7,31 +7,20 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "platform/file_names.h"
+#include "platform/gsf_support.h"
 #include "platform/sheets/limits.h"
 
 namespace tabrovin::sheets {
 namespace {
 
-void initGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
-}
-
 std::string partFault(std::string_view part, std::string_view what) {
     return "压缩包中的“" + std::string(part) + "”" + std::string(what);
 }
 
-// Unrefs a GObject on scope exit.
-struct Unref {
-    void operator()(void* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-using InputPtr = std::unique_ptr<GsfInput, Unref>;
+using InputPtr = gsf::Ptr<GsfInput>;
 
 }  // namespace
 
@@ -68,7 +57,7 @@ ZipArchive::ZipArchive(std::unique_ptr<Handle> h) : h_(std::move(h)) {}
 ZipArchive::~ZipArchive() = default;
 
 Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const std::filesystem::path& path) {
-    initGsf();
+    gsf::ensureStarted();
     auto h = std::make_unique<Handle>();
     h->path = path;
     GError* error = nullptr;
@@ -136,7 +125,7 @@ Status ZipArchive::stream(std::string_view name,
 }
 
 bool isEncryptedPackage(const std::filesystem::path& path) {
-    initGsf();
+    gsf::ensureStarted();
     InputPtr file(gsf_input_stdio_new(glibFileName(path).c_str(), nullptr));
     if (!file) return false;
     InputPtr ole(reinterpret_cast<GsfInput*>(gsf_infile_msole_new(file.get(), nullptr)));

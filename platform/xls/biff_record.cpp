@@ -10,12 +10,11 @@ bool RecordReader::readHeader(size_t at, uint16_t& type, uint16_t& len) {
 }
 
 bool RecordReader::next(Record& out, bool gatherContinues) {
-    error_.reset();
+    problem_.reset();
     uint16_t type = 0, len = 0;
     if (!readHeader(pos_, type, len)) return false;
     if (pos_ + 4 + len > stream_.size()) {
-        error_ = Error{err::kDamagedWorkbook,
-                       "工作簿已损坏: 位置 " + std::to_string(pos_) + " 处的记录超出了数据流末尾"};
+        problem_ = "位置 " + std::to_string(pos_) + " 处的记录超出了数据末尾";
         return false;
     }
     out.type = type;
@@ -27,14 +26,23 @@ bool RecordReader::next(Record& out, bool gatherContinues) {
     uint16_t ctype = 0, clen = 0;
     while (readHeader(pos_, ctype, clen) && ctype == rec::kContinue) {
         if (pos_ + 4 + clen > stream_.size()) {
-            error_ = Error{err::kDamagedWorkbook, "工作簿已损坏: 位置 " + std::to_string(pos_) +
-                                                      " 处的 CONTINUE 记录超出了数据流末尾"};
+            problem_ = "位置 " + std::to_string(pos_) + " 处的 CONTINUE 记录超出了数据末尾";
             return false;
         }
         out.continues.push_back(stream_.subspan(pos_ + 4, clen));
         pos_ += 4 + clen;
     }
     return true;
+}
+
+Biff biffOf(uint16_t type, std::span<const uint8_t> data) {
+    if (type == rec::kBof2 || type == rec::kBof3 || type == rec::kBof4) return Biff::Old;
+    if (type != rec::kBof || data.size() < 4) return Biff::NotBof;
+    uint16_t version = u16(data, 0);
+    if (version >= 0x0600) return Biff::V8;
+    if (version >= 0x0500) return Biff::V5;
+    if (version >= 0x0200) return Biff::Old;
+    return data.size() >= 16 ? Biff::V8 : Biff::V5;
 }
 
 void RecordWriter::write(uint16_t type, std::span<const uint8_t> data) {

@@ -17,6 +17,17 @@ SegmentCursor::SegmentCursor(const Record& record) {
     }
 }
 
+SegmentCursor::SegmentCursor(std::span<const uint8_t> first,
+                             const std::vector<std::span<const uint8_t>>& continues) {
+    segments_.reserve(continues.size() + 1);
+    segments_.push_back(first);
+    total_ = first.size();
+    for (auto c : continues) {
+        segments_.push_back(c);
+        total_ += c.size();
+    }
+}
+
 void SegmentCursor::settle() {
     while (seg_ + 1 < segments_.size() && pos_ >= segments_[seg_].size()) {
         ++seg_;
@@ -74,15 +85,14 @@ bool SegmentCursor::skip(size_t n) {
 bool SegmentCursor::readU16(uint16_t& v) {
     uint8_t b[2];
     if (!read(b, 2)) return false;
-    v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    v = u16(b, 0);
     return true;
 }
 
 bool SegmentCursor::readU32(uint32_t& v) {
     uint8_t b[4];
     if (!read(b, 4)) return false;
-    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-        (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    v = u32(b, 0);
     return true;
 }
 
@@ -110,26 +120,43 @@ bool readCharacters(SegmentCursor& cur, size_t count, bool wide, std::u16string&
 
 }  // namespace
 
-bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scratch,
-                       std::string& out) {
+bool readUnicodeUnits(SegmentCursor& cur, int lengthBytes, std::u16string& units,
+                      StringTail& tail) {
     uint16_t count = 0;
     uint8_t count8 = 0, flags = 0;
     if (lengthBytes == 1 ? !cur.readU8(count8) : !cur.readU16(count)) return false;
     if (lengthBytes == 1) count = count8;
     if (!cur.readU8(flags)) return false;
-    uint16_t runs = 0;
-    uint32_t extLength = 0;
-    if ((flags & 0x08) && !cur.readU16(runs)) return false;
-    if ((flags & 0x04) && !cur.readU32(extLength)) return false;
-    // Each character takes at least a byte, so this also bounds the buffer.
-    if (count > cur.leftInTotal()) return false;
-    scratch.clear();
-    scratch.reserve(count);
-    if (!readCharacters(cur, count, (flags & 0x01) != 0, scratch)) return false;
-    if (!cur.skip(size_t(runs) * 4) || !cur.skip(extLength)) return false;
+    tail = {};
+    if ((flags & 0x08) && !cur.readU16(tail.runs)) return false;
+    if ((flags & 0x04) && !cur.readU32(tail.extBytes)) return false;
+    // Each character takes at least a byte, so this also bounds what a
+    // damaged count or tail size can make a caller allocate.
+    if (count + tail.bytes() > cur.leftInTotal()) return false;
+    units.clear();
+    units.reserve(count);
+    if (!readCharacters(cur, count, (flags & 0x01) != 0, units)) return false;
+    return tail.bytes() <= cur.leftInTotal();
+}
+
+bool readUnicodeString(SegmentCursor& cur, int lengthBytes, std::u16string& scratch,
+                       std::string& out) {
+    StringTail tail;
+    if (!readUnicodeUnits(cur, lengthBytes, scratch, tail) || !cur.skip(tail.bytes())) return false;
     out = encoding::utf16ToUtf8(scratch);
     if (out.find('\0') != std::string::npos) out = cell_text::stripNul(std::move(out));
     return true;
+}
+
+int windowsCodePage(int biffCodePage) {
+    if (biffCodePage == 0x8000) return 10000;
+    if (biffCodePage == 0x8001) return encoding::kLatin1;
+    return biffCodePage;
+}
+
+bool canDecode(int biffCodePage) {
+    return biffCodePage == 0 || biffCodePage == encoding::kUtf16Le ||
+           encoding::knowsCodePage(windowsCodePage(biffCodePage));
 }
 
 std::string decodeByteString(std::string_view bytes, int codePage) {
@@ -139,9 +166,13 @@ std::string decodeByteString(std::string_view bytes, int codePage) {
     if (ascii) {
         text = std::string(bytes);
     } else {
-        if (codePage == 0x8001) codePage = encoding::kLatin1;  // BIFF's own name for 1252
-        if (codePage != encoding::kUtf16Le && codePage != 0)
-            text = encoding::toUtf8(bytes, codePage);
+        codePage = windowsCodePage(codePage);
+        bool declared = codePage != encoding::kUtf16Le && codePage != 0;
+        if (declared) text = encoding::toUtf8(bytes, codePage);
+        // A stray byte in a declared code page other than GBK's family costs
+        // that byte, not the whole text read as GBK.
+        if (!text && declared && codePage != encoding::kGbk && codePage != encoding::kGb18030)
+            text = encoding::toUtf8Leniently(bytes, codePage);
         if (!text) text = encoding::toUtf8(bytes, encoding::kGbk);
         if (!text) text = encoding::toUtf8(bytes, encoding::kGb18030);
         if (!text) {
@@ -172,11 +203,11 @@ void StringTable::add(std::string_view s) {
     starts_.push_back(pool_.size());
 }
 
-Result<StringTable> parseSharedStrings(const Record& sst) {
+Result<StringTable> parseSharedStrings(const Record& sst, const std::filesystem::path& file) {
     SegmentCursor cur(sst);
     uint32_t total = 0, unique = 0;
     if (!cur.readU32(total) || !cur.readU32(unique))
-        return Error{err::kDamagedWorkbook, "工作簿已损坏: 共享字符串表(SST)的记录过短"};
+        return Error::damagedWorkbook(file, "共享字符串表（SST）的记录过短");
     StringTable out;
     // A string takes at least three bytes, which bounds what a count can ask for.
     out.reserve(std::min<size_t>(unique, cur.leftInTotal() / 3));
@@ -184,8 +215,8 @@ Result<StringTable> parseSharedStrings(const Record& sst) {
     std::string text;
     for (uint32_t i = 0; i < unique && !cur.atEnd(); ++i) {
         if (!readUnicodeString(cur, 2, scratch, text))
-            return Error{err::kDamagedWorkbook, "工作簿已损坏: 共享字符串表中第 " +
-                                                    std::to_string(i + 1) + " 个字符串不完整"};
+            return Error::damagedWorkbook(
+                file, "共享字符串表中第 " + std::to_string(i + 1) + " 个字符串不完整");
         out.add(text);
     }
     return out;

@@ -23,10 +23,6 @@ void add(RecordWriter& w, uint16_t type, const Bytes& data) {
     w.write(type, data);
 }
 
-void store32(uint8_t* p, size_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 Bytes bof(uint16_t kind) {
     Bytes d = words({0x0600, kind, 0x0DBB, 0x07CC});
     put32(d, 0);
@@ -124,7 +120,7 @@ void writeSheet(RecordWriter& w) {
     selection.insert(selection.end(), rest.begin(), rest.end());
     add(w, 0x001D, selection);  // SELECTION: A1
     add(w, rec::kEof, {});
-    store32(w.bytes().data() + indexAt + 12, defColWidth);
+    store32(w.bytes().data() + indexAt + 12, static_cast<uint32_t>(defColWidth));
 }
 
 }  // namespace
@@ -136,7 +132,7 @@ Status writeBlankWorkbook(const std::filesystem::path& out) {
     size_t sheetStart = w.size();
     writeSheet(w);
     auto& bytes = w.bytes();
-    store32(bytes.data() + sheetPosAt, sheetStart);
+    store32(bytes.data() + sheetPosAt, static_cast<uint32_t>(sheetStart));
     if (bytes.size() < 4096) bytes.resize(4096, 0);  // keep out of the mini stream
     return writeWorkbookFile(out, {Stream{"Workbook", std::move(bytes)}});
 }

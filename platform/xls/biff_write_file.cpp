@@ -14,14 +14,12 @@ namespace {
 Status checkDestination(const fs::path& out) {
     std::error_code ec;
     fs::path folder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
-    if (!fs::is_directory(folder, ec))
-        return Error{err::kPathNotFound, "找不到保存工作簿的文件夹: " + utf8FromPath(folder)};
+    if (!fs::is_directory(folder, ec)) return Error::folderNotFound(folder);
     auto st = fs::status(out, ec);
     if (ec || !fs::exists(st)) return Status::Ok();
-    if (fs::is_directory(st))
-        return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 同名文件夹已存在"};
+    if (fs::is_directory(st)) return Error::fileAccess(out, "同名的文件夹已存在");
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return Error{err::kFileAccess, "无法写入工作簿 " + utf8FromPath(out) + ": 文件是只读的"};
+        return Error::fileAccess(out, "文件是只读的");
     return Status::Ok();
 }
 
@@ -42,16 +40,15 @@ Status writeWorkbookFile(const fs::path& out, const std::vector<Stream>& streams
     std::error_code ec;
     if (!written.ok()) {
         fs::remove(tmp, ec);
-        int number = written.error().number == err::kPathNotFound ? err::kFileAccess
-                                                                  : written.error().number;
-        return Error{number,
-                     "无法写入工作簿 " + utf8FromPath(out) + ": " + written.error().description};
+        // The messages name the temporary file; the user knows the workbook.
+        if (written.error().number == err::kWorkbookWrite)
+            return Error::workbookWrite(out, "写入时出错，磁盘可能已满");
+        return Error::fileAccess(out, "无法在它所在的文件夹中创建文件，请检查写入权限");
     }
     fs::rename(tmp, out, ec);
     if (ec) {
         fs::remove(tmp, ec);
-        return Error{err::kFileAccess,
-                     "无法保存工作簿 " + utf8FromPath(out) + ": 文件可能被占用或没有写入权限"};
+        return Error::fileAccess(out, "文件可能正被其他程序使用，或没有写入权限");
     }
     return Status::Ok();
 }

@@ -1,123 +1,86 @@
 #include "platform/xls/biff_write_sst.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/encoding.h"
 #include "platform/xls/biff_record.h"
+#include "platform/xls/biff_strings.h"
 
 namespace tabrovin::xls {
 namespace {
 
-// Reads across the SST record and its CONTINUE records as one sequence,
-// except where character data continues (handled by the caller).
-class SegmentReader {
-  public:
-    SegmentReader(std::span<const uint8_t> first,
-                  const std::vector<std::span<const uint8_t>>& continues)
-        : first_(first), continues_(continues) {}
-
-    std::span<const uint8_t> segment() const { return seg_ == 0 ? first_ : continues_[seg_ - 1]; }
-    size_t left() const { return segment().size() - pos_; }
-    bool nextSegment() {
-        if (seg_ >= continues_.size()) return false;
-        ++seg_;
-        pos_ = 0;
-        return true;
-    }
-    // Reads n bytes, moving into following segments as needed.
-    bool read(uint8_t* dst, size_t n) {
-        while (n > 0) {
-            if (left() == 0 && !nextSegment()) return false;
-            size_t k = std::min(n, left());
-            if (dst) {
-                std::memcpy(dst, segment().data() + pos_, k);
-                dst += k;
-            }
-            pos_ += k;
-            n -= k;
-        }
-        return true;
-    }
-    bool readU8(uint8_t& v) { return read(&v, 1); }
-    bool readU16(uint16_t& v) {
-        uint8_t b[2];
-        if (!read(b, 2)) return false;
-        v = static_cast<uint16_t>(b[0] | (b[1] << 8));
-        return true;
-    }
-    bool readU32(uint32_t& v) {
-        uint8_t b[4];
-        if (!read(b, 4)) return false;
-        v = u32(b, 0);
-        return true;
-    }
-
-  private:
-    std::span<const uint8_t> first_;
-    const std::vector<std::span<const uint8_t>>& continues_;
-    size_t seg_ = 0;
-    size_t pos_ = 0;
-};
-
-// The characters of one string; a continuation restarts with a flags byte
-// that may change the stored width.
-bool readChars(SegmentReader& r, uint16_t cch, bool wide, std::vector<uint16_t>& units) {
-    units.clear();
-    while (units.size() < cch) {
-        if (r.left() == 0) {
-            uint8_t flags = 0;
-            if (!r.nextSegment() || !r.readU8(flags)) return false;
-            wide = flags & 1;
-        }
-        size_t width = wide ? 2 : 1;
-        size_t n = std::min<size_t>(cch - units.size(), r.left() / width);
-        if (n == 0) return false;  // half a character before the record ends
-        for (size_t i = 0; i < n; ++i) {
-            uint8_t b[2] = {0, 0};
-            r.read(b, width);
-            units.push_back(static_cast<uint16_t>(b[0] | (b[1] << 8)));
-        }
-    }
-    return true;
-}
-
-bool readString(SegmentReader& r, std::vector<uint16_t>& units, StoredString& s) {
-    uint8_t flags = 0;
-    if (!r.readU16(s.cch) || !r.readU8(flags)) return false;
-    if (flags & 0x08 && !r.readU16(s.runCount)) return false;
-    if (flags & 0x04 && !r.readU32(s.extBytes)) return false;
-    if (s.extBytes > (1u << 24)) return false;
-    if (!readChars(r, s.cch, flags & 1, units)) return false;
-    s.wide = std::any_of(units.begin(), units.end(), [](uint16_t u) { return u > 0xFF; });
+// The stored form of one string read by the workbook reader's own string
+// reading, so both sides agree on every way a string can be split. The width
+// is chosen afresh: the characters may have changed width at a split.
+bool readString(SegmentCursor& cur, std::u16string& units, StoredString& s) {
+    StringTail tail;
+    if (!readUnicodeUnits(cur, 2, units, tail)) return false;
+    s.cch = static_cast<uint16_t>(units.size());
+    s.runCount = tail.runs;
+    s.extBytes = tail.extBytes;
+    s.wide = std::any_of(units.begin(), units.end(), [](char16_t u) { return u > 0xFF; });
     s.chars.resize(units.size() * (s.wide ? 2 : 1));
     for (size_t i = 0; i < units.size(); ++i) {
-        if (s.wide) {
-            s.chars[2 * i] = static_cast<uint8_t>(units[i]);
-            s.chars[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
-        } else {
+        if (s.wide)
+            store16(s.chars.data() + 2 * i, units[i]);
+        else
             s.chars[i] = static_cast<uint8_t>(units[i]);
-        }
     }
-    s.tail.resize(4 * size_t{s.runCount} + s.extBytes);
-    return r.read(s.tail.data(), s.tail.size());
+    s.tail.resize(tail.bytes());
+    return cur.read(s.tail.data(), s.tail.size());
+}
+
+// The stored size of a text's characters as addUtf8 writes them: cut to
+// kMaxCellChars UTF-16 units, 8-bit when every character fits in 8 bits.
+size_t storedCharBytes(std::string_view text) {
+    auto* p = reinterpret_cast<const uint8_t*>(text.data());
+    auto* end = p + text.size();
+    if (std::all_of(p, end, [](uint8_t b) { return b < 0x80; }))
+        return std::min(text.size(), kMaxCellChars);
+    size_t units = 0;
+    bool wide = false;
+    while (p < end) {
+        char32_t c = encoding::decodeUtf8(p, end);
+        if (c == encoding::kBadUtf8) c = 0xFFFD;
+        size_t need = c > 0xFFFF ? 2 : 1;
+        if (units + need > kMaxCellChars) break;
+        units += need;
+        wide = wide || c > 0xFF;
+    }
+    return units * (wide ? 2 : 1);
 }
 
 }  // namespace
 
+uint64_t sstSizeBound(const std::vector<StoredString>& stored,
+                      const std::vector<std::string_view>& texts) {
+    uint64_t payload = 8;  // the total and unique counts
+    for (const auto& s : stored)
+        payload += 3 + (s.runCount ? 2 : 0) + (s.extBytes ? 4 : 0) + s.chars.size() + s.tail.size();
+    for (auto text : texts) payload += 3 + storedCharBytes(text);
+    // Each record holds its 4-byte header, perhaps an option byte and at
+    // most 11 bytes left unused at its end (a string header and first
+    // character kept together, half a surrogate pair kept back).
+    uint64_t records = payload / (kMaxRecordData - 16) + 1;
+    uint64_t count = stored.size() + texts.size();
+    uint64_t bucketSize = std::max<uint64_t>(8, (count + 127) / 128);
+    uint64_t extSst = 4 + 2 + 8 * (count / bucketSize + 1);
+    return payload + 16 * records + extSst;
+}
+
 bool parseSst(std::span<const uint8_t> first,
               const std::vector<std::span<const uint8_t>>& continues, uint32_t& totalRefs,
               std::vector<StoredString>& out) {
-    if (first.size() < 8) return false;
-    totalRefs = u32(first, 0);
-    uint32_t unique = u32(first, 4);
-    SegmentReader r(first.subspan(8), continues);
-    std::vector<uint16_t> units;
+    SegmentCursor cur(first, continues);
+    uint32_t unique = 0;
+    if (!cur.readU32(totalRefs) || !cur.readU32(unique)) return false;
+    std::u16string units;
     out.clear();
-    out.reserve(std::min<uint32_t>(unique, 1u << 20));
+    // A string takes at least three bytes, which bounds what a count can ask for.
+    out.reserve(std::min<size_t>(unique, cur.leftInTotal() / 3));
     for (uint32_t i = 0; i < unique; ++i) {
         StoredString s;
-        if (!readString(r, units, s)) return false;
+        if (!readString(cur, units, s)) return false;
         out.push_back(std::move(s));
     }
     return true;
@@ -140,8 +103,7 @@ void SstWriter::beginRecord(uint16_t type) {
 
 void SstWriter::endRecord() {
     size_t len = out_.size() - recordStart_ - 4;
-    out_[recordStart_ + 2] = static_cast<uint8_t>(len);
-    out_[recordStart_ + 3] = static_cast<uint8_t>(len >> 8);
+    store16(out_.data() + recordStart_ + 2, static_cast<uint16_t>(len));
 }
 
 void SstWriter::add(const StoredString& s) {

@@ -13,9 +13,11 @@ constexpr uint16_t kDefaultRowHeight = 0x0225, kShrFmla = 0x04BC, kArray = 0x022
 constexpr uint16_t kTable = 0x0236, kMergeCells = 0x00E5, kHLink = 0x01B8, kNote = 0x001C;
 constexpr uint16_t kCondFmt = 0x01B0;
 
-Error damaged(const std::string& name, const std::string& what) {
-    return Error{err::kDamagedWorkbook, "模板工作簿 " + name + " 已损坏: " + what};
+Error damaged(const std::filesystem::path& name, const std::string& what) {
+    return Error::damagedWorkbook(name, "导出模板中" + what);
 }
+
+const char kBiff8Only[] = "只能使用 Excel 97-2003 工作簿（.xls）作为导出模板";
 
 bool isCell(uint16_t t) {
     switch (t) {
@@ -27,6 +29,8 @@ bool isCell(uint16_t t) {
         case rec::kMulRk:
         case rec::kBoolErr:
         case rec::kFormula:
+        case rec::kFormula3:
+        case rec::kFormula4:
         case rec::kBlank:
         case rec::kMulBlank:
             return true;
@@ -55,21 +59,20 @@ void appendRecord(std::vector<uint8_t>& out, uint16_t type, std::span<const uint
     append(out, data);
 }
 
-Status checkBof(const Record& r, const std::string& name) {
-    if (r.type == rec::kBof4 || r.type == rec::kBof3 || r.type == rec::kBof2 ||
-        (r.type == rec::kBof && r.data.size() >= 2 && u16(r.data, 0) != 0x0600))
-        return Error{
-            err::kUnsupportedWorkbook,
-            "模板工作簿 " + name + " 是旧版 Excel 格式, 只支持 Excel 97-2003 (BIFF8) 格式"};
-    if (r.type != rec::kBof || r.data.size() < 4 || u16(r.data, 2) != 0x0005)
-        return Error{err::kNotWorkbook, "模板 " + name + " 不是 Excel 97-2003 工作簿"};
+Status checkBof(const Record& r, const std::filesystem::path& name) {
+    Biff biff = biffOf(r.type, r.data);
+    if (biff == Biff::Old || biff == Biff::V5)
+        return Error::unsupportedWorkbook(name,
+                                          std::string("它是旧版 Excel 工作簿，") + kBiff8Only);
+    if (biff == Biff::NotBof || u16(r.data, 2) != 0x0005)
+        return Error::notWorkbook(name, std::string("开头不是工作簿全局信息；") + kBiff8Only);
     return Status::Ok();
 }
 
 // The globals substream: everything but SST / EXTSST, with the BOUNDSHEET
 // position fields noted. Returns old sheet positions in BOUNDSHEET order.
 Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTemplate::Impl& t,
-                                           const std::string& name) {
+                                           const std::filesystem::path& name) {
     RecordReader reader(wb);
     Record r;
     if (!reader.next(r)) return damaged(name, "缺少 BOF 记录");
@@ -79,11 +82,10 @@ Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTe
     bool sawSst = false, sawEof = false;
     while (!sawEof && reader.next(r)) {
         auto& out = sawSst ? t.globalsTail : t.globalsHead;
-        if (r.type == rec::kFilePass)
-            return Error{err::kEncryptedWorkbook, "模板工作簿 " + name + " 已加密, 无法使用"};
+        if (r.type == rec::kFilePass) return Error::encryptedWorkbook(name);
         if (r.type == rec::kSst) {
             if (sawSst || !parseSst(r.data, r.continues, t.templateRefs, t.strings))
-                return damaged(name, "共享字符串表 (SST) 无效");
+                return damaged(name, "共享字符串表（SST）无效");
             sawSst = true;
             continue;
         }
@@ -101,7 +103,7 @@ Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTe
         }
         append(out, wb.subspan(r.offset, reader.position() - r.offset));
     }
-    if (reader.error()) return damaged(name, reader.error()->description);
+    if (reader.problem()) return damaged(name, *reader.problem());
     if (!sawEof) return damaged(name, "全局数据缺少 EOF 记录");
     if (positions.empty()) return damaged(name, "没有任何工作表");
     return positions;
@@ -121,7 +123,8 @@ uint16_t firstCellXf(std::span<const uint8_t> wb) {
 }
 
 // The bytes of the substream starting at `at`, nested BOF/EOF included.
-Result<SheetPart> readSubstream(std::span<const uint8_t> wb, size_t at, const std::string& name) {
+Result<SheetPart> readSubstream(std::span<const uint8_t> wb, size_t at,
+                                const std::filesystem::path& name) {
     if (at >= wb.size()) return damaged(name, "工作表位置超出数据流");
     RecordReader reader(wb);
     reader.seek(at);
@@ -216,11 +219,11 @@ void noteSuffixRows(const Record& r, size_t base, std::vector<RowField>& out) {
 class SheetSplitter {
   public:
     SheetSplitter(ExportTemplate::Impl& t, std::span<const uint8_t> sheet) : t_(t), s_(sheet) {}
-    Status run(const std::string& name);
+    Status run(const std::filesystem::path& name);
 
   private:
     void prefixRecord(const Record& r, size_t end);
-    void cellRecord(const Record& r, size_t end, const std::string& name, Status& status);
+    void cellRecord(const Record& r, size_t end, const std::filesystem::path& name, Status& status);
     void finishUnit();
     void addDefColWidth(size_t indexAt);
 
@@ -254,7 +257,7 @@ void SheetSplitter::finishUnit() {
     row.colMax = std::max(row.colMax, unit_.colLast);
 }
 
-void SheetSplitter::cellRecord(const Record& r, size_t end, const std::string& name,
+void SheetSplitter::cellRecord(const Record& r, size_t end, const std::filesystem::path& name,
                                Status& status) {
     if (r.type == rec::kDbCell) return;
     if (r.type == rec::kRow) {
@@ -317,7 +320,7 @@ void SheetSplitter::addDefColWidth(size_t indexAt) {
                     std::move(record));
 }
 
-Status SheetSplitter::run(const std::string& name) {
+Status SheetSplitter::run(const std::filesystem::path& name) {
     RecordReader reader(s_);
     Record r;
     Status status;
@@ -345,7 +348,7 @@ Status SheetSplitter::run(const std::string& name) {
     for (RowField f : t_.suffixRowFields)
         if (!f.rangeEnd)
             t_.suffixLastStart = std::max(t_.suffixLastStart, u16(t_.suffix, f.offset));
-    if (reader.error()) return damaged(name, reader.error()->description);
+    if (reader.problem()) return damaged(name, *reader.problem());
     if (region == 0 && !prefix_.empty() && prefix_.back().first == rec::kEof) {
         append(t_.suffix, prefix_.back().second);  // a sheet with no cells at all
         prefix_.pop_back();
@@ -388,7 +391,7 @@ bool isWorksheet(std::span<const uint8_t> part) {
 }  // namespace
 
 Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> streams,
-                                                            const std::string& name) {
+                                                            const std::filesystem::path& name) {
     auto t = std::make_shared<ExportTemplate::Impl>();
     auto wbIt = std::find_if(streams.begin(), streams.end(),
                              [](const Stream& s) { return s.path == "Workbook"; });
@@ -396,9 +399,9 @@ Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> 
         bool old = std::any_of(streams.begin(), streams.end(),
                                [](const Stream& s) { return s.path == "Book"; });
         if (old)
-            return Error{err::kUnsupportedWorkbook,
-                         "模板工作簿 " + name + " 是 Excel 5.0/95 格式, 只支持 Excel 97-2003 格式"};
-        return Error{err::kNotWorkbook, "模板 " + name + " 中没有 Excel 工作簿数据"};
+            return Error::unsupportedWorkbook(
+                name, std::string("它是 Excel 5.0/95 工作簿，") + kBiff8Only);
+        return Error::notWorkbook(name, std::string("其中没有 Excel 工作簿数据；") + kBiff8Only);
     }
     std::vector<uint8_t> wb = std::move(wbIt->data);
     wbIt->data.clear();

@@ -7,46 +7,33 @@
 #include <map>
 
 #include "platform/file_names.h"
+#include "platform/gsf_support.h"
 
 namespace tabrovin::xls {
 namespace {
 
-void ensureGsf() {
-    static bool done = [] {
-        gsf_init();
-        return true;
-    }();
-    (void)done;
-}
-
 template <class T>
-struct Unref {
-    void operator()(T* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, Unref<T>>;
+using GPtr = gsf::Ptr<T>;
 
-Status readChildren(GsfInfile* dir, const std::string& prefix, std::vector<Stream>& out,
-                    int depth) {
-    if (depth > 32) return Error{err::kDamagedWorkbook, "复合文件的目录嵌套过深"};
+Status readChildren(const std::filesystem::path& file, GsfInfile* dir, const std::string& prefix,
+                    std::vector<Stream>& out, int depth) {
+    if (depth > 32) return Error::damagedWorkbook(file, "复合文档的目录嵌套过深");
     int n = gsf_infile_num_children(dir);
     for (int i = 0; i < n; ++i) {
         const char* name = gsf_infile_name_by_index(dir, i);
         GPtr<GsfInput> child(gsf_infile_child_by_index(dir, i));
-        if (!child || !name) return Error{err::kDamagedWorkbook, "复合文件的目录项无法读取"};
+        if (!child || !name) return Error::damagedWorkbook(file, "复合文档的目录项无法读取");
         std::string path = prefix.empty() ? name : prefix + "/" + name;
         if (GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0) {
-            TABROVIN_TRY(readChildren(GSF_INFILE(child.get()), path, out, depth + 1));
+            TABROVIN_TRY(readChildren(file, GSF_INFILE(child.get()), path, out, depth + 1));
             continue;
         }
         gsf_off_t size = gsf_input_size(child.get());
         if (size < 0 || size > (gsf_off_t(1) << 31))
-            return Error{err::kDamagedWorkbook, "复合文件中数据流 " + path + " 的长度无效"};
+            return Error::damagedWorkbook(file, "复合文档中数据流“" + path + "”的长度无效");
         Stream s{path, std::vector<uint8_t>(static_cast<size_t>(size))};
         if (size > 0 && !gsf_input_read(child.get(), size, s.data.data()))
-            return Error{err::kDamagedWorkbook, "复合文件中数据流 " + path + " 无法完整读取"};
+            return Error::damagedWorkbook(file, "复合文档中数据流“" + path + "”无法完整读取");
         out.push_back(std::move(s));
     }
     return Status::Ok();
@@ -63,38 +50,37 @@ bool looksLikeCompoundFile(const std::filesystem::path& path) {
 }
 
 Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) {
-    ensureGsf();
+    gsf::ensureStarted();
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        return Error{err::kFileNotFound, "找不到文件: " + utf8FromPath(path)};
+    if (!std::filesystem::exists(path, ec)) return Error::fileNotFound(path);
     GError* gerr = nullptr;
     GPtr<GsfInput> input(gsf_input_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!input) {
         std::string why = gerr ? gerr->message : "";
         if (gerr) g_error_free(gerr);
-        return Error{err::kFileAccess, "无法打开文件 " + utf8FromPath(path) + ": " + why};
+        return Error::fileAccess(path, "无法打开它（" + why + "）");
     }
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {
         if (gerr) g_error_free(gerr);
-        return Error{err::kNotWorkbook, "文件 " + utf8FromPath(path) + " 不是有效的复合文档(.xls)"};
+        return Error::notWorkbook(path, "不是有效的复合文档（.xls），或文件已被截断");
     }
     std::vector<Stream> streams;
-    TABROVIN_TRY(readChildren(ole.get(), "", streams, 0));
+    TABROVIN_TRY(readChildren(path, ole.get(), "", streams, 0));
     return streams;
 }
 
 Status writeCompoundFile(const std::filesystem::path& path, const std::vector<Stream>& streams) {
-    ensureGsf();
+    gsf::ensureStarted();
     GError* gerr = nullptr;
     GPtr<GsfOutput> output(gsf_output_stdio_new(glibFileName(path).c_str(), &gerr));
     if (!output) {
         std::string why = gerr ? gerr->message : "";
         if (gerr) g_error_free(gerr);
         std::error_code ec;
-        int number = std::filesystem::is_directory(path.parent_path(), ec) ? err::kFileAccess
-                                                                           : err::kPathNotFound;
-        return Error{number, "无法写入文件 " + utf8FromPath(path) + ": " + why};
+        std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+        if (!std::filesystem::is_directory(folder, ec)) return Error::folderNotFound(folder);
+        return Error::fileAccess(path, "无法创建它（" + why + "）");
     }
     GPtr<GsfOutfile> root(gsf_outfile_msole_new(output.get()));
     std::map<std::string, GsfOutfile*> dirs;  // owned by `root`'s tree, unref'd at the end
@@ -125,7 +111,7 @@ Status writeCompoundFile(const std::filesystem::path& path, const std::vector<St
     ok = gsf_output_close(GSF_OUTPUT(root.get())) && ok;
     // Closing the root storage closes the file beneath it too.
     if (!gsf_output_is_closed(output.get())) ok = gsf_output_close(output.get()) && ok;
-    if (!ok) return Error{err::kWorkbookWrite, "写入工作簿 " + utf8FromPath(path) + " 时失败"};
+    if (!ok) return Error::workbookWrite(path, "写入时出错，磁盘可能已满");
     return Status::Ok();
 }
 

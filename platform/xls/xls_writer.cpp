@@ -31,15 +31,6 @@ struct FlatRows {
     std::string_view at(size_t r, size_t c) const { return cells[r * columns + c]; }
 };
 
-void store16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void store32(uint8_t* p, uint32_t v) {
-    store16(p, static_cast<uint16_t>(v));
-    store16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-
 // SST indexes for the page's texts, after the template's own strings; equal
 // texts share one entry.
 class Interner {
@@ -109,7 +100,9 @@ class PageWriter {
           strings_(t.strings.size(), rows.count() * std::max<size_t>(headings.size(), 1) + 256) {}
 
     Status check() const;
-    void workbookStream(std::vector<uint8_t>& s);
+    // Builds the Workbook stream into `s`; refuses, before the stream is
+    // built, one that would take more than `limit` bytes.
+    Status workbookStream(std::vector<uint8_t>& s, uint64_t limit);
 
   private:
     std::vector<RowItem> rowItems() const;
@@ -120,6 +113,7 @@ class PageWriter {
     void labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
     void moveRows(uint8_t* base, const std::vector<RowField>& fields) const;
+    Status checkSize(size_t sheetBytes, uint64_t limit) const;
 
     const Impl& t_;
     const std::vector<std::string>& headings_;
@@ -133,33 +127,33 @@ class PageWriter {
 // Template content that would start below the sheet's last row once moved
 // down `n` rows has nowhere to go; ranges that merely end there are cut.
 Status movedRowsFit(const Impl& t, size_t n) {
-    const std::string tail = "下移 " + std::to_string(n) + " 行后将超出 .xls 工作表的 65536 行上限";
+    const std::string tail = "下移 " + std::to_string(n) +
+                             " 行后将超出 .xls 工作表的 65536 行上限；请减少每页的行数后再导出。";
     if (!t.rows.empty() && t.rows.back().row + n > 65535)
-        return Error{
-            err::kTooManyRows,
-            "模板第一个工作表第 " + std::to_string(t.rows.back().row + 1) + " 行的内容" + tail};
+        return Error::tooManyRows("导出模板第一个工作表第 " +
+                                  std::to_string(t.rows.back().row + 1) + " 行的内容" + tail);
     if (t.suffixLastStart > 0 && t.suffixLastStart + n > 65535)
-        return Error{err::kTooManyRows,
-                     "模板第一个工作表从第 " + std::to_string(t.suffixLastStart + 1) +
-                         " 行开始的合并单元格、超链接、批注或条件格式区域" + tail};
+        return Error::tooManyRows("导出模板第一个工作表从第 " +
+                                  std::to_string(t.suffixLastStart + 1) +
+                                  " 行开始的合并单元格、超链接、批注或条件格式区域" + tail);
     return Status::Ok();
 }
 
 template <class Rows>
 Status PageWriter<Rows>::check() const {
     if (headings_.size() > kMaxColumns)
-        return Error{err::kInvalidArgument, "标题有 " + std::to_string(headings_.size()) +
-                                                " 列, 超过了 .xls 工作表的 256 列上限"};
+        return Error::invalidInput("标题有 " + std::to_string(headings_.size()) +
+                                   " 列，超过了 .xls 工作表的 256 列上限。");
     size_t n = rows_.count();
     if (n > kMaxPageRows)
-        return Error{err::kTooManyRows, "本页有 " + std::to_string(n) +
-                                            " 行数据, 超过了 .xls 工作表可容纳的 65535 行 "
-                                            "(第 1 行是标题)"};
+        return Error::tooManyRows(
+            "本页有 " + std::to_string(n) +
+            " 行数据，超过了 .xls 工作表可容纳的 65535 行（第 1 行是标题）。");
     for (size_t r = 0; r < n; ++r)
         if (rows_.width(r) > kMaxColumns)
-            return Error{err::kInvalidArgument, "第 " + std::to_string(r + 2) + " 行有 " +
-                                                    std::to_string(rows_.width(r)) +
-                                                    " 个单元格, 超过了 .xls 工作表的 256 列上限"};
+            return Error::invalidInput("第 " + std::to_string(r + 2) + " 行有 " +
+                                       std::to_string(rows_.width(r)) +
+                                       " 个单元格，超过了 .xls 工作表的 256 列上限。");
     return movedRowsFit(t_, n);
 }
 
@@ -245,7 +239,7 @@ void PageWriter<Rows>::moveRows(uint8_t* base, const std::vector<RowField>& fiel
     uint32_t shift = static_cast<uint32_t>(rows_.count());
     for (RowField f : fields) {
         uint8_t* p = base + f.offset;
-        uint32_t v = p[0] | (p[1] << 8);
+        uint32_t v = u16(std::span<const uint8_t>(p, 2), 0);
         if (v == 0 || (f.rangeEnd && v == 0xFFFF)) continue;
         store16(p, static_cast<uint16_t>(std::min<uint32_t>(v + shift, 0xFFFF)));
     }
@@ -389,8 +383,24 @@ void rebase(std::vector<uint8_t>& stream, size_t at, int64_t delta) {
     if (v != 0) store32(stream.data() + at, static_cast<uint32_t>(v + delta));
 }
 
+// The stream's sheets are found by 32-bit positions and the container holds
+// it in 512-byte sectors, which allow at most 2 GB: a page past that would
+// be written whole and then be unreadable.
 template <class Rows>
-void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
+Status PageWriter<Rows>::checkSize(size_t sheetBytes, uint64_t limit) const {
+    uint64_t size = t_.globalsHead.size() + t_.globalsTail.size() + sheetBytes +
+                    sstSizeBound(t_.strings, strings_.texts());
+    for (size_t i = 0; i < t_.parts.size(); ++i)
+        if (i != t_.firstSheet) size += t_.parts[i].bytes.size();
+    if (size <= limit) return Status::Ok();
+    auto mb = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); };
+    return Error::tooManyRows(
+        "本页有 " + std::to_string(rows_.count()) + " 行数据，写成 .xls 工作簿约需 " + mb(size) +
+        " MB，超过了 .xls 文件能容纳的 " + mb(limit) + " MB；请减少每页的行数后再导出。");
+}
+
+template <class Rows>
+Status PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s, uint64_t limit) {
     // Kept between pages: fresh multi-megabyte buffers cost page faults each time.
     thread_local std::vector<uint8_t> sheet;
     sheet.clear();
@@ -398,6 +408,7 @@ void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
     sheet.reserve(t_.suffix.size() + t_.afterIndex.size() + 4096 + rows_.count() * 24 +
                   rows_.count() * (headings_.size() + 1) * 14);
     writeSheet(sheet);
+    TABROVIN_TRY(checkSize(sheet.size(), limit));
     s.clear();
     size_t textBytes = 0;
     for (auto text : strings_.texts()) textBytes += text.size() + 8;
@@ -435,15 +446,16 @@ void PageWriter<Rows>::workbookStream(std::vector<uint8_t>& s) {
     // Streams under 4096 bytes would live in the container's mini stream;
     // Excel's own files never do that, so keep to the regular sectors.
     if (s.size() < 4096) s.resize(4096, 0);
+    return Status::Ok();
 }
 
 template <class Rows>
-Status writePage(const Impl& t, const std::filesystem::path& out,
-                 const std::vector<std::string>& headings, const Rows& rows) {
+Status writeRows(const Impl& t, const std::filesystem::path& out,
+                 const std::vector<std::string>& headings, const Rows& rows, uint64_t limit) {
     PageWriter<Rows> writer(t, headings, rows);
     TABROVIN_TRY(writer.check());
     thread_local std::vector<uint8_t> buffer;
-    writer.workbookStream(buffer);
+    TABROVIN_TRY(writer.workbookStream(buffer, limit));
     std::vector<Stream> streams = t.streams;
     streams[t.workbookStream].data = std::move(buffer);
     Status written = writeWorkbookFile(out, streams);
@@ -456,12 +468,12 @@ Status writePage(const Impl& t, const std::filesystem::path& out,
 Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templatePath) {
     auto streams = readCompoundFile(templatePath);
     if (!streams) {
-        Error e = streams.error();
-        if (e.number == err::kNotWorkbook)
-            e.description = "导出模板 " + utf8FromPath(templatePath) + " 不是 Excel 97-2003 工作簿";
-        return e;
+        if (streams.error().number == err::kNotWorkbook)
+            return Error::notWorkbook(templatePath,
+                                      "只能使用 Excel 97-2003 工作簿（.xls）作为导出模板");
+        return streams.error();
     }
-    auto impl = parseTemplate(std::move(*streams), utf8FromPath(templatePath));
+    auto impl = parseTemplate(std::move(*streams), templatePath);
     if (!impl) return impl.error();
     return ExportTemplate(std::move(*impl));
 }
@@ -469,18 +481,24 @@ Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templat
 Status ExportTemplate::write(const std::filesystem::path& out,
                              const std::vector<std::string>& headings,
                              const std::vector<std::vector<std::string>>& rows) const {
-    return writePage(*impl_, out, headings, NestedRows{rows});
+    return writeRows(*impl_, out, headings, NestedRows{rows}, kMaxWorkbookStream);
 }
 
 Status ExportTemplate::write(const std::filesystem::path& out,
                              const std::vector<std::string>& headings,
                              std::span<const std::string> cells, size_t columns) const {
+    return writePage(*impl_, out, headings, cells, columns, kMaxWorkbookStream);
+}
+
+Status writePage(const ExportTemplate::Impl& t, const std::filesystem::path& out,
+                 const std::vector<std::string>& headings, std::span<const std::string> cells,
+                 size_t columns, uint64_t streamLimit) {
     if (columns > kMaxColumns)
-        return Error{err::kInvalidArgument, "每行 " + std::to_string(columns) +
-                                                " 个单元格, 超过了 .xls 工作表的 256 列上限"};
+        return Error::invalidInput("每行有 " + std::to_string(columns) +
+                                   " 个单元格，超过了 .xls 工作表的 256 列上限。");
     if ((columns == 0 && !cells.empty()) || (columns && cells.size() % columns))
-        return Error{err::kInvalidArgument, "导出数据的单元格个数不是列数的整数倍"};
-    return writePage(*impl_, out, headings, FlatRows{cells, columns});
+        return Error::invalidInput("导出数据的单元格个数不是列数的整数倍。");
+    return writeRows(t, out, headings, FlatRows{cells, columns}, streamLimit);
 }
 
 }  // namespace tabrovin::xls

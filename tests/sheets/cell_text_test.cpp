@@ -41,12 +41,43 @@ TEST(CellText, FormatCodesThatMeanDates) {
     EXPECT_EQ(classifyFormat("yyyy/m/d"), DateKind::Date);
     EXPECT_EQ(classifyFormat("yyyy\"年\"m\"月\"d\"日\""), DateKind::Date);
     EXPECT_EQ(classifyFormat("h:mm"), DateKind::Time);
-    EXPECT_EQ(classifyFormat("[h]:mm:ss"), DateKind::Time);
+    EXPECT_EQ(classifyFormat("[h]:mm:ss"), DateKind::ElapsedHours);
     EXPECT_EQ(classifyFormat("yyyy-mm-dd hh:mm"), DateKind::DateTime);
     EXPECT_EQ(classifyFormat("General"), DateKind::None);
     EXPECT_EQ(classifyFormat("0.00E+00"), DateKind::None);
     EXPECT_EQ(classifyFormat("[Red]0.00;\"day\""), DateKind::None);
     EXPECT_EQ(stripNul(std::string("a\0b", 3)), "ab");
+}
+
+// Colour sections start with letters that also name time units; only a
+// bracket holding one repeated h, m or s is elapsed time.
+TEST(CellText, ColourSectionsAreNotTimes) {
+    for (const char* code :
+         {"[Magenta]0", "[Magenta]General", "[Red]0.00", "[Color10]0", "[Color 10]0",
+          "[Black]#,##0;[Red]-#,##0", "[$-804]0.00", "[>=100][Magenta]0;[Blue]0", "[Hm]0"}) {
+        EXPECT_EQ(classifyFormat(code), DateKind::None) << code;
+    }
+    EXPECT_EQ(classifyFormat("[Magenta]h:mm"), DateKind::Time);
+    EXPECT_EQ(classifyFormat("[Red][h]:mm"), DateKind::ElapsedHours);
+}
+
+// Elapsed formats count whole days into their first unit; 1.5 days is
+// 36 hours, 2160 minutes, 129600 seconds.
+TEST(CellText, ElapsedTimeKeepsWholeDays) {
+    EXPECT_EQ(classifyFormat("[h]:mm"), DateKind::ElapsedHours);
+    EXPECT_EQ(classifyFormat("[HH]:mm:ss"), DateKind::ElapsedHours);
+    EXPECT_EQ(classifyFormat("[m]:ss"), DateKind::ElapsedMinutes);
+    EXPECT_EQ(classifyFormat("[mm]:ss.00"), DateKind::ElapsedMinutes);
+    EXPECT_EQ(classifyFormat("[s]"), DateKind::ElapsedSeconds);
+    EXPECT_EQ(classifyFormat("[ss]"), DateKind::ElapsedSeconds);
+    EXPECT_EQ(classifyBuiltinFormat(46), DateKind::ElapsedHours);
+    EXPECT_EQ(date(1.5, DateKind::ElapsedHours), "36:00:00");
+    EXPECT_EQ(date(1.5, DateKind::ElapsedMinutes), "2160:00");
+    EXPECT_EQ(date(1.5, DateKind::ElapsedSeconds), "129600");
+    EXPECT_EQ(date(0, DateKind::ElapsedHours), "0:00:00");
+    EXPECT_EQ(date(2 + 3.5 / 24 + 7.0 / 86400, DateKind::ElapsedHours), "51:30:07");
+    EXPECT_EQ(date(1.0 / 24 + 61.0 / 86400, DateKind::ElapsedMinutes), "61:01");
+    EXPECT_EQ(date(1.5, DateKind::Time), "12:00:00");  // a clock time drops the days
 }
 
 TEST(CellText, NumbersIgnoreTheLocalesDecimalComma) {

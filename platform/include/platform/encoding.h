@@ -18,6 +18,15 @@ constexpr int kLatin1 = 1252;
 // not valid in that code page or the code page is unknown.
 std::optional<std::string> toUtf8(std::string_view bytes, int codePage);
 
+// Like toUtf8, but bytes invalid in the code page become U+FFFD instead of
+// failing the whole text; std::nullopt only for an unknown code page (and
+// for 65001, whose text is checked by isValidUtf8 instead).
+std::optional<std::string> toUtf8Leniently(std::string_view bytes, int codePage);
+
+// True when text in code page `codePage` (a Windows code-page number) can
+// be converted on this system.
+bool knowsCodePage(int codePage);
+
 // UTF-8 to code page `codePage`; std::nullopt when a character has no
 // representation there.
 std::optional<std::string> fromUtf8(std::string_view utf8, int codePage);

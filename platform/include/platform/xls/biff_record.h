@@ -3,11 +3,10 @@
 // 8224 bytes of data; longer data continues in CONTINUE records that follow.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "base/error.h"
 
 namespace tabrovin::xls {
 
@@ -20,7 +19,20 @@ constexpr uint16_t kDimensions = 0x0200, kRow = 0x0208, kIndex = 0x020B, kDbCell
 constexpr uint16_t kLabelSst = 0x00FD, kLabel = 0x0204, kRString = 0x00D6, kNumber = 0x0203;
 constexpr uint16_t kRk = 0x027E, kMulRk = 0x00BD, kBoolErr = 0x0205, kFormula = 0x0006;
 constexpr uint16_t kString = 0x0207, kBlank = 0x0201, kMulBlank = 0x00BE;
+// FORMULA under its BIFF3 and BIFF4 numbers, which some writers still use.
+constexpr uint16_t kFormula3 = 0x0206, kFormula4 = 0x0406;
+// FORMAT and XF as Excel 3.0 and 4.0 numbered them.
+constexpr uint16_t kFormat3 = 0x001E, kXf3 = 0x0243, kXf4 = 0x0443;
 }  // namespace rec
+
+// The BIFF generation a BOF record opens.
+enum class Biff { Old, V5, V8, NotBof };
+
+// Judges a BOF record as Excel does: the record number says BIFF2-4 or
+// BIFF5 and later; then the version field's range (0x0500-0x05FF BIFF5,
+// 0x0600 and up BIFF8, 0x0200-0x04FF an old Excel), and where a writer left
+// it below that, the record's length (16 bytes in BIFF8, 8 in BIFF5).
+Biff biffOf(uint16_t type, std::span<const uint8_t> data);
 
 constexpr size_t kMaxRecordData = 8224;
 
@@ -40,10 +52,10 @@ class RecordReader {
 
     // Reads the next record into `out`; when `gatherContinues`, the CONTINUE
     // records after it are collected into out.continues and skipped.
-    // Returns false at the end of the stream; a record running past the end
-    // is err::kDamagedWorkbook (check error() after false).
+    // Returns false at the end of the stream, or when a record runs past the
+    // end: then problem() says where (check it after false).
     bool next(Record& out, bool gatherContinues = true);
-    const std::optional<Error>& error() const { return error_; }
+    const std::optional<std::string>& problem() const { return problem_; }
     size_t position() const { return pos_; }
     void seek(size_t offset) { pos_ = offset; }
 
@@ -51,7 +63,7 @@ class RecordReader {
     bool readHeader(size_t at, uint16_t& type, uint16_t& len);
     std::span<const uint8_t> stream_;
     size_t pos_ = 0;
-    std::optional<Error> error_;
+    std::optional<std::string> problem_;
 };
 
 // Appends records to a byte stream.
@@ -68,7 +80,7 @@ class RecordWriter {
     std::vector<uint8_t> bytes_;
 };
 
-// Little-endian helpers for record data.
+// Little-endian helpers for record data, the only ones the record layer uses.
 inline uint16_t u16(std::span<const uint8_t> d, size_t at) {
     return static_cast<uint16_t>(d[at] | (d[at + 1] << 8));
 }
@@ -83,6 +95,15 @@ inline void put16(std::vector<uint8_t>& out, uint16_t v) {
 inline void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, static_cast<uint16_t>(v));
     put16(out, static_cast<uint16_t>(v >> 16));
+}
+// The same in place, over bytes already there.
+inline void store16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void store32(uint8_t* p, uint32_t v) {
+    store16(p, static_cast<uint16_t>(v));
+    store16(p + 2, static_cast<uint16_t>(v >> 16));
 }
 
 }  // namespace tabrovin::xls

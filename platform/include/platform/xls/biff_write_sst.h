@@ -32,6 +32,12 @@ bool parseSst(std::span<const uint8_t> first,
               const std::vector<std::span<const uint8_t>>& continues, uint32_t& totalRefs,
               std::vector<StoredString>& out);
 
+// At least the bytes that SstWriter takes for `stored` followed by `texts`
+// (each added with addUtf8), SST and EXTSST records included, and at most a
+// fraction of a percent more: what a page's size is judged by before it is built.
+uint64_t sstSizeBound(const std::vector<StoredString>& stored,
+                      const std::vector<std::string_view>& texts);
+
 // Appends an SST record (with CONTINUEs) and an EXTSST record to `stream`,
 // whose byte 0 is the start of the Workbook stream (EXTSST holds absolute
 // positions). Usage: construct, add every string in index order, finish().

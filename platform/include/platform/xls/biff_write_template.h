@@ -84,9 +84,16 @@ struct ExportTemplate::Impl {
     uint16_t rowHeight = 0x00FF;
 };
 
+// Writes one page as ExportTemplate::write does with flat rows, refusing
+// (err::kTooManyRows, before anything is written) a page whose Workbook
+// stream would pass `streamLimit` bytes.
+Status writePage(const ExportTemplate::Impl& t, const std::filesystem::path& out,
+                 const std::vector<std::string>& headings, std::span<const std::string> cells,
+                 size_t columns, uint64_t streamLimit);
+
 // Takes apart the streams of a template file. Errors: err::kNotWorkbook,
 // err::kUnsupportedWorkbook, err::kEncryptedWorkbook, err::kDamagedWorkbook.
 Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> streams,
-                                                            const std::string& displayName);
+                                                            const std::filesystem::path& file);
 
 }  // namespace tabrovin::xls

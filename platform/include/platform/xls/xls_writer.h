@@ -3,6 +3,7 @@
 // a template workbook, and the blank workbook the template starts from.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -16,6 +17,10 @@ namespace tabrovin::xls {
 // The most data rows one page can hold: row 1 carries the headings.
 constexpr size_t kMaxPageRows = 65535;
 constexpr size_t kMaxColumns = 256;
+// The most bytes a page's Workbook stream may take: the container keeps it
+// in 512-byte sectors, which allow 2 GB, and its sheets are found by 32-bit
+// positions. Readers refuse a larger one.
+constexpr uint64_t kMaxWorkbookStream = uint64_t{1} << 31;
 
 // A template workbook, read and taken apart once, then reused for every page.
 // Cheap to copy; safe to use from several threads at once.
@@ -38,9 +43,10 @@ class ExportTemplate {
     // inside formulas, drawings and names keep pointing at the old cells;
     // shared and array formulas stay whole). Ranges reaching row 65,536 stop
     // there. Everything else of the template is kept.
-    // Errors: err::kTooManyRows (more than kMaxPageRows rows, or template cells
+    // Errors: err::kTooManyRows (more than kMaxPageRows rows, template cells
     // or the start of a merged, linked, noted or conditionally formatted range
-    // pushed past row 65,536), err::kInvalidArgument (more than kMaxColumns
+    // pushed past row 65,536, or a Workbook stream that would pass
+    // kMaxWorkbookStream bytes), err::kInvalidArgument (more than kMaxColumns
     // headings or cells in a row), err::kPathNotFound (missing folder),
     // err::kFileAccess (read-only or locked destination), err::kWorkbookWrite.
     // On error no file is left at `out` beyond what was there before.

@@ -1,0 +1,25 @@
+#pragma once
+// The one place that starts libgsf and owns its objects, for the compound-file
+// and zip readers alike.
+
+#include <glib-object.h>
+
+#include <memory>
+
+namespace tabrovin::gsf {
+
+// Starts libgsf once per process (safe from any thread) and keeps its own
+// log lines (damaged-file warnings and criticals) off standard error: the
+// caller reports a failure in its own words, and the user should see only that.
+void ensureStarted();
+
+// Owns one GObject reference.
+struct Unref {
+    void operator()(void* p) const {
+        if (p) g_object_unref(p);
+    }
+};
+template <class T>
+using Ptr = std::unique_ptr<T, Unref>;
+
+}  // namespace tabrovin::gsf

@@ -1,0 +1,234 @@
+// Records as other writers and older Excel versions leave them: old record
+// numbers, odd version fields, damaged number formats, code pages beyond
+// GBK, and Excel 2.x-4.0 files, each read as far as it can be or refused
+// with a message that names the cause.
+
+#include <gtest/gtest.h>
+
+#include "platform/xls/biff_workbook.h"
+#include "platform/xls/compound_file.h"
+#include "tests/xls/xls_test_util.h"
+
+namespace tabrovin::xls {
+namespace {
+namespace fs = std::filesystem;
+using testutil::Bytes;
+using testutil::Grid;
+using testutil::Rec;
+
+Result<Grid> firstSheet(const Bytes& stream) {
+    auto book = parseWorkbookStream(stream, "odd.xls");
+    if (!book) return book.error();
+    auto sheet = (*book)->worksheet(1);
+    if (!sheet) return sheet.error();
+    return testutil::readGrid(**sheet);
+}
+
+Bytes numberCell(uint16_t row, uint16_t col, uint16_t xf, double v) {
+    Bytes d = testutil::cellHead(row, col, xf);
+    testutil::putDouble(d, v);
+    return d;
+}
+
+// A formula record: cell head, an 8-byte result, flags, a reserved field and
+// an empty token list.
+Bytes formulaCell(uint16_t row, uint16_t col, Bytes result) {
+    Bytes d = testutil::cellHead(row, col);
+    d.insert(d.end(), result.begin(), result.end());
+    d.resize(d.size() + 8, 0);
+    return d;
+}
+
+TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
+    Bytes number;
+    testutil::putDouble(number, 42.5);
+    std::vector<Rec> sheet = {
+        {rec::kFormula4, formulaCell(1, 0, number)},
+        {rec::kFormula4, formulaCell(2, 0, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF})},
+        {rec::kString, testutil::unicodeString("文字结果")},
+        {rec::kFormula3, formulaCell(3, 0, {1, 0, 1, 0, 0, 0, 0xFF, 0xFF})},
+    };
+    auto grid = firstSheet(testutil::bookStream({}, {sheet}));
+    ASSERT_TRUE(grid.ok()) << grid.error().description;
+    EXPECT_EQ(*grid, (Grid{{""}, {"42.5"}, {"文字结果"}, {"TRUE"}}));
+}
+
+// FORMAT records: 164 is cut short, 165 a date. XF 0 uses the broken one,
+// XF 1 the date, XF 2 the built-in date 14.
+std::vector<Rec> formatGlobals(bool biff8) {
+    Bytes broken = {0xA4, 0, 40, 0};  // claims 40 characters and has none
+    if (biff8) broken.push_back(0);
+    Bytes date = {0xA5, 0};
+    if (biff8) {
+        Bytes s = testutil::unicodeString("yyyy/m/d");
+        date.insert(date.end(), s.begin(), s.end());
+    } else {
+        date.push_back(8);
+        testutil::append(date, "yyyy/m/d");
+    }
+    std::vector<Rec> g = {{rec::kFormat, broken}, {rec::kFormat, date}};
+    for (uint16_t id : {0xA4, 0xA5, 14}) {
+        Bytes xf(biff8 ? 20 : 16, 0);
+        xf[2] = static_cast<uint8_t>(id);
+        g.push_back({rec::kXf, xf});
+    }
+    return g;
+}
+
+TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
+    for (bool biff8 : {true, false}) {
+        SCOPED_TRACE(biff8 ? "BIFF8" : "BIFF5");
+        std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 45356)},
+                                  {rec::kNumber, numberCell(0, 1, 1, 45356)},
+                                  {rec::kNumber, numberCell(0, 2, 2, 45357)}};
+        auto grid = firstSheet(
+            testutil::bookStream(formatGlobals(biff8), {sheet}, biff8 ? 0x0600 : 0x0500));
+        ASSERT_TRUE(grid.ok()) << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{"45356", "2024/3/5", "2024/3/6"}}));
+    }
+}
+
+// Version fields other writers put in BOF records: judged by range, and by
+// the record's length where the field is left empty.
+TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
+    std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 7)}};
+    for (uint16_t version : {0x0500, 0x0580, 0x05FF, 0x0600, 0x0601}) {
+        auto grid = firstSheet(testutil::bookStream({}, {sheet}, version));
+        ASSERT_TRUE(grid.ok()) << std::hex << version << ": " << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{"7"}}));
+    }
+    // An empty version field: a 16-byte BOF is BIFF8, whose sheet directory
+    // entry has a byte more than BIFF5's, so a wrong guess reads a wrong name
+    // or offset. The stream is built as BIFF8 and then the field is cleared.
+    Bytes zero = testutil::bookStream({}, {sheet}, 0x0600);
+    zero[4] = zero[5] = 0;
+    auto grid = firstSheet(zero);
+    ASSERT_TRUE(grid.ok()) << grid.error().description;
+    EXPECT_EQ(*grid, (Grid{{"7"}}));
+    for (uint16_t version : {0x0200, 0x0300, 0x0400}) {
+        auto old = parseWorkbookStream(testutil::bookStream({}, {sheet}, version), "old.xls");
+        ASSERT_FALSE(old.ok());
+        EXPECT_EQ(old.error().number, err::kUnsupportedWorkbook);
+    }
+}
+
+// Excel 2.x-4.0 files hold a bare record stream, not a container.
+Bytes bareFile(uint16_t bof, uint16_t kind, const std::vector<Rec>& records) {
+    Bytes file;
+    testutil::putRecord(file, bof,
+                        {0, 0, static_cast<uint8_t>(kind), static_cast<uint8_t>(kind >> 8), 0, 0});
+    for (const Rec& r : records) testutil::putRecord(file, r.type, r.data);
+    testutil::putRecord(file, rec::kEof, {});
+    return file;
+}
+
+// Excel 3.0 and 4.0 worksheets are read: their formats are numbered by
+// order (4.0's with two unused bytes first) and an XF names its format in
+// its second byte; text is in the CODEPAGE's code page.
+TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
+    testing::TempDir dir;
+    for (bool four : {true, false}) {
+        SCOPED_TRACE(four ? "Excel 4.0" : "Excel 3.0");
+        auto format = [&](const std::string& code) {
+            Bytes d;
+            if (four) d = {0, 0};
+            d.push_back(static_cast<uint8_t>(code.size()));
+            testutil::append(d, code);
+            return Rec{four ? rec::kFormat : rec::kFormat3, d};
+        };
+        auto xf = [&](uint8_t format) {
+            return Rec{four ? rec::kXf4 : rec::kXf3, {0, format, 0, 0}};
+        };
+        Bytes cp, text = testutil::cellHead(0, 0, 0), number;
+        put16(cp, encoding::kGbk);
+        put16(text, 4);
+        testutil::append(text, "\xD0\xD5\xC3\xFB");  // 姓名 in GBK
+        testutil::putDouble(number, 12.5);
+        std::vector<Rec> records = {
+            {rec::kCodePage, cp},
+            format("General"),
+            format("yyyy/m/d"),
+            xf(0),
+            xf(1),
+            {rec::kLabel, text},
+            {rec::kNumber, numberCell(1, 0, 1, 45356)},
+            {rec::kNumber, numberCell(1, 1, 0, 45356)},
+            {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, number)}};
+        testing::writeFile(dir / "旧表.xls", [&] {
+            Bytes b = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
+            return std::string(b.begin(), b.end());
+        }());
+        EXPECT_TRUE(looksLikeBareBiff(testing::readFile(dir / "旧表.xls")));
+        EXPECT_EQ(testutil::readBook(dir / "旧表.xls"),
+                  (std::vector<Grid>{{{"姓名", ""}, {"2024/3/5", "45356"}, {"", "12.5"}}}));
+    }
+}
+
+// Excel 2.x worksheets and 3.0/4.0 workbooks are named and sent to be saved again.
+TEST(OtherWriters, ExcelTwoFilesAndOldWorkbooksAreNamedAndSentToBeSavedAgain) {
+    testing::TempDir dir;
+    for (auto [bof, kind] :
+         {std::pair{rec::kBof2, 0x0010}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
+        Bytes file =
+            bareFile(bof, static_cast<uint16_t>(kind), {{rec::kNumber, numberCell(0, 0, 0, 1)}});
+        std::string bytes(file.begin(), file.end());
+        EXPECT_TRUE(looksLikeBareBiff(bytes)) << bof;
+        testing::writeFile(dir / "旧表.xls", bytes);
+        auto book = openXlsWorkbook(dir / "旧表.xls");
+        ASSERT_FALSE(book.ok());
+        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook) << bof;
+        const std::string& why = book.error().description;
+        EXPECT_NE(why.find("旧表.xls"), std::string::npos) << why;
+        EXPECT_NE(why.find("Excel 2.x–4.0"), std::string::npos) << why;
+        EXPECT_NE(why.find("另存为"), std::string::npos) << why;
+    }
+    EXPECT_FALSE(looksLikeBareBiff("姓名,电话\n张三,1\n"));
+    EXPECT_FALSE(looksLikeBareBiff(std::string("\x09\x00\x04", 3)));
+}
+
+// BIFF5 text in code pages beyond GBK, named by Windows number or by BIFF's
+// own numbers for Mac Roman and Windows Latin-1.
+TEST(OtherWriters, Biff5CodePagesBeyondGbk) {
+    struct Page {
+        uint16_t number;
+        std::string bytes, text;
+    };
+    const Page pages[] = {
+        {1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
+        {10029, "\xFC\x97\x64\x90", "Łódź"},
+        {866, "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет"},
+        {0x8000, "Caf\x8E", "Café"},
+        {0x8001, "Caf\xE9", "Café"},
+        {936, "\xD0\xD5\xC3\xFB", "姓名"},
+        // A byte the code page leaves undefined costs that byte only.
+        {1253, "\xC1\xAA\xE1", "Α\uFFFDα"},
+        {1252, "Caf\xE9\x81", "Café\uFFFD"},
+    };
+    for (const Page& p : pages) {
+        SCOPED_TRACE(p.number);
+        Bytes cp, label = testutil::cellHead(0, 0);
+        put16(cp, p.number);
+        put16(label, static_cast<uint16_t>(p.bytes.size()));
+        testutil::append(label, p.bytes);
+        auto grid = firstSheet(
+            testutil::bookStream({{rec::kCodePage, cp}}, {{{rec::kLabel, label}}}, 0x0500));
+        ASSERT_TRUE(grid.ok()) << grid.error().description;
+        EXPECT_EQ(*grid, (Grid{{p.text}}));
+    }
+    // A code page this system cannot convert is refused by its number, even
+    // when the text happens to be valid GBK.
+    for (uint16_t unknown : {10006, 12345}) {
+        Bytes cp;
+        put16(cp, unknown);
+        auto book = parseWorkbookStream(testutil::bookStream({{rec::kCodePage, cp}}, {{}}, 0x0500),
+                                        "希腊.xls");
+        ASSERT_FALSE(book.ok()) << unknown;
+        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook);
+        EXPECT_NE(book.error().description.find("代码页 " + std::to_string(unknown)),
+                  std::string::npos)
+            << book.error().description;
+    }
+}
+
+}  // namespace
+}  // namespace tabrovin::xls
