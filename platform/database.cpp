@@ -242,12 +242,10 @@ Result<std::optional<int64_t>> Database::readOptionalNumber(const Statement& s) 
 Result<int32_t> Database::readNumber(const Statement& s) {
     auto v = readOptionalNumber(s);
     if (!v) return v.error();
-    if (!v->has_value())
-        return Error{err::kTypeMismatch,
-                     "查询结果为空值(Null), 无法作为数字使用 [语句: " + s.text + "]"};
+    if (!v->has_value()) return Error::notANumber("Null");
     int64_t n = **v;
     if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max())
-        return Error{err::kOverflow, "查询结果超出整数范围 [语句: " + s.text + "]"};
+        return Error::outOfRange(std::to_string(n));
     return static_cast<int32_t>(n);
 }
 
@@ -322,8 +320,7 @@ Result<std::vector<std::string>> readTemplate(Database& db, const std::filesyste
     int columns = 0;
     Status st = db.readTexts({sql, {}}, rows, columns);
     if (!st.ok()) {
-        if (isDamagedError(st.error()))
-            return Error::badTemplate(file, "文件已损坏或不完整");
+        if (isDamagedError(st.error())) return Error::badTemplate(file, "文件已损坏或不完整");
         return st.error();
     }
     if (columns > 1) {
