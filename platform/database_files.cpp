@@ -7,8 +7,7 @@
 #include <unistd.h>
 #endif
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 
 #include "platform/database.h"
 
