@@ -171,6 +171,11 @@ bool meansNotADatabase(int code) {
 
 Status Database::open(const std::filesystem::path& path, Mode mode,
                       std::chrono::milliseconds busyWait) {
+    return openFile(path, mode, busyWait, true);
+}
+
+Status Database::openFile(const std::filesystem::path& path, Mode mode,
+                          std::chrono::milliseconds busyWait, bool mayRecover) {
     release();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Error::fileNotFound(path);
@@ -195,6 +200,13 @@ Status Database::open(const std::filesystem::path& path, Mode mode,
         std::string engineText = sqlite3_errmsg(db_);
         release();
         if (meansNotADatabase(code)) return Error::damagedDatabase(path, code, engineText);
+        if (code == SQLITE_READONLY_ROLLBACK && mayRecover) {
+            // A writer stopped mid-step and left its journal, which only a
+            // writable connection may roll back before the file can be read.
+            TABROVIN_TRY(openFile(path, Mode::ReadWrite, busyWait, false));
+            release();
+            return openFile(path, mode, busyWait, false);
+        }
         return probe.error();
     }
     return Status::Ok();

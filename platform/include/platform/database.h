@@ -88,6 +88,8 @@ class Database {
     // first. A missing file is err::kFileNotFound: the database is never
     // created here, only copied from its template. A file that is not a
     // database says so; a locked or unreadable one gets the engine's error.
+    // A journal left by a writer that died is rolled back first, also for
+    // a read-only connection.
     Status open(const std::filesystem::path& path, Mode mode = Mode::ReadWrite,
                 std::chrono::milliseconds busyWait = kBusyWait);
     // Closes the connection, if any, so the file can be replaced.
@@ -130,6 +132,8 @@ class Database {
     sqlite3* handle() const { return db_; }
 
   private:
+    Status openFile(const std::filesystem::path& path, Mode mode,
+                    std::chrono::milliseconds busyWait, bool mayRecover);
     Result<sqlite3_stmt*> compile(const Statement& s, bool copyParams = false);
     sqlite3* db_ = nullptr;
     std::filesystem::path path_;
