@@ -15,16 +15,17 @@ std::string place(CellPlace w) {
     return s;
 }
 
-// SQLite's primary result codes that a user can do something about.
-std::string databaseAdvice(int primary) {
+// SQLite's primary result codes that a user can do something about; a few
+// engine texts of the generic code 1 get advice of their own.
+std::string databaseAdvice(int primary, const std::string& engineText) {
     switch (primary) {
         case 5:  // SQLITE_BUSY
         case 6:  // SQLITE_LOCKED
-            return "工作数据库正被其他程序使用，请关闭其他正在使用它的程序后再试";
+            return "工作数据库正被其他程序使用，请关闭其他正在使用它的程序（或等它完成）后再试";
         case 8:  // SQLITE_READONLY
-            return "工作数据库是只读的，请检查 data 文件夹的写入权限";
+            return "工作数据库是只读的，请检查 data 文件夹和其中的 data.mdb 是否可以写入";
         case 10:  // SQLITE_IOERR
-            return "读写工作数据库时出错，请检查磁盘是否可用";
+            return "读写工作数据库时出错，请检查磁盘或网络驱动器是否可用";
         case 13:  // SQLITE_FULL
             return "磁盘已满，请腾出磁盘空间后再试";
         case 11:  // SQLITE_CORRUPT
@@ -32,7 +33,9 @@ std::string databaseAdvice(int primary) {
             return "工作数据库已损坏，请重新选择工作簿以重建它";
         case 14:  // SQLITE_CANTOPEN
             return "无法打开工作数据库，请检查 data 文件夹是否存在且可写";
-        case 1:  // SQLITE_ERROR, e.g. a pattern too complex
+        case 1:  // SQLITE_ERROR
+            if (engineText.find("pattern too complex") != std::string::npos)
+                return "关键字太长，请缩短关键字后再试";
             return "数据库无法执行这项操作";
         default:
             return "数据库出错";
@@ -124,7 +127,21 @@ Error Error::noSuchColumn(int column) {
 
 Error Error::database(int code, const std::string& engineText) {
     int primary = code & 0xFF;
-    return {err::kDatabaseBase + primary, databaseAdvice(primary) + "。（" + engineText + "）"};
+    return {err::kDatabaseBase + primary,
+            databaseAdvice(primary, engineText) + "。（" + engineText + "）"};
+}
+
+Error Error::damagedDatabase(const std::filesystem::path& file, int code,
+                             const std::string& engineText) {
+    return {err::kDatabaseBase + (code & 0xFF),
+            "文件" + quoted(file) +
+                "不是可用的数据库（已损坏或不是数据库文件），请重新选择工作簿以重建它。（" +
+                engineText + "）"};
+}
+
+Error Error::badTemplate(const std::filesystem::path& file, const std::string& why) {
+    return {err::kBadTemplate, "空白数据库模板" + quoted(file) + "不能使用：" + why +
+                                   "。请从程序的安装文件中重新复制它。"};
 }
 
 Error Error::cancelled(const std::string& kept) {

@@ -22,6 +22,22 @@ Result<std::string> insertRow(int count) {
     return "insert into wen (" + cols + ") values (" + params + ")";
 }
 
+Result<std::string> insertRows(int count, int rows) {
+    auto one = insertRow(count);
+    if (!one) return one.error();
+    if (rows < 1 || static_cast<int64_t>(rows) * count > kMaxParameters)
+        return Error::invalidInput("一次插入的行数 " + std::to_string(rows) + " 无效（应为 1 到 " +
+                                   std::to_string(kMaxParameters / count) + "）。");
+    std::string sql = one->substr(0, one->find(" values (") + 8);
+    int p = 1;
+    for (int r = 0; r < rows; ++r) {
+        sql += r ? ",(" : "(";
+        for (int k = 0; k < count; ++k) sql += (k ? ",?" : "?") + std::to_string(p++);
+        sql += ")";
+    }
+    return sql;
+}
+
 Statement countRows() {
     return {"SELECT Count(id) FROM wen", {}};
 }

@@ -3,19 +3,22 @@
 #include <sqlite3.h>
 
 #include <limits>
+#include <set>
 
 #include "platform/file_names.h"
 
 namespace tabrovin {
 namespace {
 
-// The texts stay alive until the statement has run, so SQLite need not copy them.
-int bindAll(sqlite3_stmt* stmt, const std::vector<std::string>& params) {
+// The texts stay alive until the statement has run, so SQLite need not copy
+// them; a cursor outlives its statement's texts and has them copied.
+int bindAll(sqlite3_stmt* stmt, const std::vector<std::string>& params,
+            sqlite3_destructor_type keep = SQLITE_STATIC) {
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
     for (size_t i = 0; i < params.size(); ++i) {
         int rc = sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].data(),
-                                   static_cast<int>(params[i].size()), SQLITE_STATIC);
+                                   static_cast<int>(params[i].size()), keep);
         if (rc != SQLITE_OK) return rc;
     }
     return SQLITE_OK;
@@ -49,11 +52,68 @@ PreparedStatement::~PreparedStatement() {
 Status PreparedStatement::run(const std::vector<std::string>& params) {
     assert(stmt_ && db_);
     if (bindAll(stmt_, params) != SQLITE_OK || sqlite3_step(stmt_) != SQLITE_DONE) {
-        Error e = db_->lastError(sqlite3_sql(stmt_));
+        Error e = db_->lastError();
         sqlite3_reset(stmt_);
         return e;
     }
     return Status::Ok();
+}
+
+Status PreparedStatement::runNumbers(const std::vector<int64_t>& params) {
+    assert(stmt_ && db_);
+    sqlite3_reset(stmt_);
+    int rc = SQLITE_OK;
+    for (size_t i = 0; i < params.size() && rc == SQLITE_OK; ++i)
+        rc = sqlite3_bind_int64(stmt_, static_cast<int>(i + 1), params[i]);
+    if (rc != SQLITE_OK || sqlite3_step(stmt_) != SQLITE_DONE) {
+        Error e = db_->lastError();
+        sqlite3_reset(stmt_);
+        return e;
+    }
+    return Status::Ok();
+}
+
+RowCursor::RowCursor(RowCursor&& o) noexcept : db_(o.db_), stmt_(o.stmt_) {
+    o.stmt_ = nullptr;
+}
+
+RowCursor& RowCursor::operator=(RowCursor&& o) noexcept {
+    if (this != &o) {
+        sqlite3_finalize(stmt_);
+        db_ = o.db_;
+        stmt_ = o.stmt_;
+        o.stmt_ = nullptr;
+    }
+    return *this;
+}
+
+RowCursor::~RowCursor() {
+    sqlite3_finalize(stmt_);
+}
+
+Result<bool> RowCursor::next() {
+    assert(stmt_ && db_);
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    return db_->lastError();
+}
+
+int64_t RowCursor::number(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+bool RowCursor::isNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+int RowCursor::type(int column) const {
+    return sqlite3_column_type(stmt_, column);
+}
+
+std::string_view RowCursor::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return p ? std::string_view(p, sqlite3_column_bytes(stmt_, column)) : std::string_view();
 }
 
 Database::~Database() {
@@ -65,50 +125,109 @@ void Database::release() {
     db_ = nullptr;
 }
 
-Status Database::open(const std::filesystem::path& path) {
+namespace {
+
+// Every connection setting, in one place. The file must survive a crash or
+// power loss with each completed step in it, and another process (a second
+// window, the batch command) must only ever see committed data.
+Status configure(sqlite3* db, Database::Mode mode) {
+    const char* common =
+        // 64 MB of page cache keeps a big import or delete from spilling
+        // pages to the file before its commit.
+        "PRAGMA cache_size=-65536;"
+        // Debian builds SQLite with secure_delete on: every freed page is
+        // overwritten with zeros on disk, so emptying a million-row wen takes
+        // 2.5 s instead of 1 s. The working table holds the user's own
+        // worksheet, nothing to hide from the user.
+        "PRAGMA secure_delete=OFF;";
+    const char* readWrite =
+        // A rollback journal rather than WAL: WAL needs shared memory, which
+        // fails on network folders, and leaves -wal/-shm files that must
+        // never meet a template copied over data.mdb. TRUNCATE ends a commit
+        // by emptying the journal and syncing it, so with synchronous=FULL a
+        // commit is on disk when it returns, without relying on the folder's
+        // entry of a deleted journal reaching the disk. Callers commit once
+        // per step (or per large batch): each commit costs a few syncs.
+        "PRAGMA journal_mode=TRUNCATE;"
+        "PRAGMA synchronous=FULL;";
+    const char* readOnly =
+        // Reading through a memory map saves copying every page into the
+        // cache (a third off reading a million rows). Only connections that
+        // never write use it: a read error under a map cannot be reported,
+        // the system stops the program instead, which must never happen
+        // halfway through a change.
+        "PRAGMA mmap_size=268435456;";
+    std::string all =
+        std::string(common) + (mode == Database::Mode::ReadOnly ? readOnly : readWrite);
+    if (sqlite3_exec(db, all.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Error::database(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+    return Status::Ok();
+}
+
+// Only these codes say the file itself is not a database; a lock, a full disk
+// or a permission problem is reported as what it is.
+bool meansNotADatabase(int code) {
+    int primary = code & 0xFF;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+}  // namespace
+
+Status Database::open(const std::filesystem::path& path, Mode mode,
+                      std::chrono::milliseconds busyWait) {
+    return openFile(path, mode, busyWait, true);
+}
+
+Status Database::openFile(const std::filesystem::path& path, Mode mode,
+                          std::chrono::milliseconds busyWait, bool mayRecover) {
     release();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return Error{err::kFileNotFound, "找不到数据库文件: " + utf8FromPath(path)};
+    if (!std::filesystem::is_regular_file(path, ec)) return Error::fileNotFound(path);
     path_ = path;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(utf8FromPath(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(utf8FromPath(path).c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
-        return Error{err::kDatabaseBase + (rc & 0xFF),
-                     "无法打开数据库 " + utf8FromPath(path) + ": " + msg};
+        return Error::database(rc, msg);
     }
     db_ = db;
-    sqlite3_busy_timeout(db_, 2000);
-    // A large page cache keeps big imports and deletes from spilling pages to
-    // the file before their commit; NORMAL syncs less often and stays safe
-    // against a crash of the program.
-    sqlite3_exec(db_, "PRAGMA cache_size=-65536; PRAGMA synchronous=NORMAL", nullptr, nullptr,
-                 nullptr);
-    // Reading the schema proves the file is a database and not, say, a text file.
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, static_cast<int>(busyWait.count()));
+    // Reading the schema proves the file is a database and not, say, a text
+    // file; the pragmas after it would otherwise fail with a vaguer error.
     Status probe = run({"SELECT count(*) FROM sqlite_master", {}});
+    if (probe.ok()) probe = configure(db_, mode);
     if (!probe.ok()) {
+        int code = sqlite3_extended_errcode(db_);
+        std::string engineText = sqlite3_errmsg(db_);
         release();
-        return Error{probe.error().number,
-                     "文件 " + utf8FromPath(path) + " 不是可用的数据库: " + probe.error().description};
+        if (meansNotADatabase(code)) return Error::damagedDatabase(path, code, engineText);
+        if (code == SQLITE_READONLY_ROLLBACK && mayRecover) {
+            // A writer stopped mid-step and left its journal, which only a
+            // writable connection may roll back before the file can be read.
+            TABROVIN_TRY(openFile(path, Mode::ReadWrite, busyWait, false));
+            release();
+            return openFile(path, mode, busyWait, false);
+        }
+        return probe.error();
     }
     return Status::Ok();
 }
 
-Error Database::lastError(const std::string& what) const {
-    int rc = db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE;
-    std::string msg = db_ ? sqlite3_errmsg(db_) : "数据库没有打开";
-    return Error{err::kDatabaseBase + (rc & 0xFF), "数据库错误: " + msg + " [语句: " + what + "]"};
+Error Database::lastError() const {
+    if (!db_) return Error::database(SQLITE_MISUSE, "数据库没有打开");
+    return Error::database(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
 }
 
-Result<sqlite3_stmt*> Database::compile(const Statement& s) {
-    if (!db_) return Error{err::kDatabaseBase + SQLITE_MISUSE, "数据库没有打开"};
+Result<sqlite3_stmt*> Database::compile(const Statement& s, bool copyParams) {
+    if (!db_) return lastError();
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, s.text.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-        return lastError(s.text);
-    if (bindAll(stmt, s.params) != SQLITE_OK) {
-        Error e = lastError(s.text);
+        return lastError();
+    if (bindAll(stmt, s.params, copyParams ? SQLITE_TRANSIENT : SQLITE_STATIC) != SQLITE_OK) {
+        Error e = lastError();
         sqlite3_finalize(stmt);
         return e;
     }
@@ -122,7 +241,7 @@ Status Database::run(const Statement& s) {
     int rc;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
     }
-    return rc == SQLITE_DONE ? Status::Ok() : Status(lastError(s.text));
+    return rc == SQLITE_DONE ? Status::Ok() : Status(lastError());
 }
 
 Result<std::optional<int64_t>> Database::readOptionalNumber(const Statement& s) {
@@ -131,7 +250,7 @@ Result<std::optional<int64_t>> Database::readOptionalNumber(const Statement& s) 
     Finalize f{*stmt};
     int rc = sqlite3_step(*stmt);
     if (rc == SQLITE_DONE) return std::optional<int64_t>();
-    if (rc != SQLITE_ROW) return lastError(s.text);
+    if (rc != SQLITE_ROW) return lastError();
     if (sqlite3_column_type(*stmt, 0) == SQLITE_NULL) return std::optional<int64_t>();
     return std::optional<int64_t>(sqlite3_column_int64(*stmt, 0));
 }
@@ -139,12 +258,10 @@ Result<std::optional<int64_t>> Database::readOptionalNumber(const Statement& s) 
 Result<int32_t> Database::readNumber(const Statement& s) {
     auto v = readOptionalNumber(s);
     if (!v) return v.error();
-    if (!v->has_value())
-        return Error{err::kTypeMismatch,
-                     "查询结果为空值(Null), 无法作为数字使用 [语句: " + s.text + "]"};
+    if (!v->has_value()) return Error::notANumber("Null");
     int64_t n = **v;
     if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max())
-        return Error{err::kOverflow, "查询结果超出整数范围 [语句: " + s.text + "]"};
+        return Error::outOfRange(std::to_string(n));
     return static_cast<int32_t>(n);
 }
 
@@ -155,7 +272,7 @@ Result<std::vector<int64_t>> Database::readNumbers(const Statement& s) {
     std::vector<int64_t> out;
     int rc;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) out.push_back(sqlite3_column_int64(*stmt, 0));
-    if (rc != SQLITE_DONE) return lastError(s.text);
+    if (rc != SQLITE_DONE) return lastError();
     return out;
 }
 
@@ -172,15 +289,24 @@ Status Database::readTexts(const Statement& s, std::vector<std::string>& flat, i
                                    : std::string());
         }
     }
-    return rc == SQLITE_DONE ? Status::Ok() : Status(lastError(s.text));
+    return rc == SQLITE_DONE ? Status::Ok() : Status(lastError());
 }
 
 Result<PreparedStatement> Database::prepare(const std::string& text) {
-    if (!db_) return Error{err::kDatabaseBase + SQLITE_MISUSE, "数据库没有打开"};
+    if (!db_) return lastError();
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, text.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-        return lastError(text);
+    if (sqlite3_prepare_v2(db_, text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return lastError();
     return PreparedStatement(this, stmt);
+}
+
+Result<RowCursor> Database::query(const Statement& s) {
+    auto stmt = compile(s, true);
+    if (!stmt) return stmt.error();
+    return RowCursor(this, *stmt);
+}
+
+Status Database::beginWrite() {
+    return run({"BEGIN IMMEDIATE", {}});
 }
 
 Status Database::begin() {
@@ -191,6 +317,79 @@ Status Database::commit() {
 }
 Status Database::rollback() {
     return run({"ROLLBACK", {}});
+}
+
+}  // namespace tabrovin
+
+namespace tabrovin {
+namespace {
+
+bool isDamagedError(const Error& e) {
+    return e.number == err::kDatabaseBase + SQLITE_NOTADB ||
+           e.number == err::kDatabaseBase + SQLITE_CORRUPT;
+}
+
+// The first column of every row of `sql` on the template, or the template's fault.
+Result<std::vector<std::string>> readTemplate(Database& db, const std::filesystem::path& file,
+                                              const std::string& sql) {
+    std::vector<std::string> rows;
+    int columns = 0;
+    Status st = db.readTexts({sql, {}}, rows, columns);
+    if (!st.ok()) {
+        if (isDamagedError(st.error())) return Error::badTemplate(file, "文件已损坏或不完整");
+        return st.error();
+    }
+    if (columns > 1) {
+        std::vector<std::string> first;
+        for (size_t i = 0; i < rows.size(); i += columns) first.push_back(rows[i]);
+        return first;
+    }
+    return rows;
+}
+
+std::string lowered(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+Status checkWenColumns(Database& db, const std::filesystem::path& file) {
+    auto names = readTemplate(db, file, "SELECT name FROM pragma_table_info('wen')");
+    if (!names) return names.error();
+    if (names->empty()) return Error::badTemplate(file, "其中没有工作数据表 wen");
+    std::set<std::string> have;
+    for (const auto& n : *names) have.insert(lowered(n));
+    std::string missing;
+    std::vector<std::string> wanted = {"id", "idd"};
+    for (int k = 0; k <= 50; ++k) wanted.push_back("a" + std::to_string(k));
+    for (const auto& w : wanted)
+        if (!have.count(w)) missing += (missing.empty() ? "" : "、") + w;
+    if (!missing.empty()) return Error::badTemplate(file, "工作数据表 wen 缺少列 " + missing);
+    return Status::Ok();
+}
+
+}  // namespace
+
+Status checkWorkingTemplate(const std::filesystem::path& blankDb) {
+    Database db;
+    Status opened = db.open(blankDb, Database::Mode::ReadOnly);
+    if (!opened.ok()) {
+        if (isDamagedError(opened.error()))
+            return Error::badTemplate(blankDb, "它不是数据库文件或已损坏");
+        return opened.error();
+    }
+    auto check = readTemplate(db, blankDb, "PRAGMA quick_check");
+    if (!check) return check.error();
+    if (check->size() != 1 || (*check)[0] != "ok")
+        return Error::badTemplate(blankDb,
+                                  "文件已损坏（" + (check->empty() ? "" : (*check)[0]) + "）");
+    TABROVIN_TRY(checkWenColumns(db, blankDb));
+    auto rows = readTemplate(db, blankDb, "SELECT count(*) FROM (SELECT 1 FROM wen LIMIT 1)");
+    if (!rows) return rows.error();
+    // A template with rows would mix them into every new import.
+    if (rows->empty() || (*rows)[0] != "0")
+        return Error::badTemplate(blankDb, "其中的工作数据表 wen 不是空的");
+    return Status::Ok();
 }
 
 }  // namespace tabrovin

@@ -36,6 +36,7 @@ constexpr int kTooManyRows = 2007;
 constexpr int kCancelled = 2008;     // the user asked the operation to stop
 constexpr int kBusy = 2009;          // another action holds the program folder
 constexpr int kRefused = 2010;       // an input refused before anything changed
+constexpr int kBadTemplate = 2011;   // the blank database template is unusable
 constexpr int kDatabaseBase = 3000;  // + SQLite's primary result code
 constexpr int kNoSuchColumn = 3265;  // a column number that names no column of wen
 }  // namespace err
@@ -78,6 +79,12 @@ struct Error {
     // The working database: `code` is SQLite's result code, `engineText` its
     // own English text, kept in brackets after the Chinese advice.
     static Error database(int code, const std::string& engineText);
+    // A file that should be the working database but is damaged or is no
+    // database at all.
+    static Error damagedDatabase(const std::filesystem::path& file, int code,
+                                 const std::string& engineText);
+    // The blank template of the working database cannot serve: `why` says how.
+    static Error badTemplate(const std::filesystem::path& file, const std::string& why);
     // The user stopped the operation; `kept` says what stays done.
     static Error cancelled(const std::string& kept);
     // Another action (perhaps another copy of the program) holds the folder.

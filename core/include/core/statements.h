@@ -21,6 +21,12 @@ Result<std::string> columnName(int k);
 // parameter per column: "insert into wen (a0,a1) values (?1,?2)".
 Result<std::string> insertRow(int count);
 
+// Insert of `rows` rows at once into the first `count` columns, parameters
+// row after row: "insert into wen (a0,a1) values (?1,?2),(?3,?4)". At most
+// kMaxParameters parameters in all.
+constexpr int kMaxParameters = 32766;
+Result<std::string> insertRows(int count, int rows);
+
 Statement countRows();                     // SELECT Count(id) FROM wen
 Result<Statement> firstIdPerValue(int k);  // smallest id of each distinct value of a<k>
 // Duplicate filtering collects the ids to keep in a temporary table, then

@@ -2,10 +2,12 @@
 // The working database: one SQLite connection with the handful of operations
 // the actions need. Values and keywords always travel as bound parameters.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/error.h"
@@ -33,6 +35,8 @@ class PreparedStatement {
 
     // Binds `params` in order and runs the statement to completion.
     Status run(const std::vector<std::string>& params);
+    // The same with whole numbers, e.g. an id per run.
+    Status runNumbers(const std::vector<int64_t>& params);
 
   private:
     friend class Database;
@@ -41,8 +45,40 @@ class PreparedStatement {
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// A read statement walked one row at a time, for tables too big to hold.
+// The row's texts stay valid until the next call to next().
+class RowCursor {
+  public:
+    RowCursor() = default;
+    RowCursor(RowCursor&& o) noexcept;
+    RowCursor& operator=(RowCursor&& o) noexcept;
+    ~RowCursor();
+
+    // Moves to the next row: true when there is one, false at the end.
+    Result<bool> next();
+    int64_t number(int column) const;
+    bool isNull(int column) const;
+    // The column's storage class: SQLITE_TEXT, SQLITE_NULL, ... (as in sqlite3.h).
+    int type(int column) const;
+    std::string_view text(int column) const;
+
+  private:
+    friend class Database;
+    RowCursor(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    Database* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
 class Database {
   public:
+    // ReadWrite for the steps that change wen; ReadOnly for those that only
+    // read (export, checks): any write is refused and the file is mapped into
+    // memory for faster reading.
+    enum class Mode { ReadWrite, ReadOnly };
+    // How long a statement waits for another connection's lock before it
+    // reports the database as locked.
+    static constexpr std::chrono::milliseconds kBusyWait{5000};
+
     Database() = default;
     ~Database();
     Database(const Database&) = delete;
@@ -50,8 +86,12 @@ class Database {
 
     // Opens the existing file at `path`, releasing any previous connection
     // first. A missing file is err::kFileNotFound: the database is never
-    // created here, only copied from its template.
-    Status open(const std::filesystem::path& path);
+    // created here, only copied from its template. A file that is not a
+    // database says so; a locked or unreadable one gets the engine's error.
+    // A journal left by a writer that died is rolled back first, also for
+    // a read-only connection.
+    Status open(const std::filesystem::path& path, Mode mode = Mode::ReadWrite,
+                std::chrono::milliseconds busyWait = kBusyWait);
     // Closes the connection, if any, so the file can be replaced.
     void release();
     bool isOpen() const { return db_ != nullptr; }
@@ -73,19 +113,53 @@ class Database {
     Status readTexts(const Statement& s, std::vector<std::string>& flat, int& columns);
 
     Result<PreparedStatement> prepare(const std::string& text);
+    // Starts walking the result rows of `s`.
+    Result<RowCursor> query(const Statement& s);
 
     // Groups many statements into one commit, for speed; nothing else.
     Status begin();
+    // Starts a transaction that holds the write lock from the start, so that
+    // what it reads cannot change before it writes.
+    Status beginWrite();
     Status commit();
     Status rollback();
 
-    // Turns SQLite's current error into an Error naming `what`.
-    Error lastError(const std::string& what) const;
+    // Turns SQLite's current error into an Error (Error::database).
+    Error lastError() const;
+
+    // The connection itself, for the few engine calls not wrapped here
+    // (backup, limits). Null when closed.
+    sqlite3* handle() const { return db_; }
 
   private:
-    Result<sqlite3_stmt*> compile(const Statement& s);
+    Status openFile(const std::filesystem::path& path, Mode mode,
+                    std::chrono::milliseconds busyWait, bool mayRecover);
+    Result<sqlite3_stmt*> compile(const Statement& s, bool copyParams = false);
     sqlite3* db_ = nullptr;
     std::filesystem::path path_;
 };
+
+}  // namespace tabrovin
+
+namespace tabrovin {
+
+// Proves the blank template usable before it is copied over the working
+// database: a whole, undamaged database file whose table wen has id, idd and
+// a0..a50 and no rows. Opens it read-only; a clear Chinese error otherwise.
+Status checkWorkingTemplate(const std::filesystem::path& blankDb);
+
+}  // namespace tabrovin
+
+namespace tabrovin {
+
+// Copies the database `from` to `to` as it stands after its last commit,
+// replacing `to` only once the copy is whole and on disk. A crash leaves
+// either the old `to` or the new one. No connection may be writing `from`.
+Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Puts the copy `snapshot` back over `target`, with the same guarantees, and
+// leaves no journal beside `target` that could be replayed onto the restored
+// file. Release every connection to `target` first.
+Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesystem::path& target);
 
 }  // namespace tabrovin

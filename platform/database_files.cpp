@@ -1,0 +1,96 @@
+// Whole-file copies of a database: taking a snapshot and putting it back.
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+
+#include "platform/database.h"
+
+namespace tabrovin {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path withSuffix(const fs::path& p, const char* suffix) {
+    fs::path s = p;
+    s += suffix;
+    return s;
+}
+
+// Flushes a file (or, on POSIX, a folder's entries) to the disk.
+bool syncToDisk(const fs::path& p, bool folder) {
+#ifdef _WIN32
+    if (folder) return true;  // NTFS makes a rename durable with the file's own flush
+    FILE* f = _wfopen(p.c_str(), L"r+b");
+    if (!f) return false;
+    bool ok = _commit(_fileno(f)) == 0;
+    std::fclose(f);
+    return ok;
+#else
+    int fd = ::open(p.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#endif
+}
+
+// The files SQLite keeps beside a database while it is changed.
+void removeCompanions(const fs::path& db) {
+    std::error_code ec;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(withSuffix(db, suffix), ec);
+}
+
+// Copies `from` to a temporary file beside `to`, syncs it, and renames it
+// over `to`: readers of `to` see the old file or the new one, never a mix.
+Status durableCopy(const fs::path& from, const fs::path& to) {
+    const fs::path tmp = withSuffix(to, ".tmp");
+    std::error_code ec;
+    fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
+    if (ec || !syncToDisk(tmp, false)) {
+        fs::remove(tmp, ec);
+        return Error::fileAccess(to, "无法写入副本，请检查磁盘空间和文件夹的写入权限");
+    }
+    removeCompanions(to);
+    fs::rename(tmp, to, ec);
+    if (ec) {
+        fs::remove(tmp, ec);
+        return Error::fileAccess(to, "无法替换文件（" + ec.message() + "）");
+    }
+    syncToDisk(to.parent_path().empty() ? fs::path(".") : to.parent_path(), true);
+    return Status::Ok();
+}
+
+}  // namespace
+
+Status snapshotDatabase(const fs::path& from, const fs::path& to) {
+    Database db;
+    TABROVIN_TRY(db.open(from));
+    // A read transaction keeps writers out while the bytes are copied, and
+    // opening it first rolls back any journal an interrupted writer left.
+    TABROVIN_TRY(db.begin());
+    TABROVIN_TRY(db.run({"SELECT count(*) FROM sqlite_master", {}}));
+    Status copied = durableCopy(from, to);
+    (void)db.rollback();
+    return copied;
+}
+
+Status restoreDatabase(const fs::path& snapshot, const fs::path& target) {
+    std::error_code ec;
+    if (!fs::is_regular_file(snapshot, ec)) return Error::fileNotFound(snapshot);
+    {
+        // Opening the target rolls back a journal left by a crash, so that
+        // removing that journal below cannot lose a consistent state. A
+        // damaged target is about to be replaced and needs no care.
+        Database old;
+        if (old.open(target).ok()) (void)old.run({"SELECT count(*) FROM sqlite_master", {}});
+    }
+    return durableCopy(snapshot, target);
+}
+
+}  // namespace tabrovin

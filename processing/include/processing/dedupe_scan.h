@@ -1,0 +1,31 @@
+#pragma once
+// Duplicate filtering in one pass over wen: keeps, for every distinct value
+// of one column, the row with the smallest id, and deletes the others.
+
+#include <cstdint>
+#include <functional>
+
+#include "base/error.h"
+#include "platform/database.h"
+
+namespace tabrovin {
+
+struct DedupeCounts {
+    int64_t rowsBefore = 0;
+    int64_t groups = 0;  // distinct values, which is also the rows kept
+    int64_t deleted = 0;
+};
+
+// Values are grouped as the column's NOCASE collation does: A-Z equal a-z,
+// nothing else folded; NULL is one group and '' another. `everyGroup` is
+// called once per new distinct value with the number found so far; a
+// non-ok Status from it stops the filtering with wen unchanged, and so does
+// any error. The scan and the change are one write transaction: other
+// connections may read wen meanwhile but not change it, also while
+// `everyGroup` pauses. Ids are kept and the table's id counter is left as
+// it was, so ids are never reused. A column outside 0..50 is
+// err::kNoSuchColumn. `db` must have no transaction open.
+Result<DedupeCounts> dedupeScan(Database& db, int column,
+                                const std::function<Status(int64_t groupsSoFar)>& everyGroup);
+
+}  // namespace tabrovin

@@ -1,0 +1,251 @@
+// The working database's connection: its settings, the errors users see, the
+// template check and whole-file snapshots, each on a real SQLite file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/database.h"
+#include "tests/support/test_support.h"
+
+using namespace tabrovin;
+namespace tt = tabrovin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path blankTemplate() {
+    return fs::path(TABROVIN_BIN_DIR) / "data" / "B.mdb";
+}
+
+// A fresh copy of the blank template.
+fs::path freshDb(const tt::TempDir& dir, const std::string& name = "data.mdb") {
+    fs::path p = dir / name;
+    fs::copy_file(blankTemplate(), p, fs::copy_options::overwrite_existing);
+    return p;
+}
+
+// Runs `sql` on a database made outside the program, creating the file.
+void rawSql(const fs::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    char* msg = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
+    sqlite3_free(msg);
+    sqlite3_close(db);
+}
+
+std::string firstText(Database& db, const std::string& sql) {
+    std::vector<std::string> rows;
+    int n = 0;
+    EXPECT_TRUE(db.readTexts({sql, {}}, rows, n).ok()) << sql;
+    return rows.empty() ? std::string() : rows[0];
+}
+
+void expectMessage(const Status& st, int primary, const std::string& advice,
+                   const std::string& engineText) {
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().number, err::kDatabaseBase + primary);
+    const std::string& d = st.error().description;
+    EXPECT_NE(d.find(advice), std::string::npos) << d;
+    EXPECT_NE(d.find("（" + engineText + "）"), std::string::npos) << d;
+    EXPECT_EQ(d.find("不是可用的数据库"), std::string::npos) << d;
+}
+
+}  // namespace
+
+TEST(DatabaseSettings, WritableConnectionIsDurableWithoutZeroingFreedPages) {
+    tt::TempDir dir;
+    Database db;
+    ASSERT_TRUE(db.open(freshDb(dir)).ok());
+    EXPECT_EQ(firstText(db, "PRAGMA secure_delete"), "0");
+    EXPECT_EQ(firstText(db, "PRAGMA journal_mode"), "truncate");
+    EXPECT_EQ(firstText(db, "PRAGMA synchronous"), "2");  // FULL
+    EXPECT_EQ(firstText(db, "PRAGMA cache_size"), "-65536");
+}
+
+TEST(DatabaseSettings, ReadOnlyConnectionMapsTheFileAndRefusesWrites) {
+    tt::TempDir dir;
+    Database db;
+    ASSERT_TRUE(db.open(freshDb(dir), Database::Mode::ReadOnly).ok());
+    EXPECT_NE(firstText(db, "PRAGMA mmap_size"), "0");
+    expectMessage(db.run({"insert into wen (a0) values ('x')", {}}), SQLITE_READONLY, "只读",
+                  "attempt to write a readonly database");
+}
+
+TEST(DatabaseSettings, AKilledWriterLeavesTheLastCommittedStepWhole) {
+    tt::TempDir dir;
+    fs::path file = freshDb(dir);
+    {
+        Database db;
+        ASSERT_TRUE(db.open(file).ok());
+        ASSERT_TRUE(db.run({"insert into wen (a0) values ('committed')", {}}).ok());
+    }
+    pid_t child = ::fork();
+    if (child == 0) {
+        // A step half done, with pages already spilled into the file itself.
+        Database db;
+        if (!db.open(file).ok() || !db.run({"PRAGMA cache_size=10", {}}).ok()) _exit(1);
+        if (!db.beginWrite().ok()) _exit(1);
+        for (int i = 0; i < 3000; ++i)
+            if (!db.run({"insert into wen (a0) values (?1)", {std::string(1000, 'h')}}).ok())
+                _exit(1);
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_GT(fs::file_size(file), 1000000u);  // the half step did reach the file
+    // Even a reader (the export) gets the file as the last commit left it.
+    Database db;
+    ASSERT_TRUE(db.open(file, Database::Mode::ReadOnly).ok());
+    EXPECT_EQ(firstText(db, "select group_concat(a0) from wen"), "committed");
+    EXPECT_EQ(firstText(db, "PRAGMA quick_check"), "ok");
+}
+
+TEST(DatabaseErrors, LockHeldByAnotherConnectionIsReportedAsBusyNotAsDamage) {
+    tt::TempDir dir;
+    fs::path file = freshDb(dir);
+    Database holder;
+    ASSERT_TRUE(holder.open(file).ok());
+    ASSERT_TRUE(holder.run({"BEGIN EXCLUSIVE", {}}).ok());
+    Database other;
+    expectMessage(other.open(file, Database::Mode::ReadWrite, std::chrono::milliseconds(50)),
+                  SQLITE_BUSY, "正被其他程序使用", "database is locked");
+    ASSERT_TRUE(holder.rollback().ok());
+
+    // A pending write: reading still works, writing waits and then gives up.
+    ASSERT_TRUE(holder.beginWrite().ok());
+    ASSERT_TRUE(holder.run({"insert into wen (a0) values ('x')", {}}).ok());
+    ASSERT_TRUE(other.open(file, Database::Mode::ReadWrite, std::chrono::milliseconds(50)).ok());
+    expectMessage(other.run({"insert into wen (a0) values ('y')", {}}), SQLITE_BUSY,
+                  "正被其他程序使用", "database is locked");
+    ASSERT_TRUE(holder.commit().ok());
+    EXPECT_EQ(*other.readNumber({"select count(*) from wen", {}}), 1);
+}
+
+TEST(DatabaseErrors, FullDiskAndOverlongKeywordSayWhatToDo) {
+    tt::TempDir dir;
+    Database db;
+    ASSERT_TRUE(db.open(freshDb(dir)).ok());
+    // The engine refuses LIKE patterns over 50,000 bytes, once it meets a row.
+    ASSERT_TRUE(db.run({"insert into wen (a0) values ('x')", {}}).ok());
+    expectMessage(
+        db.run({"delete from wen where a0 like '%' || ?1 || '%'", {std::string(60000, 'k')}}),
+        SQLITE_ERROR, "关键字太长", "LIKE or GLOB pattern too complex");
+
+    std::string pages = firstText(db, "PRAGMA page_count");
+    ASSERT_EQ(firstText(db, "PRAGMA max_page_count=" + pages), pages);
+    expectMessage(db.run({"insert into wen (a0) values (?1)", {std::string(100000, 'x')}}),
+                  SQLITE_FULL, "磁盘已满", "database or disk is full");
+}
+
+TEST(DatabaseErrors, OnlyAFileThatIsNoDatabaseIsCalledUnusable) {
+    tt::TempDir dir;
+    Database db;
+    EXPECT_EQ(db.open(dir / "missing.mdb").error().number, err::kFileNotFound);
+    fs::path junk = dir / "junk.mdb";
+    tt::writeFile(junk, std::string(8192, '\x5a'));
+    Status st = db.open(junk);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().number, err::kDatabaseBase + SQLITE_NOTADB);
+    EXPECT_NE(st.error().description.find("不是可用的数据库"), std::string::npos);
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST(RowCursor, WalksRowsAfterTheStatementTextsAreGone) {
+    tt::TempDir dir;
+    Database db;
+    ASSERT_TRUE(db.open(freshDb(dir)).ok());
+    ASSERT_TRUE(db.run({"insert into wen (a0) values ('a'),(NULL),('c')", {}}).ok());
+    auto rows = db.query(
+        {"select id, a0 from wen where a0 is null or a0 <> ?1 order by id", {std::string("c")}});
+    ASSERT_TRUE(rows.ok());
+    std::vector<std::string> seen;
+    while (true) {
+        auto more = rows->next();
+        ASSERT_TRUE(more.ok());
+        if (!*more) break;
+        seen.push_back(rows->isNull(1) ? "<null>" : std::string(rows->text(1)));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "<null>"}));
+}
+
+class TemplateCheck : public ::testing::Test {
+  protected:
+    void expectRefused(const fs::path& file, const std::string& why) {
+        Status st = checkWorkingTemplate(file);
+        ASSERT_FALSE(st.ok()) << why;
+        EXPECT_EQ(st.error().number, err::kBadTemplate) << st.error().description;
+        EXPECT_NE(st.error().description.find(why), std::string::npos) << st.error().description;
+    }
+    std::string wenColumns(int last) {
+        std::string cols = "id INTEGER PRIMARY KEY AUTOINCREMENT, idd INTEGER";
+        for (int k = 0; k <= last; ++k) cols += ", a" + std::to_string(k) + " TEXT";
+        return cols;
+    }
+    tt::TempDir dir;
+};
+
+TEST_F(TemplateCheck, TheBuiltTemplatePasses) {
+    EXPECT_TRUE(checkWorkingTemplate(blankTemplate()).ok());
+    EXPECT_EQ(checkWorkingTemplate(dir / "none.mdb").error().number, err::kFileNotFound);
+}
+
+TEST_F(TemplateCheck, RandomBytesAndTruncatedFilesAreRefused) {
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>((i * 7919) % 251);
+    tt::writeFile(dir / "random.mdb", bytes);
+    expectRefused(dir / "random.mdb", "不是数据库文件或已损坏");
+
+    // A template with many pages, cut in half.
+    fs::path big = dir / "big.mdb";
+    rawSql(big, "CREATE TABLE wen (" + wenColumns(50) +
+                    "); CREATE TABLE pad (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
+                    "i+1 FROM n WHERE i<3000) INSERT INTO pad SELECT hex(randomblob(40)) FROM n;");
+    std::string whole = tt::readFile(big);
+    tt::writeFile(big, whole.substr(0, whole.size() / 2));
+    expectRefused(big, "损坏");
+}
+
+TEST_F(TemplateCheck, MissingTableOrColumnOrLeftoverRowsAreRefused) {
+    rawSql(dir / "other.mdb", "CREATE TABLE other (id INTEGER)");
+    expectRefused(dir / "other.mdb", "没有工作数据表 wen");
+    rawSql(dir / "short.mdb", "CREATE TABLE wen (" + wenColumns(49) + ")");
+    expectRefused(dir / "short.mdb", "缺少列 a50");
+    rawSql(dir / "full.mdb",
+           "CREATE TABLE wen (" + wenColumns(50) + "); INSERT INTO wen (a0) VALUES ('x')");
+    expectRefused(dir / "full.mdb", "不是空的");
+    rawSql(dir / "upper.mdb", "CREATE TABLE WEN (ID INTEGER PRIMARY KEY, IDD, " +
+                                  wenColumns(50).substr(wenColumns(50).find("a0")) + ")");
+    EXPECT_TRUE(checkWorkingTemplate(dir / "upper.mdb").ok());
+}
+
+TEST(Snapshot, RestoreBringsBackTheTakenStateAndLeavesNoJournal) {
+    tt::TempDir dir;
+    fs::path live = freshDb(dir), copy = dir / "undo.mdb";
+    {
+        Database db;
+        ASSERT_TRUE(db.open(live).ok());
+        ASSERT_TRUE(db.run({"insert into wen (a0) values ('kept'),('also kept')", {}}).ok());
+    }
+    ASSERT_TRUE(snapshotDatabase(live, copy).ok());
+    {
+        Database db;
+        ASSERT_TRUE(db.open(live).ok());
+        ASSERT_TRUE(db.run({"delete from wen", {}}).ok());
+        ASSERT_TRUE(db.run({"insert into wen (a0) values ('later')", {}}).ok());
+    }
+    // A journal left behind by some other run must not be replayed onto the copy.
+    tt::writeFile(dir / "data.mdb-journal", std::string(4096, '\x7f'));
+    ASSERT_TRUE(restoreDatabase(copy, live).ok());
+    EXPECT_FALSE(fs::exists(dir / "data.mdb-journal"));
+    EXPECT_FALSE(fs::exists(dir / "data.mdb.tmp"));
+    Database db;
+    ASSERT_TRUE(db.open(live).ok());
+    EXPECT_EQ(firstText(db, "select group_concat(a0, '|') from (select a0 from wen order by id)"),
+              "kept|also kept");
+    EXPECT_EQ(firstText(db, "PRAGMA quick_check"), "ok");
+    EXPECT_EQ(restoreDatabase(dir / "nothing.mdb", live).error().number, err::kFileNotFound);
+}
