@@ -21,6 +21,7 @@
 #include "export/run_export.h"
 #include "import/import_rows.h"
 #include "import/open_workbook.h"
+#include "platform/folder_lock.h"
 #include "platform/program_folder.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
@@ -301,6 +302,14 @@ int main(int argc, char** argv) {
     if (o.positional.size() != (needsWorkbook ? 2u : 1u))
         return usageError(needsWorkbook ? command + " 需要一个工作簿文件" : "多余的参数");
     Workspace ws(ProgramPaths(o.home ? pathFromUtf8(*o.home) : executableFolder(argv[0])));
+    // One step at a time on a program folder, across windows and batch runs.
+    std::optional<FolderLock> lock;
+    std::error_code ec;
+    if (std::filesystem::is_directory(ws.paths.dataDir(), ec)) {
+        auto taken = FolderLock::acquire(ws.paths.dataDir(), "tabrovin-batch " + command);
+        if (!taken) return fail(Step::Open, taken.error());
+        lock.emplace(std::move(*taken));
+    }
     if (command == "open") return runOpen(ws, o);
     if (command == "import") return runImport(ws, o);
     if (command == "dedupe") return runDedupe(ws, o);

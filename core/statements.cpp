@@ -42,29 +42,6 @@ Statement countRows() {
     return {"SELECT Count(id) FROM wen", {}};
 }
 
-Result<Statement> firstIdPerValue(int k) {
-    auto col = columnName(k);
-    if (!col) return col.error();
-    return Statement{"SELECT min(id) from wen group by " + *col, {}};
-}
-
-std::vector<Statement> startKeepList() {
-    return {{"create temp table if not exists keep (id integer primary key)", {}},
-            {"delete from temp.keep", {}}};
-}
-std::string keepRow() {
-    return "insert or ignore into temp.keep (id) values (?1)";
-}
-Statement markFromKeepList() {
-    return {"update wen set idd = (id in (select id from temp.keep))", {}};
-}
-Statement dropKeepList() {
-    return {"drop table if exists temp.keep", {}};
-}
-Statement deleteMarked() {
-    return {"delete from wen where idd=0", {}};
-}
-
 Result<Statement> deleteContaining(int k, const std::string& keyword) {
     auto col = columnName(k);
     if (!col) return col.error();

@@ -11,33 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Copies beside the target and renames, so a crash leaves the old file or
-// the new one, never half of one.
-Status replaceWithCopy(const fs::path& from, const fs::path& to) {
-    fs::path tmp = to;
-    tmp += ".new";
-    std::error_code ec;
-    fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(tmp, to, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
-        return Error::fileAccess(to, "无法复制（" + ec.message() + "），磁盘可能已满或文件被占用");
-    }
-    return Status::Ok();
-}
-
-Status removeSideFiles(const fs::path& db) {
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        fs::path side = db;
-        side += suffix;
-        std::error_code ec;
-        fs::remove(side, ec);
-        if (ec) return Error::fileAccess(side, "无法删除旧的数据库日志文件，它可能被其他程序占用");
-    }
-    return Status::Ok();
-}
-
 Status writeText(const fs::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << text;
@@ -56,7 +29,7 @@ Status takeSnapshot(Workspace& ws, const std::string& step) {
     // The step name goes first and last: a snapshot without it is unusable,
     // so a crash in between can never offer a half-taken one.
     fs::remove(p.undoStep(), ec);
-    TABROVIN_TRY(replaceWithCopy(p.workingDb(), p.undoDb()));
+    TABROVIN_TRY(snapshotDatabase(p.workingDb(), p.undoDb()));
     TABROVIN_TRY(column_list::save(column_list::load(p.columnList()), p.undoColumnList()));
     return writeText(p.undoStep(), step);
 }
@@ -73,8 +46,7 @@ Result<UndoReport> undoLastStep(Workspace& ws) {
     std::ifstream in(p.undoStep(), std::ios::binary);
     std::getline(in, report.step);
     ws.conn.release();
-    TABROVIN_TRY(removeSideFiles(p.workingDb()));
-    TABROVIN_TRY(replaceWithCopy(p.undoDb(), p.workingDb()));
+    TABROVIN_TRY(restoreDatabase(p.undoDb(), p.workingDb()));
     report.columnNames = column_list::load(p.undoColumnList());
     TABROVIN_TRY(column_list::save(report.columnNames, p.columnList()));
     std::error_code ec;

@@ -7,34 +7,6 @@
 namespace tabrovin {
 namespace {
 
-Status removeSideFiles(const std::filesystem::path& db) {
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        std::filesystem::path side = db;
-        side += suffix;
-        std::error_code ec;
-        std::filesystem::remove(side, ec);
-        if (ec) return Error::fileAccess(side, "无法删除旧的数据库日志文件，它可能被其他程序占用");
-    }
-    return Status::Ok();
-}
-
-Status copyOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-    namespace fs = std::filesystem;
-    TABROVIN_TRY(removeSideFiles(to));
-    // Copy beside the target and rename, so a failed copy never leaves a
-    // half-written database behind.
-    fs::path tmp = to;
-    tmp += ".new";
-    std::error_code ec;
-    fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(tmp, to, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
-        return Error::fileAccess(to, "无法用空白模板替换工作数据库，文件可能被其他程序占用或只读");
-    }
-    return Status::Ok();
-}
-
 // Pipes and devices would block the reader for ever; folders are no workbooks.
 Status refuseSpecialFile(const std::filesystem::path& p) {
     std::error_code ec;
@@ -48,7 +20,10 @@ Status refuseSpecialFile(const std::filesystem::path& p) {
 
 Status resetWorkingDatabase(Workspace& ws) {
     TABROVIN_TRY(requireFile(ws.paths.blankDb()));
-    return copyOver(ws.paths.blankDb(), ws.paths.workingDb());
+    // A damaged template would replace the user's rows with nothing usable.
+    TABROVIN_TRY(checkWorkingTemplate(ws.paths.blankDb()));
+    ws.conn.release();
+    return restoreDatabase(ws.paths.blankDb(), ws.paths.workingDb());
 }
 
 Error sheetWithoutDataRows() {

@@ -105,6 +105,19 @@ void MainWindow::runOperation(std::function<void(Progress&)> work, std::function
     worker_->start();
 }
 
+bool MainWindow::lockFolder() {
+    std::error_code ec;
+    // Without a data folder the step itself says what is missing.
+    if (!std::filesystem::is_directory(workspace_.paths.dataDir(), ec)) return true;
+    auto lock = FolderLock::acquire(workspace_.paths.dataDir(), "Tabrovin 窗口");
+    if (!lock) {
+        showMessage(errorMessage(Step::Open, lock.error()));
+        return false;
+    }
+    folderLock_.emplace(std::move(*lock));
+    return true;
+}
+
 void MainWindow::cancelOperation() {
     if (!worker_) return;
     progress_->cancel = true;
@@ -116,6 +129,7 @@ void MainWindow::operationEnded() {
     relayProgress();
     worker_->deleteLater();
     worker_ = nullptr;
+    folderLock_.reset();
     cancelButton_->hide();
     for (QAction* entry : menu_) entry->setEnabled(true);
     resetProgressBar();

@@ -72,6 +72,7 @@ void MainWindow::openChosenWorkbook() {
     auto n = toInt16(text(TextBox::Text4));
     if (!n) return showMessage(errorMessage(Step::Open, n.error()));
     OpenRequest request{pathFromUtf8(xlsPath_), std::max<int>(*n, 1)};
+    if (!lockFolder()) return;
     list(ListBox::List1)->setEnabled(true);
     list(ListBox::List1)->clear();
     ButtonStates before;
@@ -107,6 +108,7 @@ void MainWindow::startImport() {
         request.positions.push_back(i + 1);
         request.headings.push_back(item->text().toStdString());
     }
+    if (!lockFolder()) return;
     list(ListBox::List1)->setEnabled(false);
     auto outcome = makeOutcome<ImportReport>();
     runOperation(
@@ -129,6 +131,7 @@ void MainWindow::startDedupe() {
     auto pause = toInt32(text(TextBox::Text5));  // rounded
     if (!pause) return showMessage(errorMessage(Step::Dedupe, pause.error()));
     DedupeRequest request{combo_->currentIndex(), *pause};
+    if (!lockFolder()) return;
     auto outcome = makeOutcome<DedupeReport>();
     runOperation([this, request,
                   outcome](Progress& p) { *outcome = filterDuplicates(workspace_, request, p); },
@@ -145,6 +148,7 @@ void MainWindow::startDedupe() {
 
 void MainWindow::startDelete() {
     DeleteRequest request{combo_->currentIndex(), text(TextBox::Text2)};
+    if (!lockFolder()) return;
     auto outcome = makeOutcome<DeleteReport>();
     runOperation([this, request,
                   outcome](Progress& p) { *outcome = deleteKeywordRows(workspace_, request, p); },
@@ -160,6 +164,7 @@ void MainWindow::startExport() {
     // Rows per workbook: whole numbers only; the step refuses the rest.
     auto rows = parseTypedNumber(text(TextBox::Text1), NumberRule::WholeOnly, 0, INT32_MAX);
     ExportRequest request{exportLists_.chosen, rows ? static_cast<int32_t>(*rows) : 0};
+    if (!lockFolder()) return;
     auto outcome = makeOutcome<ExportReport>();
     runOperation(
         [this, request, outcome](Progress& p) { *outcome = runExport(workspace_, request, p); },

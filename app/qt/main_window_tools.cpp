@@ -84,7 +84,7 @@ void MainWindow::showTableRowCount() {
 }
 
 void MainWindow::undoStep() {
-    if (worker_) return;
+    if (worker_ || !lockFolder()) return;
     releaseDataView();
     auto outcome = std::make_shared<std::optional<Result<UndoReport>>>();
     runOperation([this, outcome](Progress&) { *outcome = undoLastStep(workspace_); },

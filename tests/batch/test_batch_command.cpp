@@ -4,6 +4,7 @@
 #include "core/paths.h"
 #include "core/statements.h"
 #include "platform/database.h"
+#include "platform/folder_lock.h"
 #include "tests/support/test_support.h"
 
 namespace tt = tabrovin::testing;
@@ -163,4 +164,17 @@ TEST_F(BatchCommand, RowsPrintsTheTableAndUndoTakesBackOneStep) {
     EXPECT_NE(undone.output.find("5 行"), std::string::npos) << undone.output;
     EXPECT_EQ(rows(), 5);
     EXPECT_NE(batch("undo").exitCode, 0) << "one level only";
+}
+
+TEST_F(BatchCommand, ASecondStepOnTheFolderIsRefusedAtOnceNamingTheHolder) {
+    ASSERT_EQ(batch("import " + tt::shellQuote(book)).exitCode, 0);
+    auto held = tabrovin::FolderLock::acquire(dir / "data", "另一个导入");
+    ASSERT_TRUE(held.ok()) << held.error().description;
+    for (const char* step : {"export", "dedupe --column 0", "rows"}) {
+        auto r = batch(step);
+        EXPECT_EQ(r.exitCode, 1) << step;
+        EXPECT_NE(r.output.find("另一个导入"), std::string::npos) << r.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "导出"));
+    EXPECT_EQ(rows(), 5);
 }

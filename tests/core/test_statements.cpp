@@ -44,8 +44,6 @@ TEST_F(WorkingTable, EmptyTableCountsZeroAndHasNoLargestId) {
     auto largest = db.readNumber(st::largestId());
     ASSERT_FALSE(largest.ok());  // a null is an error for a number
     EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
-    EXPECT_TRUE(db.readNumbers(*st::firstIdPerValue(0))->empty());
-    EXPECT_TRUE(db.run(st::deleteMarked()).ok());
     EXPECT_TRUE(db.run(*st::deleteContaining(0, "x")).ok());
 }
 
@@ -58,19 +56,6 @@ TEST_F(WorkingTable, InsertKeepsQuotesAndEmptyTextNotNull) {
     EXPECT_EQ(count(), 2);
 }
 
-TEST_F(WorkingTable, GroupsIgnoreAsciiCaseAndNullsFormOneGroup) {
-    insert({"Abc"});
-    insert({"abc"});
-    insert({"ABC "});
-    insert({""});
-    ASSERT_TRUE(db.run({"insert into wen (a1) values ('x')", {}}).ok());
-    ASSERT_TRUE(db.run({"insert into wen (a1) values ('y')", {}}).ok());
-    auto ids = db.readNumbers(*st::firstIdPerValue(0));
-    ASSERT_TRUE(ids.ok());
-    std::sort(ids->begin(), ids->end());
-    EXPECT_EQ(*ids, (std::vector<int64_t>{1, 3, 4, 5}));
-}
-
 TEST_F(WorkingTable, KeywordMatchesAnywhereWithWildcardAndQuotes) {
     for (const char* v : {"12", "312", "1234", "1-2", "it's", "IT'S here", "its", "50%off"})
         insert({v});
@@ -80,24 +65,6 @@ TEST_F(WorkingTable, KeywordMatchesAnywhereWithWildcardAndQuotes) {
     EXPECT_EQ(column(0), (std::vector<std::string>{"1-2", "its", "50%off"}));
     ASSERT_TRUE(db.run(*st::deleteContaining(0, "1%2")).ok());  // % keeps its meaning
     EXPECT_EQ(column(0), (std::vector<std::string>{"its", "50%off"}));
-}
-
-TEST_F(WorkingTable, MarksDeleteAllButKeptRows) {
-    for (int i = 0; i < 5; ++i) insert({std::to_string(i)});
-    for (int round = 0; round < 2; ++round) {  // the keep list starts empty every time
-        for (const auto& s : st::startKeepList()) ASSERT_TRUE(db.run(s).ok());
-        auto keep = db.prepare(st::keepRow());
-        for (const char* id : {"2", "5", "5", "9"}) ASSERT_TRUE(keep->run({id}).ok());
-        ASSERT_TRUE(db.run(st::markFromKeepList()).ok());
-        std::vector<std::string> marks;
-        int n = 0;
-        ASSERT_TRUE(db.readTexts({"select idd from wen order by id", {}}, marks, n).ok());
-        using V = std::vector<std::string>;
-        EXPECT_EQ(marks, (round == 0 ? V{"0", "1", "0", "0", "1"} : V{"1", "1"}));
-        ASSERT_TRUE(db.run(st::deleteMarked()).ok());
-        EXPECT_EQ(column(0), (std::vector<std::string>{"1", "4"}));
-    }
-    ASSERT_TRUE(db.run(st::dropKeepList()).ok());
 }
 
 TEST_F(WorkingTable, IdsOnlyGrowAndPagesFollowPositions) {
@@ -118,14 +85,13 @@ TEST_F(WorkingTable, IdsOnlyGrowAndPagesFollowPositions) {
 
 TEST_F(WorkingTable, ColumnNumbersOutsideTheTableAreClearErrors) {
     for (int k : {-1, 51, 1000}) {
-        auto r = st::firstIdPerValue(k);
+        auto r = st::deleteContaining(k, "x");
         ASSERT_FALSE(r.ok());
         EXPECT_EQ(r.error().number, err::kNoSuchColumn);
         EXPECT_NE(r.error().description.find(std::to_string(k)), std::string::npos);
     }
-    EXPECT_FALSE(st::deleteContaining(-1, "x").ok());
     EXPECT_FALSE(st::pageRows({0, 51}, 0, 1).ok());
-    EXPECT_TRUE(st::firstIdPerValue(50).ok());
+    EXPECT_TRUE(st::deleteContaining(50, "x").ok());
 }
 
 TEST(Database, MissingOrForeignFilesAreNamedErrors) {

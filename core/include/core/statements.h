@@ -28,15 +28,6 @@ constexpr int kMaxParameters = 32766;
 Result<std::string> insertRows(int count, int rows);
 
 Statement countRows();                     // SELECT Count(id) FROM wen
-Result<Statement> firstIdPerValue(int k);  // smallest id of each distinct value of a<k>
-// Duplicate filtering collects the ids to keep in a temporary table, then
-// marks every row of wen (idd 1 keep, 0 delete) and deletes in one pass:
-// point updates of each kept row cost several times more on big tables.
-std::vector<Statement> startKeepList();  // an empty temp.keep
-std::string keepRow();                   // insert into temp.keep (prepared, ?1 = id)
-Statement markFromKeepList();            // idd = 1 for kept rows, 0 for the others
-Statement deleteMarked();                // delete from wen where idd=0
-Statement dropKeepList();
 // Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
 // meaning, a quote matches itself.
 Result<Statement> deleteContaining(int k, const std::string& keyword);

@@ -27,11 +27,12 @@ struct OpenReport {
 
 // Resets the working database from its blank template, then reads row 1 of
 // the chosen worksheet. A path that exists but is no regular file (a pipe, a
-// folder) is refused before the reset. Errors after the reset leave it done.
+// folder) and an unusable template are refused before the reset. Errors
+// after the reset leave it done.
 Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress);
 
-// The blank template copied over the working database, its journal files
-// removed first: a stale journal would be rolled into the new copy.
+// The blank template, once proven usable, copied over the working database;
+// no journal of the old database is left to be rolled into the new copy.
 Status resetWorkingDatabase(Workspace& ws);
 
 // A worksheet opened and measured, shared by choosing and importing.

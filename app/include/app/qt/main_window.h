@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/progress.h"
 #include "core/workspace.h"
 #include "export/export_lists.h"
+#include "platform/folder_lock.h"
 
 class QAction;
 class QComboBox;
@@ -115,6 +117,9 @@ class MainWindow : public QMainWindow {
     // Runs `work` on a worker thread with all buttons and the menu disabled;
     // `done` then runs on the window's thread.
     void runOperation(std::function<void(Progress&)> work, std::function<void()> done);
+    // Takes the program folder for one step; false (and a message naming the
+    // holder) while another window or batch run has it.
+    bool lockFolder();
     void operationEnded();
     void relayProgress();
     void resetProgressBar();
@@ -141,6 +146,7 @@ class MainWindow : public QMainWindow {
     std::string xlsPath_;  // the workbook chosen last
     int clickedColumn_ = -1, clickedPosition_ = -1;
 
+    std::optional<FolderLock> folderLock_;
     std::unique_ptr<WindowProgress> progress_;
     QThread* worker_ = nullptr;
     std::function<void()> done_;
