@@ -1,5 +1,8 @@
 #include "base/error.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace tabrovin {
 namespace {
 
@@ -43,6 +46,11 @@ std::string databaseAdvice(int primary, const std::string& engineText) {
 }
 
 }  // namespace
+
+void failedGuard(const char* what) {
+    std::fprintf(stderr, "tabrovin: %s\n", what);
+    std::abort();
+}
 
 std::string utf8FromPath(const std::filesystem::path& path) {
     auto s = path.u8string();

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cassert>
 #include <limits>
 #include <set>
 

@@ -67,6 +67,10 @@ TEST_F(WindowTest, CaptionsColoursProgressBarAndDialogConversions) {
     EXPECT_EQ(qt::messageIcon(Icon::Exclamation), QMessageBox::Warning);
     EXPECT_EQ(qt::qtFileFilter("Excel|*.xls;*.xlsx|文本").toStdString(),
               "Excel (*.xls *.xlsx);;文本 (*)");
+    // Dialog buttons speak Chinese once Qt's own translations are loaded.
+    qt::installChineseTranslations();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QString::fromUtf8("确定"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
     // The chooser shows names only, so no name may carry its pattern again.
     EXPECT_EQ(std::string(kWorkbookFilter).find("(*."), std::string::npos);
 }

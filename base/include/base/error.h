@@ -4,7 +4,6 @@
 // has one factory below that builds its message from the facts; callers state
 // facts, not sentences.
 
-#include <cassert>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -95,6 +94,14 @@ struct Error {
 std::string utf8FromPath(const std::filesystem::path& path);
 std::filesystem::path pathFromUtf8(const std::string& utf8);
 
+// Stops the program when a Status or Result is read the wrong way. Always
+// on, also in release builds: reading a value that is not there would go on
+// with garbage, which is worse than stopping.
+[[noreturn]] void failedGuard(const char* what);
+inline void guard(bool ok, const char* what) {
+    if (!ok) failedGuard(what);
+}
+
 // Either success or an Error.
 class [[nodiscard]] Status {
   public:
@@ -105,7 +112,7 @@ class [[nodiscard]] Status {
     bool ok() const { return !error_.has_value(); }
     explicit operator bool() const { return ok(); }
     const Error& error() const {
-        assert(error_);
+        guard(error_.has_value(), "Status::error() on success");
         return *error_;
     }
 
@@ -123,17 +130,17 @@ class [[nodiscard]] Result {
     bool ok() const { return std::holds_alternative<T>(v_); }
     explicit operator bool() const { return ok(); }
     T& value() {
-        assert(ok());
+        guard(ok(), "Result::value() on an error");
         return std::get<T>(v_);
     }
     const T& value() const {
-        assert(ok());
+        guard(ok(), "Result::value() on an error");
         return std::get<T>(v_);
     }
     T& operator*() { return value(); }
     T* operator->() { return &value(); }
     const Error& error() const {
-        assert(!ok());
+        guard(!ok(), "Result::error() on a value");
         return std::get<Error>(v_);
     }
     Status status() const { return ok() ? Status::Ok() : Status(error()); }
