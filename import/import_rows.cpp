@@ -62,13 +62,15 @@ class RowInserter {
         buffered_ = 0;
         if (rows == kRowsPerStatement) {
             TABROVIN_TRY(many_.run(buffer_));
-        } else {
-            for (size_t r = 0; r < rows; ++r) {
-                single_.assign(buffer_.begin() + r * width_, buffer_.begin() + (r + 1) * width_);
-                TABROVIN_TRY(one_.run(single_));
-            }
+            inserted_ += rows;
+            return Status::Ok();
         }
-        inserted_ += rows;
+        // Counted one by one: rows stored before a refused one stay.
+        for (size_t r = 0; r < rows; ++r) {
+            single_.assign(buffer_.begin() + r * width_, buffer_.begin() + (r + 1) * width_);
+            TABROVIN_TRY(one_.run(single_));
+            ++inserted_;
+        }
         return Status::Ok();
     }
 
