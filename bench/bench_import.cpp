@@ -7,12 +7,9 @@
 // into the same table in one transaction, one row per statement and many
 // rows per statement, with no workbook to read.
 
-#include <xlsxwriter.h>
-
 #include "bench/bench_child.h"
 #include "bench/bench_support.h"
-#include "core/statements.h"
-#include "platform/database.h"
+#include "bench/bench_xlsx.h"
 
 namespace {
 
@@ -34,70 +31,11 @@ void writeXls(const bench::fs::path& out, int rows) {
     bench::shell("/usr/bin/python3 " + py.string() + " " + out.string());
 }
 
-void writeXlsx(const bench::fs::path& out, int rows) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;  // rows go straight to disk
-    lxw_workbook* wb = workbook_new_opt(out.c_str(), &options);
-    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
-    for (int c = 0; c < 10; ++c)
-        worksheet_write_string(ws, 0, c, ("列" + std::to_string(c)).c_str(), nullptr);
-    char buf[64];
-    for (int r = 1; r <= rows; ++r)
-        for (int c = 0; c < 10; ++c) {
-            if (c % 2) {
-                std::snprintf(buf, sizeof buf, "值%d-%d", r, c);
-                worksheet_write_string(ws, r, c, buf, nullptr);
-            } else {
-                worksheet_write_number(ws, r, c, r * 10.0 + c, nullptr);
-            }
-        }
-    workbook_close(wb);
-}
-
-// The texts the import stores for worksheet row `r` (1-based after the heading).
-void rowTexts(int r, std::vector<std::string>& values) {
-    for (int c = 0; c < 10; ++c)
-        values[c] =
-            c % 2 ? "值" + std::to_string(r) + "-" + std::to_string(c) : std::to_string(r * 10 + c);
-}
-
-// Inserts `rows` rows into a fresh working table, `perStatement` at a time,
-// committing after every `commitEvery` statements (0: once at the end).
-bool bareInsert(const bench::fs::path& file, int rows, int perStatement, int commitEvery = 0) {
-    bench::fs::copy_file(bench::binDir() / "data" / "B.mdb", file,
-                         bench::fs::copy_options::overwrite_existing);
-    tabrovin::Database db;
-    if (!db.open(file).ok()) return false;
-    auto sql = tabrovin::statements::insertRows(10, perStatement);
-    if (!sql.ok()) return false;
-    auto insert = db.prepare(*sql);
-    if (!insert.ok() || !db.begin().ok()) return false;
-    std::vector<std::string> row(10), batch;
-    int r = 1;
-    for (; r + perStatement - 1 <= rows; r += perStatement) {
-        batch.clear();
-        for (int i = 0; i < perStatement; ++i) {
-            rowTexts(r + i, row);
-            batch.insert(batch.end(), row.begin(), row.end());
-        }
-        if (!insert->run(batch).ok()) return false;
-        if (commitEvery && r / perStatement % commitEvery == 0 &&
-            (!db.commit().ok() || !db.begin().ok()))
-            return false;
-    }
-    auto one = db.prepare(*tabrovin::statements::insertRow(10));
-    for (; r <= rows; ++r) {
-        rowTexts(r, row);
-        if (!one.ok() || !one->run(row).ok()) return false;
-    }
-    return db.commit().ok();
-}
-
 void reportFloor(const char* what, int rows, const bench::Measured& import,
                  const bench::fs::path& work) {
     for (int perStatement : {1, 50}) {
-        auto floor =
-            bench::inChild([&] { return bareInsert(work / "floor.mdb", rows, perStatement); });
+        auto floor = bench::inChild(
+            [&] { return bench::bareInsert(work / "floor.mdb", rows, perStatement); });
         std::printf(
             "  floor: bare insert, %2d row(s) per statement  %6.2f s  peak %6.1f MB  "
             "%s / floor = %5.1f%s\n",
@@ -105,7 +43,8 @@ void reportFloor(const char* what, int rows, const bench::Measured& import,
             floor.exitCode ? "  (FAILED)" : "");
     }
     // What committing at every pause of the default 500 rows costs by itself.
-    auto often = bench::inChild([&] { return bareInsert(work / "floor.mdb", rows, 1, 501); });
+    auto often =
+        bench::inChild([&] { return bench::bareInsert(work / "floor.mdb", rows, 1, 501); });
     std::printf("  bare insert committing every 501 rows         %6.2f s  peak %6.1f MB%s\n",
                 often.seconds, often.peakMb, often.exitCode ? "  (FAILED)" : "");
 }
@@ -117,7 +56,7 @@ int main() {
     bench::fs::create_directories(work);
     auto xls = work / "65535x10.xls", xlsx = work / "1000000x10.xlsx";
     if (!bench::fs::exists(xls)) writeXls(xls, 65535);
-    if (!bench::fs::exists(xlsx)) writeXlsx(xlsx, 1000000);
+    if (!bench::fs::exists(xlsx)) bench::writeXlsx(xlsx, 1000000, 1000000);
 
     auto home = bench::programFolder(work / "home");
     auto m = bench::runBatch({"--home", home.string(), "import", xls.string()});

@@ -1,0 +1,131 @@
+// The whole road on a 300,000-row x 10-column .xlsx: open, import, filter
+// duplicates, delete by keyword and export, each as its own tabrovin-batch
+// run without pauses, each beside its floor: the least work that step could
+// do (inflating the sheet part, a bare insert, the engine's one-statement
+// filter or delete, reading every row). Then the undo snapshot each step
+// takes, as a share of the step, and import and filtering at 10,000,
+// 100,000 and 1,000,000 rows to show how they grow.
+
+#include "bench/bench_child.h"
+#include "bench/bench_support.h"
+#include "bench/bench_xlsx.h"
+#include "core/paths.h"
+#include "platform/sheets/zip_archive.h"
+
+namespace {
+
+namespace fs = bench::fs;
+using tabrovin::Database;
+
+struct Step {
+    const char* name;
+    bench::Measured ours, floor;
+};
+
+void print(const Step& s) {
+    std::printf("%-8s %7.2f s  peak %6.1f MB   floor %7.2f s   ratio %5.2f%s\n", s.name,
+                s.ours.seconds, s.ours.peakMb, s.floor.seconds, s.ours.seconds / s.floor.seconds,
+                s.ours.exitCode || s.floor.exitCode ? "  (FAILED)" : "");
+}
+
+// Inflating the sheet part and throwing the bytes away.
+bench::Measured inflateFloor(const fs::path& xlsx) {
+    return bench::inChild([&] {
+        auto zip = tabrovin::sheets::ZipArchive::open(xlsx);
+        return zip.ok() &&
+               (*zip)
+                   ->stream("xl/worksheets/sheet1.xml", [](std::string_view) { return true; })
+                   .ok();
+    });
+}
+
+// `sql` run on a copy of `db`, so the copy and not the program folder changes.
+bench::Measured sqlFloor(const fs::path& db, const fs::path& copy, const std::string& sql) {
+    fs::copy_file(db, copy, fs::copy_options::overwrite_existing);
+    return bench::inChild([&] {
+        Database d;
+        return d.open(copy).ok() && d.run({sql, {}}).ok();
+    });
+}
+
+// Reading every row of the table: what an export cannot do without.
+bench::Measured readFloor(const fs::path& db) {
+    return bench::inChild([&] {
+        Database d;
+        if (!d.open(db).ok()) return false;
+        auto rows = d.query({"SELECT a0,a1,a2,a3,a4,a5,a6,a7,a8,a9 FROM wen ORDER BY id", {}});
+        if (!rows.ok()) return false;
+        size_t bytes = 0;
+        for (auto more = rows->next(); more.ok() && *more; more = rows->next())
+            for (int c = 0; c < 10; ++c) bytes += rows->text(c).size();
+        return bytes > 0;
+    });
+}
+
+fs::path workbook(const fs::path& work, int rows) {
+    fs::path xlsx = work / (std::to_string(rows) + "x10.xlsx");
+    if (!fs::exists(xlsx)) bench::writeXlsx(xlsx, rows, rows / 10 * 7);  // 30% duplicates in a0
+    return xlsx;
+}
+
+void road(const fs::path& work) {
+    const int rows = 300000;
+    fs::path xlsx = workbook(work, rows), home = bench::programFolder(work / "home");
+    fs::path db = tabrovin::ProgramPaths(home).workingDb(), copy = work / "copy.mdb";
+    auto batch = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--home", home.string()});
+        return bench::runBatch(args);
+    };
+    std::vector<Step> steps;
+    steps.push_back({"open", batch({"open", xlsx.string()}), inflateFloor(xlsx)});
+    steps.push_back({"import", batch({"import", xlsx.string()}),
+                     bench::inChild([&] { return bench::bareInsert(copy, rows, 50); })});
+    auto snapshot = bench::inChild([&] { return tabrovin::snapshotDatabase(db, copy).ok(); });
+    auto dedupeFloor =
+        sqlFloor(db, copy, "DELETE FROM wen WHERE id NOT IN (SELECT min(id) FROM wen GROUP BY a0)");
+    steps.push_back({"dedupe", batch({"dedupe", "--column", "0"}), dedupeFloor});
+    auto deleteFloor = sqlFloor(db, copy, "DELETE FROM wen WHERE a1 LIKE '%9-1%'");
+    steps.push_back(
+        {"delete", batch({"delete", "--column", "1", "--keyword", "9-1"}), deleteFloor});
+    auto exportFloor = readFloor(db);
+    steps.push_back({"export", batch({"export"}), exportFloor});
+
+    std::printf("whole road, %d rows x 10 columns (import includes its own open):\n", rows);
+    double total = 0, totalFloor = 0;
+    for (const Step& s : steps) {
+        print(s);
+        total += s.ours.seconds;
+        totalFloor += s.floor.seconds;
+    }
+    std::printf("%-8s %7.2f s                    floor %7.2f s   ratio %5.2f\n", "total", total,
+                totalFloor, total / totalFloor);
+    std::printf("undo snapshot %.2f s: %.0f%% of import, %.0f%% of dedupe, %.0f%% of delete\n\n",
+                snapshot.seconds, 100 * snapshot.seconds / steps[1].ours.seconds,
+                100 * snapshot.seconds / steps[2].ours.seconds,
+                100 * snapshot.seconds / steps[3].ours.seconds);
+}
+
+void scale(const fs::path& work) {
+    std::printf("growth (open + import, then filtering a0 with 30%% duplicates):\n");
+    for (int rows : {10000, 100000, 1000000}) {
+        fs::path xlsx = workbook(work, rows), home = bench::programFolder(work / "scale");
+        auto import = bench::runBatch({"--home", home.string(), "import", xlsx.string()});
+        auto dedupe = bench::runBatch({"--home", home.string(), "dedupe", "--column", "0"});
+        std::printf(
+            "%8d rows  import %6.2f s %5.2f us/row peak %6.1f MB   dedupe %6.2f s %5.2f "
+            "us/row peak %6.1f MB%s\n",
+            rows, import.seconds, 1e6 * import.seconds / rows, import.peakMb, dedupe.seconds,
+            1e6 * dedupe.seconds / rows, dedupe.peakMb,
+            import.exitCode || dedupe.exitCode ? "  (FAILED)" : "");
+    }
+}
+
+}  // namespace
+
+int main() {
+    auto work = fs::temp_directory_path() / "tabrovin-bench-road";
+    fs::create_directories(work);
+    road(work);
+    scale(work);
+    return 0;
+}
