@@ -46,6 +46,7 @@ Result<UndoReport> undoLastStep(Workspace& ws) {
     std::ifstream in(p.undoStep(), std::ios::binary);
     std::getline(in, report.step);
     ws.conn.release();
+    TABROVIN_TRY(checkSnapshot(p.undoDb()));
     TABROVIN_TRY(restoreDatabase(p.undoDb(), p.workingDb()));
     report.columnNames = column_list::load(p.undoColumnList());
     TABROVIN_TRY(column_list::save(report.columnNames, p.columnList()));

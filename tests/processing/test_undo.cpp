@@ -92,6 +92,12 @@ TEST_F(Undo, NothingToUndoIsRefusedAndAHalfTakenSnapshotIsNeverOffered) {
     EXPECT_FALSE(canUndo(ws.paths));
     EXPECT_FALSE(undoLastStep(ws).ok());
     EXPECT_EQ(table(2), before);
+    // A snapshot a crash left damaged is refused, never put back.
+    ASSERT_TRUE(takeSnapshot(ws, "导入").ok());
+    std::filesystem::resize_file(ws.paths.undoDb(), 3000);
+    auto damaged = undoLastStep(ws);
+    ASSERT_FALSE(damaged.ok());
+    EXPECT_EQ(table(2), before);
 }
 
 }  // namespace

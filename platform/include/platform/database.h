@@ -153,13 +153,18 @@ Status checkWorkingTemplate(const std::filesystem::path& blankDb);
 namespace tabrovin {
 
 // Copies the database `from` to `to` as it stands after its last commit,
-// replacing `to` only once the copy is whole and on disk. A crash leaves
-// either the old `to` or the new one. No connection may be writing `from`.
+// replacing `to` only once the copy is whole. The copy is not synced to disk:
+// after a crash check it with checkSnapshot. No connection may be writing
+// `from`.
 Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Puts the copy `snapshot` back over `target`, with the same guarantees, and
 // leaves no journal beside `target` that could be replayed onto the restored
 // file. Release every connection to `target` first.
 Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesystem::path& target);
+
+// Proves a snapshot whole (PRAGMA quick_check) before it is put back: the
+// snapshot is not synced to disk, so a crash may have left it damaged.
+Status checkSnapshot(const std::filesystem::path& snapshot);
 
 }  // namespace tabrovin
