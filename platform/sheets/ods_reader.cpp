@@ -269,19 +269,7 @@ class OdsWorksheet : public Worksheet {
     SheetSize size_;
 };
 
-class OdsWorkbook : public Workbook {
-  public:
-    explicit OdsWorkbook(std::shared_ptr<const OdsBook> book) : book_(std::move(book)) {}
-    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
-    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
-            return std::make_unique<OdsWorksheet>(book_, index);
-        });
-    }
-
-  private:
-    std::shared_ptr<const OdsBook> book_;
-};
+using OdsWorkbook = SharedBookWorkbook<OdsBook, OdsWorksheet>;
 
 }  // namespace
 

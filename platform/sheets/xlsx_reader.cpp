@@ -490,19 +490,7 @@ class XlsxWorksheet : public Worksheet {
     SheetSize size_;
 };
 
-class XlsxWorkbook : public Workbook {
-  public:
-    explicit XlsxWorkbook(std::shared_ptr<const XlsxBook> book) : book_(std::move(book)) {}
-    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
-    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
-            return std::make_unique<XlsxWorksheet>(book_, index);
-        });
-    }
-
-  private:
-    std::shared_ptr<const XlsxBook> book_;
-};
+using XlsxWorkbook = SharedBookWorkbook<XlsxBook, XlsxWorksheet>;
 
 // Keeps the worksheets of the book's sheet list, in order, with their parts:
 // chart, dialog and macro sheets hold no table and are not counted, as in

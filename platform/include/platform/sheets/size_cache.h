@@ -26,9 +26,6 @@ struct FileIdentity {
 std::optional<SheetSize> cachedSize(const std::optional<FileIdentity>& file, size_t sheet);
 void rememberSize(const std::optional<FileIdentity>& file, size_t sheet, SheetSize size);
 
-// err::kSubscript for worksheet `number` of a book of `count` sheets.
-Error noSuchSheet(int number, int count);
-
 // Worksheet `number` (from 1) of a book of `count` sheets stored in `file`:
 // made by `make(index)`, then sized from what was remembered for this file
 // version or by its own measure().
@@ -36,7 +33,7 @@ template <class Make>
 Result<std::unique_ptr<Worksheet>> measuredSheet(int number, int count,
                                                  const std::optional<FileIdentity>& file,
                                                  Make make) {
-    if (number < 1 || number > count) return noSuchSheet(number, count);
+    if (number < 1 || number > count) return Error::noSuchSheet(number, count);
     const size_t index = static_cast<size_t>(number - 1);
     auto sheet = make(index);
     if (auto known = cachedSize(file, index)) {
@@ -47,5 +44,21 @@ Result<std::unique_ptr<Worksheet>> measuredSheet(int number, int count,
     }
     return std::unique_ptr<Worksheet>(std::move(sheet));
 }
+
+// A workbook over one parsed book that its worksheets share: worksheet i is
+// Sheet(book, i), sized by measuredSheet. Book holds `file` and `sheets`.
+template <class Book, class Sheet>
+class SharedBookWorkbook : public Workbook {
+  public:
+    explicit SharedBookWorkbook(std::shared_ptr<const Book> book) : book_(std::move(book)) {}
+    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
+    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
+        return measuredSheet(number, sheetCount(), book_->file,
+                             [&](size_t index) { return std::make_unique<Sheet>(book_, index); });
+    }
+
+  private:
+    std::shared_ptr<const Book> book_;
+};
 
 }  // namespace tabrovin::sheets
