@@ -7,9 +7,12 @@ std::string quoted(const std::filesystem::path& p) {
     return "“" + utf8FromPath(p) + "”";
 }
 
-std::string place(CellPlace w) {
+std::string place(const CellPlace& w) {
     std::string s;
-    if (w.sheet > 0) s += "第 " + std::to_string(w.sheet) + " 个工作表";
+    if (!w.sheetName.empty())
+        s += "工作表“" + w.sheetName + "”";
+    else if (w.sheet > 0)
+        s += "第 " + std::to_string(w.sheet) + " 个工作表";
     if (w.row > 0) s += "第 " + std::to_string(w.row) + " 行";
     if (w.column > 0) s += "第 " + std::to_string(w.column) + " 列";
     return s;

@@ -131,9 +131,9 @@ class SheetContent : public XmlHandler {
         if (text.empty()) return true;
         bool digits = text.find_first_not_of("0123456789") == std::string_view::npos;
         if (!digits || text.find_first_not_of('0') == std::string_view::npos) {
-            fail(Error::damagedWorkbook(file_, "工作表“" + sheet_ + "”第" +
-                                                   std::to_string(rowStart_) + "行的重复次数“" +
-                                                   std::string(text.substr(0, 20)) + "”无效"));
+            fail(Error::damagedWorkbook(file_,
+                                        "重复次数“" + std::string(text.substr(0, 20)) + "”无效",
+                                        CellPlace(sheet_, rowStart_)));
             return false;
         }
         text.remove_prefix(text.find_first_not_of('0'));
@@ -194,11 +194,10 @@ class SheetContent : public XmlHandler {
 bool SheetContent::cellText(std::string& out) {
     const std::string& type = type_;
     if (type == "float" || type == "percentage" || type == "currency") {
-        char* end = nullptr;
-        double v = std::strtod(value_.c_str(), &end);
-        if (value_.empty() || *end != '\0') {
-            status = Error{err::kCellConversion,
-                           cellPlace(sheet_, rowStart_, column_) + "的数值“" + value_ + "”无效。"};
+        double v = 0;
+        if (!parseXmlNumber(value_, v)) {
+            status = Error::cellConversion("数值“" + value_ + "”无效",
+                                           CellPlace(sheet_, rowStart_, column_));
             stopped = true;
             return false;
         }
