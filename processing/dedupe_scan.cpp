@@ -170,6 +170,8 @@ Result<DedupeCounts> dedupeScan(Database& db, int column,
     TABROVIN_TRY(db.beginWrite());
     auto counts = dedupeInTransaction(db, *name, everyGroup);
     if (!counts) {
+        // The scan's error is the one to report; a rollback that fails too
+        // leaves the transaction to be undone when the connection closes.
         (void)db.rollback();
         return counts.error();
     }

@@ -166,4 +166,8 @@ Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem
 // file. Release every connection to `target` first.
 Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesystem::path& target);
 
+// Replaces `file` by one holding `text`, with the same guarantees: a crash
+// leaves the old content or the new, never a mix. err::kFileAccess on failure.
+Status replaceFileText(const std::filesystem::path& file, std::string_view text);
+
 }  // namespace tabrovin
