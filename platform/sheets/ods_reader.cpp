@@ -239,33 +239,19 @@ void SheetContent::finishCell() {
         }
 }
 
-class OdsWorksheet : public Worksheet {
+class OdsWorksheet : public ScannedWorksheet<OdsWorksheet, OdsBook> {
   public:
     OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
-        : book_(std::move(book)), index_(index) {}
-    Status measure() {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            SheetContent content(*book_, index_, nullptr);
-            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-            size_ = content.size;
-            return Status::Ok();
-        });
-    }
-    void setSize(SheetSize size) { size_ = size; }
-    SheetSize size() const override { return size_; }
-    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            RowAssembler rows(first, last, columns, sink, book_->zip->path());
-            SheetContent content(*book_, index_, &rows);
-            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-            return rows.finish();
-        });
-    }
+        : ScannedWorksheet(std::move(book)), index_(index) {}
 
   private:
-    std::shared_ptr<const OdsBook> book_;
+    friend ScannedWorksheet;
+    SheetContent part(RowAssembler* rows) const { return SheetContent(*book_, index_, rows); }
+    Status scan(SheetContent& content) const {
+        return parseZipPart(*book_->zip, kContent, content);
+    }
+
     size_t index_;
-    SheetSize size_;
 };
 
 using OdsWorkbook = SharedBookWorkbook<OdsBook, OdsWorksheet>;

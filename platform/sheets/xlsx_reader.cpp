@@ -450,39 +450,20 @@ void SheetPart::finishCell() {
         stopped = true;
 }
 
-class XlsxWorksheet : public Worksheet {
+class XlsxWorksheet : public ScannedWorksheet<XlsxWorksheet, XlsxBook> {
   public:
     XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
-        : book_(std::move(book)), sheet_(book_->sheets[index]) {}
-
-    Status measure() {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            SheetPart part(*book_, sheet_.name, nullptr);
-            TABROVIN_TRY(scan(part));
-            size_ = part.size;
-            return Status::Ok();
-        });
-    }
-    void setSize(SheetSize size) { size_ = size; }
-    SheetSize size() const override { return size_; }
-    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            RowAssembler rows(first, last, columns, sink, book_->zip->path());
-            SheetPart part(*book_, sheet_.name, &rows);
-            TABROVIN_TRY(scan(part));
-            return rows.finish();
-        });
-    }
+        : ScannedWorksheet(std::move(book)), sheet_(book_->sheets[index]) {}
 
   private:
-    Status scan(SheetPart& part) {
+    friend ScannedWorksheet;
+    SheetPart part(RowAssembler* rows) const { return SheetPart(*book_, sheet_.name, rows); }
+    Status scan(SheetPart& part) const {
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
 
-    std::shared_ptr<const XlsxBook> book_;
     const XlsxBook::Sheet& sheet_;
-    SheetSize size_;
 };
 
 using XlsxWorkbook = SharedBookWorkbook<XlsxBook, XlsxWorksheet>;
