@@ -74,7 +74,7 @@ Error Error::notWorkbook(const std::filesystem::path& file, const std::string& w
 }
 
 Error Error::damagedWorkbook(const std::filesystem::path& file, const std::string& why,
-                             CellPlace where) {
+                             const CellPlace& where) {
     std::string at = place(where);
     return {err::kDamagedWorkbook, "工作簿" + quoted(file.filename()) + "已损坏或过大" +
                                        (at.empty() ? "" : "（" + at + "）") + "：" + why + "。"};
@@ -95,7 +95,7 @@ Error Error::noSuchSheet(int number, int sheetCount) {
                                  std::to_string(sheetCount) + " 个工作表）。"};
 }
 
-Error Error::cellConversion(const std::string& why, CellPlace where) {
+Error Error::cellConversion(const std::string& why, const CellPlace& where) {
     return {err::kCellConversion, place(where) + "的单元格无法读取：" + why + "。"};
 }
 

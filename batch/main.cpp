@@ -263,7 +263,7 @@ int runExport(Workspace& ws, const Options& o) {
     auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
     if (!rows) return usageError("--rows 需要一个整数");
     BatchProgress progress;
-    auto done = runExport(ws, {lists->chosen, rows ? static_cast<int32_t>(*rows) : 0}, progress);
+    auto done = runExport(ws, {lists->chosen, static_cast<int32_t>(*rows)}, progress);
     if (!done) return fail(Step::Export, done.error());
     show(exportDone(*done));
     return done->failedPages.empty() ? 0 : 1;

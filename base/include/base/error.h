@@ -68,11 +68,11 @@ struct Error {
     // Workbooks being read. `file` is named by its file name only.
     static Error notWorkbook(const std::filesystem::path& file, const std::string& why);
     static Error damagedWorkbook(const std::filesystem::path& file, const std::string& why,
-                                 CellPlace where = {});
+                                 const CellPlace& where = {});
     static Error encryptedWorkbook(const std::filesystem::path& file);
     static Error unsupportedWorkbook(const std::filesystem::path& file, const std::string& why);
     static Error noSuchSheet(int number, int sheetCount);
-    static Error cellConversion(const std::string& why, CellPlace where);
+    static Error cellConversion(const std::string& why, const CellPlace& where);
     // Workbooks being written.
     static Error workbookWrite(const std::filesystem::path& file, const std::string& why);
     static Error tooManyRows(const std::string& why);
