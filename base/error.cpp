@@ -10,9 +10,12 @@ std::string quoted(const std::filesystem::path& p) {
     return "“" + utf8FromPath(p) + "”";
 }
 
-std::string place(CellPlace w) {
+std::string place(const CellPlace& w) {
     std::string s;
-    if (w.sheet > 0) s += "第 " + std::to_string(w.sheet) + " 个工作表";
+    if (!w.sheetName.empty())
+        s += "工作表“" + w.sheetName + "”";
+    else if (w.sheet > 0)
+        s += "第 " + std::to_string(w.sheet) + " 个工作表";
     if (w.row > 0) s += "第 " + std::to_string(w.row) + " 行";
     if (w.column > 0) s += "第 " + std::to_string(w.column) + " 列";
     return s;
@@ -79,7 +82,7 @@ Error Error::notWorkbook(const std::filesystem::path& file, const std::string& w
 }
 
 Error Error::damagedWorkbook(const std::filesystem::path& file, const std::string& why,
-                             CellPlace where) {
+                             const CellPlace& where) {
     std::string at = place(where);
     return {err::kDamagedWorkbook, "工作簿" + quoted(file.filename()) + "已损坏或过大" +
                                        (at.empty() ? "" : "（" + at + "）") + "：" + why + "。"};
@@ -100,7 +103,7 @@ Error Error::noSuchSheet(int number, int sheetCount) {
                                  std::to_string(sheetCount) + " 个工作表）。"};
 }
 
-Error Error::cellConversion(const std::string& why, CellPlace where) {
+Error Error::cellConversion(const std::string& why, const CellPlace& where) {
     return {err::kCellConversion, place(where) + "的单元格无法读取：" + why + "。"};
 }
 

@@ -30,30 +30,30 @@ namespace {
 
 using namespace tabrovin;
 
-constexpr const char* kUsage = R"(用法: tabrovin-batch [--home 目录] 命令 [选项]
+constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令 [选项]
 
-  --home 目录   程序目录 (含 data 与 导出 文件夹); 默认为本程序所在目录
+  --home 目录   程序目录（含 data 与 导出 文件夹）；默认为本程序所在目录
 
-命令:
+命令：
   open 工作簿 [--sheet N]
-        选择工作簿: 用空白模板重置工作数据库, 列出第 N 个工作表的列名,
+        选择工作簿：用空白模板重置工作数据库，列出第 N 个工作表的列名，
         打印数据行数、列数和列名。
   import 工作簿 [--sheet N] [--columns 1,3,5] [--pause-every P]
-        选择工作簿并导入: 只勾选列出的列 (从 1 数起, 默认全部),
+        选择工作簿并导入：只勾选列出的列（从 1 数起，默认全部），
         导入完成后保存列名列表。不给 --pause-every 时不暂停。
   dedupe --column K [--pause-every P]
-        过滤重复: 第 K 列 (列名列表中从 0 数起) 每个值只保留最先导入的一行。
+        过滤重复：第 K 列（列名列表中从 0 数起）每个值只保留最先导入的一行。
   delete --column K --keyword 关键字
         删除第 K 列包含关键字的行。
   export [--col K[=列名]]... [--rows N]
-        按给出的顺序导出这些列 (默认全部列, 用原列名), 每个工作簿 N 行 (默认 1000)。
+        按给出的顺序导出这些列（默认全部列，用原列名），每个工作簿 N 行（默认 1000）。
   rows [--from N] [--count M]
-        按编号顺序打印工作数据表: 第一行是列名, 之后每行一条记录, 以制表符分隔;
-        值中的反斜杠、制表符和换行写作 \\ \t \n \r。--from 从 1 数起, 默认 1; 默认打印全部。
+        按编号顺序打印工作数据表：第一行是列名，之后每行一条记录，以制表符分隔；
+        值中的反斜杠、制表符和换行写作 \\ \t \n \r。--from 从 1 数起，默认 1；默认打印全部。
   undo
-        撤销上一步 (选择工作簿、导入、过滤重复或删除): 恢复之前的工作数据表和列名列表。
+        撤销上一步（选择工作簿、导入、过滤重复或删除）：恢复之前的工作数据表和列名列表。
 
-退出码: 0 成功; 1 操作出错或被拒绝; 2 命令行有误。
+退出码：0 成功；1 操作出错或被拒绝；2 命令行有误。
 )";
 
 struct Options {
@@ -139,8 +139,8 @@ int runOpen(Workspace& ws, const Options& o) {
     BatchProgress progress;
     auto opened = openWorkbook(ws, {pathFromUtf8(o.positional.at(1)), *sheet}, progress);
     if (!opened) return fail(Step::Open, opened.error());
-    std::cout << "数据行数: " << opened->dataRows << "\n";
-    std::cout << "列数: " << opened->headings.size() << "\n";
+    std::cout << "数据行数：" << opened->dataRows << "\n";
+    std::cout << "列数：" << opened->headings.size() << "\n";
     for (size_t i = 0; i < opened->headings.size(); ++i)
         std::cout << (i + 1) << ". " << opened->headings[i] << "\n";
     return 0;
@@ -205,7 +205,7 @@ std::optional<int> chosenColumn(const Workspace& ws, const Options& o, std::stri
         o.column ? wholeNumber(*o.column, 0, static_cast<int64_t>(names.size()) - 1) : std::nullopt;
     if (!k)
         why = "--column 需要 0 到 " + std::to_string(static_cast<int>(names.size()) - 1) +
-              " 之间的列号 (见 data/ini.txt 中的列名列表)";
+              " 之间的列号（见 data/ini.txt 中的列名列表）";
     return k ? std::optional<int>(static_cast<int>(*k)) : std::nullopt;
 }
 
@@ -244,7 +244,7 @@ std::optional<ExportLists> exportLists(const Workspace& ws, const Options& o, in
         for (size_t i = 0; k && i < lists.available.size(); ++i)
             if (lists.available[i].column == *k) at = static_cast<int>(i);
         if (at < 0)
-            return rc = usageError("--col " + spec + ": 没有这个列号, 或者它已经选过了"),
+            return rc = usageError("--col " + spec + "：没有这个列号，或者它已经选过了"),
                    std::nullopt;
         lists.moveToExport(at);
         if (eq == std::string::npos) continue;
@@ -263,7 +263,7 @@ int runExport(Workspace& ws, const Options& o) {
     auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
     if (!rows) return usageError("--rows 需要一个整数");
     BatchProgress progress;
-    auto done = runExport(ws, {lists->chosen, rows ? static_cast<int32_t>(*rows) : 0}, progress);
+    auto done = runExport(ws, {lists->chosen, static_cast<int32_t>(*rows)}, progress);
     if (!done) return fail(Step::Export, done.error());
     show(exportDone(*done));
     return done->failedPages.empty() ? 0 : 1;

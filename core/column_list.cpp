@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/database.h"
 #include "platform/encoding.h"
 
 namespace tabrovin::column_list {
@@ -67,26 +68,7 @@ std::vector<std::string> load(const std::filesystem::path& file) {
 }
 
 Status save(const std::vector<std::string>& names, const std::filesystem::path& file) {
-    std::filesystem::path tmp = file;
-    tmp += ".new";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << encode(names);
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            return Error::fileAccess(file, "无法写入列名列表，磁盘可能已满或没有写入权限");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, file, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        return Error::fileAccess(file, "无法替换列名列表，文件可能被其他程序占用");
-    }
-    return Status::Ok();
+    return replaceFileText(file, encode(names));
 }
 
 }  // namespace tabrovin::column_list

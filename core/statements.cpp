@@ -3,17 +3,13 @@
 namespace tabrovin::statements {
 
 Result<std::string> columnName(int k) {
-    if (k < 0 || k >= kTableColumns)
-        return Error{err::kNoSuchColumn, "列号 " + std::to_string(k) +
-                                             " 不对应工作表 wen 中的任何列 (只有 a0 到 a50); "
-                                             "请先在\"处理相应的列\"中选择一列"};
+    if (k < 0 || k >= kTableColumns) return Error::noSuchColumn(k);
     return "a" + std::to_string(k);
 }
 
 Result<std::string> insertRow(int count) {
-    if (count < 1 || count > kTableColumns)
-        return Error{err::kNoSuchColumn,
-                     "要导入的列数 " + std::to_string(count) + " 无效 (应为 1 到 51)"};
+    if (count > kTableColumns) return Error::noSuchColumn(count - 1);  // the first one missing
+    if (count < 1) return Error::invalidInput("没有要导入的列。");
     std::string cols, params;
     for (int k = 0; k < count; ++k) {
         cols += (k ? ",a" : "a") + std::to_string(k);
@@ -68,7 +64,7 @@ Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t
         if (!col) return col.error();
         list += (list.empty() ? "" : ",") + *col;
     }
-    if (list.empty()) return Error{err::kInvalidArgument, "没有要导出的列!"};
+    if (list.empty()) return Error::refused("没有要导出的列!");
     return Statement{"Select " + list + " from [wen] where id>" + std::to_string(low) +
                          " and id<=" + std::to_string(high) + " order by id",
                      {}};

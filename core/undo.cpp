@@ -5,19 +5,12 @@
 
 #include "core/column_list.h"
 #include "core/statements.h"
+#include "platform/database.h"
 
 namespace tabrovin {
 namespace {
 
 namespace fs = std::filesystem;
-
-Status writeText(const fs::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) return Error::fileAccess(file, "无法写入，磁盘可能已满");
-    return Status::Ok();
-}
 
 }  // namespace
 
@@ -31,7 +24,7 @@ Status takeSnapshot(Workspace& ws, const std::string& step) {
     fs::remove(p.undoStep(), ec);
     TABROVIN_TRY(snapshotDatabase(p.workingDb(), p.undoDb()));
     TABROVIN_TRY(column_list::save(column_list::load(p.columnList()), p.undoColumnList()));
-    return writeText(p.undoStep(), step);
+    return replaceFileText(p.undoStep(), step);
 }
 
 bool canUndo(const ProgramPaths& p) {

@@ -27,8 +27,8 @@ Status refuseBadRequest(const ExportRequest& r) {
     if (r.columns.empty()) return Error::refused("没有要导出的列!");
     if (r.rowsPerWorkbook < 1 || r.rowsPerWorkbook > kMaxRowsPerWorkbook)
         return Error::refused(
-            "\"每多少个一个excel\"必须是 1 到 65535 之间的整数 (一个 .xls 工作表最多 "
-            "65536 行, 第一行是列名)。");
+            "“每多少个一个excel”必须是 1 到 65535 之间的整数（一个 .xls 工作表最多 "
+            "65536 行，第一行是列名）。");
     for (const auto& c : r.columns) TABROVIN_TRY(statements::columnName(c.column).status());
     return Status::Ok();
 }

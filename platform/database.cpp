@@ -32,11 +32,11 @@ struct Finalize {
 
 }  // namespace
 
-PreparedStatement::PreparedStatement(PreparedStatement&& o) noexcept : db_(o.db_), stmt_(o.stmt_) {
+StatementHandle::StatementHandle(StatementHandle&& o) noexcept : db_(o.db_), stmt_(o.stmt_) {
     o.stmt_ = nullptr;
 }
 
-PreparedStatement& PreparedStatement::operator=(PreparedStatement&& o) noexcept {
+StatementHandle& StatementHandle::operator=(StatementHandle&& o) noexcept {
     if (this != &o) {
         sqlite3_finalize(stmt_);
         db_ = o.db_;
@@ -46,7 +46,7 @@ PreparedStatement& PreparedStatement::operator=(PreparedStatement&& o) noexcept 
     return *this;
 }
 
-PreparedStatement::~PreparedStatement() {
+StatementHandle::~StatementHandle() {
     sqlite3_finalize(stmt_);
 }
 
@@ -72,24 +72,6 @@ Status PreparedStatement::runNumbers(const std::vector<int64_t>& params) {
         return e;
     }
     return Status::Ok();
-}
-
-RowCursor::RowCursor(RowCursor&& o) noexcept : db_(o.db_), stmt_(o.stmt_) {
-    o.stmt_ = nullptr;
-}
-
-RowCursor& RowCursor::operator=(RowCursor&& o) noexcept {
-    if (this != &o) {
-        sqlite3_finalize(stmt_);
-        db_ = o.db_;
-        stmt_ = o.stmt_;
-        o.stmt_ = nullptr;
-    }
-    return *this;
-}
-
-RowCursor::~RowCursor() {
-    sqlite3_finalize(stmt_);
 }
 
 Result<bool> RowCursor::next() {

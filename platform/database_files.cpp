@@ -1,4 +1,5 @@
-// Whole-file copies of a database: taking a snapshot and putting it back.
+// Whole-file copies of a database (taking a snapshot and putting it back),
+// and small files replaced whole in the same way.
 
 #ifdef _WIN32
 #include <io.h>
@@ -8,6 +9,8 @@
 #endif
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
 
 #include "platform/database.h"
 
@@ -48,18 +51,17 @@ void removeCompanions(const fs::path& db) {
 
 enum class Sync { Yes, No };
 
-// Copies `from` to a temporary file beside `to`, syncs it when asked, and
+// Has `write` fill a temporary file beside `to`, syncs it when asked, and
 // renames it over `to`: readers of `to` see the old file or the new one,
 // never a mix.
-Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
+Status replaceWhole(const fs::path& to, const std::function<bool(const fs::path& tmp)>& write,
+                    Sync sync = Sync::Yes) {
     const fs::path tmp = withSuffix(to, ".tmp");
     std::error_code ec;
-    fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-    if (ec || (sync == Sync::Yes && !syncToDisk(tmp, false))) {
+    if (!write(tmp) || (sync == Sync::Yes && !syncToDisk(tmp, false))) {
         fs::remove(tmp, ec);
         return Error::fileAccess(to, "无法写入副本，请检查磁盘空间和文件夹的写入权限");
     }
-    removeCompanions(to);
     fs::rename(tmp, to, ec);
     if (ec) {
         fs::remove(tmp, ec);
@@ -70,7 +72,28 @@ Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
     return Status::Ok();
 }
 
+Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
+    return replaceWhole(
+        to,
+        [&](const fs::path& tmp) {
+            std::error_code ec;
+            fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
+            if (!ec) removeCompanions(to);  // none may be replayed onto the new file
+            return !ec;
+        },
+        sync);
+}
+
 }  // namespace
+
+Status replaceFileText(const fs::path& file, std::string_view text) {
+    return replaceWhole(file, [&](const fs::path& tmp) {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        return !out.fail();
+    });
+}
 
 Status snapshotDatabase(const fs::path& from, const fs::path& to) {
     Database db;
@@ -83,7 +106,7 @@ Status snapshotDatabase(const fs::path& from, const fs::path& to) {
     // more than a tenth of the step it protects. A copy that a crash left
     // damaged is refused by checkSnapshot before it could be put back.
     Status copied = copyOver(from, to, Sync::No);
-    (void)db.rollback();
+    (void)db.rollback();  // only a read ended: nothing to keep or lose
     return copied;
 }
 
@@ -95,6 +118,7 @@ Status restoreDatabase(const fs::path& snapshot, const fs::path& target) {
         // removing that journal below cannot lose a consistent state. A
         // damaged target is about to be replaced and needs no care.
         Database old;
+        // Whether that works or not, the copy below replaces the file.
         if (old.open(target).ok()) (void)old.run({"SELECT count(*) FROM sqlite_master", {}});
     }
     return copyOver(snapshot, target, Sync::Yes);

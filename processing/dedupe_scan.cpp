@@ -135,7 +135,7 @@ Status keepOnly(Database& db, const std::vector<int64_t>& ids) {
     auto add = db.prepare("INSERT INTO temp.dedupe_keep (id) VALUES (?1)");
     if (!add) return add.error();
     for (int64_t id : ids) TABROVIN_TRY(add->runNumbers({id}));
-    add = PreparedStatement();
+    add = PreparedStatement();  // finalized: a statement still open would block the DROP below
     for (const char* sql :
          {"CREATE TEMP TABLE dedupe_rows AS SELECT * FROM main.wen WHERE id IN "
           "(SELECT id FROM temp.dedupe_keep) ORDER BY id",
@@ -170,6 +170,8 @@ Result<DedupeCounts> dedupeScan(Database& db, int column,
     TABROVIN_TRY(db.beginWrite());
     auto counts = dedupeInTransaction(db, *name, everyGroup);
     if (!counts) {
+        // The scan's error is the one to report; a rollback that fails too
+        // leaves the transaction to be undone when the connection closes.
         (void)db.rollback();
         return counts.error();
     }

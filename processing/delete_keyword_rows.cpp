@@ -10,7 +10,7 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     // '%%' would match every row that has a value: almost certainly not meant.
     if (request.keyword.empty())
         return Error::refused(
-            "关键字不能为空! 请在\"相应的例删除包含下面关健字的\"中输入要删除的关键字。");
+            "关键字不能为空！请在“相应的例删除包含下面关健字的”中输入要删除的关键字。");
     auto del = statements::deleteContaining(request.column, request.keyword);
     if (!del) return del.error();
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));

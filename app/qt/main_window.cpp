@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QThread>
 #include <QTimer>
 
@@ -24,11 +25,12 @@ namespace {
 
 constexpr int kBarFullTwips = 6375;
 
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 }  // namespace
+
+QSettings MainWindow::windowSettings() const {
+    return QSettings(qs(utf8FromPath(workspace_.paths.dataDir() / "window.ini")),
+                     QSettings::IniFormat);
+}
 
 MainWindow::~MainWindow() {
     if (worker_) {

@@ -25,16 +25,6 @@
 namespace tabrovin {
 namespace {
 
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
-// The window's own settings beside the working database.
-QSettings windowSettings(const ProgramPaths& paths) {
-    return QSettings(QString::fromStdString(utf8FromPath(paths.dataDir() / "window.ini")),
-                     QSettings::IniFormat);
-}
-
 // Holds an operation's outcome between the worker and the window's thread.
 template <class Report>
 using Outcome = std::shared_ptr<std::optional<Result<Report>>>;
@@ -47,8 +37,7 @@ Outcome<Report> makeOutcome() {
 }  // namespace
 
 void MainWindow::chooseWorkbook() {
-    const std::string folder =
-        windowSettings(workspace_.paths).value("lastFolder").toString().toStdString();
+    const std::string folder = windowSettings().value("lastFolder").toString().toStdString();
     chooseWorkbookPath(fileChooser ? fileChooser(kWorkbookFilter, folder)
                                    : qt::openFileDialog(this, kWorkbookFilter, folder));
 }
@@ -63,7 +52,7 @@ void MainWindow::chooseWorkbookPath(const std::string& path) {
 
 void MainWindow::rememberWorkbook(const std::string& path) {
     const QFileInfo file(qs(path));
-    windowSettings(workspace_.paths).setValue("lastFolder", file.absolutePath());
+    windowSettings().setValue("lastFolder", file.absolutePath());
     setWindowTitle(QString::fromUtf8("Tabrovin1.0 - 表格数据导入导出工具 - ") + file.fileName());
 }
 

@@ -26,11 +26,6 @@ namespace {
 
 constexpr int kRecentCount = 8;
 
-QSettings windowSettings(const ProgramPaths& paths) {
-    return QSettings(QString::fromStdString(utf8FromPath(paths.dataDir() / "window.ini")),
-                     QSettings::IniFormat);
-}
-
 }  // namespace
 
 void MainWindow::buildToolsMenu() {
@@ -109,7 +104,7 @@ void MainWindow::openExportFolder() {
 }
 
 void MainWindow::rememberRecent(const std::string& path) {
-    QSettings settings = windowSettings(workspace_.paths);
+    QSettings settings = windowSettings();
     QStringList recent = settings.value("recent").toStringList();
     recent.removeAll(QString::fromStdString(path));
     recent.prepend(QString::fromStdString(path));
@@ -119,7 +114,7 @@ void MainWindow::rememberRecent(const std::string& path) {
 
 void MainWindow::fillRecentMenu() {
     recent_->clear();
-    const QStringList recent = windowSettings(workspace_.paths).value("recent").toStringList();
+    const QStringList recent = windowSettings().value("recent").toStringList();
     for (const QString& path : recent)
         recent_->addAction(path, this, [this, path] { chooseRecent(path); });
     recent_->setEnabled(!recent.isEmpty() && !worker_);

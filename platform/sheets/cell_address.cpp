@@ -1,5 +1,6 @@
 #include "platform/sheets/cell_address.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tabrovin::sheets {
@@ -39,8 +40,12 @@ int32_t parsePositive(std::string_view text, int32_t max) {
     return static_cast<int32_t>(v);
 }
 
-std::string cellPlace(const std::string& sheet, int32_t row, int32_t column) {
-    return "工作表“" + sheet + "”第" + std::to_string(row) + "行第" + std::to_string(column) + "列";
+bool parseXmlNumber(std::string_view text, double& out) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n'))
+        text.remove_prefix(1);
+    if (text.starts_with('+')) text.remove_prefix(1);
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace tabrovin::sheets

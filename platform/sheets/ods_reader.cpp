@@ -131,9 +131,9 @@ class SheetContent : public XmlHandler {
         if (text.empty()) return true;
         bool digits = text.find_first_not_of("0123456789") == std::string_view::npos;
         if (!digits || text.find_first_not_of('0') == std::string_view::npos) {
-            fail(Error::damagedWorkbook(file_, "工作表“" + sheet_ + "”第" +
-                                                   std::to_string(rowStart_) + "行的重复次数“" +
-                                                   std::string(text.substr(0, 20)) + "”无效"));
+            fail(Error::damagedWorkbook(file_,
+                                        "重复次数“" + std::string(text.substr(0, 20)) + "”无效",
+                                        CellPlace(sheet_, rowStart_)));
             return false;
         }
         text.remove_prefix(text.find_first_not_of('0'));
@@ -194,11 +194,10 @@ class SheetContent : public XmlHandler {
 bool SheetContent::cellText(std::string& out) {
     const std::string& type = type_;
     if (type == "float" || type == "percentage" || type == "currency") {
-        char* end = nullptr;
-        double v = std::strtod(value_.c_str(), &end);
-        if (value_.empty() || *end != '\0') {
-            status = Error{err::kCellConversion,
-                           cellPlace(sheet_, rowStart_, column_) + "的数值“" + value_ + "”无效。"};
+        double v = 0;
+        if (!parseXmlNumber(value_, v)) {
+            status = Error::cellConversion("数值“" + value_ + "”无效",
+                                           CellPlace(sheet_, rowStart_, column_));
             stopped = true;
             return false;
         }
@@ -240,48 +239,22 @@ void SheetContent::finishCell() {
         }
 }
 
-class OdsWorksheet : public Worksheet {
+class OdsWorksheet : public ScannedWorksheet<OdsWorksheet, OdsBook> {
   public:
     OdsWorksheet(std::shared_ptr<const OdsBook> book, size_t index)
-        : book_(std::move(book)), index_(index) {}
-    Status measure() {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            SheetContent content(*book_, index_, nullptr);
-            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-            size_ = content.size;
-            return Status::Ok();
-        });
-    }
-    void setSize(SheetSize size) { size_ = size; }
-    SheetSize size() const override { return size_; }
-    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            RowAssembler rows(first, last, columns, sink, book_->zip->path());
-            SheetContent content(*book_, index_, &rows);
-            TABROVIN_TRY(parseZipPart(*book_->zip, kContent, content));
-            return rows.finish();
-        });
-    }
+        : ScannedWorksheet(std::move(book)), index_(index) {}
 
   private:
-    std::shared_ptr<const OdsBook> book_;
+    friend ScannedWorksheet;
+    SheetContent part(RowAssembler* rows) const { return SheetContent(*book_, index_, rows); }
+    Status scan(SheetContent& content) const {
+        return parseZipPart(*book_->zip, kContent, content);
+    }
+
     size_t index_;
-    SheetSize size_;
 };
 
-class OdsWorkbook : public Workbook {
-  public:
-    explicit OdsWorkbook(std::shared_ptr<const OdsBook> book) : book_(std::move(book)) {}
-    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
-    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
-            return std::make_unique<OdsWorksheet>(book_, index);
-        });
-    }
-
-  private:
-    std::shared_ptr<const OdsBook> book_;
-};
+using OdsWorkbook = SharedBookWorkbook<OdsBook, OdsWorksheet>;
 
 }  // namespace
 

@@ -38,8 +38,8 @@ bool RowAssembler::startRow(int32_t row) {
     if (row_ && !emit()) return false;
     if (row <= previous_) {
         status_ =
-            Error{err::kDamagedWorkbook, "工作表的第" + std::to_string(row) + "行出现在第" +
-                                             std::to_string(previous_) + "行之后，行顺序错误。"};
+            Error::damagedWorkbook(file_, "第 " + std::to_string(row) + " 行出现在第 " +
+                                              std::to_string(previous_) + " 行之后，行顺序错误");
         return false;
     }
     previous_ = row;

@@ -33,10 +33,6 @@ bool FileIdentity::operator<(const FileIdentity& o) const {
     return std::tie(path, bytes, changed) < std::tie(o.path, o.bytes, o.changed);
 }
 
-Error noSuchSheet(int number, int count) {
-    return Error::noSuchSheet(number, count);
-}
-
 std::optional<SheetSize> cachedSize(const std::optional<FileIdentity>& file, size_t sheet) {
     if (!file) return std::nullopt;
     std::lock_guard lock(gMutex);

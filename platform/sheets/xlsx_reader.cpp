@@ -348,10 +348,10 @@ class SheetPart : public XmlHandler {
     }
 
   private:
-    void fail(int number, std::string what) {
-        if (number != err::kDamagedWorkbook) return XmlHandler::fail(Error{number, what});
-        if (what.ends_with("。")) what.resize(what.size() - std::string_view("。").size());
-        XmlHandler::fail(Error::damagedWorkbook(book_.zip->path(), what));
+    // The sheet's part is damaged: `why` at `where`.
+    void damaged(const std::string& why, int32_t row = 0, int32_t column = 0) {
+        XmlHandler::fail(
+            Error::damagedWorkbook(book_.zip->path(), why, CellPlace(sheet_, row, column)));
     }
     void startRow(const XmlAttributes& attrs) {
         // A row without a number, or numbered 0 (which no spreadsheet
@@ -360,9 +360,8 @@ class SheetPart : public XmlHandler {
         bool next = r.find_first_not_of('0') == std::string_view::npos;
         int32_t row = next ? row_ + 1 : parsePositive(r, kMaxRows);
         if (row == 0 || row > kMaxRows)
-            return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的行号“" + std::string(r) +
-                                                   "”无效（在第" + std::to_string(row_) +
-                                                   "行之后）。");
+            return damaged("行号“" + std::string(r) + "”无效（在第 " + std::to_string(row_) +
+                           " 行之后）");
         row_ = row;
         column_ = 0;
         if (rows_ && !rows_->startRow(row)) stopped = true;
@@ -371,10 +370,8 @@ class SheetPart : public XmlHandler {
         std::string_view ref = attribute(attrs, "r");
         int32_t row = 0, column = column_ + 1;
         if (!ref.empty() && !parseCellReference(ref, row, column))
-            return fail(err::kDamagedWorkbook,
-                        "工作表“" + sheet_ + "”中的单元格地址“" + std::string(ref) + "”无效。");
-        if (row_ == 0 || column > kMaxColumns)
-            return fail(err::kDamagedWorkbook, "工作表“" + sheet_ + "”的单元格不在任何行中。");
+            return damaged("单元格地址“" + std::string(ref) + "”无效");
+        if (row_ == 0 || column > kMaxColumns) return damaged("单元格不在任何行中");
         column_ = column;
         type_ = cellType(attribute(attrs, "t"));
         xf_ = parsePositive(attribute(attrs, "s"), 1 << 20);
@@ -404,8 +401,7 @@ bool SheetPart::cellText(std::string& out) {
             int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
             if ((index == 0 && value_ != "0") ||
                 static_cast<size_t>(index) >= book_.stringCount()) {
-                fail(err::kDamagedWorkbook, cellPlace(sheet_, row_, column_) +
-                                                "引用了不存在的共享字符串“" + value_ + "”。");
+                damaged("引用了不存在的共享字符串“" + value_ + "”", row_, column_);
                 return false;
             }
             out = book_.string(index);
@@ -432,11 +428,10 @@ bool SheetPart::cellText(std::string& out) {
         out = value_;
         return true;
     }
-    char* end = nullptr;
-    double v = std::strtod(value_.c_str(), &end);
-    if (end == value_.c_str() || *end != '\0') {
-        fail(err::kCellConversion,
-             cellPlace(sheet_, row_, column_) + "的数值“" + value_ + "”无效。");
+    double v = 0;
+    if (!parseXmlNumber(value_, v)) {
+        XmlHandler::fail(
+            Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
         return false;
     }
     DateKind kind =
@@ -455,54 +450,23 @@ void SheetPart::finishCell() {
         stopped = true;
 }
 
-class XlsxWorksheet : public Worksheet {
+class XlsxWorksheet : public ScannedWorksheet<XlsxWorksheet, XlsxBook> {
   public:
     XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
-        : book_(std::move(book)), sheet_(book_->sheets[index]) {}
-
-    Status measure() {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            SheetPart part(*book_, sheet_.name, nullptr);
-            TABROVIN_TRY(scan(part));
-            size_ = part.size;
-            return Status::Ok();
-        });
-    }
-    void setSize(SheetSize size) { size_ = size; }
-    SheetSize size() const override { return size_; }
-    Status readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) override {
-        return guarded(book_->zip->path(), [&]() -> Status {
-            RowAssembler rows(first, last, columns, sink, book_->zip->path());
-            SheetPart part(*book_, sheet_.name, &rows);
-            TABROVIN_TRY(scan(part));
-            return rows.finish();
-        });
-    }
+        : ScannedWorksheet(std::move(book)), sheet_(book_->sheets[index]) {}
 
   private:
-    Status scan(SheetPart& part) {
+    friend ScannedWorksheet;
+    SheetPart part(RowAssembler* rows) const { return SheetPart(*book_, sheet_.name, rows); }
+    Status scan(SheetPart& part) const {
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
 
-    std::shared_ptr<const XlsxBook> book_;
     const XlsxBook::Sheet& sheet_;
-    SheetSize size_;
 };
 
-class XlsxWorkbook : public Workbook {
-  public:
-    explicit XlsxWorkbook(std::shared_ptr<const XlsxBook> book) : book_(std::move(book)) {}
-    int sheetCount() const override { return static_cast<int>(book_->sheets.size()); }
-    Result<std::unique_ptr<Worksheet>> worksheet(int number) override {
-        return measuredSheet(number, sheetCount(), book_->file, [&](size_t index) {
-            return std::make_unique<XlsxWorksheet>(book_, index);
-        });
-    }
-
-  private:
-    std::shared_ptr<const XlsxBook> book_;
-};
+using XlsxWorkbook = SharedBookWorkbook<XlsxBook, XlsxWorksheet>;
 
 // Keeps the worksheets of the book's sheet list, in order, with their parts:
 // chart, dialog and macro sheets hold no table and are not counted, as in

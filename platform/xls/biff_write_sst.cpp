@@ -30,24 +30,42 @@ bool readString(SegmentCursor& cur, std::u16string& units, StoredString& s) {
     return cur.read(s.tail.data(), s.tail.size());
 }
 
-// The stored size of a text's characters as addUtf8 writes them: cut to
-// kMaxCellChars UTF-16 units, 8-bit when every character fits in 8 bits.
-size_t storedCharBytes(std::string_view text) {
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char b) { return static_cast<uint8_t>(b) < 0x80; });
+}
+
+struct StoredShape {
+    size_t units = 0;   // UTF-16 units kept
+    bool wide = false;  // some character needs 16 bits
+};
+
+// Walks the characters of `text` as the table stores them: a byte that is
+// not UTF-8 as U+FFFD, cut before the character that would pass
+// kMaxCellChars UTF-16 units. Calls take(c) for every character kept.
+template <class Take>
+StoredShape walkStoredChars(std::string_view text, Take take) {
     auto* p = reinterpret_cast<const uint8_t*>(text.data());
     auto* end = p + text.size();
-    if (std::all_of(p, end, [](uint8_t b) { return b < 0x80; }))
-        return std::min(text.size(), kMaxCellChars);
-    size_t units = 0;
-    bool wide = false;
+    StoredShape shape;
     while (p < end) {
         char32_t c = encoding::decodeUtf8(p, end);
         if (c == encoding::kBadUtf8) c = 0xFFFD;
         size_t need = c > 0xFFFF ? 2 : 1;
-        if (units + need > kMaxCellChars) break;
-        units += need;
-        wide = wide || c > 0xFF;
+        if (shape.units + need > kMaxCellChars) break;
+        shape.units += need;
+        shape.wide = shape.wide || c > 0xFF;
+        take(c);
     }
-    return units * (wide ? 2 : 1);
+    return shape;
+}
+
+// The stored size of a text's characters as addUtf8 writes them: cut to
+// kMaxCellChars UTF-16 units, 8-bit when every character fits in 8 bits.
+size_t storedCharBytes(std::string_view text) {
+    if (isAscii(text)) return std::min(text.size(), kMaxCellChars);
+    StoredShape shape = walkStoredChars(text, [](char32_t) {});
+    return shape.units * (shape.wide ? 2 : 1);
 }
 
 }  // namespace
@@ -155,42 +173,30 @@ void SstWriter::addEncoded(uint16_t cch, bool wide, const uint8_t* chars, uint16
 }
 
 void SstWriter::addUtf8(std::string_view text) {
-    auto* p = reinterpret_cast<const uint8_t*>(text.data());
-    auto* end = p + text.size();
-    bool ascii = true;
-    for (auto* q = p; q < end && ascii; ++q) ascii = *q < 0x80;
-    if (ascii) {
+    if (isAscii(text)) {
         size_t n = std::min(text.size(), kMaxCellChars);
-        addEncoded(static_cast<uint16_t>(n), false, p, 0, 0, {});
+        addEncoded(static_cast<uint16_t>(n), false, reinterpret_cast<const uint8_t*>(text.data()),
+                   0, 0, {});
         return;
     }
     narrow_.clear();
     wideBuf_.clear();
-    bool wide = false;
-    size_t units = 0;
-    while (p < end) {
-        char32_t c = encoding::decodeUtf8(p, end);
-        if (c == encoding::kBadUtf8) c = 0xFFFD;
-        size_t need = c > 0xFFFF ? 2 : 1;
-        if (units + need > kMaxCellChars) break;
-        units += need;
-        if (c > 0xFF) wide = true;
+    auto putWide = [this](char16_t u) {
+        wideBuf_.push_back(static_cast<uint8_t>(u));
+        wideBuf_.push_back(static_cast<uint8_t>(u >> 8));
+    };
+    StoredShape shape = walkStoredChars(text, [&](char32_t c) {
         if (c > 0xFFFF) {
             char32_t v = c - 0x10000;
-            char16_t hi = static_cast<char16_t>(0xD800 + (v >> 10));
-            char16_t lo = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-            for (char16_t u : {hi, lo}) {
-                wideBuf_.push_back(static_cast<uint8_t>(u));
-                wideBuf_.push_back(static_cast<uint8_t>(u >> 8));
-            }
-            continue;
+            putWide(static_cast<char16_t>(0xD800 + (v >> 10)));
+            putWide(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+            return;
         }
         narrow_.push_back(static_cast<uint8_t>(c));
-        wideBuf_.push_back(static_cast<uint8_t>(c));
-        wideBuf_.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    const uint8_t* chars = wide ? wideBuf_.data() : narrow_.data();
-    addEncoded(static_cast<uint16_t>(units), wide, chars, 0, 0, {});
+        putWide(static_cast<char16_t>(c));
+    });
+    const uint8_t* chars = shape.wide ? wideBuf_.data() : narrow_.data();
+    addEncoded(static_cast<uint16_t>(shape.units), shape.wide, chars, 0, 0, {});
 }
 
 void SstWriter::finish() {

@@ -97,7 +97,7 @@ Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTe
         }
         sawEof = r.type == rec::kEof;
         if (sawEof && !sawSst) {
-            sawSst = true;  // no SST in the template: the new one goes before EOF
+            // No SST in the template: the new one goes before EOF.
             appendRecord(t.globalsTail, r.type, r.data);
             break;
         }

@@ -41,14 +41,6 @@ Status readChildren(const std::filesystem::path& file, GsfInfile* dir, const std
 
 }  // namespace
 
-bool looksLikeCompoundFile(const std::filesystem::path& path) {
-    static const unsigned char kMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    std::ifstream in(path, std::ios::binary);
-    char head[8] = {};
-    if (!in.read(head, 8)) return false;
-    return std::memcmp(head, kMagic, 8) == 0;
-}
-
 Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) {
     gsf::ensureStarted();
     std::error_code ec;

@@ -49,7 +49,7 @@ bool looksLikeBareBiff(std::string_view head) {
 
 Result<std::unique_ptr<Workbook>> openXlsWorkbook(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !looksLikeCompoundFile(path)) {
+    if (std::filesystem::exists(path, ec)) {  // a compound file's head is no BOF record
         std::ifstream in(path, std::ios::binary);
         std::string head(8, '\0');
         in.read(head.data(), 8);

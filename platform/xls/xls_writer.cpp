@@ -1,6 +1,7 @@
 #include "platform/xls/xls_writer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <functional>
 #include <string_view>
 
@@ -295,6 +296,8 @@ void PageWriter<Rows>::writeRowRecord(const RowItem& item) {
 // DBCELL that points back at them.
 template <class Rows>
 void PageWriter<Rows>::writeBlock(std::span<const RowItem> items) {
+    // One block: 1 to 32 distinct rows of the same 32-row group.
+    assert(!items.empty() && items.size() <= 32);
     auto& out = *out_;
     size_t rowPos[32], firstCell[32];
     for (size_t i = 0; i < items.size(); ++i) {

@@ -46,7 +46,7 @@ class BatchCommand : public ::testing::Test {
 TEST_F(BatchCommand, ImportCleanAndExportInTurn) {
     auto open = batch("open " + tt::shellQuote(book));
     ASSERT_EQ(open.exitCode, 0) << open.output;
-    EXPECT_NE(open.output.find("数据行数: 5"), std::string::npos) << open.output;
+    EXPECT_NE(open.output.find("数据行数：5"), std::string::npos) << open.output;
     EXPECT_NE(open.output.find("2. 城市"), std::string::npos);
 
     auto imported = batch("import " + tt::shellQuote(book) + " --columns 1,2");

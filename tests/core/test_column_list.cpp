@@ -56,7 +56,7 @@ TEST(ColumnListFile, LoadAndSaveTheFile) {
     EXPECT_EQ(tt::readFile(file), "");
     ASSERT_TRUE(column_list::save({"电话"}, file).ok());
     EXPECT_EQ(tt::readFile(file), kDianHua + "\r\n");
-    EXPECT_FALSE(std::filesystem::exists(dir / "ini.txt.new"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ini.txt.tmp"));
 
     EXPECT_FALSE(column_list::save({"x"}, dir / "no-such-folder/ini.txt").ok());
 }
@@ -66,7 +66,7 @@ TEST(ColumnListFile, AFailedSaveKeepsTheOldList) {
     auto file = dir / "ini.txt";
     ASSERT_TRUE(column_list::save({"姓名", "电话"}, file).ok());
     // A folder where the new list would be written makes the write fail.
-    std::filesystem::create_directories(dir / "ini.txt.new/x");
+    std::filesystem::create_directories(dir / "ini.txt.tmp/x");
     auto st = column_list::save({"别的"}, file);
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().number, err::kFileAccess);

@@ -256,7 +256,7 @@ TEST(BadFiles, CellErrorsNameSheetRowAndColumn) {
     Status s = readGrid(**sheet, 1, 4, 3, ignored);
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().number, err::kCellConversion);
-    EXPECT_NE(s.error().description.find("工作表“S&1”第4行第3列"), std::string::npos)
+    EXPECT_NE(s.error().description.find("工作表“S&1”第 4 行第 3 列"), std::string::npos)
         << s.error().description;
 }
 

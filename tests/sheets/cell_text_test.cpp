@@ -5,6 +5,7 @@
 
 #include <clocale>
 
+#include "platform/sheets/cell_address.h"
 #include "tests/support/test_support.h"
 
 using namespace tabrovin::cell_text;
@@ -80,7 +81,7 @@ TEST(CellText, ElapsedTimeKeepsWholeDays) {
     EXPECT_EQ(date(1.5, DateKind::Time), "12:00:00");  // a clock time drops the days
 }
 
-TEST(CellText, NumbersIgnoreTheLocalesDecimalComma) {
+TEST(CellText, NumbersReadAndWriteIgnoringTheLocalesDecimalComma) {
     // A locale with a decimal comma, made for this test (the window adopts
     // the user's locale, the batch command does not: both must agree).
     tabrovin::testing::TempDir dir;
@@ -91,8 +92,15 @@ TEST(CellText, NumbersIgnoreTheLocalesDecimalComma) {
     setenv("LOCPATH", dir.path().c_str(), 1);
     ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
     std::string text = number(1.5), big = number(1.5e-7);
+    double read = 0, readExp = 0, readComma = 0;  // as .xlsx and .ods cells store numbers
+    bool readOk = tabrovin::sheets::parseXmlNumber("1.5", read);
+    bool expOk = tabrovin::sheets::parseXmlNumber(" +2.5E-1", readExp);
+    bool commaOk = tabrovin::sheets::parseXmlNumber("1,5", readComma);
     std::setlocale(LC_NUMERIC, "C");
     unsetenv("LOCPATH");
     EXPECT_EQ(text, "1.5");
     EXPECT_EQ(big, "1.5E-07");
+    EXPECT_TRUE(readOk && read == 1.5) << read;
+    EXPECT_TRUE(expOk && readExp == 0.25) << readExp;
+    EXPECT_FALSE(commaOk);
 }

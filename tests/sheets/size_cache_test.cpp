@@ -1,5 +1,7 @@
 // A sheet's size is measured once per file version: a file changed since is
 // measured again.
+#include "platform/sheets/size_cache.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/workbook.h"
@@ -30,11 +32,18 @@ tabrovin::SheetSize sizeOf(const std::filesystem::path& path) {
 }  // namespace
 
 TEST(SheetSizes, AChangedFileIsMeasuredAgain) {
+    using tabrovin::sheets::cachedSize;
+    using tabrovin::sheets::FileIdentity;
     tt::TempDir dir;
     auto file = dir / "grow.xlsx";
     writeRows(file, 3);
     EXPECT_EQ(sizeOf(file).rows, 3);
-    EXPECT_EQ(sizeOf(file).rows, 3);
+    auto remembered = cachedSize(FileIdentity::of(file), 0);
+    ASSERT_TRUE(remembered.has_value());
+    EXPECT_EQ(remembered->rows, 3);
+    // The same file version is not measured again: what is remembered serves.
+    tabrovin::sheets::rememberSize(FileIdentity::of(file), 0, tabrovin::SheetSize{99, 2});
+    EXPECT_EQ(sizeOf(file).rows, 99);
     writeRows(file, 7);
     EXPECT_EQ(sizeOf(file).rows, 7);
     auto other = dir / "other.xlsx";

@@ -40,11 +40,19 @@ constexpr int kDatabaseBase = 3000;  // + SQLite's primary result code
 constexpr int kNoSuchColumn = 3265;  // a column number that names no column of wen
 }  // namespace err
 
-// Where in a workbook something was found; 0 means "not known".
+// Where in a workbook something was found; 0 (or "") means "not known".
+// Readers that know the worksheet by name give sheetName instead of sheet.
 struct CellPlace {
+    CellPlace() = default;
+    CellPlace(int sheet, int64_t row = 0, int column = 0)
+        : sheet(sheet), row(row), column(column) {}
+    explicit CellPlace(std::string sheetName, int64_t row = 0, int column = 0)
+        : row(row), column(column), sheetName(std::move(sheetName)) {}
+
     int sheet = 0;
     int64_t row = 0;
     int column = 0;
+    std::string sheetName;
 };
 
 struct Error {
@@ -59,11 +67,11 @@ struct Error {
     // Workbooks being read. `file` is named by its file name only.
     static Error notWorkbook(const std::filesystem::path& file, const std::string& why);
     static Error damagedWorkbook(const std::filesystem::path& file, const std::string& why,
-                                 CellPlace where = {});
+                                 const CellPlace& where = {});
     static Error encryptedWorkbook(const std::filesystem::path& file);
     static Error unsupportedWorkbook(const std::filesystem::path& file, const std::string& why);
     static Error noSuchSheet(int number, int sheetCount);
-    static Error cellConversion(const std::string& why, CellPlace where);
+    static Error cellConversion(const std::string& why, const CellPlace& where);
     // Workbooks being written.
     static Error workbookWrite(const std::filesystem::path& file, const std::string& why);
     static Error tooManyRows(const std::string& why);

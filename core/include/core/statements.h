@@ -27,7 +27,7 @@ Result<std::string> insertRow(int count);
 constexpr int kMaxParameters = 32766;
 Result<std::string> insertRows(int count, int rows);
 
-Statement countRows();                     // SELECT Count(id) FROM wen
+Statement countRows();  // SELECT Count(id) FROM wen
 // Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
 // meaning, a quote matches itself.
 Result<Statement> deleteContaining(int k, const std::string& keyword);

@@ -25,13 +25,24 @@ struct Statement {
 
 class Database;
 
+// Owns a compiled statement of a connection: moved, never copied, finalized
+// when it goes.
+class StatementHandle {
+  protected:
+    StatementHandle() = default;
+    StatementHandle(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    StatementHandle(StatementHandle&& o) noexcept;
+    StatementHandle& operator=(StatementHandle&& o) noexcept;
+    ~StatementHandle();
+
+    Database* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
 // A statement compiled once and run many times, e.g. one insert per row.
-class PreparedStatement {
+class PreparedStatement : private StatementHandle {
   public:
     PreparedStatement() = default;
-    PreparedStatement(PreparedStatement&& o) noexcept;
-    PreparedStatement& operator=(PreparedStatement&& o) noexcept;
-    ~PreparedStatement();
 
     // Binds `params` in order and runs the statement to completion.
     Status run(const std::vector<std::string>& params);
@@ -40,19 +51,14 @@ class PreparedStatement {
 
   private:
     friend class Database;
-    PreparedStatement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
-    Database* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
+    using StatementHandle::StatementHandle;
 };
 
 // A read statement walked one row at a time, for tables too big to hold.
 // The row's texts stay valid until the next call to next().
-class RowCursor {
+class RowCursor : private StatementHandle {
   public:
     RowCursor() = default;
-    RowCursor(RowCursor&& o) noexcept;
-    RowCursor& operator=(RowCursor&& o) noexcept;
-    ~RowCursor();
 
     // Moves to the next row: true when there is one, false at the end.
     Result<bool> next();
@@ -64,9 +70,7 @@ class RowCursor {
 
   private:
     friend class Database;
-    RowCursor(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
-    Database* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
+    using StatementHandle::StatementHandle;
 };
 
 class Database {
@@ -166,5 +170,9 @@ Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesys
 // Proves a snapshot whole (PRAGMA quick_check) before it is put back: the
 // snapshot is not synced to disk, so a crash may have left it damaged.
 Status checkSnapshot(const std::filesystem::path& snapshot);
+
+// Replaces `file` by one holding `text`, with the same guarantees: a crash
+// leaves the old content or the new, never a mix. err::kFileAccess on failure.
+Status replaceFileText(const std::filesystem::path& file, std::string_view text);
 
 }  // namespace tabrovin

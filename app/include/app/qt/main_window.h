@@ -28,10 +28,16 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QMenu;
+class QSettings;
 class QThread;
 class QTimer;
 
 namespace tabrovin {
+
+// A program text (UTF-8) as Qt holds it.
+inline QString qs(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 class DataView;
 class WindowProgress;
@@ -71,6 +77,10 @@ class MainWindow : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // The window's own settings (last folder, recent workbooks) beside the
+    // working database.
+    QSettings windowSettings() const;
+
     // Construction, in main_window_ui.cpp.
     void buildMenu();
     void buildImportStep(QWidget* client);

@@ -17,8 +17,9 @@ bool parseCellReference(std::string_view ref, int32_t& row, int32_t& column);
 // Positive whole number in `text` no larger than `max`; 0 when not one.
 int32_t parsePositive(std::string_view text, int32_t max);
 
-// "工作表“名称”第3行第2列" for messages.
-std::string cellPlace(const std::string& sheet, int32_t row, int32_t column);
+// The number an XML attribute holds ("1.5", "-2E3", "INF"), read the same in
+// every locale; false when `text` is not wholly one number.
+bool parseXmlNumber(std::string_view text, double& out);
 
 }  // namespace tabrovin::sheets
 

@@ -20,10 +20,10 @@ class RowAssembler {
 
     // Starts buffering row `row` (1-based), emitting what came before.
     // False when reading should stop: the row lies past `last`, the sink
-    // failed, or rows went backwards (see status()).
+    // failed, or rows went backwards (finish() then says so).
     bool startRow(int32_t row);
     // Sets column `column` (1-based) of the buffered row; ignored past
-    // `columns`. False, with status() set, once the row's texts pass
+    // `columns`. False, and finish() fails, once the row's texts pass
     // kMaxRowBytes (a cell repeated across a row can ask for gigabytes).
     bool set(int32_t column, std::string text);
     // Emits the buffered row `times` times (rows row..row+times-1); false
@@ -33,7 +33,6 @@ class RowAssembler {
     void discard();
     // Emits the buffered row and empty rows up to `last`; the read's outcome.
     Status finish();
-    Status status() const { return status_; }
     bool wantsColumn(int32_t column) const { return column <= columns_; }
 
   private:

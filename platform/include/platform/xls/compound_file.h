@@ -17,9 +17,6 @@ struct Stream {
     std::vector<uint8_t> data;
 };
 
-// True when the file starts with the compound-file signature.
-bool looksLikeCompoundFile(const std::filesystem::path& path);
-
 // Every stream of the file, in the order the container lists them.
 // Errors: err::kFileNotFound, err::kFileAccess, err::kNotWorkbook (not a compound
 // file), err::kDamagedWorkbook.
