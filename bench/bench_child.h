@@ -19,14 +19,7 @@ inline Measured inChild(const std::function<bool()>& work) {
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) _exit(work() ? 0 : 1);
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    Measured m;
-    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.peakMb = usage.ru_maxrss / 1024.0;
-    m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m;
+    return waitMeasured(pid, start);
 }
 
 }  // namespace bench

@@ -41,6 +41,19 @@ struct Measured {
     int exitCode = -1;
 };
 
+// Waits for the child `pid` started at `start`: its wall time, peak memory
+// and exit code.
+inline Measured waitMeasured(pid_t pid, std::chrono::steady_clock::time_point start) {
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    Measured m;
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.peakMb = usage.ru_maxrss / 1024.0;
+    m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
 // Runs tabrovin-batch with `args`, its output discarded unless `show`.
 inline Measured runBatch(const std::vector<std::string>& args, bool show = false) {
     std::vector<std::string> argv = {(binDir() / "tabrovin-batch").string()};
@@ -59,14 +72,7 @@ inline Measured runBatch(const std::vector<std::string>& args, bool show = false
         execv(cargv[0], cargv.data());
         _exit(127);
     }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    Measured m;
-    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.peakMb = usage.ru_maxrss / 1024.0;
-    m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m;
+    return waitMeasured(pid, start);
 }
 
 inline void report(const char* what, long long rows, const Measured& m) {
