@@ -43,10 +43,17 @@ bool syncToDisk(const fs::path& p, bool folder) {
 #endif
 }
 
-// The files SQLite keeps beside a database while it is changed.
-void removeCompanions(const fs::path& db) {
-    std::error_code ec;
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(withSuffix(db, suffix), ec);
+// The files SQLite keeps beside a database while it is changed. One that
+// stays would be rolled into the new copy, so failing to remove it fails.
+Status removeCompanions(const fs::path& db) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        std::error_code ec;
+        fs::remove(withSuffix(db, suffix), ec);
+        if (ec)
+            return Error::fileAccess(withSuffix(db, suffix),
+                                     "无法删除旧的数据库日志文件，它可能被其他程序占用");
+    }
+    return Status::Ok();
 }
 
 enum class Sync { Yes, No };
@@ -73,12 +80,12 @@ Status replaceWhole(const fs::path& to, const std::function<bool(const fs::path&
 }
 
 Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
+    TABROVIN_TRY(removeCompanions(to));  // none may be replayed onto the new file
     return replaceWhole(
         to,
         [&](const fs::path& tmp) {
             std::error_code ec;
             fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-            if (!ec) removeCompanions(to);  // none may be replayed onto the new file
             return !ec;
         },
         sync);
