@@ -25,17 +25,21 @@ inline std::string toGbk(const std::string& utf8) {
     return r.output;
 }
 
+// The one QApplication of the test run, on the offscreen platform unless
+// another is asked for. Never destroyed: it must outlive every window.
+inline void ensureApplication() {
+    if (QApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_gui";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
 class GuiTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!QApplication::instance()) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "test_gui";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);  // never destroyed: it must outlive every window
-        }
+        ensureApplication();
         folder = makeProgramFolder(dir / "program");
         writeFile(folder / "data" / "ini.txt", toGbk("姓名\r\n电话\r\n"));
         MainWindow::messageSink = [this](const Message& m) { messages.push_back(m); };

@@ -17,6 +17,7 @@
 #include "app/qt/data_view.h"
 #include "core/paths.h"
 #include "core/statements.h"
+#include "tests/gui/gui_support.h"
 #include "tests/support/test_support.h"
 
 namespace tabrovin::testing {
@@ -29,14 +30,7 @@ const std::vector<std::string> kNames = {"姓名", "关键字", "备注"};
 class DataViewTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!QApplication::instance()) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "test_gui";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);  // never destroyed: it must outlive every widget
-        }
+        ensureApplication();
         view = std::make_unique<DataView>();
         view->resize(900, 600);
     }
