@@ -23,19 +23,6 @@
 #include "processing/filter_duplicates.h"
 
 namespace tabrovin {
-namespace {
-
-// Holds an operation's outcome between the worker and the window's thread.
-template <class Report>
-using Outcome = std::shared_ptr<std::optional<Result<Report>>>;
-
-template <class Report>
-Outcome<Report> makeOutcome() {
-    return std::make_shared<std::optional<Result<Report>>>();
-}
-
-}  // namespace
-
 void MainWindow::chooseWorkbook() {
     const std::string folder = windowSettings().value("lastFolder").toString().toStdString();
     chooseWorkbookPath(fileChooser ? fileChooser(kWorkbookFilter, folder)
@@ -67,13 +54,12 @@ void MainWindow::openChosenWorkbook() {
     ButtonStates before;
     for (int i = 0; i < kButtonCount; ++i) before[i] = buttons_[i]->isEnabled();
     releaseDataView();  // the file is about to be replaced
-    auto outcome = makeOutcome<OpenReport>();
-    runOperation(
-        [this, request, outcome](Progress& p) { *outcome = openWorkbook(workspace_, request, p); },
-        [this, outcome, before] {
+    runStep<OpenReport>(
+        Step::Open, [this, request](Progress& p) { return openWorkbook(workspace_, request, p); },
+        [this, before](const auto&) {
             for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(before[i]);
-            if (!**outcome) return showMessage(errorMessage(Step::Open, (*outcome)->error()));
-            const OpenReport& r = (*outcome)->value();
+        },
+        [this](const OpenReport& r) {
             for (const auto& h : r.headings) {
                 auto* entry = new QListWidgetItem(qs(h), list(ListBox::List1));
                 entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
@@ -99,21 +85,16 @@ void MainWindow::startImport() {
     }
     if (!lockFolder()) return;
     list(ListBox::List1)->setEnabled(false);
-    auto outcome = makeOutcome<ImportReport>();
-    runOperation(
-        [this, request, outcome](Progress& p) { *outcome = importRows(workspace_, request, p); },
-        [this, outcome] {
+    runStep<ImportReport>(
+        Step::Import, [this, request](Progress& p) { return importRows(workspace_, request, p); },
+        [this](const Result<ImportReport>& r) {
             setButtons(kNoButton, 1);
             // Rows kept by a stopped import are named on disk too.
             fillColumnChooser(column_list::load(workspace_.paths.columnList()));
-            if (!**outcome) {
-                // A refused request changed nothing: the ticks stay editable.
-                if ((*outcome)->error().number == err::kRefused)
-                    list(ListBox::List1)->setEnabled(true);
-                return showMessage(errorMessage(Step::Import, (*outcome)->error()));
-            }
-            showMessage(importDone());
-        });
+            // A refused request changed nothing: the ticks stay editable.
+            if (!r && r.error().number == err::kRefused) list(ListBox::List1)->setEnabled(true);
+        },
+        [this](const ImportReport&) { showMessage(importDone()); });
 }
 
 void MainWindow::startDedupe() {
@@ -121,32 +102,25 @@ void MainWindow::startDedupe() {
     if (!pause) return showMessage(errorMessage(Step::Dedupe, pause.error()));
     DedupeRequest request{combo_->currentIndex(), *pause};
     if (!lockFolder()) return;
-    auto outcome = makeOutcome<DedupeReport>();
-    runOperation([this, request,
-                  outcome](Progress& p) { *outcome = filterDuplicates(workspace_, request, p); },
-                 [this, outcome] {
-                     setButtons(kNoButton, 1);
-                     if (!**outcome)
-                         return showMessage(errorMessage(Step::Dedupe, (*outcome)->error()));
-                     const int32_t left = (*outcome)->value().left;
-                     setCaption(Label::Label6, std::to_string(left));
-                     setCaption(Label::Label8, std::to_string(left));
-                     showMessage(rowsLeft(left));
-                 });
+    runStep<DedupeReport>(
+        Step::Dedupe,
+        [this, request](Progress& p) { return filterDuplicates(workspace_, request, p); },
+        [this](const auto&) { setButtons(kNoButton, 1); },
+        [this](const DedupeReport& r) {
+            setCaption(Label::Label6, std::to_string(r.left));
+            setCaption(Label::Label8, std::to_string(r.left));
+            showMessage(rowsLeft(r.left));
+        });
 }
 
 void MainWindow::startDelete() {
     DeleteRequest request{combo_->currentIndex(), text(TextBox::Text2)};
     if (!lockFolder()) return;
-    auto outcome = makeOutcome<DeleteReport>();
-    runOperation([this, request,
-                  outcome](Progress& p) { *outcome = deleteKeywordRows(workspace_, request, p); },
-                 [this, outcome] {
-                     setButtons(kNoButton, 1);
-                     if (!**outcome)
-                         return showMessage(errorMessage(Step::Delete, (*outcome)->error()));
-                     showMessage(rowsLeft((*outcome)->value().left));
-                 });
+    runStep<DeleteReport>(
+        Step::Delete,
+        [this, request](Progress& p) { return deleteKeywordRows(workspace_, request, p); },
+        [this](const auto&) { setButtons(kNoButton, 1); },
+        [this](const DeleteReport& r) { showMessage(rowsLeft(r.left)); });
 }
 
 void MainWindow::startExport() {
@@ -154,14 +128,10 @@ void MainWindow::startExport() {
     auto rows = parseTypedNumber(text(TextBox::Text1), NumberRule::WholeOnly, 0, INT32_MAX);
     ExportRequest request{exportLists_.chosen, rows ? static_cast<int32_t>(*rows) : 0};
     if (!lockFolder()) return;
-    auto outcome = makeOutcome<ExportReport>();
-    runOperation(
-        [this, request, outcome](Progress& p) { *outcome = runExport(workspace_, request, p); },
-        [this, outcome] {
-            setButtons(kNoButton, 1);
-            if (!**outcome) return showMessage(errorMessage(Step::Export, (*outcome)->error()));
-            showMessage(exportDone((*outcome)->value()));
-        });
+    runStep<ExportReport>(
+        Step::Export, [this, request](Progress& p) { return runExport(workspace_, request, p); },
+        [this](const auto&) { setButtons(kNoButton, 1); },
+        [this](const ExportReport& r) { showMessage(exportDone(r)); });
 }
 
 void MainWindow::renderExportLists() {

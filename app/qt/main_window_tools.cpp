@@ -81,21 +81,18 @@ void MainWindow::showTableRowCount() {
 void MainWindow::undoStep() {
     if (worker_ || !lockFolder()) return;
     releaseDataView();
-    auto outcome = std::make_shared<std::optional<Result<UndoReport>>>();
-    runOperation([this, outcome](Progress&) { *outcome = undoLastStep(workspace_); },
-                 [this, outcome] {
-                     if (!**outcome) {
-                         setButtons(kImportButton, 1);
-                         return showMessage(errorMessage(Step::Undo, (*outcome)->error()));
-                     }
-                     const UndoReport& r = (*outcome)->value();
-                     fillColumnChooser(r.columnNames);
-                     list(ListBox::List1)->clear();
-                     setButtons(kImportButton, 1);  // a fresh choice is needed to import
-                     setCaption(Label::Label6, std::to_string(r.rows));
-                     refreshDataView();
-                     showMessage(undoDone(r));
-                 });
+    runStep<UndoReport>(
+        Step::Undo, [this](Progress&) { return undoLastStep(workspace_); },
+        [this](const auto&) {
+            setButtons(kImportButton, 1);
+        },  // a fresh choice is needed to import
+        [this](const UndoReport& r) {
+            fillColumnChooser(r.columnNames);
+            list(ListBox::List1)->clear();
+            setCaption(Label::Label6, std::to_string(r.rows));
+            refreshDataView();
+            showMessage(undoDone(r));
+        });
 }
 
 void MainWindow::openExportFolder() {

@@ -127,6 +127,22 @@ class MainWindow : public QMainWindow {
     // Runs `work` on a worker thread with all buttons and the menu disabled;
     // `done` then runs on the window's thread.
     void runOperation(std::function<void(Progress&)> work, std::function<void()> done);
+    // runOperation for a step whose operation returns a report: back on the
+    // window's thread `settle` runs whatever the end, then an error is shown
+    // as `step`'s message or the report goes to `done`.
+    template <class Report>
+    void runStep(Step step, std::function<Result<Report>(Progress&)> work,
+                 std::function<void(const Result<Report>&)> settle,
+                 std::function<void(const Report&)> done) {
+        auto outcome = std::make_shared<std::optional<Result<Report>>>();
+        runOperation([outcome, work = std::move(work)](Progress& p) { *outcome = work(p); },
+                     [this, step, outcome, settle = std::move(settle), done = std::move(done)] {
+                         const Result<Report>& r = **outcome;
+                         settle(r);
+                         if (!r) return showMessage(errorMessage(step, r.error()));
+                         done(r.value());
+                     });
+    }
     // Takes the program folder for one step; false (and a message naming the
     // holder) while another window or batch run has it.
     bool lockFolder();
