@@ -46,7 +46,7 @@ Result<UndoReport> undoLastStep(Workspace& ws) {
     std::error_code ec;
     fs::remove(p.undoStep(), ec);
     TABROVIN_TRY(ws.openConn());
-    auto rows = ws.conn.readNumber(statements::countRows());
+    auto rows = ws.countRows();
     if (!rows) return rows.error();
     report.rows = *rows;
     return report;

@@ -1,5 +1,7 @@
 #include "core/workspace.h"
 
+#include "core/statements.h"
+
 namespace tabrovin {
 
 Status requireFile(const std::filesystem::path& path) {
@@ -14,6 +16,12 @@ Status Workspace::openConn() {
     conn.release();
     TABROVIN_TRY(requireFile(paths.workingDb()));
     return conn.open(paths.workingDb());
+}
+
+Result<int32_t> Workspace::countRows() const {
+    Database reader;
+    TABROVIN_TRY(reader.open(paths.workingDb(), Database::Mode::ReadOnly));
+    return reader.readNumber(statements::countRows());
 }
 
 }  // namespace tabrovin

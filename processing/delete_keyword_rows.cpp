@@ -17,7 +17,7 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     TABROVIN_TRY(takeSnapshot(ws, "删除相应的行"));
     TABROVIN_TRY(ws.openConn());
     TABROVIN_TRY(ws.conn.run(*del));
-    auto left = ws.conn.readNumber(statements::countRows());
+    auto left = ws.countRows();
     if (!left) return left.error();
     progress.count(Counter::Rows, *left);
     return DeleteReport{*left};

@@ -11,9 +11,6 @@ Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& reques
     TABROVIN_TRY(statements::columnName(request.column).status());
     TABROVIN_TRY(takeSnapshot(ws, "过滤重复"));
     TABROVIN_TRY(ws.openConn());
-    auto total = ws.conn.readNumber(statements::countRows());
-    if (!total) return total.error();
-    progress.count(Counter::Rows, *total);
     int32_t sincePause = 0;
     auto everyGroup = [&](int64_t groups) -> Status {
         TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
@@ -24,7 +21,8 @@ Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& reques
         }
         return Status::Ok();
     };
-    auto counts = dedupeScan(ws.conn, request.column, everyGroup);
+    auto rowsFound = [&](int64_t rows) { progress.count(Counter::Rows, rows); };
+    auto counts = dedupeScan(ws.conn, request.column, everyGroup, rowsFound);
     if (!counts) return counts.error();
     return DedupeReport{static_cast<int32_t>(counts->rowsBefore),
                         static_cast<int32_t>(counts->groups)};

@@ -21,6 +21,10 @@ struct Workspace {
     // Replaces `conn` with a fresh connection to the working database.
     // Says plainly which file or folder is missing.
     Status openConn();
+    // The rows in wen, counted through a read-only connection of its own:
+    // it maps the file instead of copying every page, several times faster
+    // on a large table. Call it with no change pending on `conn`.
+    Result<int32_t> countRows() const;
 };
 
 // Checks that `path` is an existing regular file: Error::fileNotFound, or

@@ -99,6 +99,8 @@ class Database {
     // Closes the connection, if any, so the file can be replaced.
     void release();
     bool isOpen() const { return db_ != nullptr; }
+    // The file this connection was opened on.
+    const std::filesystem::path& path() const { return path_; }
 
     // Runs a statement to completion; its change is in the file on return
     // unless a transaction is open.

@@ -20,12 +20,13 @@ struct DedupeCounts {
 // nothing else folded; NULL is one group and '' another. `everyGroup` is
 // called once per new distinct value with the number found so far; a
 // non-ok Status from it stops the filtering with wen unchanged, and so does
-// any error. The scan and the change are one write transaction: other
-// connections may read wen meanwhile but not change it, also while
+// any error. `rowsFound`, when set, gets the rows in wen before the scan. The scan and the change
+// are one write transaction: other connections may read wen meanwhile but not change it, also while
 // `everyGroup` pauses. Ids are kept and the table's id counter is left as
 // it was, so ids are never reused. A column outside 0..50 is
 // err::kNoSuchColumn. `db` must have no transaction open.
 Result<DedupeCounts> dedupeScan(Database& db, int column,
-                                const std::function<Status(int64_t groupsSoFar)>& everyGroup);
+                                const std::function<Status(int64_t groupsSoFar)>& everyGroup,
+                                const std::function<void(int64_t rows)>& rowsFound = {});
 
 }  // namespace tabrovin
