@@ -315,32 +315,39 @@ class SheetPart : public XmlHandler {
 
     SheetSize size;
 
+    // Every element that matters is in the main namespace: it is checked
+    // once, then only the local name, millions of times on a large sheet.
     void start(const XmlName& name, const XmlAttributes& attrs) override {
-        if (isMain(name, "sheetData")) inData_ = true;
+        if (!isMain(name, name.local)) return;
+        const std::string_view local = name.local;
+        if (local == "sheetData") inData_ = true;
         if (!inData_) return;
-        if (isMain(name, "row")) return startRow(attrs);
-        if (isMain(name, "c")) return startCell(attrs);
-        if (isMain(name, "v")) {
+        if (local == "c") return startCell(attrs);
+        if (local == "v") {
             // An inline string's text is in <is>; a <v> beside it is stale.
             if (type_ != CellType::Inline) inValue_ = hasValue_ = true;
-        } else if (isMain(name, "is")) {
+        } else if (local == "row") {
+            startRow(attrs);
+        } else if (local == "is") {
             inInline_ = hasValue_ = true;
-        } else if (isMain(name, "rPh")) {
+        } else if (local == "rPh") {
             ++phonetic_;
-        } else if (isMain(name, "t") && inInline_ && phonetic_ == 0) {
+        } else if (local == "t" && inInline_ && phonetic_ == 0) {
             inValue_ = true;
         }
     }
     void end(const XmlName& name) override {
-        if (isMain(name, "v") || isMain(name, "t"))
+        if (!isMain(name, name.local)) return;
+        const std::string_view local = name.local;
+        if (local == "v" || local == "t")
             inValue_ = false;
-        else if (isMain(name, "is"))
-            inInline_ = false;
-        else if (isMain(name, "rPh"))
-            --phonetic_;
-        else if (isMain(name, "c") && inData_)
+        else if (local == "c" && inData_)
             finishCell();
-        else if (isMain(name, "sheetData"))
+        else if (local == "is")
+            inInline_ = false;
+        else if (local == "rPh")
+            --phonetic_;
+        else if (local == "sheetData")
             stopped = true;  // nothing after it holds cells
     }
     void text(std::string_view t) override {

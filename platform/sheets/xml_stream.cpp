@@ -105,8 +105,16 @@ void appendLineEnds(std::string& out, std::string_view raw) {
     }
 }
 
+// A character that makes an attribute value differ from its raw bytes.
+bool needsNormalising(char c) {
+    return c == '&' || c == '\t' || c == '\n' || c == '\r';
+}
+
 void splitName(std::string_view qname, std::string_view& prefix, std::string_view& local) {
-    size_t colon = qname.find(':');
+    // Names are a few bytes long: a plain loop beats a call to memchr.
+    size_t colon = 0;
+    while (colon < qname.size() && qname[colon] != ':') ++colon;
+    if (colon == qname.size()) colon = std::string_view::npos;
     prefix = colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
     local = colon == std::string_view::npos ? qname : qname.substr(colon + 1);
 }
@@ -315,6 +323,23 @@ bool XmlStream::markup(std::string_view tag) {
 // The namespace URI bound to `prefix` where the parse is now; "" for no
 // prefix outside any default namespace.
 bool XmlStream::lookup(std::string_view prefix, std::string_view& uri) {
+    // Most names have no prefix: the default namespace is looked up once
+    // per change of the bindings, not once per name.
+    if (prefix.empty() && defaultFor_ == bindings_.size()) {
+        uri = default_;
+        return true;
+    }
+    if (prefix.empty()) {
+        default_ = {};
+        for (size_t i = bindings_.size(); i-- > 0;)
+            if (bindings_[i].prefix.empty()) {
+                default_ = bindings_[i].uri;
+                break;
+            }
+        defaultFor_ = bindings_.size();
+        uri = default_;
+        return true;
+    }
     for (size_t i = bindings_.size(); i-- > 0;)
         if (bindings_[i].prefix == prefix) {
             uri = bindings_[i].uri;
@@ -347,6 +372,7 @@ bool XmlStream::declare(XmlAttribute& a) {
     if (bindings_.size() >= kMaxXmlAttributes) return fault("命名空间声明过多");
     bindings_.push_back(
         {std::string(isDefault ? std::string_view() : a.name), std::string(a.value)});
+    defaultFor_ = SIZE_MAX;  // the vector may have moved the strings default_ views
     return true;
 }
 
@@ -369,7 +395,7 @@ bool XmlStream::attributes(std::string_view body, size_t i) {
         size_t close = body.find(body[q], q + 1);
         if (close == std::string_view::npos) return fault("属性值没有结束");
         std::string_view value = body.substr(q + 1, close - q - 1);
-        if (value.find_first_of("&\t\n\r") != std::string_view::npos) {
+        if (std::any_of(value.begin(), value.end(), [](char c) { return needsNormalising(c); })) {
             size_t at = decoded_.size();
             if (!appendAttributeValue(decoded_, value)) return fault("无效的字符引用");
             value = std::string_view(decoded_).substr(at);

@@ -131,6 +131,10 @@ class XmlStream {
         std::string prefix, uri;
     };
     std::vector<Binding> bindings_;  // in scope, innermost last
+    // The default namespace while bindings_ has defaultFor_ entries (bindings
+    // only ever get pushed, or popped to an earlier size).
+    std::string_view default_;
+    size_t defaultFor_ = SIZE_MAX;
     XmlAttributes attrs_;
     std::string decoded_, text_, lines_;
     bool afterCr_ = false;  // the last text ended in a CR whose LF may follow
