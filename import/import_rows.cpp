@@ -7,6 +7,7 @@
 #include "core/undo.h"
 #include "import/open_workbook.h"
 #include "platform/cell_text.h"
+#include "platform/read_ahead.h"
 #include "platform/workbook.h"
 
 namespace tabrovin {
@@ -168,7 +169,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     const int32_t lastRow = report.dataRows + 1;
     RowInserter inserter(ws, inserts->first, inserts->second, request, lastRow, progress);
     TABROVIN_TRY(ws.conn.begin());
-    Status read = m->sheet->readRows(2, lastRow, m->lastColumn, std::ref(inserter));
+    Status read = readRowsAhead(*m->sheet, 2, lastRow, m->lastColumn, std::ref(inserter));
     // Every row handed over before an error or a cancel stays: store and
     // commit them, and name them, either way, so later steps never show them
     // under the previous workbook's headings.
