@@ -114,7 +114,9 @@ Status readRowsAhead(Worksheet& sheet, int32_t first, int32_t last, int32_t colu
         try {
             Filler filler(pipe);
             read = sheet.readRows(first, last, columns, std::ref(filler));
-            if (read.ok()) read = filler.send();
+            // The rows read before a failure are handed over too.
+            Status sent = filler.send();
+            if (read.ok()) read = std::move(sent);
         } catch (...) {
             thrown = std::current_exception();
             read = Error::cancelled("");
