@@ -72,11 +72,7 @@ TEST(DatabaseSettings, WritesAreDurableAndAReaderRefusesWrites) {
 TEST(DatabaseSettings, AKilledWriterLeavesTheLastCommittedStepWhole) {
     tt::TempDir dir;
     fs::path file = freshDb(dir);
-    {
-        Database db;
-        ASSERT_TRUE(db.open(file).ok());
-        ASSERT_TRUE(db.run({"insert into wen (a0) values ('committed')", {}}).ok());
-    }
+    rawSql(file, "insert into wen (a0) values ('committed')");
     pid_t child = ::fork();
     if (child == 0) {
         // A step half done, with pages already spilled into the file itself.
@@ -139,15 +135,11 @@ TEST(DatabaseErrors, FullDiskAndOverlongKeywordSayWhatToDo) {
 TEST(DatabaseErrors, OnlyAFileThatIsNoDatabaseIsCalledUnusableAndItIsLeftAlone) {
     tt::TempDir dir;
     Database db;
-    Status missing = db.open(dir / "missing.mdb");
-    EXPECT_EQ(missing.error().number, err::kFileNotFound);
-    EXPECT_NE(missing.error().description.find("missing.mdb"), std::string::npos);
+    EXPECT_TRUE(tt::failsWith(db.open(dir / "missing.mdb"), err::kFileNotFound, "missing.mdb"));
     const std::string text = "this is not a database, just some text that goes on\n";
     tt::writeFile(dir / "text.mdb", text);
-    Status st = db.open(dir / "text.mdb");
-    ASSERT_FALSE(st.ok());
-    EXPECT_EQ(st.error().number, err::kDatabaseBase + SQLITE_NOTADB);
-    EXPECT_NE(st.error().description.find("不是可用的数据库"), std::string::npos);
+    EXPECT_TRUE(tt::failsWith(db.open(dir / "text.mdb"), err::kDatabaseBase + SQLITE_NOTADB,
+                              "不是可用的数据库"));
     EXPECT_FALSE(db.isOpen());
     EXPECT_EQ(tt::readFile(dir / "text.mdb"), text);
 }
@@ -195,10 +187,8 @@ TEST(TemplateCheck, OnlyAnEmptyWenWithA0ToA50Passes) {
                              {"other.mdb", "没有工作数据表 wen"},
                              {"short.mdb", "缺少列 a50"},
                              {"full.mdb", "不是空的"}}) {
-        Status st = checkWorkingTemplate(dir / name);
-        ASSERT_FALSE(st.ok()) << name;
-        EXPECT_EQ(st.error().number, err::kBadTemplate) << name;
-        EXPECT_NE(st.error().description.find(why), std::string::npos) << st.error().description;
+        EXPECT_TRUE(tt::failsWith(checkWorkingTemplate(dir / name), err::kBadTemplate, why))
+            << name;
     }
     const std::string all = wen(50);  // names compare without regard to case
     rawSql(dir / "upper.mdb",
@@ -209,18 +199,9 @@ TEST(TemplateCheck, OnlyAnEmptyWenWithA0ToA50Passes) {
 TEST(Snapshot, RestoreBringsBackTheTakenStateAndLeavesNoJournal) {
     tt::TempDir dir;
     fs::path live = freshDb(dir), copy = dir / "undo.mdb";
-    {
-        Database db;
-        ASSERT_TRUE(db.open(live).ok());
-        ASSERT_TRUE(db.run({"insert into wen (a0) values ('kept'),('also kept')", {}}).ok());
-    }
+    rawSql(live, "insert into wen (a0) values ('kept'),('also kept')");
     ASSERT_TRUE(snapshotDatabase(live, copy).ok());
-    {
-        Database db;
-        ASSERT_TRUE(db.open(live).ok());
-        ASSERT_TRUE(db.run({"delete from wen", {}}).ok());
-        ASSERT_TRUE(db.run({"insert into wen (a0) values ('later')", {}}).ok());
-    }
+    rawSql(live, "delete from wen; insert into wen (a0) values ('later')");
     // A journal left behind by some other run must not be replayed onto the copy.
     tt::writeFile(dir / "data.mdb-journal", std::string(4096, '\x7f'));
     ASSERT_TRUE(restoreDatabase(copy, live).ok());
