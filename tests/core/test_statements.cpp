@@ -87,12 +87,9 @@ TEST_F(WorkingTable, IdsOnlyGrowAndPagesFollowPositions) {
 }
 
 TEST(Statements, ColumnNumbersAndSizesOutsideTheTableAreClearErrors) {
-    for (int k : {-1, 51, 1000}) {
-        auto r = st::deleteContaining(k, "x");
-        ASSERT_FALSE(r.ok());
-        EXPECT_EQ(r.error().number, err::kNoSuchColumn);
-        EXPECT_NE(r.error().description.find(std::to_string(k)), std::string::npos);
-    }
+    for (int k : {-1, 51, 1000})
+        EXPECT_TRUE(
+            tt::failsWith(st::deleteContaining(k, "x"), err::kNoSuchColumn, std::to_string(k)));
     EXPECT_FALSE(st::pageRows({0, 51}, 0, 1).ok());
     EXPECT_TRUE(st::deleteContaining(50, "x").ok());
     EXPECT_FALSE(st::insertRows(51, st::kMaxParameters / 51 + 1).ok());
