@@ -64,11 +64,8 @@ class RunExport : public WorkspaceTest {
 
 TEST_F(RunExport, PagesFollowRowPositionsAcrossIdGaps) {
     fillNumbered(260);
-    {
-        Database db;
-        ASSERT_TRUE(db.open(ws.paths.workingDb()).ok());
-        ASSERT_TRUE(db.run({"delete from wen where id % 26 = 0", {}}).ok());  // 10 gaps
-    }
+    ASSERT_TRUE(ws.openConn().ok());
+    ASSERT_TRUE(ws.conn.run({"delete from wen where id % 26 = 0", {}}).ok());  // 10 gaps
     auto r = exportRows(100, {{"城", 2}, {"名", 0}});
     ASSERT_TRUE(r.ok()) << r.error().description;
     EXPECT_EQ(r->pages, 3);
