@@ -1,7 +1,6 @@
 // The export run: pages by row position, files read back by xlrd, pages
 // that fail, cancels and refusals.
 #include <set>
-#include <sstream>
 
 #include "app/outcomes.h"
 #include "export/run_export.h"
@@ -29,25 +28,7 @@ class RunExport : public WorkspaceTest {
                                                              {"名", 0}, {"电话", 1}, {"城", 2}}) {
         return runExport(ws, {std::move(columns), perWorkbook}, progress);
     }
-    // Sheet 1 of a written workbook, read by xlrd, every cell as text.
-    Rows readBack(int page) {
-        auto r = tt::runPython(
-            "import sys, xlrd\n"
-            "sh = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
-            "for i in range(sh.nrows):\n"
-            "    print('\\t'.join(str(v) for v in sh.row_values(i)).replace('\\n', '\\\\n'))\n",
-            tt::shellQuote(ws.paths.exportFile(page).string()));
-        EXPECT_EQ(r.exitCode, 0) << r.output;
-        Rows rows;
-        std::stringstream lines(r.output);
-        for (std::string line; std::getline(lines, line);) {
-            std::vector<std::string> cells;
-            std::stringstream fields(line);
-            for (std::string f; std::getline(fields, f, '\t');) cells.push_back(f);
-            rows.push_back(cells);
-        }
-        return rows;
-    }
+    Rows readBack(int page) { return tt::readXlsWithXlrd(ws.paths.exportFile(page)); }
     // The names of everything in the export folder.
     Files files() {
         Files out;

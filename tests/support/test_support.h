@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tabrovin::testing {
 
@@ -34,6 +35,10 @@ CommandResult run(const std::string& command);
 // Runs Debian's python3 (which has xlrd, xlwt and openpyxl) on `script`,
 // passing `args` (already shell-quoted by the caller where needed).
 CommandResult runPython(const std::string& script, const std::string& args = "");
+
+// The first sheet of the .xls at `path` as xlrd reads it, each cell as text
+// and a line feed in it as "\n"; trailing empty cells of a row are left out.
+std::vector<std::vector<std::string>> readXlsWithXlrd(const std::filesystem::path& path);
 
 // Converts `input` with LibreOffice headless to `format` ("xls", "xlsx",
 // "ods", "csv") into `outDir`; returns the output path or empty on failure.
