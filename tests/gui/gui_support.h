@@ -50,7 +50,6 @@ class GuiTest : public ::testing::Test {
         MainWindow::fileChooser = [this](const std::string& filter, const std::string& start) {
             filters.push_back(filter);
             startFolders.push_back(start);
-            if (duringChoice) duringChoice();
             std::string next = files.empty() ? "" : files.front();
             if (!files.empty()) files.pop_front();
             return next;
@@ -114,7 +113,6 @@ class GuiTest : public ::testing::Test {
     std::vector<std::string> startFolders;  // where the file dialog started
     std::deque<std::string> files;          // the file dialog's answers; "" once empty
     std::vector<std::string> filters;       // the filters the file dialog was given
-    std::function<void()> duringChoice;     // runs inside the file dialog, i.e. mid-action
 };
 
 }  // namespace tabrovin::testing

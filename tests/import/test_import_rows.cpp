@@ -128,11 +128,16 @@ TEST_F(ImportRows, ACancelKeepsTheRowsInsertedAndSaysHowMany) {
     EXPECT_EQ(table(1).back()[0], "7500");
 }
 
-// Rows a stopped import keeps must not be shown under the previous import's names.
+// Rows a stopped import keeps must not be shown under the previous import's
+// names; one stopped before its first row leaves the names alone.
 TEST_F(ImportRows, AStoppedImportNamesTheRowsItKept) {
-    ASSERT_TRUE(import(writeXls("a.xls", {numbered(2, 2)}), {1, 2}).ok());
+    auto first = writeXls("a.xls", {numbered(2, 2)});
+    ASSERT_TRUE(import(first, {1, 2}).ok());
     auto book = writeXls("b.xls", {{{"X"}, {"9"}, {"8"}}});
     progress.cancelAfter(1);
     ASSERT_EQ(importRows(ws, {book, 1, {1}, {"X"}, 500}, progress).error().number, err::kCancelled);
+    EXPECT_EQ(columnList(), (Names{"X"}));
+    EXPECT_TRUE(tt::failsWith(import(first, {1, 2}), err::kCancelled));  // still told to stop
+    EXPECT_EQ(rowCount(), 3);
     EXPECT_EQ(columnList(), (Names{"X"}));
 }
