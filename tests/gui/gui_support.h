@@ -94,6 +94,13 @@ class GuiTest : public ::testing::Test {
         EXPECT_NE(child, nullptr) << "no control " << name;
         return child;
     }
+    // "1" for each enabled button, "0" for each disabled one, cmd0 first.
+    std::string enabledButtons() {
+        std::string out;
+        for (int i = 0; i < kButtonCount; ++i)
+            out += find(("cmd" + std::to_string(i)).c_str())->isEnabled() ? '1' : '0';
+        return out;
+    }
     void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
     // A click in the middle of a list entry, followed by a double-click if asked.
     void clickItem(const char* list, int row, bool twice = false) {
