@@ -37,23 +37,14 @@ TEST(Numbers, RoundFractionTakesDecimalsAndRoundsHalvesToEven) {
 TEST(Numbers, WholeOnlyTakesDigitsWithBlanksAndAPlus) {
     EXPECT_EQ(*whole(" +5 "), 5);
     EXPECT_EQ(*whole("0012"), 12);
-    for (const char* bad : {"2.5", "1e2", "-1", "+", "+-1", "5 5", "0x10", ""}) {
-        auto r = whole(bad);
-        ASSERT_FALSE(r.ok()) << bad;
-        EXPECT_EQ(r.error().number, err::kTypeMismatch) << bad;
-    }
-    auto huge = whole("99999999999999999999999");
-    ASSERT_FALSE(huge.ok());
-    EXPECT_EQ(huge.error().number, err::kOverflow);
+    for (const char* bad : {"2.5", "1e2", "-1", "+", "+-1", "5 5", "0x10", ""})
+        EXPECT_TRUE(tt::failsWith(whole(bad), err::kTypeMismatch)) << bad;
+    EXPECT_TRUE(tt::failsWith(whole("99999999999999999999999"), err::kOverflow));
 }
 
 TEST(Numbers, NonNumbersAndOverflowAreErrors) {
-    for (const char* bad : {"", " ", "abc", "1a", "--1", ".", "1e", "１", "1,5", "nan", "inf"}) {
-        auto r = round(bad);
-        ASSERT_FALSE(r.ok()) << bad;
-        EXPECT_EQ(r.error().number, err::kTypeMismatch) << bad;
-        EXPECT_NE(r.error().description.find(bad), std::string::npos) << bad;
-    }
+    for (const char* bad : {"", " ", "abc", "1a", "--1", ".", "1e", "１", "1,5", "nan", "inf"})
+        EXPECT_TRUE(tt::failsWith(round(bad), err::kTypeMismatch, bad)) << bad;
     EXPECT_EQ(toInt16("32768").error().number, err::kOverflow);
     EXPECT_EQ(toInt16("32767.5").error().number, err::kOverflow);  // rounds to 32768
     EXPECT_EQ(toInt32("2147483648").error().number, err::kOverflow);

@@ -15,6 +15,7 @@ using namespace tabrovin;
 namespace tt = tabrovin::testing;
 namespace st = tabrovin::statements;
 namespace fs = std::filesystem;
+using Ids = std::vector<int64_t>;
 
 class TablePage : public ::testing::Test {
   protected:
@@ -23,34 +24,25 @@ class TablePage : public ::testing::Test {
         file = ProgramPaths(dir.path()).workingDb();
         ASSERT_TRUE(db.open(file).ok());
     }
+    void sql(const std::string& text) { ASSERT_TRUE(db.run({text, {}}).ok()) << text; }
     // `rows` rows of three columns, then every seventh and the 200..260 run
     // deleted, so ids have gaps of one and of many.
     void fillWithGaps(int rows) {
-        ASSERT_TRUE(db.run({"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n "
-                            "WHERE x<" +
-                                std::to_string(rows) +
-                                ") INSERT INTO wen (a0,a1,a2) SELECT 'r'||x, x%10, "
-                                "CASE WHEN x%5=0 THEN NULL ELSE 'v'||x END FROM n",
-                            {}})
-                        .ok());
-        ASSERT_TRUE(db.run({"DELETE FROM wen WHERE id%7=0 OR id BETWEEN 200 AND 260", {}}).ok());
+        sql("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<" +
+            std::to_string(rows) +
+            ") INSERT INTO wen (a0,a1,a2) SELECT 'r'||x, x%10, "
+            "CASE WHEN x%5=0 THEN NULL ELSE 'v'||x END FROM n");
+        sql("DELETE FROM wen WHERE id%7=0 OR id BETWEEN 200 AND 260");
     }
-    std::vector<int64_t> ids(const std::string& where = "1") {
-        return *db.readNumbers({"SELECT id FROM wen WHERE " + where + " ORDER BY id", {}});
-    }
-    void insert(const std::vector<std::string>& values) {
-        auto stmt = db.prepare(*st::insertRow(static_cast<int>(values.size())));
-        ASSERT_TRUE(stmt.ok());
-        ASSERT_TRUE(stmt->run(values).ok());
-    }
-    static std::vector<int64_t> idsOf(const std::vector<TableRow>& rows) {
-        std::vector<int64_t> out;
+    static Ids ids(Database& on) { return *on.readNumbers({"SELECT id FROM wen ORDER BY id", {}}); }
+    static Ids idsOf(const std::vector<TableRow>& rows) {
+        Ids out;
         for (const auto& r : rows) out.push_back(r.id);
         return out;
     }
     // Every row the reader gives, read in pages of `size`.
-    static std::vector<int64_t> readAll(TablePageReader& reader, int size) {
-        std::vector<int64_t> out;
+    static Ids readAll(TablePageReader& reader, int size) {
+        Ids out;
         for (int64_t from = 0;; from += size) {
             auto rows = reader.page(from, size);
             EXPECT_TRUE(rows.ok());
@@ -66,7 +58,7 @@ class TablePage : public ::testing::Test {
 
 TEST_F(TablePage, PagesFollowIdOrderReadOnwardOrByJumps) {
     fillWithGaps(3000);
-    const auto all = ids();
+    const auto all = ids(db);
     TablePageReader reader;
     ASSERT_TRUE(reader.open(file, 3).ok());
     EXPECT_EQ(readAll(reader, 97), all);
@@ -82,9 +74,8 @@ TEST_F(TablePage, PagesFollowIdOrderReadOnwardOrByJumps) {
         int count = 1 + random() % 120;
         auto rows = reader.page(from, count);
         ASSERT_TRUE(rows.ok());
-        std::vector<int64_t> expected;
-        for (int64_t p = from; p < std::min<int64_t>(from + count, all.size()); ++p)
-            expected.push_back(all[p]);
+        Ids expected(all.begin() + std::min<int64_t>(from, all.size()),
+                     all.begin() + std::min<int64_t>(from + count, all.size()));
         EXPECT_EQ(idsOf(*rows), expected) << "from " << from << " count " << count;
         for (const TableRow& row : *rows) {  // values by column, a null as empty text
             ASSERT_EQ(row.values.size(), 3u);
@@ -95,27 +86,24 @@ TEST_F(TablePage, PagesFollowIdOrderReadOnwardOrByJumps) {
 }
 
 TEST_F(TablePage, CountsAndPagesIdsFarApartUpToTheLargest) {
-    const std::vector<int64_t> far = {-3,     5,      99999,         100004,
-                                      100005, 250000, INT64_MAX - 1, INT64_MAX};
+    const Ids far = {-3, 5, 99999, 100004, 100005, 250000, INT64_MAX - 1, INT64_MAX};
     for (int64_t id : far)
-        ASSERT_TRUE(db.run({"INSERT INTO wen (id, a0) VALUES (" + std::to_string(id) +
-                                (id % 2 ? ", 'odd')" : ", 'even')"),
-                            {}})
-                        .ok());
+        sql("INSERT INTO wen (id, a0) VALUES (" + std::to_string(id) +
+            (id % 2 ? ", 'odd')" : ", 'even')"));
     TablePageReader reader;
     ASSERT_TRUE(reader.open(file, 1).ok());
     EXPECT_EQ(*reader.rowCount(), static_cast<int64_t>(far.size()));
     EXPECT_EQ(readAll(reader, 3), far);
     ASSERT_TRUE(reader.open(file, 1, RowFilter{0, "ODD"}).ok());
     EXPECT_EQ(*reader.rowCount(), 5);  // -3, 5, 99999, 100005, INT64_MAX
-    EXPECT_EQ(idsOf(*reader.page(3, 5)), (std::vector<int64_t>{100005, INT64_MAX}));
+    EXPECT_EQ(idsOf(*reader.page(3, 5)), (Ids{100005, INT64_MAX}));
 }
 
 TEST_F(TablePage, FilterMatchesExactlyTheRowsTheKeywordDeleteRemoves) {
     for (const char* v : {"Apple pie", "apple", "APPLE", "pineapple", "appl", "a%ple", "100%",
                           "100 percent", "a_b", "axb", "it's", "北京市", "北京", "南京"})
-        insert({"x", v});
-    insert({"x"});  // a null in a1
+        ASSERT_TRUE(db.run({"INSERT INTO wen (a0, a1) VALUES ('x', ?1)", {std::string(v)}}).ok());
+    sql("INSERT INTO wen (a0) VALUES ('x')");  // a null in a1
     fillWithGaps(400);
     db.release();
     for (const std::string keyword :
@@ -125,10 +113,10 @@ TEST_F(TablePage, FilterMatchesExactlyTheRowsTheKeywordDeleteRemoves) {
         fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
         Database other;
         ASSERT_TRUE(other.open(copy).ok());
-        auto before = *other.readNumbers({"SELECT id FROM wen ORDER BY id", {}});
+        auto before = ids(other);
         ASSERT_TRUE(other.run(*st::deleteContaining(1, keyword)).ok());
-        auto after = *other.readNumbers({"SELECT id FROM wen ORDER BY id", {}});
-        std::vector<int64_t> removed;
+        auto after = ids(other);
+        Ids removed;
         std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
                             std::back_inserter(removed));
 
@@ -138,21 +126,17 @@ TEST_F(TablePage, FilterMatchesExactlyTheRowsTheKeywordDeleteRemoves) {
         EXPECT_EQ(readAll(reader, 13), removed) << keyword;
         if (removed.size() > 20) {  // a jump inside the filtered rows
             EXPECT_EQ(idsOf(*reader.page(removed.size() - 3, 5)),
-                      std::vector<int64_t>(removed.end() - 3, removed.end()));
+                      Ids(removed.end() - 3, removed.end()));
         }
     }
 }
 
 TEST_F(TablePage, BadFilesAndArgumentsAreErrorsAndNothingIsWritten) {
     TablePageReader reader;
-    auto missing = reader.open(dir / "none.mdb", 3);
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().number, err::kFileNotFound);
+    EXPECT_EQ(reader.open(dir / "none.mdb", 3).error().number, err::kFileNotFound);
     EXPECT_FALSE(fs::exists(dir / "none.mdb"));  // never created
     tt::writeFile(dir / "text.mdb", std::string(4096, 'x'));
-    auto text = reader.open(dir / "text.mdb", 3);
-    ASSERT_FALSE(text.ok());
-    EXPECT_EQ(text.error().number, err::kDatabaseBase + 26);  // not a database
+    EXPECT_EQ(reader.open(dir / "text.mdb", 3).error().number, err::kDatabaseBase + 26);
     EXPECT_FALSE(reader.isOpen());
     EXPECT_EQ(reader.open(file, 52).error().number, err::kInvalidArgument);
     EXPECT_EQ(reader.open(file, 3, RowFilter{51, "x"}).error().number, err::kNoSuchColumn);
@@ -168,44 +152,34 @@ TEST_F(TablePage, BadFilesAndArgumentsAreErrorsAndNothingIsWritten) {
     EXPECT_EQ(tt::readFile(file), bytes);
     // A writer commits while the reader stays open between pages.
     ASSERT_TRUE(db.open(file).ok());
-    ASSERT_TRUE(db.run({"DELETE FROM wen WHERE id < 100", {}}).ok());
+    sql("DELETE FROM wen WHERE id < 100");
     reader.close();
     EXPECT_FALSE(reader.page(0, 1).ok());  // closed: an error, not a crash
 }
 
 TEST_F(TablePage, RowsAreWrittenOnePerLineWithEscapes) {
-    insert({"a\tb", "line1\nline2", "C:\\dir"});
-    insert({"cr\r", "", "普通"});
+    sql("INSERT INTO wen (a0, a1, a2) VALUES ('a'||char(9)||'b', 'line1'||char(10)||'line2', "
+        "'C:\\dir'), ('cr'||char(13), '', '普通')");
     fillWithGaps(2500);
-    const auto all = ids();
     std::ostringstream out;
     ASSERT_TRUE(writeRows(file, {"姓名", "备\t注", "路径"}, 0, 2, out).ok());
-    EXPECT_EQ(out.str(), "编号\t姓名\t备\\t注\t路径\n" + std::to_string(all[0]) +
-                             "\ta\\tb\tline1\\nline2\tC:\\\\dir\n" + std::to_string(all[1]) +
-                             "\tcr\\r\t\t普通\n");
+    EXPECT_EQ(out.str(),
+              "编号\t姓名\t备\\t注\t路径\n1\ta\\tb\tline1\\nline2\tC:\\\\dir\n2\tcr\\r\t\t普通\n");
 
     // Everything from a position, across several internal pages.
     std::ostringstream rest;
     ASSERT_TRUE(writeRows(file, {"一"}, 5, std::nullopt, rest).ok());
-    std::istringstream lines(rest.str());
-    std::string line;
-    std::getline(lines, line);
-    EXPECT_EQ(line, "编号\t一");
-    size_t n = 0;
-    while (std::getline(lines, line)) {
-        ASSERT_LT(5 + n, all.size());
-        EXPECT_EQ(line.substr(0, line.find('\t')), std::to_string(all[5 + n]));
-        ++n;
-    }
-    EXPECT_EQ(n, all.size() - 5);
+    Ids all = ids(db);
+    std::string expected = "编号\t一\n";
+    for (size_t p = 5; p < all.size(); ++p)
+        expected += std::to_string(all[p]) + "\tr" + std::to_string(all[p] - 2) + "\n";
+    EXPECT_EQ(rest.str(), expected);
 
-    std::ostringstream past;
+    std::ostringstream past, bad, closed;
     ASSERT_TRUE(writeRows(file, {}, all.size() + 3, 10, past).ok());
     EXPECT_EQ(past.str(), "编号\n");
-    std::ostringstream bad;
     EXPECT_FALSE(writeRows(file, {}, 0, -1, bad).ok());
     EXPECT_FALSE(writeRows(dir / "none.mdb", {}, 0, 1, bad).ok());
-    std::ostringstream closed;
     closed.setstate(std::ios::badbit);
     EXPECT_EQ(writeRows(file, {}, 0, 1, closed).error().number, err::kFileAccess);
 }

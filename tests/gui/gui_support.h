@@ -50,7 +50,6 @@ class GuiTest : public ::testing::Test {
         MainWindow::fileChooser = [this](const std::string& filter, const std::string& start) {
             filters.push_back(filter);
             startFolders.push_back(start);
-            if (duringChoice) duringChoice();
             std::string next = files.empty() ? "" : files.front();
             if (!files.empty()) files.pop_front();
             return next;
@@ -95,6 +94,13 @@ class GuiTest : public ::testing::Test {
         EXPECT_NE(child, nullptr) << "no control " << name;
         return child;
     }
+    // "1" for each enabled button, "0" for each disabled one, cmd0 first.
+    std::string enabledButtons() {
+        std::string out;
+        for (int i = 0; i < kButtonCount; ++i)
+            out += find(("cmd" + std::to_string(i)).c_str())->isEnabled() ? '1' : '0';
+        return out;
+    }
     void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
     // A click in the middle of a list entry, followed by a double-click if asked.
     void clickItem(const char* list, int row, bool twice = false) {
@@ -114,7 +120,6 @@ class GuiTest : public ::testing::Test {
     std::vector<std::string> startFolders;  // where the file dialog started
     std::deque<std::string> files;          // the file dialog's answers; "" once empty
     std::vector<std::string> filters;       // the filters the file dialog was given
-    std::function<void()> duringChoice;     // runs inside the file dialog, i.e. mid-action
 };
 
 }  // namespace tabrovin::testing

@@ -1,24 +1,13 @@
 // The data view over a million-row working table: what it reads to show a
-// screen, and that its filter shows exactly the rows the keyword delete removes.
+// screen, how its filter controls work, and what it shows when reading fails.
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTest>
-#include <algorithm>
-#include <memory>
 
 #include "app/qt/data_view.h"
 #include "core/paths.h"
-#include "core/statements.h"
 #include "tests/gui/gui_support.h"
-#include "tests/support/test_support.h"
 
 namespace tabrovin::testing {
 namespace {
@@ -133,19 +122,13 @@ TEST_F(BigTableTest, ShowsFirstScreenEndAndMiddleOfAMillionRowsReadingOnlyThose)
     EXPECT_EQ(cell(1000000, 0), "");  // outside the table: nothing, not a crash
 }
 
-TEST_F(BigTableTest, FilterShowsExactlyTheRowsTheKeywordDeleteRemoves) {
-    fs::path copy = dir / "copy.mdb";
-    fs::copy_file(bigFile, copy);
+// Which rows a keyword matches is the page reader's; here the controls that
+// set the filter, what the view shows under it, and how a reload keeps it.
+TEST_F(BigTableTest, FilterControlsShowTheMatchingRowsAndSurviveAReload) {
     Database db;
-    ASSERT_TRUE(db.open(copy).ok());
-    auto before = ids(db, "SELECT id FROM wen ORDER BY id");
-    ASSERT_TRUE(db.run(*statements::deleteContaining(1, "KEY99")).ok());
-    auto after = ids(db, "SELECT id FROM wen ORDER BY id");
-    std::vector<int64_t> removed;
-    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
-                        std::back_inserter(removed));
-    ASSERT_GT(removed.size(), 1000u);
-
+    ASSERT_TRUE(db.open(bigFile).ok());
+    const auto matching = ids(db, "SELECT id FROM wen WHERE a1 LIKE '%KEY99%' ORDER BY id");
+    ASSERT_GT(matching.size(), 1000u);
     showView(bigFile);
     find<QComboBox>("filterColumn")->setCurrentIndex(1);
     QTest::keyClicks(find<QLineEdit>("filterText"), "KEY99");
@@ -153,16 +136,16 @@ TEST_F(BigTableTest, FilterShowsExactlyTheRowsTheKeywordDeleteRemoves) {
     settle();
     EXPECT_EQ(
         label(),
-        QString::fromUtf8("共 1000000 行，其中 %1 行的“关键字”包含“KEY99”").arg(removed.size()));
+        QString::fromUtf8("共 1000000 行，其中 %1 行的“关键字”包含“KEY99”").arg(matching.size()));
     TableModel& model = *view->model();
-    ASSERT_EQ(model.rowCount(), static_cast<int>(removed.size()));
+    ASSERT_EQ(model.rowCount(), static_cast<int>(matching.size()));
     std::vector<int64_t> shown;
     for (int r = 0; r < model.rowCount(); ++r) shown.push_back(std::stoll(cell(r, 0)));
-    EXPECT_EQ(shown, removed);
+    EXPECT_EQ(shown, matching);
 
     // A reload after a step keeps the filter while its column exists.
     view->reload(bigFile, kNames);
-    EXPECT_EQ(model.rowCount(), static_cast<int>(removed.size()));
+    EXPECT_EQ(model.rowCount(), static_cast<int>(matching.size()));
     EXPECT_EQ(find<QLineEdit>("filterText")->text(), QString::fromLatin1("KEY99"));
     view->reload(bigFile, {"姓名"});
     EXPECT_EQ(model.rowCount(), 1000000);

@@ -4,6 +4,7 @@
 
 using namespace tabrovin;
 using tabrovin::testing::WorkspaceTest;
+namespace tt = tabrovin::testing;
 using Rows = std::vector<std::vector<std::string>>;
 
 class FilterDuplicates : public WorkspaceTest {
@@ -19,27 +20,19 @@ class FilterDuplicates : public WorkspaceTest {
     }
 };
 
-TEST_F(FilterDuplicates, KeepsFirstRowOfEachValueIgnoringCase) {
-    fill({{"a", "Beijing"},
-          {"b", "beijing"},
-          {"c", "上海"},
-          {"d", ""},
-          {"e", "上海"},
-          {"f", ""},
-          {"g", "BEIJING "}});
-    {
-        // Rows without any value in a1 form one group too.
-        Database db;
-        ASSERT_TRUE(db.open(ws.paths.workingDb()).ok());
-        ASSERT_TRUE(db.run({"insert into wen (a0) values ('h'), ('i')", {}}).ok());
-    }
+// Which values count as equal is the scan's; here the chosen column and the report.
+TEST_F(FilterDuplicates, KeepsFirstRowOfEachValueOfTheChosenColumn) {
+    const std::vector<std::string> values = {"Beijing", "beijing", "上海",    "",
+                                             "上海",    "",        "BEIJING "};
+    for (size_t i = 0; i < values.size(); ++i) fill({{std::string(1, 'a' + i), values[i]}});
+    fill({{"h"}, {"i"}});  // rows without any value in a1 form one group too
     auto r = dedupe();
     ASSERT_TRUE(r.ok()) << r.error().description;
     EXPECT_EQ(r->before, 9);
     EXPECT_EQ(r->left, 5);
-    EXPECT_EQ(
-        table(2),
-        (Rows{{"a", "Beijing"}, {"c", "上海"}, {"d", ""}, {"g", "BEIJING "}, {"h", "<null>"}}));
+    std::string kept;
+    for (const auto& row : table(1)) kept += row[0];
+    EXPECT_EQ(kept, "acdgh");
 }
 
 TEST_F(FilterDuplicates, DistinctAndEmptyTablesKeepEverything) {
@@ -67,9 +60,7 @@ TEST_F(FilterDuplicates, ACancelAnywhereBeforeTheDeleteKeepsEveryRow) {
     // While noting the rows to keep, and after the last one was noted.
     for (int checks : {0, 120, 300}) {
         progress.cancelAfter(checks);
-        auto r = dedupe(1, 50);
-        ASSERT_FALSE(r.ok()) << checks;
-        EXPECT_EQ(r.error().number, err::kCancelled) << checks;
+        EXPECT_TRUE(tt::failsWith(dedupe(1, 50), err::kCancelled)) << checks;
         EXPECT_EQ(rowCount(), 600) << checks;
     }
     progress.cancelAfter(-1);
@@ -78,15 +69,9 @@ TEST_F(FilterDuplicates, ACancelAnywhereBeforeTheDeleteKeepsEveryRow) {
 
 TEST_F(FilterDuplicates, ErrorsLeaveEveryRow) {
     fill({{"a", "1"}, {"b", "1"}});
-    auto noColumn = dedupe(-1);
-    ASSERT_FALSE(noColumn.ok());
-    EXPECT_EQ(noColumn.error().number, err::kNoSuchColumn);
-    EXPECT_NE(noColumn.error().description.find("-1"), std::string::npos);
+    EXPECT_TRUE(tt::failsWith(dedupe(-1), err::kNoSuchColumn, "-1"));
     EXPECT_EQ(rowCount(), 2);
 
     std::filesystem::remove(ws.paths.workingDb());
-    auto missing = dedupe();
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().number, err::kFileNotFound);
-    EXPECT_NE(missing.error().description.find("data.mdb"), std::string::npos);
+    EXPECT_TRUE(tt::failsWith(dedupe(), err::kFileNotFound, "data.mdb"));
 }

@@ -57,6 +57,24 @@ CommandResult runPython(const std::string& script, const std::string& args) {
     return run("/usr/bin/python3 " + shellQuote(file.string()) + " " + args);
 }
 
+std::vector<std::vector<std::string>> readXlsWithXlrd(const fs::path& path) {
+    CommandResult r = runPython(
+        "import sys, xlrd\n"
+        "sh = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+        "for i in range(sh.nrows):\n"
+        "    print('\\t'.join(str(v) for v in sh.row_values(i)).replace('\\n', '\\\\n'))\n",
+        shellQuote(path.string()));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    std::vector<std::vector<std::string>> rows;
+    std::stringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        std::stringstream fields(line);
+        rows.emplace_back();
+        for (std::string f; std::getline(fields, f, '\t');) rows.back().push_back(f);
+    }
+    return rows;
+}
+
 fs::path convertWithLibreOffice(const fs::path& input, const std::string& format,
                                 const fs::path& outDir) {
     // A private profile per call, so parallel tests do not fight over one.

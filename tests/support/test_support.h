@@ -2,8 +2,11 @@
 // Shared helpers for tests: scratch folders, running independent programs
 // (Debian's python3 with xlrd/xlwt/openpyxl, LibreOffice) and program folders.
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tabrovin::testing {
 
@@ -33,6 +36,10 @@ CommandResult run(const std::string& command);
 // passing `args` (already shell-quoted by the caller where needed).
 CommandResult runPython(const std::string& script, const std::string& args = "");
 
+// The first sheet of the .xls at `path` as xlrd reads it, each cell as text
+// and a line feed in it as "\n"; trailing empty cells of a row are left out.
+std::vector<std::vector<std::string>> readXlsWithXlrd(const std::filesystem::path& path);
+
 // Converts `input` with LibreOffice headless to `format` ("xls", "xlsx",
 // "ods", "csv") into `outDir`; returns the output path or empty on failure.
 std::filesystem::path convertWithLibreOffice(const std::filesystem::path& input,
@@ -45,6 +52,17 @@ std::string shellQuote(const std::string& text);
 // A program folder laid out like build/bin: data/ with B.mdb, data.mdb,
 // ini.txt and 导出空白.xls copied from the build, and an empty 导出/.
 std::filesystem::path makeProgramFolder(const std::filesystem::path& where);
+
+// Whether `r` (a Status or a Result) failed with error number `number` and a
+// description holding `fragment`; otherwise says what it got instead.
+template <class R>
+::testing::AssertionResult failsWith(const R& r, int number, const std::string& fragment = "") {
+    if (r.ok()) return ::testing::AssertionFailure() << "succeeded";
+    const auto& e = r.error();
+    if (e.number == number && e.description.find(fragment) != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "failed with " << e.number << "：" << e.description;
+}
 
 std::filesystem::path u8path(const std::string& utf8);
 std::string readFile(const std::filesystem::path& p);
