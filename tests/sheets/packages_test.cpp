@@ -2,12 +2,9 @@
 // relationships, a broken package is refused rather than read as empty, and
 // only worksheets count as sheets.
 
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-utils.h>
 #include <gtest/gtest.h>
 
+#include "platform/xls/compound_file.h"
 #include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
@@ -58,28 +55,13 @@ TEST(Packages, MissingPartsAreDamageNotEmptySheets) {
     }
 }
 
-// A compound file with the two streams Excel writes for a password-protected .xlsx.
-void writeEncrypted(const std::filesystem::path& path) {
-    gsf_init();
-    GsfOutput* file = gsf_output_stdio_new(path.c_str(), nullptr);
-    ASSERT_NE(file, nullptr);
-    GsfOutfile* ole = gsf_outfile_msole_new(file);
-    for (const char* name : {"EncryptionInfo", "EncryptedPackage"}) {
-        GsfOutput* stream = gsf_outfile_new_child(ole, name, FALSE);
-        const guint8 bytes[64] = {4, 0, 4, 0};
-        gsf_output_write(stream, sizeof bytes, bytes);
-        gsf_output_close(stream);
-        g_object_unref(stream);
-    }
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    gsf_output_close(file);
-    g_object_unref(file);
-}
-
 TEST(Packages, APasswordProtectedXlsxIsReportedAsSuch) {
     TempDir dir;
-    writeEncrypted(dir / "locked.xlsx");
+    // The two streams Excel writes in a compound file for a password-protected .xlsx.
+    const std::vector<uint8_t> bytes = {4, 0, 4, 0};
+    ASSERT_TRUE(xls::writeCompoundFile(dir / "locked.xlsx",
+                                       {{"EncryptionInfo", bytes}, {"EncryptedPackage", bytes}})
+                    .ok());
     EXPECT_EQ(readError(dir / "locked.xlsx"), err::kEncryptedWorkbook);
 }
 
