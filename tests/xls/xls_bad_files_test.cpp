@@ -38,9 +38,7 @@ Bytes splitStringsBook(bool badIndex = false) {
         put32(c, i);
         (i < 3 ? s1 : s2).push_back({rec::kLabelSst, c});
     }
-    Bytes n = testutil::cellHead(3, 0);
-    testutil::putDouble(n, 2.5);
-    s2.insert(s2.begin(), {rec::kNumber, n});
+    s2.insert(s2.begin(), testutil::number(3, 0, 2.5));
     return testutil::bookStream(
         {{rec::kSst, sst}, {rec::kContinue, more}, {rec::kContinue, {0, 'a', 'b'}}}, {s1, s2});
 }

@@ -24,27 +24,15 @@ Result<Grid> firstSheet(const Bytes& stream) {
     return testutil::readGrid(**sheet);
 }
 
-Bytes numberCell(uint16_t row, uint16_t col, uint16_t xf, double v) {
-    Bytes d = testutil::cellHead(row, col, xf);
-    testutil::putDouble(d, v);
-    return d;
-}
-
-// A formula record: cell head, an 8-byte result, flags, a reserved field and
-// an empty token list.
-Bytes formulaCell(uint16_t row, uint16_t col, Bytes result) {
-    Bytes d = testutil::cellHead(row, col);
-    d.insert(d.end(), result.begin(), result.end());
-    d.resize(d.size() + 8, 0);
-    return d;
-}
+using testutil::formulaCell;
+using testutil::number;
 
 TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
-    Bytes number;
-    testutil::putDouble(number, 42.5);
+    Bytes result;
+    testutil::putDouble(result, 42.5);
     std::vector<Rec> sheet = {
-        {rec::kFormula4, formulaCell(1, 0, number)},
-        {rec::kFormula4, formulaCell(2, 0, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF})},
+        {rec::kFormula4, formulaCell(1, 0, result)},
+        {rec::kFormula4, formulaCell(2, 0, testutil::kTextResult)},
         {rec::kString, testutil::unicodeString("文字结果")},
         {rec::kFormula3, formulaCell(3, 0, {1, 0, 1, 0, 0, 0, 0xFF, 0xFF})},
     };
@@ -78,9 +66,8 @@ std::vector<Rec> formatGlobals(bool biff8) {
 TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
     for (bool biff8 : {true, false}) {
         SCOPED_TRACE(biff8 ? "BIFF8" : "BIFF5");
-        std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 45356)},
-                                  {rec::kNumber, numberCell(0, 1, 1, 45356)},
-                                  {rec::kNumber, numberCell(0, 2, 2, 45357)}};
+        std::vector<Rec> sheet = {number(0, 0, 45356, 0), number(0, 1, 45356, 1),
+                                  number(0, 2, 45357, 2)};
         auto grid = firstSheet(
             testutil::bookStream(formatGlobals(biff8), {sheet}, biff8 ? 0x0600 : 0x0500));
         ASSERT_TRUE(grid.ok()) << grid.error().description;
@@ -91,7 +78,7 @@ TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
 // Version fields other writers put in BOF records: judged by range, and by
 // the record's length where the field is left empty.
 TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
-    std::vector<Rec> sheet = {{rec::kNumber, numberCell(0, 0, 0, 7)}};
+    std::vector<Rec> sheet = {number(0, 0, 7, 0)};
     for (uint16_t version : {0x0500, 0x0580, 0x05FF, 0x0600, 0x0601}) {
         auto grid = firstSheet(testutil::bookStream({}, {sheet}, version));
         ASSERT_TRUE(grid.ok()) << std::hex << version << ": " << grid.error().description;
@@ -139,11 +126,11 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
         auto xf = [&](uint8_t format) {
             return Rec{four ? rec::kXf4 : rec::kXf3, {0, format, 0, 0}};
         };
-        Bytes cp, text = testutil::cellHead(0, 0, 0), number;
+        Bytes cp, text = testutil::cellHead(0, 0, 0), result;
         put16(cp, encoding::kGbk);
         put16(text, 4);
         testutil::append(text, "\xD0\xD5\xC3\xFB");  // 姓名 in GBK
-        testutil::putDouble(number, 12.5);
+        testutil::putDouble(result, 12.5);
         std::vector<Rec> records = {
             {rec::kCodePage, cp},
             format("General"),
@@ -151,9 +138,9 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
             xf(0),
             xf(1),
             {rec::kLabel, text},
-            {rec::kNumber, numberCell(1, 0, 1, 45356)},
-            {rec::kNumber, numberCell(1, 1, 0, 45356)},
-            {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, number)}};
+            number(1, 0, 45356, 1),
+            number(1, 1, 45356, 0),
+            {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, result)}};
         testing::writeFile(dir / "旧表.xls", [&] {
             Bytes b = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
             return std::string(b.begin(), b.end());
@@ -169,8 +156,7 @@ TEST(OtherWriters, ExcelTwoFilesAndOldWorkbooksAreNamedAndSentToBeSavedAgain) {
     testing::TempDir dir;
     for (auto [bof, kind] :
          {std::pair{rec::kBof2, 0x0010}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
-        Bytes file =
-            bareFile(bof, static_cast<uint16_t>(kind), {{rec::kNumber, numberCell(0, 0, 0, 1)}});
+        Bytes file = bareFile(bof, static_cast<uint16_t>(kind), {number(0, 0, 1, 0)});
         std::string bytes(file.begin(), file.end());
         EXPECT_TRUE(looksLikeBareBiff(bytes)) << bof;
         testing::writeFile(dir / "旧表.xls", bytes);

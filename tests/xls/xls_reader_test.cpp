@@ -129,18 +129,15 @@ TEST(XlsReader, Biff5TextIsReadInItsCodePage) {
         testutil::append(d, gbk);
         return d;
     };
+    Bytes rk = testutil::cellHead(2, 0);
+    put32(rk, (13800 << 2) | 2);
     std::vector<testutil::Rec> cells = {
         {rec::kLabel, byteString(testutil::cellHead(0, 0), "姓名")},
-        {rec::kLabel, byteString(testutil::cellHead(1, 1), "他说\"好\"")}};
-    Bytes n = testutil::cellHead(1, 0), rk = testutil::cellHead(2, 0);
-    testutil::putDouble(n, 1234.5);
-    put32(rk, (13800 << 2) | 2);
-    Bytes f = testutil::cellHead(2, 1);
-    f.insert(f.end(), {0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0});  // a text result
-    cells.insert(cells.end(), {{rec::kNumber, n},
-                               {rec::kRk, rk},
-                               {rec::kFormula, f},
-                               {rec::kString, byteString({}, "formula text")}});
+        {rec::kLabel, byteString(testutil::cellHead(1, 1), "他说\"好\"")},
+        testutil::number(1, 0, 1234.5),
+        {rec::kRk, rk},
+        {rec::kFormula, testutil::formulaCell(2, 1, testutil::kTextResult)},
+        {rec::kString, byteString({}, "formula text")}};
     std::vector<testutil::Rec> second = {
         {rec::kLabel, byteString(testutil::cellHead(0, 0), "第二")}};
     const Grid want = {{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}};

@@ -12,31 +12,17 @@ using testutil::Bytes;
 using testutil::Grid;
 using testutil::Rec;
 
-Rec label(uint16_t row, uint16_t col, const std::string& text) {
-    Bytes d = testutil::cellHead(row, col);
-    Bytes s = testutil::unicodeString(text);
-    d.insert(d.end(), s.begin(), s.end());
-    return {rec::kLabel, d};
-}
-
-Rec number(uint16_t row, uint16_t col, double v) {
-    Bytes d = testutil::cellHead(row, col);
-    testutil::putDouble(d, v);
-    return {rec::kNumber, d};
-}
-
 // Rows 1 to 4 and 6 hold cells; B2 is written twice (the later wins), row
 // 3 is a formula whose text follows in a STRING record, and row 4's texts
 // come in records split by one of row 4's numbers.
 std::vector<Rec> inOrder() {
-    Bytes formula = testutil::cellHead(2, 0);
-    formula.insert(formula.end(), {0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
+    using testutil::label, testutil::number;
     return {label(0, 0, "标题甲"),
             label(0, 2, "标题丙"),
             label(1, 1, "旧"),
             number(1, 0, 1),
             label(1, 1, "新"),
-            {rec::kFormula, formula},
+            {rec::kFormula, testutil::formulaCell(2, 0, testutil::kTextResult)},
             {rec::kString, testutil::unicodeString("公式文字")},
             label(3, 0, "长文字" + std::string(300, 'x')),
             number(3, 1, 2.5),

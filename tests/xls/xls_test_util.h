@@ -87,6 +87,31 @@ struct Rec {
     Bytes data;
 };
 
+inline Rec number(uint16_t row, uint16_t col, double v, uint16_t xf = 15) {
+    Bytes d = cellHead(row, col, xf);
+    putDouble(d, v);
+    return {rec::kNumber, d};
+}
+
+inline Rec label(uint16_t row, uint16_t col, const std::string& text) {
+    Bytes d = cellHead(row, col);
+    Bytes s = unicodeString(text);
+    d.insert(d.end(), s.begin(), s.end());
+    return {rec::kLabel, d};
+}
+
+// A formula's 8-byte result saying that its text follows in a STRING record.
+inline const Bytes kTextResult = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+
+// A formula record's data: cell head, an 8-byte result, flags, a reserved
+// field and an empty token list.
+inline Bytes formulaCell(uint16_t row, uint16_t col, Bytes result) {
+    Bytes d = cellHead(row, col);
+    d.insert(d.end(), result.begin(), result.end());
+    d.resize(d.size() + 8, 0);
+    return d;
+}
+
 // Records go out as given, however long, so CONTINUE layouts stay exact.
 inline void putRecord(Bytes& out, uint16_t type, const Bytes& data) {
     put16(out, type);
