@@ -43,12 +43,7 @@ Bytes splitStringsBook(bool badIndex = false) {
         {{rec::kSst, sst}, {rec::kContinue, more}, {rec::kContinue, {0, 'a', 'b'}}}, {s1, s2});
 }
 
-Grid sheetOf(const Bytes& stream, int n) {
-    auto book = parseWorkbookStream(stream, "built.xls");
-    if (!book) return {{book.error().description}};
-    auto sheet = (*book)->worksheet(n);
-    return sheet ? testutil::readGrid(**sheet) : Grid{{sheet.error().description}};
-}
+using testutil::sheetOf;
 
 TEST(BuiltStreams, SplitStringsAndTheirIndexes) {
     std::string first(8000, 'x');

@@ -16,16 +16,9 @@ using testutil::Bytes;
 using testutil::Grid;
 using testutil::Rec;
 
-Result<Grid> firstSheet(const Bytes& stream) {
-    auto book = parseWorkbookStream(stream, "odd.xls");
-    if (!book) return book.error();
-    auto sheet = (*book)->worksheet(1);
-    if (!sheet) return sheet.error();
-    return testutil::readGrid(**sheet);
-}
-
 using testutil::formulaCell;
 using testutil::number;
+using testutil::sheetOf;
 
 TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
     Bytes result;
@@ -36,9 +29,8 @@ TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
         {rec::kString, testutil::unicodeString("文字结果")},
         {rec::kFormula3, formulaCell(3, 0, {1, 0, 1, 0, 0, 0, 0xFF, 0xFF})},
     };
-    auto grid = firstSheet(testutil::bookStream({}, {sheet}));
-    ASSERT_TRUE(grid.ok()) << grid.error().description;
-    EXPECT_EQ(*grid, (Grid{{""}, {"42.5"}, {"文字结果"}, {"TRUE"}}));
+    EXPECT_EQ(sheetOf(testutil::bookStream({}, {sheet})),
+              (Grid{{""}, {"42.5"}, {"文字结果"}, {"TRUE"}}));
 }
 
 // FORMAT records: 164 is cut short, 165 a date. XF 0 uses the broken one,
@@ -68,10 +60,9 @@ TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
         SCOPED_TRACE(biff8 ? "BIFF8" : "BIFF5");
         std::vector<Rec> sheet = {number(0, 0, 45356, 0), number(0, 1, 45356, 1),
                                   number(0, 2, 45357, 2)};
-        auto grid = firstSheet(
-            testutil::bookStream(formatGlobals(biff8), {sheet}, biff8 ? 0x0600 : 0x0500));
-        ASSERT_TRUE(grid.ok()) << grid.error().description;
-        EXPECT_EQ(*grid, (Grid{{"45356", "2024/3/5", "2024/3/6"}}));
+        EXPECT_EQ(
+            sheetOf(testutil::bookStream(formatGlobals(biff8), {sheet}, biff8 ? 0x0600 : 0x0500)),
+            (Grid{{"45356", "2024/3/5", "2024/3/6"}}));
     }
 }
 
@@ -80,18 +71,14 @@ TEST(OtherWriters, ADamagedNumberFormatCostsOnlyThatFormat) {
 TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
     std::vector<Rec> sheet = {number(0, 0, 7, 0)};
     for (uint16_t version : {0x0500, 0x0580, 0x05FF, 0x0600, 0x0601}) {
-        auto grid = firstSheet(testutil::bookStream({}, {sheet}, version));
-        ASSERT_TRUE(grid.ok()) << std::hex << version << ": " << grid.error().description;
-        EXPECT_EQ(*grid, (Grid{{"7"}}));
+        EXPECT_EQ(sheetOf(testutil::bookStream({}, {sheet}, version)), (Grid{{"7"}})) << version;
     }
     // An empty version field: a 16-byte BOF is BIFF8, whose sheet directory
     // entry has a byte more than BIFF5's, so a wrong guess reads a wrong name
     // or offset. The stream is built as BIFF8 and then the field is cleared.
     Bytes zero = testutil::bookStream({}, {sheet}, 0x0600);
     zero[4] = zero[5] = 0;
-    auto grid = firstSheet(zero);
-    ASSERT_TRUE(grid.ok()) << grid.error().description;
-    EXPECT_EQ(*grid, (Grid{{"7"}}));
+    EXPECT_EQ(sheetOf(zero), (Grid{{"7"}}));
     for (uint16_t version : {0x0200, 0x0300, 0x0400}) {
         auto old = parseWorkbookStream(testutil::bookStream({}, {sheet}, version), "old.xls");
         ASSERT_FALSE(old.ok());
@@ -195,10 +182,9 @@ TEST(OtherWriters, Biff5CodePagesBeyondGbk) {
         put16(cp, p.number);
         put16(label, static_cast<uint16_t>(p.bytes.size()));
         testutil::append(label, p.bytes);
-        auto grid = firstSheet(
-            testutil::bookStream({{rec::kCodePage, cp}}, {{{rec::kLabel, label}}}, 0x0500));
-        ASSERT_TRUE(grid.ok()) << grid.error().description;
-        EXPECT_EQ(*grid, (Grid{{p.text}}));
+        EXPECT_EQ(
+            sheetOf(testutil::bookStream({{rec::kCodePage, cp}}, {{{rec::kLabel, label}}}, 0x0500)),
+            (Grid{{p.text}}));
     }
     // A code page this system cannot convert is refused by its number, even
     // when the text happens to be valid GBK.

@@ -12,6 +12,7 @@
 
 #include "platform/encoding.h"
 #include "platform/xls/biff_record.h"
+#include "platform/xls/biff_workbook.h"
 #include "platform/xls/xls_reader.h"
 #include "tests/support/test_support.h"
 
@@ -35,6 +36,14 @@ inline Grid readGrid(Worksheet& sheet, int32_t first = 1, int32_t last = -1, int
     });
     EXPECT_TRUE(st.ok()) << (st.ok() ? "" : st.error().description);
     return grid;
+}
+
+// Sheet `n` of a workbook stream read whole, or the error's description alone.
+inline Grid sheetOf(const std::vector<uint8_t>& stream, int n = 1) {
+    auto book = parseWorkbookStream(stream, "built.xls");
+    if (!book) return {{book.error().description}};
+    auto sheet = (*book)->worksheet(n);
+    return sheet ? readGrid(**sheet) : Grid{{sheet.error().description}};
 }
 
 inline std::vector<Grid> readBook(const std::filesystem::path& path) {
