@@ -28,6 +28,11 @@ TEST(Packages, TheWorkbookIsWhereTheRootRelationshipSays) {
          {"other/two.xml", worksheet("<row><c><v>2</v></c></row>")}});
     EXPECT_EQ(readSheet(dir / "moved.xlsx", 1), (Grid{{"甲"}}));
     EXPECT_EQ(readSheet(dir / "moved.xlsx", 2), (Grid{{"2"}}));
+    // Without root relationships (packages put together by hand), it is where it usually is.
+    Parts bare = xlsxParts({worksheet(kCell)});
+    std::erase_if(bare, [](const auto& part) { return part.first == "_rels/.rels"; });
+    writePackage(dir / "bare.xlsx", bare);
+    EXPECT_EQ(readSheet(dir / "bare.xlsx"), (Grid{{"甲"}}));
 
     // A word-processing package is no workbook.
     writePackage(dir / "letter.xlsx",
@@ -67,25 +72,15 @@ TEST(Packages, APasswordProtectedXlsxIsReportedAsSuch) {
 
 TEST(Packages, ChartSheetsAreNotCounted) {
     TempDir dir;
-    const std::string workbook =
-        "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs +
-        "\"><sheets><sheet name=\"图\" sheetId=\"1\" r:id=\"c1\"/><sheet name=\"甲\" "
-        "sheetId=\"2\" r:id=\"w1\"/><sheet name=\"图二\" sheetId=\"3\" r:id=\"c2\"/>"
-        "<sheet name=\"乙\" sheetId=\"4\" r:id=\"w2\"/></sheets></workbook>";
     const std::string chart = "<chartsheet xmlns=\"" + kMainNs + "\"/>";
-    writePackage(
-        dir / "charts.xlsx",
-        {{"_rels/.rels", relations(relation("r", "officeDocument", "xl/workbook.xml"))},
-         {"xl/workbook.xml", workbook},
-         {"xl/_rels/workbook.xml.rels",
-          relations(relation("c1", "chartsheet", "chartsheets/sheet1.xml") +
-                    relation("w1", "worksheet", "worksheets/sheet1.xml") +
-                    relation("c2", "chartsheet", "chartsheets/sheet2.xml") +
-                    relation("w2", "worksheet", "worksheets/sheet2.xml"))},
-         {"xl/chartsheets/sheet1.xml", chart},
-         {"xl/chartsheets/sheet2.xml", chart},
-         {"xl/worksheets/sheet1.xml", worksheet(kCell)},
-         {"xl/worksheets/sheet2.xml", worksheet("<row r=\"2\"><c r=\"B2\"><v>5</v></c></row>")}});
+    Parts parts = xlsxParts(
+        {chart, worksheet(kCell), chart, worksheet("<row r=\"2\"><c r=\"B2\"><v>5</v></c></row>")});
+    std::string rels;
+    for (std::string n : {"1", "2", "3", "4"})
+        rels += relation("rId" + n, n == "1" || n == "3" ? "chartsheet" : "worksheet",
+                         "worksheets/sheet" + n + ".xml");
+    setPart(parts, "xl/_rels/workbook.xml.rels", relations(rels));
+    writePackage(dir / "charts.xlsx", parts);
     auto book = openWorkbookFile(dir / "charts.xlsx");
     ASSERT_TRUE(book.ok()) << book.error().description;
     EXPECT_EQ((*book)->sheetCount(), 2);
