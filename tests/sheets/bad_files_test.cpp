@@ -34,12 +34,12 @@ TEST(BadFiles, NotWorkbooksGiveTheirErrorNumbers) {
                                        "</manifest:file-entry></manifest:manifest>"},
                                       {"content.xml", "binary"}});
     const std::tuple<const char*, int, const char*> cases[] = {
-        {"没有.xlsx", err::kFileNotFound, ""},
-        {"", err::kFileAccess, ""},
-        {"empty.xlsx", err::kNotWorkbook, ""},
+        {"没有.xlsx", err::kFileNotFound, "找不到文件"},
+        {"", err::kFileAccess, "这是文件夹"},
+        {"empty.xlsx", err::kNotWorkbook, "文件是空的"},
         {"noise.xls", err::kNotWorkbook, "无法识别的文件格式"},
-        {"other.xlsx", err::kNotWorkbook, ""},
-        {"locked.ods", err::kEncryptedWorkbook, ""}};
+        {"other.xlsx", err::kNotWorkbook, "既没有 Excel 工作簿也没有 OpenDocument"},
+        {"locked.ods", err::kEncryptedWorkbook, "有密码保护"}};
     for (auto [name, number, words] : cases) {
         Error e = readFailure(dir / name);
         EXPECT_EQ(e.number, number) << name;
@@ -63,11 +63,11 @@ TEST(BadFiles, TruncatedZipsAndCorruptXmlAreDamaged) {
     const std::string cell = R"(<worksheet><sheetData><row r="1"><c r="A1")";
     const std::string end = "</c></row></sheetData></worksheet>";
     const std::tuple<std::string, int, const char*> sheets[] = {
-        {cell + "><v>1</v></c></row>", err::kDamagedWorkbook, ""},  // cut short
-        {cell + "><v>1</x>" + end, err::kDamagedWorkbook, ""},
-        {cell + R"( t="s"><v>5</v>)" + end, err::kDamagedWorkbook, ""},
-        {cell + "><v>&bogus;</v>" + end, err::kDamagedWorkbook, ""},
-        {R"(<!DOCTYPE x [<!ENTITY a "b">]><worksheet/>)", err::kDamagedWorkbook, ""},
+        {cell + "><v>1</v></c></row>", err::kDamagedWorkbook, "没有结束"},
+        {cell + "><v>1</x>" + end, err::kDamagedWorkbook, "与开始标记不匹配"},
+        {cell + R"( t="s"><v>5</v>)" + end, err::kDamagedWorkbook, "不存在的共享字符串"},
+        {cell + "><v>&bogus;</v>" + end, err::kDamagedWorkbook, "无效的字符引用"},
+        {R"(<!DOCTYPE x [<!ENTITY a "b">]><worksheet/>)", err::kDamagedWorkbook, "不支持 DOCTYPE"},
         // A cell error names the sheet, row and column.
         {R"(<worksheet><sheetData><row r="4"><c r="C4"><v>abc</v></c></row></sheetData>)"
          "</worksheet>",
