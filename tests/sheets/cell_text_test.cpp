@@ -10,75 +10,62 @@
 
 using namespace tabrovin::cell_text;
 
-TEST(CellText, NumbersReadAsASpreadsheetShowsThem) {
-    EXPECT_EQ(number(3.0), "3");
-    EXPECT_EQ(number(-0.0), "0");
-    EXPECT_EQ(number(-42), "-42");
-    EXPECT_EQ(number(13800138000.0), "13800138000");
-    EXPECT_EQ(number(999999999999999.0), "999999999999999");
-    EXPECT_EQ(number(0.1), "0.1");
-    EXPECT_EQ(number(0.1 + 0.2), "0.3");  // at most 15 significant digits
-    EXPECT_EQ(number(1234.5), "1234.5");
-    EXPECT_EQ(number(1.5e-7), "1.5E-07");
-    EXPECT_EQ(number(1e20), "1E+20");
-}
-
-TEST(CellText, DatesAndTimesInTheChineseDefaultForm) {
-    EXPECT_EQ(date(45356, DateKind::Date), "2024/3/5");
-    EXPECT_EQ(date(45356 + 14.5 / 24, DateKind::DateTime), "2024/3/5 14:30");
-    EXPECT_EQ(date(14.5 / 24, DateKind::Time), "14:30:00");
-    EXPECT_EQ(date(60, DateKind::Date), "1900/2/29");  // the 1900 system's phantom day
-    EXPECT_EQ(date(61, DateKind::Date), "1900/3/1");
-    EXPECT_EQ(date(1, DateKind::Date), "1900/1/1");
+TEST(CellText, NumbersDatesAndTimesInTheChineseDefaultForm) {
+    const std::pair<double, const char*> numbers[] = {
+        {3.0, "3"},         {-0.0, "0"},
+        {-42, "-42"},       {13800138000.0, "13800138000"},
+        {0.1, "0.1"},       {0.1 + 0.2, "0.3"},  // at most 15 significant digits
+        {1234.5, "1234.5"}, {1.5e-7, "1.5E-07"},
+        {1e20, "1E+20"},    {999999999999999.0, "999999999999999"}};
+    for (auto [value, text] : numbers) EXPECT_EQ(number(value), text) << value;
+    const std::tuple<double, DateKind, const char*> dates[] = {
+        {45356, DateKind::Date, "2024/3/5"},
+        {45356 + 14.5 / 24, DateKind::DateTime, "2024/3/5 14:30"},
+        {14.5 / 24, DateKind::Time, "14:30:00"},
+        {60, DateKind::Date, "1900/2/29"},  // the 1900 system's phantom day
+        {61, DateKind::Date, "1900/3/1"},
+        {1, DateKind::Date, "1900/1/1"},
+        {45356.9999999, DateKind::DateTime, "2024/3/6 0:00"},  // rounds to the second
+        // Elapsed formats count whole days into their first unit; a clock time drops them.
+        {1.5, DateKind::ElapsedHours, "36:00:00"},
+        {1.5, DateKind::ElapsedMinutes, "2160:00"},
+        {1.5, DateKind::ElapsedSeconds, "129600"},
+        {0, DateKind::ElapsedHours, "0:00:00"},
+        {2 + 3.5 / 24 + 7.0 / 86400, DateKind::ElapsedHours, "51:30:07"},
+        {1.0 / 24 + 61.0 / 86400, DateKind::ElapsedMinutes, "61:01"},
+        {1.5, DateKind::Time, "12:00:00"}};
+    for (auto [serial, kind, text] : dates) EXPECT_EQ(date(serial, kind), text) << serial;
     EXPECT_EQ(date(0, DateKind::Date, true), "1904/1/1");
-    EXPECT_EQ(date(45356.9999999, DateKind::DateTime), "2024/3/6 0:00");  // rounds to the second
-}
-
-TEST(CellText, FormatCodesThatMeanDates) {
-    EXPECT_EQ(classifyBuiltinFormat(14), DateKind::Date);
-    EXPECT_EQ(classifyBuiltinFormat(22), DateKind::DateTime);
-    EXPECT_EQ(classifyBuiltinFormat(20), DateKind::Time);
-    EXPECT_EQ(classifyBuiltinFormat(2), DateKind::None);
-    EXPECT_EQ(classifyFormat("yyyy/m/d"), DateKind::Date);
-    EXPECT_EQ(classifyFormat("yyyy\"年\"m\"月\"d\"日\""), DateKind::Date);
-    EXPECT_EQ(classifyFormat("h:mm"), DateKind::Time);
-    EXPECT_EQ(classifyFormat("[h]:mm:ss"), DateKind::ElapsedHours);
-    EXPECT_EQ(classifyFormat("yyyy-mm-dd hh:mm"), DateKind::DateTime);
-    EXPECT_EQ(classifyFormat("General"), DateKind::None);
-    EXPECT_EQ(classifyFormat("0.00E+00"), DateKind::None);
-    EXPECT_EQ(classifyFormat("[Red]0.00;\"day\""), DateKind::None);
     EXPECT_EQ(stripNul(std::string("a\0b", 3)), "ab");
 }
 
 // Colour sections start with letters that also name time units; only a
 // bracket holding one repeated h, m or s is elapsed time.
-TEST(CellText, ColourSectionsAreNotTimes) {
+TEST(CellText, FormatCodesThatMeanDates) {
+    for (auto [id, kind] : {std::pair{14, DateKind::Date},
+                            {22, DateKind::DateTime},
+                            {20, DateKind::Time},
+                            {2, DateKind::None},
+                            {46, DateKind::ElapsedHours}})
+        EXPECT_EQ(classifyBuiltinFormat(id), kind) << id;
+    const std::pair<const char*, DateKind> codes[] = {{"yyyy/m/d", DateKind::Date},
+                                                      {"yyyy\"年\"m\"月\"d\"日\"", DateKind::Date},
+                                                      {"h:mm", DateKind::Time},
+                                                      {"yyyy-mm-dd hh:mm", DateKind::DateTime},
+                                                      {"[h]:mm", DateKind::ElapsedHours},
+                                                      {"[HH]:mm:ss", DateKind::ElapsedHours},
+                                                      {"[m]:ss", DateKind::ElapsedMinutes},
+                                                      {"[mm]:ss.00", DateKind::ElapsedMinutes},
+                                                      {"[s]", DateKind::ElapsedSeconds},
+                                                      {"[ss]", DateKind::ElapsedSeconds},
+                                                      {"[Magenta]h:mm", DateKind::Time},
+                                                      {"[Red][h]:mm", DateKind::ElapsedHours}};
+    for (auto [code, kind] : codes) EXPECT_EQ(classifyFormat(code), kind) << code;
     for (const char* code :
-         {"[Magenta]0", "[Magenta]General", "[Red]0.00", "[Color10]0", "[Color 10]0",
-          "[Black]#,##0;[Red]-#,##0", "[$-804]0.00", "[>=100][Magenta]0;[Blue]0", "[Hm]0"}) {
+         {"General", "0.00E+00", "[Red]0.00;\"day\"", "[Magenta]0", "[Magenta]General",
+          "[Color10]0", "[Color 10]0", "[Black]#,##0;[Red]-#,##0", "[$-804]0.00",
+          "[>=100][Magenta]0;[Blue]0", "[Hm]0"})
         EXPECT_EQ(classifyFormat(code), DateKind::None) << code;
-    }
-    EXPECT_EQ(classifyFormat("[Magenta]h:mm"), DateKind::Time);
-    EXPECT_EQ(classifyFormat("[Red][h]:mm"), DateKind::ElapsedHours);
-}
-
-// Elapsed formats count whole days into their first unit; 1.5 days is
-// 36 hours, 2160 minutes, 129600 seconds.
-TEST(CellText, ElapsedTimeKeepsWholeDays) {
-    EXPECT_EQ(classifyFormat("[h]:mm"), DateKind::ElapsedHours);
-    EXPECT_EQ(classifyFormat("[HH]:mm:ss"), DateKind::ElapsedHours);
-    EXPECT_EQ(classifyFormat("[m]:ss"), DateKind::ElapsedMinutes);
-    EXPECT_EQ(classifyFormat("[mm]:ss.00"), DateKind::ElapsedMinutes);
-    EXPECT_EQ(classifyFormat("[s]"), DateKind::ElapsedSeconds);
-    EXPECT_EQ(classifyFormat("[ss]"), DateKind::ElapsedSeconds);
-    EXPECT_EQ(classifyBuiltinFormat(46), DateKind::ElapsedHours);
-    EXPECT_EQ(date(1.5, DateKind::ElapsedHours), "36:00:00");
-    EXPECT_EQ(date(1.5, DateKind::ElapsedMinutes), "2160:00");
-    EXPECT_EQ(date(1.5, DateKind::ElapsedSeconds), "129600");
-    EXPECT_EQ(date(0, DateKind::ElapsedHours), "0:00:00");
-    EXPECT_EQ(date(2 + 3.5 / 24 + 7.0 / 86400, DateKind::ElapsedHours), "51:30:07");
-    EXPECT_EQ(date(1.0 / 24 + 61.0 / 86400, DateKind::ElapsedMinutes), "61:01");
-    EXPECT_EQ(date(1.5, DateKind::Time), "12:00:00");  // a clock time drops the days
 }
 
 TEST(CellText, NumbersReadAndWriteIgnoringTheLocalesDecimalComma) {

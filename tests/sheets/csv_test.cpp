@@ -1,5 +1,6 @@
 // CSV files as other programs write them: RFC 4180 quoting, UTF-8 with or
-// without a BOM, UTF-16 with a BOM, and GBK.
+// without a BOM, UTF-16 with a BOM, and GBK; and the ones refused, with the
+// line and column to blame.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,12 @@
 namespace tabrovin::testing {
 namespace {
 
+std::string repeat(const std::string& unit, size_t times) {
+    std::string s;
+    while (times--) s += unit;
+    return s;
+}
+
 TEST(CsvReader, QuotesLineFeedsAndTextAsItStands) {
     TempDir dir;
     writeFile(dir / "数据.csv",
@@ -19,6 +26,9 @@ TEST(CsvReader, QuotesLineFeedsAndTextAsItStands) {
                                                  {"多行\n文字", "", "a,b"},
                                                  {"", "", ""},
                                                  {"末行", "1e5", ""}}));
+    // NUL bytes are dropped wherever they stand.
+    writeFile(dir / "nul.csv", std::string("\0甲,\"乙\0\"\n1,\xE4\0\xB8\xAD\n", 19));
+    EXPECT_EQ(readSheet(dir / "nul.csv"), (Grid{{"甲", "乙"}, {"1", "中"}}));
 }
 
 TEST(CsvReader, Utf8BomAndGbkAreDecoded) {
@@ -42,9 +52,7 @@ TEST(CsvReader, Utf8BomAndGbkAreDecoded) {
     EXPECT_EQ(g[40001], (Row{"李四X", "上", "4"}));
 
     // UTF-8 over one read block, the block edge inside a run of Chinese text.
-    std::string lines;
-    for (int i = 0; i < 80000; ++i) lines += "张张,张王\n";  // 1 MiB falls 4 bytes into a line
-    writeFile(dir / "big.csv", lines);
+    writeFile(dir / "big.csv", repeat("张张,张王\n", 80000));  // 1 MiB falls 4 bytes into a line
     g = readSheet(dir / "big.csv");
     ASSERT_EQ(g.size(), 80000u);
     EXPECT_EQ(g[74898], (Row{"张张", "张王"}));
@@ -66,9 +74,9 @@ TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
     EXPECT_EQ(g, (Grid{{"4", ""}, {"5", "6"}, {"7", ""}, {"", ""}, {"", ""}}));
     // A sink's error ends the read with that error.
     Status s = (*sheet)->readRows(1, 4, 3, [](int32_t r, const Row&) {
-        return r == 2 ? Status(Error{err::kInvalidArgument, "停"}) : Status::Ok();
+        return r == 2 ? Status(Error::cancelled("")) : Status::Ok();
     });
-    EXPECT_EQ(s.ok() ? 0 : s.error().number, err::kInvalidArgument);
+    EXPECT_EQ(s.ok() ? 0 : s.error().number, err::kCancelled);
 }
 
 // `text` as UTF-16 bytes with a byte-order mark.
@@ -115,44 +123,45 @@ TEST(CsvReader, OnlyStrictUtf8IsTakenAsUtf8) {
     EXPECT_TRUE(isValidUtf8(g[1][1]));
 }
 
-// The error text of reading `path`, or "" when it reads.
-std::string readFailure(const std::filesystem::path& path) {
-    auto book = openWorkbookFile(path);
-    if (!book) return book.error().description;
-    auto sheet = (*book)->worksheet(1);
-    return sheet ? "" : sheet.error().description;
-}
-
-TEST(CsvReader, TextNeitherUtf8NorGbkIsBlamedOnItsLine) {
+// Each refusal names the line (and column) to blame, and why.
+TEST(CsvReader, FilesBeyondASheetOrUndecodableAreRefused) {
+    std::string le;
+    for (char c : std::string("name,amount\r\nbook,12\r\n")) le += {c, '\0'};
+    const std::string li = repeat("\xC0\xEE,1\n", 2);  // GBK, so not UTF-8 from line 1
+    const struct {
+        std::string bytes;
+        int number;
+        const char *place, *why;
+    } cases[] = {
+        {"a,b\n" + std::string(200000, 'x') + ",y\n", err::kDamagedWorkbook, "第 2 行第 1 列",
+         "单元格的文字超过 32767 个字符"},
+        {std::string(20000, ',') + "\n1\n", err::kDamagedWorkbook, "第 1 行", "一行超过 16384 列"},
+        // Every field and the field count within their limits, the line itself too
+        // long: refused as it is split, never held whole.
+        {"a,b\n" + repeat(std::string(100000, 'x') + ",", 200) + "\n", err::kDamagedWorkbook,
+         "第 2 行", "一行的文字超过 16 MB"},
+        {le, err::kNotWorkbook, "", "没有字节顺序标记（BOM）的 UTF-16"},
+        {std::string(1, '\0') + le.substr(0, le.size() - 1), err::kNotWorkbook, "",
+         "没有字节顺序标记（BOM）的 UTF-16"},
+        {"a,b\n\xA4\xA4,\xFF\x80\n", err::kCellConversion, "第 2 行第 2 列的单元格无法读取",
+         "文字既不是 UTF-8 编码也不是 GBK 编码"},
+        // UTF-8 until line 202.
+        {"姓名,金额\n" + repeat("张三,1\n", 200) + "李四,\xC0\x80\n王五,3\n", err::kCellConversion,
+         "第 202 行第 2 列", "文字不是有效的 UTF-8 编码"},
+        {li + "\xC0\xEE,x\xFF\n\xC0\xEE,4\n", err::kCellConversion, "第 3 行第 2 列", "GBK"},
+        // Named in a record converted a part at a time (中 in GBK, whose UTF-8 is not GBK).
+        {"a\n" + repeat(repeat("\xD6\xD0", 50000) + ",", 11) + "x\xFF\n", err::kCellConversion,
+         "第 2 行第 12 列", "GBK"},
+    };
     TempDir dir;
-    std::string utf8 = "姓名,金额\n";
-    for (int i = 0; i < 200; ++i) utf8 += "张三,1\n";
-    writeFile(dir / "utf8.csv", utf8 + "李四,\xC0\x80\n王五,3\n");
-    EXPECT_EQ(readError(dir / "utf8.csv"), err::kCellConversion);
-    std::string why = readFailure(dir / "utf8.csv");
-    EXPECT_NE(why.find("第 202 行第 2 列"), std::string::npos) << why;
-    EXPECT_NE(why.find("UTF-8"), std::string::npos) << why;
-
-    // A GBK file (not UTF-8 from line 1) with a byte that is not GBK either on line 3.
-    writeFile(dir / "gbk.csv", "\xC0\xEE,1\n\xC0\xEE,2\n\xC0\xEE,x\xFF\n\xC0\xEE,4\n");
-    why = readFailure(dir / "gbk.csv");
-    EXPECT_NE(why.find("第 3 行第 2 列"), std::string::npos) << why;
-    EXPECT_NE(why.find("GBK"), std::string::npos) << why;
-
-    // Named in a record converted a part at a time.
-    std::string li;
-    for (int i = 0; i < 50000; ++i) li += "\xD6\xD0";  // 中, whose UTF-8 is not GBK
-    std::string wide = "a\n";
-    for (int i = 0; i < 11; ++i) wide += li + ",";
-    writeFile(dir / "wide.csv", wide + "x\xFF\n");
-    why = readFailure(dir / "wide.csv");
-    EXPECT_NE(why.find("第 2 行第 12 列"), std::string::npos) << why;
-}
-
-TEST(CsvReader, NulBytesAreDroppedWhereverTheyStand) {
-    TempDir dir;
-    writeFile(dir / "nul.csv", std::string("\0甲,\"乙\0\"\n1,\xE4\0\xB8\xAD\n", 19));
-    EXPECT_EQ(readSheet(dir / "nul.csv"), (Grid{{"甲", "乙"}, {"1", "中"}}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.place + std::string(" ") + c.why);
+        writeFile(dir / "bad.csv", c.bytes);
+        Error e = readFailure(dir / "bad.csv");
+        EXPECT_EQ(e.number, c.number);
+        EXPECT_NE(e.description.find(c.place), std::string::npos) << e.description;
+        EXPECT_NE(e.description.find(c.why), std::string::npos) << e.description;
+    }
 }
 
 }  // namespace

@@ -29,15 +29,17 @@ inline std::string worksheet(const std::string& rows) {
     return "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>" + rows + "</sheetData></worksheet>";
 }
 
-// The parts of a workbook of worksheets sheet1..N, named "S1".., with
-// `workbookExtra` before its sheet list and `strings` as its shared strings.
+// The parts of a workbook of worksheets sheet1..N, named "S&1".., with
+// `workbookExtra` before its sheet list, `strings` as its shared strings and
+// `xfs` as its styles' cell formats.
 inline Parts xlsxParts(const std::vector<std::string>& sheets,
-                       const std::string& workbookExtra = "", const std::string& strings = "") {
+                       const std::string& workbookExtra = "", const std::string& strings = "",
+                       const std::string& xfs = "") {
     std::string list, rels;
     Parts parts;
     for (size_t i = 1; i <= sheets.size(); ++i) {
         std::string n = std::to_string(i);
-        list += "<sheet name=\"S" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        list += "<sheet name=\"S&amp;" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
         rels += relation("rId" + n, "worksheet", "worksheets/sheet" + n + ".xml");
         parts.emplace_back("xl/worksheets/sheet" + n + ".xml", sheets[i - 1]);
     }
@@ -45,6 +47,11 @@ inline Parts xlsxParts(const std::vector<std::string>& sheets,
         rels += relation("rIdS", "sharedStrings", "sharedStrings.xml");
         parts.emplace_back("xl/sharedStrings.xml",
                            "<sst xmlns=\"" + kMainNs + "\">" + strings + "</sst>");
+    }
+    if (!xfs.empty()) {
+        rels += relation("rIdX", "styles", "styles.xml");
+        parts.emplace_back("xl/styles.xml", "<styleSheet xmlns=\"" + kMainNs + "\"><cellXfs>" +
+                                                xfs + "</cellXfs></styleSheet>");
     }
     parts.emplace_back("_rels/.rels",
                        relations(relation("rId1", "officeDocument", "xl/workbook.xml")));
@@ -54,6 +61,9 @@ inline Parts xlsxParts(const std::vector<std::string>& sheets,
     parts.emplace_back("xl/_rels/workbook.xml.rels", relations(rels));
     return parts;
 }
+
+// Cell formats General and a date (built-in format 14), as styles 0 and 1.
+inline const std::string kDateXf = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>";
 
 // Replaces the part `name` of `parts` (or adds it).
 inline void setPart(Parts& parts, const std::string& name, const std::string& bytes) {
@@ -66,5 +76,17 @@ inline void setPart(Parts& parts, const std::string& name, const std::string& by
 }
 
 inline const std::string kOdsMime = "application/vnd.oasis.opendocument.spreadsheet";
+
+// An .ods package of one sheet holding `rows` (table-row elements), under the
+// usual prefixes office:, table: and text:.
+inline Parts odsParts(const std::string& rows) {
+    const std::string ns = "=\"urn:oasis:names:tc:opendocument:xmlns:";
+    return {{"mimetype", kOdsMime},
+            {"content.xml", "<office:document-content xmlns:office" + ns + "office:1.0\"" +
+                                " xmlns:table" + ns + "table:1.0\" xmlns:text" + ns +
+                                "text:1.0\"><office:body><office:spreadsheet><table:table>" + rows +
+                                "</table:table></office:spreadsheet></office:body>" +
+                                "</office:document-content>"}};
+}
 
 }  // namespace tabrovin::testing

@@ -2,12 +2,9 @@
 // relationships, a broken package is refused rather than read as empty, and
 // only worksheets count as sheets.
 
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-utils.h>
 #include <gtest/gtest.h>
 
+#include "platform/xls/compound_file.h"
 #include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
@@ -31,6 +28,11 @@ TEST(Packages, TheWorkbookIsWhereTheRootRelationshipSays) {
          {"other/two.xml", worksheet("<row><c><v>2</v></c></row>")}});
     EXPECT_EQ(readSheet(dir / "moved.xlsx", 1), (Grid{{"甲"}}));
     EXPECT_EQ(readSheet(dir / "moved.xlsx", 2), (Grid{{"2"}}));
+    // Without root relationships (packages put together by hand), it is where it usually is.
+    Parts bare = xlsxParts({worksheet(kCell)});
+    std::erase_if(bare, [](const auto& part) { return part.first == "_rels/.rels"; });
+    writePackage(dir / "bare.xlsx", bare);
+    EXPECT_EQ(readSheet(dir / "bare.xlsx"), (Grid{{"甲"}}));
 
     // A word-processing package is no workbook.
     writePackage(dir / "letter.xlsx",
@@ -58,52 +60,27 @@ TEST(Packages, MissingPartsAreDamageNotEmptySheets) {
     }
 }
 
-// A compound file with the two streams Excel writes for a password-protected .xlsx.
-void writeEncrypted(const std::filesystem::path& path) {
-    gsf_init();
-    GsfOutput* file = gsf_output_stdio_new(path.c_str(), nullptr);
-    ASSERT_NE(file, nullptr);
-    GsfOutfile* ole = gsf_outfile_msole_new(file);
-    for (const char* name : {"EncryptionInfo", "EncryptedPackage"}) {
-        GsfOutput* stream = gsf_outfile_new_child(ole, name, FALSE);
-        const guint8 bytes[64] = {4, 0, 4, 0};
-        gsf_output_write(stream, sizeof bytes, bytes);
-        gsf_output_close(stream);
-        g_object_unref(stream);
-    }
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    gsf_output_close(file);
-    g_object_unref(file);
-}
-
 TEST(Packages, APasswordProtectedXlsxIsReportedAsSuch) {
     TempDir dir;
-    writeEncrypted(dir / "locked.xlsx");
+    // The two streams Excel writes in a compound file for a password-protected .xlsx.
+    const std::vector<uint8_t> bytes = {4, 0, 4, 0};
+    ASSERT_TRUE(xls::writeCompoundFile(dir / "locked.xlsx",
+                                       {{"EncryptionInfo", bytes}, {"EncryptedPackage", bytes}})
+                    .ok());
     EXPECT_EQ(readError(dir / "locked.xlsx"), err::kEncryptedWorkbook);
 }
 
 TEST(Packages, ChartSheetsAreNotCounted) {
     TempDir dir;
-    const std::string workbook =
-        "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs +
-        "\"><sheets><sheet name=\"图\" sheetId=\"1\" r:id=\"c1\"/><sheet name=\"甲\" "
-        "sheetId=\"2\" r:id=\"w1\"/><sheet name=\"图二\" sheetId=\"3\" r:id=\"c2\"/>"
-        "<sheet name=\"乙\" sheetId=\"4\" r:id=\"w2\"/></sheets></workbook>";
     const std::string chart = "<chartsheet xmlns=\"" + kMainNs + "\"/>";
-    writePackage(
-        dir / "charts.xlsx",
-        {{"_rels/.rels", relations(relation("r", "officeDocument", "xl/workbook.xml"))},
-         {"xl/workbook.xml", workbook},
-         {"xl/_rels/workbook.xml.rels",
-          relations(relation("c1", "chartsheet", "chartsheets/sheet1.xml") +
-                    relation("w1", "worksheet", "worksheets/sheet1.xml") +
-                    relation("c2", "chartsheet", "chartsheets/sheet2.xml") +
-                    relation("w2", "worksheet", "worksheets/sheet2.xml"))},
-         {"xl/chartsheets/sheet1.xml", chart},
-         {"xl/chartsheets/sheet2.xml", chart},
-         {"xl/worksheets/sheet1.xml", worksheet(kCell)},
-         {"xl/worksheets/sheet2.xml", worksheet("<row r=\"2\"><c r=\"B2\"><v>5</v></c></row>")}});
+    Parts parts = xlsxParts(
+        {chart, worksheet(kCell), chart, worksheet("<row r=\"2\"><c r=\"B2\"><v>5</v></c></row>")});
+    std::string rels;
+    for (std::string n : {"1", "2", "3", "4"})
+        rels += relation("rId" + n, n == "1" || n == "3" ? "chartsheet" : "worksheet",
+                         "worksheets/sheet" + n + ".xml");
+    setPart(parts, "xl/_rels/workbook.xml.rels", relations(rels));
+    writePackage(dir / "charts.xlsx", parts);
     auto book = openWorkbookFile(dir / "charts.xlsx");
     ASSERT_TRUE(book.ok()) << book.error().description;
     EXPECT_EQ((*book)->sheetCount(), 2);

@@ -25,21 +25,24 @@ inline Status readGrid(Worksheet& sheet, int32_t first, int32_t last, int32_t co
                           });
 }
 
-// The error number of openWorkbook, worksheet(`number`) or reading all of it, 0 if none;
-// the sheet's cells go to `grid` when given.
-inline int readError(const std::filesystem::path& path, Grid* grid = nullptr, int number = 1) {
+// The error of opening `path`, taking sheet `number` and reading it whole
+// (number 0 if none); the sheet's cells go to `grid` when given.
+inline Error readFailure(const std::filesystem::path& path, Grid* grid = nullptr, int number = 1) {
     auto book = openWorkbookFile(path);
-    if (!book.ok()) {
-        EXPECT_FALSE(book.error().description.empty());
-        return book.error().number;
-    }
+    if (!book.ok()) return book.error();
     auto sheet = (*book)->worksheet(number);
-    if (!sheet.ok()) return sheet.error().number;
+    if (!sheet.ok()) return sheet.error();
     Grid scratch;
     SheetSize size = (*sheet)->size();
     Status s = readGrid(**sheet, 1, size.rows, size.columns, grid ? *grid : scratch);
-    EXPECT_TRUE(s.ok() || !s.error().description.empty());
-    return s.ok() ? 0 : s.error().number;
+    return s.ok() ? Error{} : s.error();
+}
+
+// The number of readFailure, checking that an error comes with its description.
+inline int readError(const std::filesystem::path& path, Grid* grid = nullptr, int number = 1) {
+    Error e = readFailure(path, grid, number);
+    EXPECT_TRUE(e.number == 0 || !e.description.empty()) << path;
+    return e.number;
 }
 
 // All of sheet `number` of `path`; fails the test on any error.

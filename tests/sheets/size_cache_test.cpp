@@ -4,37 +4,29 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/workbook.h"
-#include "tests/support/test_support.h"
+#include "tests/sheets/package_util.h"
 
-namespace tt = tabrovin::testing;
-
+namespace tabrovin::testing {
 namespace {
 
+// An .xlsx at `out` of `rows` rows, two columns wide.
 void writeRows(const std::filesystem::path& out, int rows) {
-    auto r = tt::runPython(
-        "import sys, openpyxl\n"
-        "wb = openpyxl.Workbook(); ws = wb.active\n"
-        "for i in range(int(sys.argv[2])): ws.append(['r%d' % i, i])\n"
-        "wb.save(sys.argv[1])\n",
-        tt::shellQuote(out.string()) + " " + std::to_string(rows));
-    ASSERT_EQ(r.exitCode, 0) << r.output;
+    std::string xml;
+    for (int i = 0; i < rows; ++i) xml += "<row><c><v>1</v></c><c><v>2</v></c></row>";
+    writePackage(out, xlsxParts({worksheet(xml)}));
 }
 
-tabrovin::SheetSize sizeOf(const std::filesystem::path& path) {
-    auto book = tabrovin::openWorkbookFile(path);
-    EXPECT_TRUE(book.ok());
-    auto sheet = (*book)->worksheet(1);
-    EXPECT_TRUE(sheet.ok());
-    return (*sheet)->size();
+SheetSize sizeOf(const std::filesystem::path& path) {
+    auto book = openWorkbookFile(path);
+    auto sheet = book ? (*book)->worksheet(1) : book.error();
+    EXPECT_TRUE(sheet.ok()) << path;
+    return sheet ? (*sheet)->size() : SheetSize{};
 }
-
-}  // namespace
 
 TEST(SheetSizes, AChangedFileIsMeasuredAgain) {
-    using tabrovin::sheets::cachedSize;
-    using tabrovin::sheets::FileIdentity;
-    tt::TempDir dir;
+    using sheets::cachedSize;
+    using sheets::FileIdentity;
+    TempDir dir;
     auto file = dir / "grow.xlsx";
     writeRows(file, 3);
     EXPECT_EQ(sizeOf(file).rows, 3);
@@ -42,7 +34,7 @@ TEST(SheetSizes, AChangedFileIsMeasuredAgain) {
     ASSERT_TRUE(remembered.has_value());
     EXPECT_EQ(remembered->rows, 3);
     // The same file version is not measured again: what is remembered serves.
-    tabrovin::sheets::rememberSize(FileIdentity::of(file), 0, tabrovin::SheetSize{99, 2});
+    sheets::rememberSize(FileIdentity::of(file), 0, SheetSize{99, 2});
     EXPECT_EQ(sizeOf(file).rows, 99);
     writeRows(file, 7);
     EXPECT_EQ(sizeOf(file).rows, 7);
@@ -51,3 +43,6 @@ TEST(SheetSizes, AChangedFileIsMeasuredAgain) {
     EXPECT_EQ(sizeOf(other).rows, 2);
     EXPECT_EQ(sizeOf(file).columns, 2);
 }
+
+}  // namespace
+}  // namespace tabrovin::testing

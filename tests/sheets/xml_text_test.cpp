@@ -1,5 +1,6 @@
-// Line ends and escaped characters in cell texts read as spreadsheet
-// programs show them.
+// The streaming XML parser under the .xlsx and .ods readers, and cell texts:
+// chunk edges change nothing, line ends and escaped characters read as
+// spreadsheet programs show them, and nothing long is held whole.
 
 #include <gtest/gtest.h>
 
@@ -9,25 +10,83 @@
 namespace tabrovin::testing {
 namespace {
 
-struct TextLog : sheets::XmlHandler {
+// Every event as text, to compare parses.
+struct XmlLog : sheets::XmlHandler {
     std::string log;
-    void start(const sheets::XmlName&, const sheets::XmlAttributes& attrs) override {
-        for (const auto& a : attrs) log += "[" + std::string(a.value) + "]";
+    void start(const sheets::XmlName& name, const sheets::XmlAttributes& attrs) override {
+        log += "<" + braced(name.ns) + std::string(name.local);
+        for (const auto& a : attrs)
+            log += " " + braced(a.ns) + std::string(a.name) + "=" + std::string(a.value);
+        log += ">";
     }
-    void end(const sheets::XmlName&) override {}
+    void end(const sheets::XmlName& name) override {
+        log += "</" + braced(name.ns) + std::string(name.local) + ">";
+    }
+    static std::string braced(std::string_view ns) {
+        return ns.empty() ? "" : "{" + std::string(ns) + "}";
+    }
     void text(std::string_view t) override { log += t; }
 };
 
-TEST(XmlText, LineEndsBecomeLfWhereverChunksFall) {
+TEST(XmlStream, ChunkEdgesChangeNothingAndLineEndsBecomeLf) {
     const std::string doc =
-        "<a x='1\r\n2\t3\r4&#10;5&#13;'>p\r\nq\rr\n\ns&#13;\r\n<![CDATA[c\r\nd\r]]>\ne\r</a>";
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?><a x='1>2' y=\"&lt;&#x4E2D;\" "
+        "z='1\r\n2\t3\r4&#10;5&#13;'><!-- > -- ]]> --><b>t&amp;u&#20013;</b><![CDATA[<r>]]]]>"
+        "p\r\nq\rr\n\ns&#13;\r\n<![CDATA[c\r\nd\r]]>\ne\r</a>";
     for (size_t chunk = 1; chunk <= doc.size(); ++chunk) {
-        TextLog events;
+        XmlLog events;
         sheets::XmlStream xml(events);
         for (size_t i = 0; i < doc.size(); i += chunk) xml.feed(doc.substr(i, chunk));
-        ASSERT_TRUE(xml.finish()) << xml.message();
-        EXPECT_EQ(events.log, "[1 2 3 4\n5\r]p\nq\nr\n\ns\r\nc\nd\n\ne\n") << chunk;
+        ASSERT_TRUE(xml.finish()) << chunk << xml.message();
+        EXPECT_EQ(events.log,
+                  "<a x=1>2 y=<中 z=1 2 3 4\n5\r><b>t&u中</b><r>]]p\nq\nr\n\ns\r\nc\nd\n\ne\n</a>")
+            << chunk;
     }
+}
+
+TEST(XmlStream, LongTokensAreNotHeld) {
+    // Comments, CDATA, instructions and text pass through, whatever their length.
+    XmlLog events;
+    sheets::XmlStream xml(events);
+    const std::string mb(1 << 20, 'x');
+    xml.feed("<a>");
+    for (auto [open, close] :
+         {std::pair{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?p ", "?>"}, {"&amp;", ""}}) {
+        xml.feed(open);
+        for (int i = 0; i < 4; ++i) xml.feed(mb);
+        EXPECT_LT(xml.held(), 16u) << open;
+        xml.feed(close);
+    }
+    xml.feed("</a>");
+    EXPECT_TRUE(xml.finish()) << xml.message();
+    // A tag is held whole, up to a limit.
+    sheets::XmlStream tag(events);
+    tag.feed("<a b='");
+    for (size_t fed = 0; fed <= sheets::kMaxXmlTag && tag.feed(mb);) fed += mb.size();
+    EXPECT_TRUE(tag.malformed());
+    EXPECT_NE(tag.message().find("8 MB"), std::string::npos) << tag.message();
+}
+
+// The events of parsing `doc` whole, or "!" and the fault.
+std::string parsed(const std::string& doc) {
+    XmlLog events;
+    sheets::XmlStream xml(events);
+    xml.feed(doc);
+    return xml.finish() ? events.log : "!" + xml.message();
+}
+
+TEST(XmlStream, NamespacesFollowTheirScope) {
+    EXPECT_EQ(parsed("<a xmlns='u:1' xmlns:p='u:2'><p:b p:x='1' y='2'><c xmlns=''/></p:b>"
+                     "<p:b xmlns:p='u:3' xml:space='preserve'/></a>"),
+              "<{u:1}a><{u:2}b {u:2}x=1 y=2><c></c></{u:2}b>"
+              "<{u:3}b {http://www.w3.org/XML/1998/namespace}space=preserve></{u:3}b></{u:1}a>");
+    std::string deep, many = "<a";
+    for (size_t i = 0; i <= sheets::kMaxXmlDepth; ++i) deep += "<a>";
+    for (size_t i = 0; i <= sheets::kMaxXmlAttributes; ++i)
+        many += " a" + std::to_string(i) + "=''";
+    for (const std::string& bad : {std::string("<a><p:b xmlns:p='u'/><p:b/></a>"),
+                                   std::string("<a q:x='1'/>"), deep, many + "/>"})
+        EXPECT_EQ(parsed(bad).substr(0, 1), "!") << bad.substr(0, 40);
 }
 
 TEST(XmlText, ExcelEscapesDecodeInEveryKindOfString) {

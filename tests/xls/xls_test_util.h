@@ -1,7 +1,7 @@
 #pragma once
-// Shared by the .xls reader tests: a workbook read whole, the same workbook as
-// xlrd sees it, and BIFF streams built record by record for the cases no
-// spreadsheet program writes on request (BIFF5, damaged or hostile streams).
+// Shared by the .xls reader tests: a workbook read whole, and BIFF streams
+// built record by record for the cases no spreadsheet program writes on
+// request (BIFF5, damaged or hostile streams).
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 #include "platform/encoding.h"
 #include "platform/xls/biff_record.h"
+#include "platform/xls/biff_workbook.h"
 #include "platform/xls/xls_reader.h"
 #include "tests/support/test_support.h"
 
@@ -20,18 +21,29 @@ namespace tabrovin::xls::testutil {
 using Grid = std::vector<std::vector<std::string>>;
 using Bytes = std::vector<uint8_t>;
 
-// Every row and column of the sheet's size, checking rows arrive in order.
-inline Grid readGrid(Worksheet& sheet) {
+// Rows first..last, `columns` wide (all of the sheet's size when left out),
+// checking that rows arrive in order and the read succeeds.
+inline Grid readGrid(Worksheet& sheet, int32_t first = 1, int32_t last = -1, int32_t columns = -1) {
     Grid grid;
     SheetSize s = sheet.size();
-    Status st = sheet.readRows(1, s.rows, s.columns, [&](int32_t row, const auto& cells) {
-        EXPECT_EQ(row, static_cast<int32_t>(grid.size()) + 1);
-        EXPECT_EQ(cells.size(), static_cast<size_t>(s.columns));
+    last = last < 0 ? s.rows : last;
+    columns = columns < 0 ? s.columns : columns;
+    Status st = sheet.readRows(first, last, columns, [&](int32_t row, const auto& cells) {
+        EXPECT_EQ(row, first + static_cast<int32_t>(grid.size()));
+        EXPECT_EQ(cells.size(), static_cast<size_t>(columns));
         grid.push_back(cells);
         return Status::Ok();
     });
     EXPECT_TRUE(st.ok()) << (st.ok() ? "" : st.error().description);
     return grid;
+}
+
+// Sheet `n` of a workbook stream read whole, or the error's description alone.
+inline Grid sheetOf(const std::vector<uint8_t>& stream, int n = 1) {
+    auto book = parseWorkbookStream(stream, "built.xls");
+    if (!book) return {{book.error().description}};
+    auto sheet = (*book)->worksheet(n);
+    return sheet ? readGrid(**sheet) : Grid{{sheet.error().description}};
 }
 
 inline std::vector<Grid> readBook(const std::filesystem::path& path) {
@@ -44,55 +56,6 @@ inline std::vector<Grid> readBook(const std::filesystem::path& path) {
         out.push_back(sheet ? readGrid(**sheet) : Grid{});
     }
     return out;
-}
-
-inline std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> out(1);
-    for (char c : s) {
-        if (c == sep)
-            out.emplace_back();
-        else
-            out.back() += c;
-    }
-    return out;
-}
-
-// The workbook as xlrd reads it, rendered the way the program shows cells
-// (whole numbers without a point, 15 significant digits, dates as y/m/d) and
-// trimmed to the last row and column holding a value. Sheets, rows and cells
-// come back separated by the control characters 0x1D, 0x1E and 0x1F.
-inline std::vector<Grid> readWithXlrd(const std::filesystem::path& path) {
-    static const char* kScript = R"PY(
-import sys, xlrd
-b = xlrd.open_workbook(sys.argv[1])
-def text(c):
-    t, v = c.ctype, c.value
-    if t == xlrd.XL_CELL_NUMBER:
-        return str(int(v)) if v == int(v) and abs(v) < 1e15 else '%.15G' % v
-    if t == xlrd.XL_CELL_BOOLEAN: return 'TRUE' if v else 'FALSE'
-    if t == xlrd.XL_CELL_ERROR: return xlrd.error_text_from_code[v]
-    if t == xlrd.XL_CELL_DATE:
-        y, m, d, hh, mm, ss = xlrd.xldate_as_tuple(v, b.datemode)
-        if y == 0: return '%d:%02d:%02d' % (hh, mm, ss)
-        return '%d/%d/%d' % (y, m, d) + (' %d:%02d' % (hh, mm) if hh or mm or ss else '')
-    return str(v).replace('\0', '')
-for s in b.sheets():
-    g = [[text(c) for c in s.row(r)] for r in range(s.nrows)]
-    rows = max([r + 1 for r, row in enumerate(g) if any(row)], default=0)
-    cols = max([c + 1 for row in g for c, v in enumerate(row) if v], default=0)
-    rows = ['\x1f'.join((row + [''] * cols)[:cols]) for row in g[:rows]]
-    sys.stdout.buffer.write(('\x1d' + '\x1e'.join(rows)).encode())
-)PY";
-    auto r = testing::runPython(kScript, testing::shellQuote(path.string()));
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    std::vector<Grid> book;
-    auto sheets = split(r.output, '\x1d');  // anything before the first is xlrd's chatter
-    for (size_t n = 1; n < sheets.size(); ++n) {
-        book.emplace_back();
-        for (const auto& row : split(sheets[n], '\x1e'))
-            if (!sheets[n].empty()) book.back().push_back(split(row, '\x1f'));
-    }
-    return book;
 }
 
 // --- BIFF streams ---
@@ -132,6 +95,31 @@ struct Rec {
     uint16_t type;
     Bytes data;
 };
+
+inline Rec number(uint16_t row, uint16_t col, double v, uint16_t xf = 15) {
+    Bytes d = cellHead(row, col, xf);
+    putDouble(d, v);
+    return {rec::kNumber, d};
+}
+
+inline Rec label(uint16_t row, uint16_t col, const std::string& text) {
+    Bytes d = cellHead(row, col);
+    Bytes s = unicodeString(text);
+    d.insert(d.end(), s.begin(), s.end());
+    return {rec::kLabel, d};
+}
+
+// A formula's 8-byte result saying that its text follows in a STRING record.
+inline const Bytes kTextResult = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+
+// A formula record's data: cell head, an 8-byte result, flags, a reserved
+// field and an empty token list.
+inline Bytes formulaCell(uint16_t row, uint16_t col, Bytes result) {
+    Bytes d = cellHead(row, col);
+    d.insert(d.end(), result.begin(), result.end());
+    d.resize(d.size() + 8, 0);
+    return d;
+}
 
 // Records go out as given, however long, so CONTINUE layouts stay exact.
 inline void putRecord(Bytes& out, uint16_t type, const Bytes& data) {

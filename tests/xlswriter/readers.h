@@ -1,5 +1,5 @@
 #pragma once
-// Independent readers (Debian's xlrd, FreeXL, LibreOffice's CSV export) for the
+// Independent readers (Debian's xlrd, LibreOffice's CSV export) for the
 // workbooks the writer produces, and their raw records for what readers ignore.
 
 #include <gtest/gtest.h>
@@ -21,24 +21,15 @@ struct ReadSheet {
 };
 using ReadBook = std::vector<ReadSheet>;
 
-// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr),
-// "freexl" (the first sheet's texts) or "csv" (one sheet). A refusal is a
-// test failure that shows what the reader said.
+// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr) or
+// "csv" (one sheet). A refusal is a test failure that shows what the reader said.
 inline std::optional<ReadBook> readBook(const std::filesystem::path& file,
                                         const std::string& reader = "xlrd") {
     static const char* script = R"(
-import sys, csv, xlrd, ctypes as C
+import sys, csv, xlrd
 p, reader, out = sys.argv[1], sys.argv[2], []
 if reader == "csv":
     book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
-elif reader == "freexl":
-    class Cell(C.Structure): _fields_ = [("type", C.c_ubyte), ("text", C.c_char_p)]
-    x, h, rows, cols, v = C.CDLL("libfreexl.so.1"), C.c_void_p(), C.c_uint(), C.c_ushort(), Cell()
-    assert not x.freexl_open(p.encode(), C.byref(h)) and not x.freexl_select_active_worksheet(h, 0)
-    assert x.freexl_worksheet_dimensions(h, C.byref(rows), C.byref(cols)) == 0
-    text = lambda r, c: x.freexl_get_cell_value(h, r, c, C.byref(v)) == 0 and v.type in (104, 105)
-    book = [("", [[v.text.decode() if text(r, c) else "" for c in range(cols.value)]
-                  for r in range(rows.value)])]
 else:
     sheets = xlrd.open_workbook(p).sheets()
     book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in sheets]
