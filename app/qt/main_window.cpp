@@ -137,7 +137,8 @@ void MainWindow::operationEnded() {
     resetProgressBar();
     auto done = std::move(done_);
     if (quitAfterOperation_) {
-        saveColumnList();
+        // The step that just ended wrote the column list it changed; the
+        // names this window holds are from before it, and must not win.
         workspace_.conn.release();
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
