@@ -1,8 +1,11 @@
 #include "platform/gsf_support.h"
 
+#include <gsf/gsf-input-stdio.h>
 #include <gsf/gsf-utils.h>
 
 #include <mutex>
+
+#include "platform/file_names.h"
 
 namespace tabrovin::gsf {
 namespace {
@@ -24,6 +27,18 @@ void ensureStarted() {
                               dropMessage, nullptr);
         gsf_init();
     });
+}
+
+GsfInput* openInput(const std::filesystem::path& path, std::string& why) {
+    ensureStarted();
+    std::FILE* f = openRegularFile(path, why);
+    if (!f) return nullptr;
+    GsfInput* input = gsf_input_stdio_new_FILE(glibFileName(path).c_str(), f, FALSE);
+    if (!input) {
+        std::fclose(f);  // libgsf owns the file only once it succeeds
+        why = "无法打开文件读取";
+    }
+    return input;
 }
 
 }  // namespace tabrovin::gsf

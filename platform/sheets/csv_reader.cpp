@@ -1,9 +1,10 @@
 #include "platform/sheets/csv_reader.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,14 +47,15 @@ constexpr size_t kBlockBytes = 1 << 20;
 
 // Reads `path` in blocks of kBlockBytes; `block` returning false stops early.
 Status readBlocks(const fs::path& path, const std::function<bool(std::string_view)>& block) {
-    std::ifstream in(path, std::ios::binary);  // wide-character paths on Windows too
-    if (!in) return Error::fileAccess(path, "无法打开文件读取");
+    std::string why;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(openRegularFile(path, why), std::fclose);
+    if (!in) return Error::fileAccess(path, why);
     std::error_code ec;
     uintmax_t size = fs::file_size(path, ec);
     std::vector<char> buf(ec ? kBlockBytes : std::min<uintmax_t>(size + 1, kBlockBytes));
-    while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0)
-        if (!block({buf.data(), static_cast<size_t>(in.gcount())})) return Status::Ok();
-    if (in.bad()) return Error::fileAccess(path, "读取文件时出错");
+    for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), in.get())) > 0;)
+        if (!block({buf.data(), n})) return Status::Ok();
+    if (std::ferror(in.get())) return Error::fileAccess(path, "读取文件时出错");
     return Status::Ok();
 }
 

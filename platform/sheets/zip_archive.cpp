@@ -61,11 +61,9 @@ Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const std::filesystem::path
     auto h = std::make_unique<Handle>();
     h->path = path;
     GError* error = nullptr;
-    h->file = gsf_input_stdio_new(glibFileName(path).c_str(), &error);
-    if (!h->file) {
-        if (error) g_error_free(error);
-        return Error::fileAccess(path, "无法打开");
-    }
+    std::string why;
+    h->file = gsf::openInput(path, why);
+    if (!h->file) return Error::fileAccess(path, why);
     h->fileBytes = static_cast<uint64_t>(std::max<gsf_off_t>(gsf_input_size(h->file), 1));
     h->zip = gsf_infile_zip_new(h->file, &error);
     if (!h->zip) {
@@ -126,7 +124,8 @@ Status ZipArchive::stream(std::string_view name,
 
 bool isEncryptedPackage(const std::filesystem::path& path) {
     gsf::ensureStarted();
-    InputPtr file(gsf_input_stdio_new(glibFileName(path).c_str(), nullptr));
+    std::string why;
+    InputPtr file(gsf::openInput(path, why));
     if (!file) return false;
     InputPtr ole(reinterpret_cast<GsfInput*>(gsf_infile_msole_new(file.get(), nullptr)));
     if (!ole) return false;

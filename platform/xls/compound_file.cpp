@@ -46,12 +46,9 @@ Result<std::vector<Stream>> readCompoundFile(const std::filesystem::path& path) 
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return Error::fileNotFound(path);
     GError* gerr = nullptr;
-    GPtr<GsfInput> input(gsf_input_stdio_new(glibFileName(path).c_str(), &gerr));
-    if (!input) {
-        std::string why = gerr ? gerr->message : "";
-        if (gerr) g_error_free(gerr);
-        return Error::fileAccess(path, "无法打开它（" + why + "）");
-    }
+    std::string why;
+    GPtr<GsfInput> input(gsf::openInput(path, why));
+    if (!input) return Error::fileAccess(path, why);
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {
         if (gerr) g_error_free(gerr);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 
 #include "platform/file_names.h"
 #include "platform/xls/biff_record.h"
@@ -23,12 +23,23 @@ bool sameName(const std::string& a, const char* b) {
 
 // Excel 2.x to 4.0 saved a bare record stream (a few writers still save
 // later versions so), read here as a container's stream would be.
+// Up to `limit` bytes from the start of the file at `path`.
+Result<std::vector<uint8_t>> readStart(const std::filesystem::path& path, size_t limit) {
+    std::string why;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(openRegularFile(path, why), std::fclose);
+    if (!in) return Error::fileAccess(path, why);
+    std::vector<uint8_t> bytes;
+    uint8_t buf[1 << 16];
+    for (size_t n; bytes.size() < limit && (n = std::fread(buf, 1, sizeof buf, in.get())) > 0;)
+        bytes.insert(bytes.end(), buf, buf + std::min(n, limit - bytes.size()));
+    if (std::ferror(in.get())) return Error::fileAccess(path, "无法读取文件内容");
+    return bytes;
+}
+
 Result<std::unique_ptr<Workbook>> openBareStream(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    if (in.bad()) return Error::fileAccess(path, "无法读取文件内容");
-    return parseWorkbookStream(std::move(bytes), path);
+    auto bytes = readStart(path, SIZE_MAX);
+    if (!bytes) return bytes.error();
+    return parseWorkbookStream(std::move(*bytes), path);
 }
 
 }  // namespace
@@ -50,10 +61,10 @@ bool looksLikeBareBiff(std::string_view head) {
 Result<std::unique_ptr<Workbook>> openXlsWorkbook(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {  // a compound file's head is no BOF record
-        std::ifstream in(path, std::ios::binary);
-        std::string head(8, '\0');
-        in.read(head.data(), 8);
-        if (looksLikeBareBiff(head)) return openBareStream(path);
+        auto head = readStart(path, 8);
+        if (!head) return head.error();
+        if (looksLikeBareBiff({reinterpret_cast<const char*>(head->data()), head->size()}))
+            return openBareStream(path);
     }
     auto streams = readCompoundFile(path);
     if (!streams) return streams.error();

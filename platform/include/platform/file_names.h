@@ -19,3 +19,15 @@ inline std::string glibFileName(const std::filesystem::path& p) {
 }
 
 }  // namespace tabrovin
+
+#include <cstdio>
+
+namespace tabrovin {
+
+// Opens an existing regular file for reading, never waiting: a pipe, device
+// or folder found at `path` (even one swapped in after the caller's own
+// check) is refused. Null, with `why` in Chinese, on failure; the caller
+// owns and closes what it returns.
+std::FILE* openRegularFile(const std::filesystem::path& path, std::string& why);
+
+}  // namespace tabrovin

@@ -3,8 +3,11 @@
 // and zip readers alike.
 
 #include <glib-object.h>
+#include <gsf/gsf-input.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace tabrovin::gsf {
 
@@ -12,6 +15,10 @@ namespace tabrovin::gsf {
 // log lines (damaged-file warnings and criticals) off standard error: the
 // caller reports a failure in its own words, and the user should see only that.
 void ensureStarted();
+
+// The file at `path` as libgsf input, opened by openRegularFile (so never a
+// pipe or device); null with `why` in Chinese on failure.
+GsfInput* openInput(const std::filesystem::path& path, std::string& why);
 
 // Owns one GObject reference.
 struct Unref {
