@@ -26,13 +26,14 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Bytes of the names the scan accepts: ASCII letters, digits, "_-.:" and
-// every byte of a non-ASCII UTF-8 character.
-constexpr std::array<bool, 256> kNameBytes = [] {
-    std::array<bool, 256> t{};
+// Bytes of the names the scan accepts: ASCII letters, digits, "_-." and
+// every byte of a non-ASCII UTF-8 character (1), and the colon (2).
+constexpr std::array<uint8_t, 256> kNameBytes = [] {
+    std::array<uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c)
         t[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '_' || c == '-' || c == '.' || c == ':' || c >= 0x80;
+               c == '_' || c == '-' || c == '.' || c >= 0x80;
+    t[':'] = 2;
     return t;
 }();
 
@@ -41,14 +42,28 @@ const char* nameEnd(const char* p, const char* e) {
     return p;
 }
 
-// Prefix and local name of `q`; false unless it holds at most one colon,
-// between two non-empty parts (the full parse reads other shapes its own way).
-bool splitName(std::string_view q, std::string_view& prefix, std::string_view& local) {
-    size_t colon = q.find(':');
-    prefix = colon == std::string_view::npos ? std::string_view() : q.substr(0, colon);
-    local = colon == std::string_view::npos ? q : q.substr(colon + 1);
-    return !local.empty() && (colon == std::string_view::npos || colon > 0) &&
-           local.find(':') == std::string_view::npos;
+// The qualified name from `p` (its end returned) as prefix and local name;
+// `ok` false unless it holds at most one colon, between two non-empty parts
+// (the full parse reads other shapes its own way).
+const char* qualifiedName(const char* p, const char* e, std::string_view& prefix,
+                          std::string_view& local, bool& ok) {
+    const char* begin = p;
+    const char* colon = nullptr;
+    int colons = 0;
+    for (uint8_t kind; p < e && (kind = kNameBytes[static_cast<unsigned char>(*p)]); ++p) {
+        if (kind == 2 && colons++ == 0) colon = p;
+    }
+    const char* from = colon ? colon + 1 : begin;
+    prefix = std::string_view(begin, static_cast<size_t>(colon ? colon - begin : 0));
+    local = std::string_view(from, static_cast<size_t>(p - from));
+    ok = colons <= 1 && !local.empty() && colon != begin;
+    return p;
+}
+
+// `s` equals the literal `lit`; compared inline, as the tags' names are.
+template <size_t N>
+bool is(std::string_view s, const char (&lit)[N]) {
+    return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 
 int digitValue(char d, bool hex) {
@@ -152,7 +167,9 @@ size_t SheetSizeScan::scan(const char* b, const char* e) {
     const char* p = b;
     if (at_ == At::Start && !(p = start(p, e))) return 0;
     while (p < e && !settled()) {
-        const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
+        const char* lt =
+            *p == '<' ? p
+                      : static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
         if (!lt) {
             const char* cut = text(p, e, true);
             return static_cast<size_t>((settled() ? e : cut) - b);
@@ -203,17 +220,17 @@ const char* SheetSizeScan::text(const char* p, const char* e, bool more) {
 // parse shows as written whether it is empty, for text whether it shows
 // anything once decoded; returns where a reference cut by `e` starts, else `e`.
 const char* SheetSizeScan::value(const char* p, const char* e, bool more) {
-    const size_t n = static_cast<size_t>(e - p);
     if (type_ == Type::Text || type_ == Type::Error || type_ == Type::Inline)
         return shownText(p, e, more);
-    if (std::memchr(p, '&', n)) return unknown(), e;
-    valueBytes_ += n;
-    if (type_ == Type::Shared) {
-        for (; p < e; ++p) {
-            if (*p < '0' || *p > '9') return unknown(), e;
-            index_ = index_ * 10 + (*p - '0');
-            if (index_ > INT32_MAX) return unknown(), e;
-        }
+    valueBytes_ += static_cast<size_t>(e - p);
+    if (type_ != Type::Shared) {
+        if (std::find(p, e, '&') != e) unknown();
+        return e;
+    }
+    for (; p < e; ++p) {
+        if (*p < '0' || *p > '9') return unknown(), e;
+        index_ = index_ * 10 + (*p - '0');
+        if (index_ > INT32_MAX) return unknown(), e;
     }
     return e;
 }
@@ -239,8 +256,8 @@ const char* SheetSizeScan::shownText(const char* p, const char* e, bool more) {
     }
     // What follows is only checked for references the full parse refuses.
     while (p < e && !settled()) {
-        const char* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<size_t>(e - p)));
-        if (!amp) return e;
+        const char* amp = std::find(p, e, '&');  // mostly a few bytes
+        if (amp == e) return e;
         Ref r = reference(amp, e, p);
         if (r == Ref::Cut && more) return amp;
         if (r != Ref::Ok) unknown();
@@ -277,6 +294,8 @@ const char* SheetSizeScan::markup(const char* lt, const char* e) {
         return skipped(lt + 4, e, "-->");
     }
     if (lt[1] == '/') return endTag(lt, e);
+    if (at_ == At::Row && lt[1] == 'c')
+        if (const char* end = quickCell(lt, e)) return end;
     Tag tag;
     Parse r = startTag(lt, e, tag);
     if (r == Parse::More) return nullptr;
@@ -293,10 +312,11 @@ const char* SheetSizeScan::skipped(const char* from, const char* e, std::string_
 
 // The start tag at `lt`, its attributes into attrs_.
 SheetSizeScan::Parse SheetSizeScan::startTag(const char* lt, const char* e, Tag& tag) {
-    const char* p = nameEnd(lt + 1, e);
+    bool ok = false;
+    const char* p = qualifiedName(lt + 1, e, tag.prefix, tag.local, ok);
     if (p == e) return Parse::More;
+    if (!ok) return Parse::Bad;
     tag.qname = std::string_view(lt + 1, static_cast<size_t>(p - lt - 1));
-    if (!splitName(tag.qname, tag.prefix, tag.local)) return Parse::Bad;
     attrs_.clear();
     while (true) {
         const char* before = p;
@@ -314,26 +334,52 @@ SheetSizeScan::Parse SheetSizeScan::startTag(const char* lt, const char* e, Tag&
     }
 }
 
+// The start tag of a cell at `lt` in the shape writers give it: attributes
+// of lowercase names in double quotes, one space apart, without references.
+// nullptr for any other shape, or when `e` cuts it, for startTag to read.
+const char* SheetSizeScan::quickCell(const char* lt, const char* e) {
+    std::string_view ref, t;
+    bool hasRef = false, hasType = false;
+    const char* p = lt + 2;
+    while (p < e && *p == ' ') {
+        const char* name = ++p;
+        while (p < e && *p >= 'a' && *p <= 'z') ++p;
+        const size_t length = static_cast<size_t>(p - name);
+        if (e - p < 2 || p[0] != '=' || p[1] != '"' || length == 0 || is({name, length}, "xmlns"))
+            return nullptr;
+        const char* value = p += 2;
+        while (p < e && *p != '"' && *p != '&') ++p;
+        if (p == e || *p != '"') return nullptr;
+        const std::string_view v(value, static_cast<size_t>(p++ - value));
+        if (length == 1 && *name == 'r' && !hasRef) ref = v, hasRef = true;
+        if (length == 1 && *name == 't' && !hasType) t = v, hasType = true;
+    }
+    const bool empty = p < e && *p == '/';
+    if (p + empty >= e || p[empty] != '>') return nullptr;
+    cell(ref, t, empty);
+    return p + empty + 1;
+}
+
 // One attribute from `p`, which it moves past it.
 SheetSizeScan::Parse SheetSizeScan::attribute(const char*& p, const char* e) {
-    const char* name = p;
-    p = nameEnd(p, e);
     Attr a;
-    if (p < e &&
-        !splitName(std::string_view(name, static_cast<size_t>(p - name)), a.prefix, a.local))
-        return Parse::Bad;
+    bool ok = false;
+    p = qualifiedName(p, e, a.prefix, a.local, ok);
+    if (p < e && !ok) return Parse::Bad;
     while (p < e && isSpace(*p)) ++p;
     if (p < e && *p++ != '=') return Parse::Bad;
     while (p < e && isSpace(*p)) ++p;
     if (p == e) return Parse::More;
     const char quote = *p;
     if (quote != '"' && quote != '\'') return Parse::Bad;
-    const void* close = std::memchr(p + 1, quote, static_cast<size_t>(e - p - 1));
-    if (!close) return Parse::More;
-    a.value = std::string_view(p + 1, static_cast<size_t>(static_cast<const char*>(close) - p - 1));
-    if (a.value.find('&') != std::string_view::npos && !referencesValid(a.value)) return Parse::Bad;
+    const char* close = ++p;
+    bool amp = false;
+    for (; close < e && *close != quote; ++close) amp |= *close == '&';
+    if (close == e) return Parse::More;
+    a.value = std::string_view(p, static_cast<size_t>(close - p));
+    if (amp && !referencesValid(a.value)) return Parse::Bad;
     attrs_.push_back(a);
-    p = static_cast<const char*>(close) + 1;
+    p = close + 1;
     return Parse::Ok;
 }
 
@@ -355,22 +401,22 @@ void SheetSizeScan::element(const Tag& tag) {
         case At::Top:
             return topElement(tag);
         case At::Data:
-            if (tag.qname != "row" || !plainAttributes()) return unknown();
+            if (!is(tag.qname, "row") || !plainAttributes()) return unknown();
             row();
             if (!settled() && !tag.empty) at_ = At::Row;
             return;
         case At::Row:
-            if (tag.qname != "c" || !plainAttributes()) return unknown();
-            return cell(tag.empty);
+            if (!is(tag.qname, "c") || !plainAttributes()) return unknown();
+            return cell(first('r'), first('t'), tag.empty);
         case At::Cell:
             if (!plainAttributes()) return unknown();
-            if (tag.qname == "v" || tag.qname == "is") {
+            if (is(tag.qname, "v") || is(tag.qname, "is")) {
                 // A second value would add to the first; an inline string's
                 // <v> is stale, and <is> belongs to inline strings only.
-                if (hasValue_ || (tag.qname == "is") != (type_ == Type::Inline)) return unknown();
+                if (hasValue_ || is(tag.qname, "is") != (type_ == Type::Inline)) return unknown();
                 hasValue_ = true;
-                if (!tag.empty) at_ = tag.qname == "v" ? At::Value : At::Inline;
-            } else if (tag.qname == "f") {
+                if (!tag.empty) at_ = is(tag.qname, "v") ? At::Value : At::Inline;
+            } else if (is(tag.qname, "f")) {
                 if (!tag.empty) at_ = At::Formula;
             } else {
                 unknown();  // inline strings and whatever else
@@ -378,7 +424,7 @@ void SheetSizeScan::element(const Tag& tag) {
             return;
         case At::Inline:
             // Runs of rich text and phonetic runs are not followed.
-            if (tag.qname != "t" || !plainAttributes()) return unknown();
+            if (!is(tag.qname, "t") || !plainAttributes()) return unknown();
             if (!tag.empty) at_ = At::InlineText;
             return;
         default:
@@ -444,40 +490,40 @@ bool SheetSizeScan::bound(std::string_view prefix) const {
 // Inside the sheet data: no namespace declarations, prefixes all bound.
 bool SheetSizeScan::plainAttributes() const {
     return std::all_of(attrs_.begin(), attrs_.end(), [&](const Attr& a) {
-        if (a.prefix.empty()) return a.local != "xmlns";
-        return a.prefix != "xmlns" && bound(a.prefix);
+        if (a.prefix.empty()) return !is(a.local, "xmlns");
+        return !is(a.prefix, "xmlns") && bound(a.prefix);
     });
 }
 
 // The value of the first unprefixed attribute `local`, as the full parse takes it.
-std::string_view SheetSizeScan::first(std::string_view local) const {
+std::string_view SheetSizeScan::first(char local) const {
     for (const Attr& a : attrs_)
-        if (a.prefix.empty() && a.local == local) return a.value;
+        if (a.prefix.empty() && a.local.size() == 1 && a.local[0] == local) return a.value;
     return {};
 }
 
 // A row numbered as every writer numbers it; rows without a number (or
 // numbered 0) follow the one before in the full parse, which is left to it.
 void SheetSizeScan::row() {
-    int32_t row = parsePositive(first("r"), kMaxRows);
+    int32_t row = parsePositive(first('r'), kMaxRows);
     if (row == 0) return unknown();
     row_ = row;
 }
 
-void SheetSizeScan::cell(bool empty) {
-    std::string_view ref = first("r"), t = first("t");
+// A cell at `ref` of type `t`.
+void SheetSizeScan::cell(std::string_view ref, std::string_view t, bool empty) {
     int32_t row = 0, column = 0;
     if (ref.empty() || !parseCellReference(ref, row, column) ||
         t.find('&') != std::string_view::npos)
         return unknown();
     column_ = column;
-    type_ = t == "s"           ? Type::Shared
-            : t == "str"       ? Type::Text
-            : t == "b"         ? Type::Boolean
-            : t == "e"         ? Type::Error
-            : t == "d"         ? Type::Date
-            : t == "inlineStr" ? Type::Inline
-                               : Type::Number;
+    type_ = is(t, "s")           ? Type::Shared
+            : is(t, "str")       ? Type::Text
+            : is(t, "b")         ? Type::Boolean
+            : is(t, "e")         ? Type::Error
+            : is(t, "d")         ? Type::Date
+            : is(t, "inlineStr") ? Type::Inline
+                                 : Type::Number;
     hasValue_ = shown_ = false;
     valueBytes_ = 0;
     escape_ = 0;
@@ -506,39 +552,37 @@ void SheetSizeScan::finishCell() {
 }
 
 void SheetSizeScan::close(std::string_view qname) {
-    std::string_view expected;
-    At after = At::Unknown;
+    bool expected = false;
+    const At was = at_;
     switch (at_) {
         case At::Value:
-            expected = "v", after = At::Cell;
+            expected = is(qname, "v"), at_ = At::Cell;
             break;
         case At::Formula:
-            expected = "f", after = At::Cell;
+            expected = is(qname, "f"), at_ = At::Cell;
             break;
         case At::InlineText:
-            expected = "t", after = At::Inline;
+            expected = is(qname, "t"), at_ = At::Inline;
             break;
         case At::Inline:
-            expected = "is", after = At::Cell;
+            expected = is(qname, "is"), at_ = At::Cell;
             break;
         case At::Cell:
-            expected = "c", after = At::Row;
+            expected = is(qname, "c"), at_ = At::Row;
             break;
         case At::Row:
-            expected = "row", after = At::Data;
+            expected = is(qname, "row"), at_ = At::Data;
             break;
         case At::Data:
-            expected = "sheetData", after = At::Done;
+            expected = is(qname, "sheetData"), at_ = At::Done;
             break;
         case At::Top:
             return closeTop(qname);
         default:
-            return unknown();
+            break;
     }
-    if (qname != expected) return unknown();
-    const bool cellEnds = at_ == At::Cell;
-    at_ = after;
-    if (cellEnds) finishCell();
+    if (!expected) return unknown();
+    if (was == At::Cell) finishCell();
 }
 
 // The end of an element before the sheet data; the root's end comes before

@@ -74,6 +74,7 @@ class SheetSizeScan {
     const char* markup(const char* lt, const char* e);
     const char* skipped(const char* from, const char* e, std::string_view close);
     Parse startTag(const char* lt, const char* e, Tag& tag);
+    const char* quickCell(const char* lt, const char* e);
     Parse attribute(const char*& p, const char* e);
     const char* endTag(const char* lt, const char* e);
     void element(const Tag& tag);
@@ -83,9 +84,9 @@ class SheetSizeScan {
     void dropPrefixes(size_t depth);
     bool bound(std::string_view prefix) const;
     bool plainAttributes() const;
-    std::string_view first(std::string_view local) const;
+    std::string_view first(char local) const;
     void row();
-    void cell(bool empty);
+    void cell(std::string_view ref, std::string_view t, bool empty);
     void finishCell();
     void close(std::string_view qname);
     void closeTop(std::string_view qname);
