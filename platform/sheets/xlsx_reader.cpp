@@ -456,9 +456,7 @@ void SheetPart::finishCell() {
 // The size of worksheet part `part` by the quick scan, when it can tell; a
 // part that fails to inflate is left to the full parse to report.
 std::optional<SheetSize> scannedSize(const XlsxBook& book, const std::string& part) {
-    SheetSizeScan scan(book.stringEnds);
-    Status read = book.zip->stream(part, [&](std::string_view chunk) { return scan.feed(chunk); });
-    return read.ok() ? scan.size() : std::nullopt;
+    return scanZipPart(*book.zip, part, book.stringEnds);
 }
 
 // The size of the worksheet part by the full parse.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "platform/sheets/zip_archive.h"
 #include "platform/workbook.h"
 
 namespace tabrovin::sheets {
@@ -109,6 +110,12 @@ class SheetSizeScan {
     int64_t index_ = 0;
     SheetSize size_;
 };
+
+// The size of worksheet part `part` of `zip` by the scan, the part inflated
+// on a second thread meanwhile; std::nullopt when the scan cannot tell or
+// the part does not inflate (which the full parse then reports).
+std::optional<SheetSize> scanZipPart(const ZipArchive& zip, std::string_view part,
+                                     std::span<const size_t> stringEnds);
 
 // How measureXlsxSheet measures: by the scan alone, or by the full parse.
 enum class MeasureBy { Scan, FullParse };
