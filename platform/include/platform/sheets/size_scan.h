@@ -37,6 +37,9 @@ class SheetSizeScan {
     std::optional<SheetSize> size() const;
 
   private:
+    // Where the scan is: before the root, among the root's elements before
+    // the sheet data, inside a row, a cell, a <v>, <f>, <is> or its <t>; or
+    // settled (Done: the sheet data ended; Unknown: the scan cannot tell).
     enum class At : uint8_t {
         Start,
         Prolog,
