@@ -11,6 +11,7 @@
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
 #include "platform/sheets/size_cache.h"
+#include "platform/sheets/size_scan.h"
 #include "platform/sheets/xml_stream.h"
 
 namespace tabrovin::sheets {
@@ -310,10 +311,12 @@ namespace {
 // One worksheet part. Without a RowAssembler it only measures the sheet.
 class SheetPart : public XmlHandler {
   public:
-    SheetPart(const XlsxBook& book, const std::string& sheet, RowAssembler* rows)
-        : book_(book), sheet_(sheet), rows_(rows) {}
+    SheetPart(const XlsxBook& book, const std::filesystem::path& file, const std::string& sheet,
+              RowAssembler* rows)
+        : book_(book), file_(file), sheet_(sheet), rows_(rows) {}
 
     SheetSize size;
+    bool measuring() const { return !rows_; }
 
     // Every element that matters is in the main namespace: it is checked
     // once, then only the local name, millions of times on a large sheet.
@@ -357,8 +360,7 @@ class SheetPart : public XmlHandler {
   private:
     // The sheet's part is damaged: `why` at `where`.
     void damaged(const std::string& why, int32_t row = 0, int32_t column = 0) {
-        XmlHandler::fail(
-            Error::damagedWorkbook(book_.zip->path(), why, CellPlace(sheet_, row, column)));
+        XmlHandler::fail(Error::damagedWorkbook(file_, why, CellPlace(sheet_, row, column)));
     }
     void startRow(const XmlAttributes& attrs) {
         // A row without a number, or numbered 0 (which no spreadsheet
@@ -390,6 +392,7 @@ class SheetPart : public XmlHandler {
     bool cellText(std::string& out);
 
     const XlsxBook& book_;
+    const std::filesystem::path& file_;
     const std::string& sheet_;
     RowAssembler* rows_;
     bool inData_ = false, inValue_ = false, inInline_ = false, hasValue_ = false;
@@ -457,6 +460,20 @@ void SheetPart::finishCell() {
         stopped = true;
 }
 
+// The size of worksheet part `part` by the quick scan, when it can tell; a
+// part that fails to inflate is left to the full parse to report.
+std::optional<SheetSize> scannedSize(const XlsxBook& book, const std::string& part) {
+    return scanZipPart(*book.zip, part, book.stringEnds);
+}
+
+// The size of the worksheet part by the full parse.
+Result<SheetSize> parsedSize(const XlsxBook& book, const XlsxBook::Sheet& sheet) {
+    SheetPart part(book, book.zip->path(), sheet.name, nullptr);
+    TABROVIN_TRY(parseZipPart(*book.zip, sheet.part, part));
+    TABROVIN_TRY(part.status);
+    return part.size;
+}
+
 class XlsxWorksheet : public ScannedWorksheet<XlsxWorksheet, XlsxBook> {
   public:
     XlsxWorksheet(std::shared_ptr<const XlsxBook> book, size_t index)
@@ -464,8 +481,16 @@ class XlsxWorksheet : public ScannedWorksheet<XlsxWorksheet, XlsxBook> {
 
   private:
     friend ScannedWorksheet;
-    SheetPart part(RowAssembler* rows) const { return SheetPart(*book_, sheet_.name, rows); }
+    SheetPart part(RowAssembler* rows) const {
+        return SheetPart(*book_, book_->zip->path(), sheet_.name, rows);
+    }
     Status scan(SheetPart& part) const {
+        if (part.measuring()) {
+            if (auto size = scannedSize(*book_, sheet_.part)) {
+                part.size = *size;
+                return Status::Ok();
+            }
+        }
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
@@ -537,6 +562,42 @@ Result<std::string> workbookPart(const ZipArchive& zip) {
     });
     if (!found.ok()) return found.error();
     return part;
+}
+
+Result<std::optional<SheetSize>> measureXlsxSheet(const std::filesystem::path& path, int number,
+                                                  MeasureBy how) {
+    auto zip = ZipArchive::open(path);
+    if (!zip.ok()) return zip.error();
+    auto part = workbookPart(**zip);
+    TABROVIN_TRY(part);
+    if (part->empty()) return Error::notWorkbook(path, "压缩包中没有 Excel 工作簿");
+    XlsxBook book;
+    book.zip = std::move(*zip);
+    TABROVIN_TRY(guarded(path, [&] { return readBookParts(book, *part); }));
+    const int count = static_cast<int>(book.sheets.size());
+    if (number < 1 || number > count) return Error::noSuchSheet(number, count);
+    const XlsxBook::Sheet& sheet = book.sheets[static_cast<size_t>(number - 1)];
+    if (how == MeasureBy::Scan) return scannedSize(book, sheet.part);
+    auto size = parsedSize(book, sheet);
+    TABROVIN_TRY(size);
+    return std::optional<SheetSize>(*size);
+}
+
+Result<SheetSize> parsedSheetSize(std::string_view xml, const std::vector<std::string>& strings) {
+    XlsxBook book;
+    for (const auto& s : strings) {
+        book.stringPool += s;
+        book.stringEnds.push_back(book.stringPool.size());
+    }
+    const std::filesystem::path file = "sheet.xlsx";
+    const std::string sheet = "S1";
+    SheetPart part(book, file, sheet, nullptr);
+    XmlStream stream(part);
+    if (!stream.feed(xml) && stream.malformed())
+        return Error::damagedWorkbook(file, stream.message());
+    if (!stream.finish()) return Error::damagedWorkbook(file, stream.message());
+    TABROVIN_TRY(part.status);
+    return part.size;
 }
 
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,

@@ -1,0 +1,207 @@
+// The quick measure of .xlsx worksheets: on any part it either cannot tell
+// or gives exactly what the full parse gives, and the parts spreadsheet
+// writers produce take it.
+
+#include "platform/sheets/size_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/sheets/package_util.h"
+
+namespace tt = tabrovin::testing;
+using tabrovin::SheetSize;
+using tabrovin::sheets::MeasureBy;
+using tabrovin::sheets::SheetSizeScan;
+
+namespace {
+
+const std::vector<std::string> kStrings = {"a", "", "b", ""};
+
+// The scan of `xml` fed in chunks of `chunk` bytes.
+std::optional<SheetSize> scanned(std::string_view xml, size_t chunk = SIZE_MAX) {
+    std::vector<size_t> ends;
+    size_t at = 0;
+    for (const auto& s : kStrings) ends.push_back(at += s.size());
+    SheetSizeScan scan(ends);
+    for (size_t i = 0; i < xml.size() && scan.feed(xml.substr(i, chunk)); i += chunk) {
+    }
+    return scan.size();
+}
+
+// Fails unless the scan of `xml` cannot tell or agrees with the full parse;
+// true when it told.
+bool agrees(const std::string& xml, size_t chunk = SIZE_MAX) {
+    auto quick = scanned(xml, chunk);
+    if (!quick) return false;
+    auto full = tabrovin::sheets::parsedSheetSize(xml, kStrings);
+    EXPECT_TRUE(full.ok()) << "scan told, full parse refused: " << xml;
+    EXPECT_TRUE(full.ok() && full->rows == quick->rows && full->columns == quick->columns)
+        << quick->rows << "x" << quick->columns << " for " << xml;
+    return true;
+}
+
+// Mostly one of the first `sane` entries of `from`, sometimes any.
+template <size_t N>
+std::string pick(std::mt19937& rng, const char* const (&from)[N], size_t sane) {
+    return from[rng() % (rng() % 4 ? sane : N)];
+}
+
+// A sheet part from pieces that writers use, mixed with what the full parse
+// reads its own way or refuses.
+std::string randomPart(std::mt19937& rng) {
+    static const char* const kHeads[] = {"",           "\xEF\xBB\xBF", "<?xml version=\"1.0\"?>\n",
+                                         "<!-- c -->", " x",           "<!DOCTYPE w>"};
+    static const char* const kRoots[] = {
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:x14ac=\"urn:ac\">",
+        "<worksheet xmlns='http://purl.oclc.org/ooxml/spreadsheetml/main'>", "<worksheet>",
+        "<worksheet xmlns=\"urn:other\">", "<x:worksheet xmlns:x=\"urn:x\">"};
+    static const char* const kBefore[] = {"",
+                                          "<dimension ref=\"A1:C3\"/>",
+                                          "<sheetViews><sheetView a='&lt;'/></sheetViews>",
+                                          "<e:ext xmlns:e=\"urn:e\"><e:sheetData/></e:ext>",
+                                          "<y:z/>",
+                                          "<?pi x?><!--<sheetData>-->",
+                                          "<cols><col min='1'/></cols>",
+                                          "<p><sheetData/></p>",
+                                          "<a></b>"};
+    static const char* const kRows[] = {"r=\"1\"",
+                                        "r=\"2\" spans=\"1:3\"",
+                                        "r='7'",
+                                        "r=\"1048576\"",
+                                        "",
+                                        "r=\"0\"",
+                                        "r=\"00\"",
+                                        "r=\"1048577\"",
+                                        "r=\"x\"",
+                                        "r=\"3\" x14ac:dyDescent=\"0.25\"",
+                                        "r=\"4\" q:a=\"1\"",
+                                        "r=\"&#53;\""};
+    static const char* const kRefs[] = {"A1", "C9", "b2", "$D$1", "XFD3", "", "XFE1", "1A", "A"};
+    static const char* const kTypes[] = {"",         " t=\"n\"",     " t=\"s\"", " t=\"str\"",
+                                         " t=\"b\"", " t=\"e\"",     " t=\"d\"", " t=\"inlineStr\"",
+                                         " t=\"x\"", " t=\"&#115;\""};
+    static const char* const kValues[] = {"",     "0",          "1",       "01",
+                                          "00",   "3",          "4",       "-1",
+                                          " 1",   "x",          "_x0000_", "_x0000__x0000_",
+                                          "_x00", "_X0000_",    "a&amp;b", "&#95;x0000&#95;",
+                                          "&lt;", "&bogus;",    "\r\n",    "2147483648",
+                                          "TRUE", "2024-03-05", "&#0;"};
+    static const char* const kBodies[] = {"<v>$</v>",
+                                          "<v/>",
+                                          "<v>$</v><v>$</v>",
+                                          "<f>A1&amp;B1</f><v>$</v>",
+                                          "<f/>",
+                                          "<is><t>$</t></is>",
+                                          "<is><t>$</t><t>$</t></is>",
+                                          "<is><r><t>$</t></r></is>",
+                                          "<is/>",
+                                          "<v><!--c-->$</v>",
+                                          "<v><![CDATA[$]]></v>",
+                                          "<x:v>$</x:v>",
+                                          "$",
+                                          ""};
+    static const char* const kTails[] = {"</sheetData></worksheet>",
+                                         "</sheetData><hyperlinks>&junk</worksheet>",
+                                         "</sheetData >", "</sheetdata>", ""};
+    std::string xml =
+        pick(rng, kHeads, 4) + pick(rng, kRoots, 3) + pick(rng, kBefore, 5) + "<sheetData>";
+    for (int r = int(rng() % 4); r-- > 0;) {
+        xml += "<row " + pick(rng, kRows, 4) + ">";
+        for (int c = int(rng() % 4); c-- > 0;) {
+            std::string body = pick(rng, kBodies, 7);
+            for (size_t at; (at = body.find('$')) != std::string::npos;) {
+                std::string v = pick(rng, kValues, 13);
+                if (v.empty() && rng() % 3 == 0) v = std::string(1, '\0');
+                body.replace(at, 1, v);
+            }
+            xml +=
+                "<c r=\"" + pick(rng, kRefs, 4) + "\"" + pick(rng, kTypes, 8) + ">" + body + "</c>";
+        }
+        xml += "</row>";
+    }
+    xml += pick(rng, kTails, 2);
+    if (rng() % 8 == 0) xml.resize(rng() % (xml.size() + 1));
+    if (rng() % 8 == 0) xml.insert(rng() % (xml.size() + 1), 1, "<>&\"' x\0"[rng() % 8]);
+    return xml;
+}
+
+}  // namespace
+
+TEST(SheetSizeScan, EitherCannotTellOrAgreesWithTheFullParse) {
+    std::mt19937 rng(20261207);
+    int told = 0, tries = 20000;
+    for (int i = 0; i < tries; ++i) told += agrees(randomPart(rng), 1 + rng() % 40);
+    // Otherwise the fast path would be a dead one.
+    EXPECT_GT(told, tries / 20);
+}
+
+TEST(SheetSizeScan, ChunksMayEndAnywhere) {
+    const std::string xml =
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- by hand -->\r\n<worksheet xmlns=\"" + tt::kMainNs +
+        "\" xmlns:x14ac=\"urn:ac\"><dimension ref=\"A1:D2\"/><sheetData><row r=\"1\" "
+        "x14ac:dyDescent='0.25'><c r=\"A1\" t=\"s\"><v>2</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+        "</row><row r=\"2\"><c r=\"C2\"><f>A1&amp;&#x42;1</f><v>12</v></c><c r=\"D2\" "
+        "t=\"inlineStr\"><is><t xml:space=\"preserve\">_x0000_&lt;</t></is></c></row></sheetData>"
+        "</worksheet>";
+    const auto whole = scanned(xml);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->rows, 2);
+    EXPECT_EQ(whole->columns, 4);
+    for (size_t cut = 0; cut <= xml.size(); ++cut) {
+        std::vector<size_t> ends = {1, 1, 2, 2};
+        SheetSizeScan scan(ends);
+        if (scan.feed(xml.substr(0, cut))) scan.feed(xml.substr(cut));
+        auto size = scan.size();
+        ASSERT_TRUE(size.has_value()) << "cut at " << cut;
+        EXPECT_EQ(size->rows, 2);
+        EXPECT_EQ(size->columns, 4);
+    }
+    EXPECT_TRUE(agrees(xml, 1));
+    EXPECT_FALSE(scanned(xml.substr(0, xml.size() / 2)).has_value()) << "truncated";
+}
+
+// The shapes of libxlsxwriter (shared strings, and inline strings in its
+// constant-memory mode) by hand, openpyxl's and LibreOffice's from the programs.
+TEST(SheetSizeScan, WritersPartsTakeTheQuickWay) {
+    tt::TempDir dir;
+    const std::string head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<worksheet xmlns=\"" +
+        tt::kMainNs + "\" xmlns:r=\"" + tt::kRelNs +
+        "\"><dimension ref=\"A1:C2\"/><sheetViews><sheetView "
+        "tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews><sheetFormatPr "
+        "defaultRowHeight=\"15\"/><sheetData>";
+    tt::writePackage(dir / "lxw.xlsx",
+                     tt::xlsxParts({head + "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v>"
+                                           "</c><c r=\"C1\"><v>1.5</v></c></row></sheetData>"
+                                           "<pageMargins left=\"0.7\"/></worksheet>",
+                                    head + "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>列0</t>"
+                                           "</is></c></row><row r=\"2\"><c r=\"B2\"><v>10</v></c>"
+                                           "</row></sheetData></worksheet>"},
+                                   "", "<si><t>x</t></si>"));
+    auto r = tt::runPython(
+        "import sys, datetime, openpyxl\n"
+        "wb = openpyxl.Workbook(); ws = wb.active\n"
+        "ws.append(['名称', 1.5, True, datetime.date(2024, 3, 5), '=A1&\"<>\"', 'a & b'])\n"
+        "ws.cell(row=40, column=9).value = '  x'\n"
+        "ws.cell(row=41, column=12).value = ''\n"
+        "wb.save(sys.argv[1])\n",
+        tt::shellQuote((dir / "openpyxl.xlsx").string()));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    auto office = tt::convertWithLibreOffice(dir / "openpyxl.xlsx", "xlsx", dir.path() / "lo");
+    ASSERT_FALSE(office.empty());
+    const std::pair<std::filesystem::path, int> sheets[] = {
+        {dir / "lxw.xlsx", 1}, {dir / "lxw.xlsx", 2}, {dir / "openpyxl.xlsx", 1}, {office, 1}};
+    for (const auto& [file, number] : sheets) {
+        auto quick = tabrovin::sheets::measureXlsxSheet(file, number, MeasureBy::Scan);
+        auto full = tabrovin::sheets::measureXlsxSheet(file, number, MeasureBy::FullParse);
+        ASSERT_TRUE(quick.ok() && full.ok()) << file;
+        ASSERT_TRUE(quick->has_value()) << file << " sheet " << number << " was not told";
+        EXPECT_EQ((*quick)->rows, (*full)->rows) << file;
+        EXPECT_EQ((*quick)->columns, (*full)->columns) << file;
+        EXPECT_GT((*full)->rows, 0) << file;
+    }
+}
