@@ -6,6 +6,8 @@
 // takes, as a share of the step, and import and filtering at 10,000,
 // 100,000 and 1,000,000 rows to show how they grow.
 
+#include <cstring>
+
 #include "bench/bench_child.h"
 #include "bench/bench_support.h"
 #include "bench/bench_xlsx.h"
@@ -28,14 +30,19 @@ void print(const Step& s) {
                 s.ours.exitCode || s.floor.exitCode ? "  (FAILED)" : "");
 }
 
-// Inflating the sheet part and throwing the bytes away.
+// Inflating the sheet part with one pass over its bytes (finding each '<'):
+// the least a measure of the sheet can do.
 bench::Measured inflateFloor(const fs::path& xlsx) {
     return bench::inChild([&] {
         auto zip = tabrovin::sheets::ZipArchive::open(xlsx);
-        return zip.ok() &&
-               (*zip)
-                   ->stream("xl/worksheets/sheet1.xml", [](std::string_view) { return true; })
-                   .ok();
+        size_t tags = 0;
+        auto pass = [&](std::string_view chunk) {
+            for (const char *p = chunk.data(), *e = p + chunk.size();
+                 (p = static_cast<const char*>(std::memchr(p, '<', size_t(e - p)))); ++p)
+                ++tags;
+            return true;
+        };
+        return zip.ok() && (*zip)->stream("xl/worksheets/sheet1.xml", pass).ok() && tags > 0;
     });
 }
 
@@ -48,11 +55,12 @@ bench::Measured sqlFloor(const fs::path& db, const fs::path& copy, const std::st
     });
 }
 
-// Reading every row of the table: what an export cannot do without.
+// Reading every row of the table, through the engine's fastest way to read
+// (a mapped, read-only connection): what an export cannot do without.
 bench::Measured readFloor(const fs::path& db) {
     return bench::inChild([&] {
         Database d;
-        if (!d.open(db).ok()) return false;
+        if (!d.open(db, Database::Mode::ReadOnly).ok()) return false;
         auto rows = d.query({"SELECT a0,a1,a2,a3,a4,a5,a6,a7,a8,a9 FROM wen ORDER BY id", {}});
         if (!rows.ok()) return false;
         size_t bytes = 0;

@@ -18,9 +18,14 @@ Status Workspace::openConn() {
     return conn.open(paths.workingDb());
 }
 
+Status Workspace::openReader(Database& reader) const {
+    TABROVIN_TRY(requireFile(paths.workingDb()));
+    return reader.open(paths.workingDb(), Database::Mode::ReadOnly);
+}
+
 Result<int32_t> Workspace::countRows() const {
     Database reader;
-    TABROVIN_TRY(reader.open(paths.workingDb(), Database::Mode::ReadOnly));
+    TABROVIN_TRY(openReader(reader));
     return reader.readNumber(statements::countRows());
 }
 

@@ -33,9 +33,9 @@ Status refuseBadRequest(const ExportRequest& r) {
     return Status::Ok();
 }
 
-Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportReport& report,
-                  Progress& progress) {
-    auto largest = ws.conn.readNumber(statements::largestId());
+Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
+                  ExportReport& report, Progress& progress) {
+    auto largest = db.readNumber(statements::largestId());
     if (!largest) return largest.error();
     const int32_t n = r.rowsPerWorkbook;
     report.pages = total / n + (total % n ? 1 : 0);
@@ -47,11 +47,11 @@ Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportRe
         TABROVIN_TRY(checkCancelled(
             progress, "已写出的 " + std::to_string(writtenSoFar) + " 页保留在“导出”文件夹中。"));
         const int64_t k = std::min<int64_t>(int64_t{n} * p, total);
-        auto id = ws.conn.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
+        auto id = db.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
         if (!id) return id.error();
         const int64_t upper = id->value_or(*largest);
         const auto out = ws.paths.exportFile(p);
-        if (Status page = writer.write(ws.conn, out, lower, upper); !page.ok()) {
+        if (Status page = writer.write(db, out, lower, upper); !page.ok()) {
             // An older export's page of this number would pass for this run's.
             std::error_code ec;
             if (std::filesystem::is_regular_file(out, ec)) std::filesystem::remove(out, ec);
@@ -69,13 +69,15 @@ Status writePages(Workspace& ws, const ExportRequest& r, int32_t total, ExportRe
 
 Result<ExportReport> runExport(Workspace& ws, const ExportRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseBadRequest(request));
-    TABROVIN_TRY(ws.openConn());
-    auto total = ws.conn.readNumber(statements::countRowsForExport());
+    // Exporting only reads the table.
+    Database reader;
+    TABROVIN_TRY(ws.openReader(reader));
+    auto total = reader.readNumber(statements::countRowsForExport());
     if (!total) return total.error();
     if (*total == 0) return Error::refused("工作数据表中没有数据，没有导出任何文件。");
     removeLeftoverPages(ws.paths.exportDir());
     ExportReport report;
-    TABROVIN_TRY(writePages(ws, request, *total, report, progress));
+    TABROVIN_TRY(writePages(ws, reader, request, *total, report, progress));
     return report;
 }
 

@@ -19,10 +19,12 @@ Status ExportWorkbookWriter::write(Database& db, const std::filesystem::path& ou
     if (!template_) TABROVIN_TRY(loadTemplate());
     auto query = statements::pageRows(numbers_, low, high);
     if (!query) return query.error();
-    std::vector<std::string> cells;
+    // Kept from page to page: a fresh buffer of a page's cells costs more
+    // in the system's page faults than reading them.
+    cells_.clear();
     int width = 0;
-    TABROVIN_TRY(db.readTexts(*query, cells, width));
-    return template_->write(out, headings_, cells, numbers_.size());
+    TABROVIN_TRY(db.readTexts(*query, cells_, width));
+    return template_->write(out, headings_, cells_, numbers_.size());
 }
 
 Status ExportWorkbookWriter::loadTemplate() {

@@ -21,9 +21,12 @@ struct Workspace {
     // Replaces `conn` with a fresh connection to the working database.
     // Says plainly which file or folder is missing.
     Status openConn();
-    // The rows in wen, counted through a read-only connection of its own:
-    // it maps the file instead of copying every page, several times faster
-    // on a large table. Call it with no change pending on `conn`.
+    // Opens `reader` read-only on the working database, for steps that only
+    // read: it maps the file instead of copying every page into its cache,
+    // several times faster on a large table. Missing files as openConn says.
+    Status openReader(Database& reader) const;
+    // The rows in wen, counted through such a reader. Call it with no
+    // change pending on `conn`.
     Result<int32_t> countRows() const;
 };
 

@@ -29,6 +29,7 @@ class ExportWorkbookWriter {
     std::vector<std::string> headings_;
     std::vector<int> numbers_;  // column k of each heading, as a<k>
     std::optional<xls::ExportTemplate> template_;
+    std::vector<std::string> cells_;  // the page being written
 };
 
 }  // namespace tabrovin
