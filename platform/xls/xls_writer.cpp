@@ -41,42 +41,60 @@ class Interner {
         while (cap < 2 * expected) cap *= 2;
         slots_.assign(cap, 0);
         texts_.reserve(expected);
-        hashes_.reserve(expected);
     }
     uint32_t operator()(std::string_view s) {
         ++refs_;
-        size_t h = std::hash<std::string_view>{}(s);
+        const uint64_t h = std::hash<std::string_view>{}(s);
+        const uint64_t tag = h >> 32 << 32;
         size_t mask = slots_.size() - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
-            uint32_t v = slots_[i];
-            if (v == 0) {
+            const uint64_t slot = slots_[i];
+            if (slot == 0) {
                 texts_.push_back(s);
-                hashes_.push_back(h);
-                slots_[i] = static_cast<uint32_t>(texts_.size());
+                slots_[i] = tag | texts_.size();
                 if (2 * texts_.size() > slots_.size()) grow();
                 return base_ + static_cast<uint32_t>(texts_.size() - 1);
             }
-            if (hashes_[v - 1] == h && texts_[v - 1] == s) return base_ + v - 1;
+            const uint32_t v = static_cast<uint32_t>(slot);
+            if ((slot & ~0xFFFFFFFFull) == tag && texts_[v - 1] == s) return base_ + v - 1;
         }
     }
-    const std::vector<std::string_view>& texts() const { return texts_; }
-    uint32_t refs() const { return refs_; }
+    // Starts loading the slot where `s` would be looked up. A large page's
+    // table is far bigger than the cache, so each lookup waits for memory;
+    // asked for a whole row first, those waits overlap.
+    void prefetch(std::string_view s) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&slots_[std::hash<std::string_view>{}(s) & (slots_.size() - 1)]);
+#else
+        (void)s;
+#endif
+    }
+    const std::vector<std::string_view>& texts() const {
+        return texts_;
+    }
+    uint32_t refs() const {
+        return refs_;
+    }
 
   private:
+    // Rehashing needs the low bits the slots do not keep.
     void grow() {
         slots_.assign(slots_.size() * 2, 0);
         size_t mask = slots_.size() - 1;
-        for (size_t k = 0; k < hashes_.size(); ++k) {
-            size_t i = hashes_[k] & mask;
+        for (size_t k = 0; k < texts_.size(); ++k) {
+            const uint64_t h = std::hash<std::string_view>{}(texts_[k]);
+            size_t i = h & mask;
             while (slots_[i] != 0) i = (i + 1) & mask;
-            slots_[i] = static_cast<uint32_t>(k + 1);
+            slots_[i] = (h >> 32 << 32) | (k + 1);
         }
     }
     uint32_t base_;
     uint32_t refs_ = 0;
-    std::vector<uint32_t> slots_;  // 1 + index into texts_, 0 for free
+    // The high half of a text's hash over 1 + its index into texts_, 0 for
+    // free: most probes of a large page's table are settled by the slot
+    // alone, without a cache miss on the text.
+    std::vector<uint64_t> slots_;
     std::vector<std::string_view> texts_;
-    std::vector<size_t> hashes_;
 };
 
 enum class Kind : uint8_t { RowOne, Data, Template };
@@ -260,6 +278,7 @@ bool PageWriter<Rows>::writeCells(const RowItem& item, uint16_t& c0, uint16_t& c
     }
     bool any = false;
     size_t w = rows_.width(item.ref);
+    for (size_t c = 0; c < w; ++c) strings_.prefetch(rows_.at(item.ref, c));
     for (size_t c = 0; c < w; ++c) {
         std::string_view text = rows_.at(item.ref, c);
         if (text.empty()) continue;
