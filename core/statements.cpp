@@ -38,10 +38,11 @@ Statement countRows() {
     return {"SELECT Count(id) FROM wen", {}};
 }
 
-Result<Statement> deleteContaining(int k, const std::string& keyword) {
+Result<Statement> keywordMatches(int k, const std::string& keyword) {
     auto col = columnName(k);
     if (!col) return col.error();
-    return Statement{"delete from [wen] where " + *col + " like '%' || ?1 || '%' ", {keyword}};
+    return Statement{"select id, " + *col + " like '%' || ?1 || '%' from [wen] order by id",
+                     {keyword}};
 }
 
 Statement countRowsForExport() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/statements.h"
+#include "processing/row_removal.h"
 
 namespace tabrovin {
 namespace {
@@ -78,27 +79,17 @@ void groupKey(int type, std::string_view value, std::string& key) {
     key.append(std::to_string(value.size()));
 }
 
-// Deleting touches (and journals) every page of wen almost whatever share of
-// rows goes, while copying out costs in proportion to the rows kept: on a
-// million rows the two meet when about one row in eight is kept.
-constexpr int64_t kCopyOutBelow = 8;
-
 struct Callbacks {
     const std::function<Status(int64_t)>& everyGroup;
     const std::function<void(int64_t)>& rowsFound;
 };
 
-struct Scan {
-    int64_t rows = 0;
-    std::vector<int64_t> kept, duplicates;  // ids, ascending
-};
-
 // Reads wen once in id order, sorting each row's id into kept or duplicate.
-Result<Scan> scanColumn(Database& db, const std::string& column,
-                        const std::function<Status(int64_t)>& everyGroup) {
+Result<RowSplit> scanColumn(Database& db, const std::string& column,
+                            const std::function<Status(int64_t)>& everyGroup) {
     auto rows = db.query({"SELECT id, " + column + " FROM wen ORDER BY id", {}});
     if (!rows) return rows.error();
-    Scan scan;
+    RowSplit scan;
     KeySet seen;
     bool sawNull = false;
     std::string key;
@@ -116,68 +107,20 @@ Result<Scan> scanColumn(Database& db, const std::string& column,
             groupKey(type, rows->text(1), key);
             fresh = seen.insert(key);
         }
-        (fresh ? scan.kept : scan.duplicates).push_back(rows->number(0));
+        (fresh ? scan.kept : scan.removed).push_back(rows->number(0));
         if (fresh) TABROVIN_TRY(everyGroup(static_cast<int64_t>(scan.kept.size())));
     }
     return scan;
 }
 
-Status deleteByIds(Database& db, const std::vector<int64_t>& ids) {
-    auto del = db.prepare("DELETE FROM wen WHERE id=?1");
-    if (!del) return del.error();
-    for (int64_t id : ids) TABROVIN_TRY(del->runNumbers({id}));
-    return Status::Ok();
-}
-
-// When nearly all rows go, copying the few kept ones aside and back costs
-// less than deleting the others one by one. They return with their own ids; the id
-// counter in sqlite_sequence only ever grows, so it stays where it was.
-Status keepOnly(Database& db, const std::vector<int64_t>& ids) {
-    for (const char* sql :
-         {"DROP TABLE IF EXISTS temp.dedupe_keep", "DROP TABLE IF EXISTS temp.dedupe_rows",
-          "CREATE TEMP TABLE dedupe_keep (id INTEGER PRIMARY KEY)"})
-        TABROVIN_TRY(db.run({sql, {}}));
-    auto add = db.prepare("INSERT INTO temp.dedupe_keep (id) VALUES (?1)");
-    if (!add) return add.error();
-    for (int64_t id : ids) TABROVIN_TRY(add->runNumbers({id}));
-    add = PreparedStatement();  // finalized: a statement still open would block the DROP below
-    for (const char* sql :
-         {"CREATE TEMP TABLE dedupe_rows AS SELECT * FROM main.wen WHERE id IN "
-          "(SELECT id FROM temp.dedupe_keep) ORDER BY id",
-          "DELETE FROM main.wen", "INSERT INTO main.wen SELECT * FROM temp.dedupe_rows",
-          "DROP TABLE temp.dedupe_rows", "DROP TABLE temp.dedupe_keep"})
-        TABROVIN_TRY(db.run({sql, {}}));
-    return Status::Ok();
-}
-
-// The count and the scan go through a read-only connection of their own:
-// it maps the file instead of copying every page into the cache, which
-// more than halves their time on a large table, and a read fault under the
-// map (which stops the program) can only strike before anything changed.
-// `db` holds the write lock meanwhile, so what they read stays as it is.
-Result<Scan> scanMapped(Database& db, const std::string& column, const Callbacks& calls) {
-    Database reader;
-    TABROVIN_TRY(reader.open(db.path(), Database::Mode::ReadOnly));
+// Counts wen for `rowsFound`, then scans it.
+Result<RowSplit> countAndScan(Database& reader, const std::string& column, const Callbacks& calls) {
     if (calls.rowsFound) {
         auto total = reader.readNumber(statements::countRows());
         if (!total) return total.error();
         calls.rowsFound(*total);
     }
     return scanColumn(reader, column, calls.everyGroup);
-}
-
-Result<DedupeCounts> dedupeInTransaction(Database& db, const std::string& column,
-                                         const Callbacks& calls) {
-    auto scan = scanMapped(db, column, calls);
-    if (!scan) return scan.error();
-    DedupeCounts counts{scan->rows, static_cast<int64_t>(scan->kept.size()),
-                        static_cast<int64_t>(scan->duplicates.size())};
-    if (counts.deleted == 0) return counts;
-    if (counts.groups * kCopyOutBelow < counts.rowsBefore)
-        TABROVIN_TRY(keepOnly(db, scan->kept));
-    else
-        TABROVIN_TRY(deleteByIds(db, scan->duplicates));
-    return counts;
 }
 
 }  // namespace
@@ -188,22 +131,11 @@ Result<DedupeCounts> dedupeScan(Database& db, int column,
     const Callbacks calls{everyGroup, rowsFound};
     auto name = statements::columnName(column);
     if (!name) return name.error();
-    // The write lock is taken before the scan, so that no other connection
-    // can change wen between reading it and deleting from it.
-    TABROVIN_TRY(db.beginWrite());
-    auto counts = dedupeInTransaction(db, *name, calls);
-    if (!counts) {
-        // The scan's error is the one to report; a rollback that fails too
-        // leaves the transaction to be undone when the connection closes.
-        (void)db.rollback();
-        return counts.error();
-    }
-    Status committed = db.commit();
-    if (!committed.ok()) {
-        (void)db.rollback();  // a refused commit leaves the transaction open
-        return committed.error();
-    }
-    return counts;
+    auto split =
+        removeRows(db, [&](Database& reader) { return countAndScan(reader, *name, calls); });
+    if (!split) return split.error();
+    return DedupeCounts{split->rows, static_cast<int64_t>(split->kept.size()),
+                        static_cast<int64_t>(split->removed.size())};
 }
 
 }  // namespace tabrovin

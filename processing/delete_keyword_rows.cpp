@@ -2,8 +2,27 @@
 
 #include "core/statements.h"
 #include "core/undo.h"
+#include "processing/row_removal.h"
 
 namespace tabrovin {
+namespace {
+
+// Sorts every row of wen by whether `matches` flags it.
+Result<RowSplit> splitByMatch(Database& reader, const Statement& matches) {
+    auto rows = reader.query(matches);
+    if (!rows) return rows.error();
+    RowSplit split;
+    for (;;) {
+        auto more = rows->next();
+        if (!more) return more.error();
+        if (!*more) break;
+        ++split.rows;
+        (rows->number(1) != 0 ? split.removed : split.kept).push_back(rows->number(0));
+    }
+    return split;
+}
+
+}  // namespace
 
 Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& request,
                                        Progress& progress) {
@@ -11,16 +30,17 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     if (request.keyword.empty())
         return Error::refused(
             "关键字不能为空！请在“相应的例删除包含下面关健字的”中输入要删除的关键字。");
-    auto del = statements::deleteContaining(request.column, request.keyword);
-    if (!del) return del.error();
+    auto matches = statements::keywordMatches(request.column, request.keyword);
+    if (!matches) return matches.error();
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
     TABROVIN_TRY(takeSnapshot(ws, "删除相应的行"));
     TABROVIN_TRY(ws.openConn());
-    TABROVIN_TRY(ws.conn.run(*del));
-    auto left = ws.countRows();
-    if (!left) return left.error();
-    progress.count(Counter::Rows, *left);
-    return DeleteReport{*left};
+    auto split =
+        removeRows(ws.conn, [&](Database& reader) { return splitByMatch(reader, *matches); });
+    if (!split) return split.error();
+    const auto left = static_cast<int32_t>(split->kept.size());
+    progress.count(Counter::Rows, left);
+    return DeleteReport{left};
 }
 
 }  // namespace tabrovin

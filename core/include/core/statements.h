@@ -28,9 +28,10 @@ constexpr int kMaxParameters = 32766;
 Result<std::string> insertRows(int count, int rows);
 
 Statement countRows();  // SELECT Count(id) FROM wen
-// Deletes rows whose a<k> contains `keyword`; '%' in it keeps its wildcard
-// meaning, a quote matches itself.
-Result<Statement> deleteContaining(int k, const std::string& keyword);
+// Every row's id, in id order, beside 1 where its a<k> contains `keyword`
+// ('%' in it keeps its wildcard meaning, a quote matches itself), else 0 or
+// null: the rows the keyword delete removes.
+Result<Statement> keywordMatches(int k, const std::string& keyword);
 Statement countRowsForExport();  // SELECT Count(id) FROM [wen]
 Statement largestId();           // SELECT max(id) FROM [wen]  (null when empty)
 // The id of the `count`-th row after id `low` in id order (no row: null), so
