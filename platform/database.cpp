@@ -115,9 +115,13 @@ namespace {
 // window, the batch command) must only ever see committed data.
 Status configure(sqlite3* db, Database::Mode mode) {
     const char* common =
-        // 64 MB of page cache keeps a big import or delete from spilling
-        // pages to the file before its commit.
-        "PRAGMA cache_size=-65536;"
+        // 8 MB of page cache holds the pages an insert is filling and the
+        // table's inner pages. More only costs allocations and page faults
+        // as it fills: with 64 MB, deleting from 300,000 rows took 40% longer
+        // and a million-row import peaked at 77 MB instead of 19 MB. Pages
+        // that spill to the file before a commit are safe: the journal
+        // holding their old content is synced first.
+        "PRAGMA cache_size=-8192;"
         // Debian builds SQLite with secure_delete on: every freed page is
         // overwritten with zeros on disk, so emptying a million-row wen takes
         // 2.5 s instead of 1 s. The working table holds the user's own
