@@ -281,7 +281,7 @@ int runRows(Workspace& ws, const Options& o) {
 
 int runUndo(Workspace& ws) {
     auto undone = undoLastStep(ws);
-    if (!undone) return fail(Step::Undo, undone.error()) + (undone.error().number == err::kRefused);
+    if (!undone) return fail(Step::Undo, undone.error());
     return show(undoDone(*undone));
 }
 
