@@ -1,17 +1,10 @@
 // openWorkbook: picks the reader from the file's first bytes, never its name.
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 #include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
 
 #include "platform/file_names.h"
 #include "platform/sheets/csv_reader.h"
@@ -29,8 +22,6 @@ namespace fs = std::filesystem;
 constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr char kZip[] = "PK\x03\x04";
 constexpr std::string_view kOdsMime = "application/vnd.oasis.opendocument.spreadsheet";
-constexpr const char* kNotRegular =
-    "这不是普通文件（可能是管道、设备或套接字），不能作为工作簿读取";
 
 // The first bytes of a file, and whether they are all of it.
 struct Head {
@@ -40,41 +31,17 @@ struct Head {
 
 constexpr size_t kHeadBytes = 64 * 1024;
 
-#ifdef _WIN32
 Result<Head> readHead(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);  // wide-character paths
-    if (!f) return Error::fileAccess(path, "没有权限或被占用");
-    Head head{std::string(kHeadBytes, '\0')};
-    f.read(head.bytes.data(), static_cast<std::streamsize>(head.bytes.size()));
-    head.bytes.resize(static_cast<size_t>(f.gcount()));
-    head.whole = !f.bad() && f.peek() == std::ifstream::traits_type::eof();
-    if (f.bad()) return Error::fileAccess(path, "读取文件时出错");
-    return head;
-}
-#else
-// Opened without waiting, so that a file swapped for a pipe after the
-// caller's check is refused here rather than blocking.
-Result<Head> readHead(const fs::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Error::fileAccess(path, "没有权限或被占用");
-    struct stat st {};
+    std::string why;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(openRegularFile(path, why), std::fclose);
+    if (!f) return Error::fileAccess(path, why);
     Head head{std::string(kHeadBytes + 1, '\0')};
-    size_t got = 0;
-    ssize_t n = 1;
-    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (regular && got < head.bytes.size() &&
-           (n = ::read(fd, head.bytes.data() + got, head.bytes.size() - got)) != 0) {
-        if (n < 0 && errno != EINTR) break;
-        if (n > 0) got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (!regular) return Error::fileAccess(path, kNotRegular);
-    if (n < 0) return Error::fileAccess(path, "读取文件时出错");
+    size_t got = std::fread(head.bytes.data(), 1, head.bytes.size(), f.get());
+    if (std::ferror(f.get())) return Error::fileAccess(path, "读取文件时出错");
     head.whole = got <= kHeadBytes;
     head.bytes.resize(std::min(got, kHeadBytes));
     return head;
 }
-#endif
 
 Result<std::unique_ptr<Workbook>> openText(const fs::path& path, const Head& head) {
     switch (sheets::sniffCsv(head.bytes, head.whole)) {
@@ -111,8 +78,8 @@ Result<std::unique_ptr<Workbook>> openWorkbookFile(const fs::path& path) {
     auto status = fs::status(path, ec);
     if (!fs::exists(status)) return Error::fileNotFound(path);
     if (fs::is_directory(status)) return Error::fileAccess(path, "这是文件夹，不是工作簿文件");
-    // Reading a pipe or a device would wait for ever or never end.
-    if (!fs::is_regular_file(status)) return Error::fileAccess(path, kNotRegular);
+    // A pipe or a device, which would wait for ever or never end, is
+    // refused by readHead, which opens the path without waiting.
     auto read = readHead(path);
     if (!read) return read.error();
     const std::string& head = read->bytes;
