@@ -1,10 +1,9 @@
 #include "platform/read_ahead.h"
 
-#include <condition_variable>
-#include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
+
+#include "platform/handoff.h"
 
 namespace tabrovin {
 namespace {
@@ -18,62 +17,8 @@ struct Row {
 };
 using Batch = std::vector<Row>;
 
-// Batches from the reading thread to the storing one, at most kBatchesAhead
-// waiting; spent batches go back so their strings keep their memory.
-class Pipe {
-  public:
-    // Reader side: false once the consumer stopped.
-    bool put(Batch&& batch) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || full_.size() < kBatchesAhead; });
-        if (stopped_) return false;
-        full_.push_back(std::move(batch));
-        changed_.notify_all();
-        return true;
-    }
-    Batch spare() {
-        std::lock_guard lock(mutex_);
-        if (spare_.empty()) return {};
-        Batch b = std::move(spare_.back());
-        spare_.pop_back();
-        return b;
-    }
-    void finish(Status read) {
-        std::lock_guard lock(mutex_);
-        read_ = std::move(read);
-        finished_ = true;
-        changed_.notify_all();
-    }
-    // Consumer side: false when the reader has finished and all is taken.
-    bool take(Batch& batch) {
-        std::unique_lock lock(mutex_);
-        if (!batch.empty()) spare_.push_back(std::move(batch));
-        batch.clear();
-        changed_.wait(lock, [&] { return finished_ || !full_.empty(); });
-        if (full_.empty()) return false;
-        batch = std::move(full_.front());
-        full_.pop_front();
-        changed_.notify_all();
-        return true;
-    }
-    void stop() {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        changed_.notify_all();
-    }
-    Status readStatus() {
-        std::lock_guard lock(mutex_);
-        return read_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Batch> full_;
-    std::vector<Batch> spare_;
-    bool stopped_ = false, finished_ = false;
-    Status read_;
-};
+// Batches from the reading thread to the storing one.
+using Pipe = Handoff<Batch, kBatchesAhead>;
 
 // The reading thread's sink: fills a batch, reusing a spent one's strings.
 class Filler {
@@ -108,9 +53,9 @@ class Filler {
 Status readRowsAhead(Worksheet& sheet, int32_t first, int32_t last, int32_t columns,
                      const RowSink& sink) {
     Pipe pipe;
+    Status read;                // the reader's, read here once it is joined
     std::exception_ptr thrown;  // rethrown here, as if the read ran on this thread
     std::thread reader([&] {
-        Status read;
         try {
             Filler filler(pipe);
             read = sheet.readRows(first, last, columns, std::ref(filler));
@@ -121,7 +66,7 @@ Status readRowsAhead(Worksheet& sheet, int32_t first, int32_t last, int32_t colu
             thrown = std::current_exception();
             read = Error::cancelled("");
         }
-        pipe.finish(std::move(read));
+        pipe.finish();
     });
     // The reader must be stopped and joined however this thread leaves.
     struct Joiner {
@@ -142,7 +87,7 @@ Status readRowsAhead(Worksheet& sheet, int32_t first, int32_t last, int32_t colu
     }
     if (thrown) std::rethrow_exception(thrown);
     if (!stored.ok()) return stored;
-    return pipe.readStatus();
+    return read;
 }
 
 }  // namespace tabrovin

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "platform/handoff.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/limits.h"
 
@@ -606,52 +604,8 @@ void SheetSizeScan::closeTop(std::string_view qname) {
 namespace tabrovin::sheets {
 namespace {
 
-// Chunks handed from the thread that inflates a part to the one that scans
-// it, a few at a time so memory stays bounded whatever the part's size.
-// Buffers are reused, so no chunk costs an allocation once both run.
-class ChunkQueue {
-  public:
-    // Adds a copy of `chunk`, waiting while the queue is full; false once the
-    // scan wants no more.
-    bool push(std::string_view chunk) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || chunks_.size() < kMaxChunks; });
-        if (stopped_) return false;
-        std::string copy;
-        if (!spare_.empty()) copy = std::move(spare_.back()), spare_.pop_back();
-        copy.assign(chunk);
-        chunks_.push_back(std::move(copy));
-        changed_.notify_all();
-        return true;
-    }
-    // Takes the next chunk into `out`, whose buffer is kept for reuse; false
-    // once all are taken and the inflating ended.
-    bool pop(std::string& out) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return finished_ || !chunks_.empty(); });
-        if (chunks_.empty()) return false;
-        out.swap(chunks_.front());
-        spare_.push_back(std::move(chunks_.front()));
-        chunks_.pop_front();
-        changed_.notify_all();
-        return true;
-    }
-    void finish() { set(finished_); }
-    void stop() { set(stopped_); }
-
-  private:
-    static constexpr size_t kMaxChunks = 4;
-    void set(bool& flag) {
-        std::lock_guard lock(mutex_);
-        flag = true;
-        changed_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> chunks_;
-    std::vector<std::string> spare_;
-    bool finished_ = false, stopped_ = false;
-};
+// Chunks from the thread that inflates a part to the one that scans it.
+using ChunkQueue = Handoff<std::string, 4>;
 
 }  // namespace
 
@@ -665,7 +619,12 @@ std::optional<SheetSize> scanZipPart(const ZipArchive& zip, std::string_view par
     try {
         inflater = std::thread([&] {
             try {
-                inflated = zip.stream(part, [&](std::string_view c) { return queue.push(c); }).ok();
+                auto push = [&](std::string_view c) {
+                    std::string copy = queue.spare();
+                    copy.assign(c);
+                    return queue.put(std::move(copy));
+                };
+                inflated = zip.stream(part, push).ok();
             } catch (...) {
             }
             queue.finish();
@@ -675,7 +634,7 @@ std::optional<SheetSize> scanZipPart(const ZipArchive& zip, std::string_view par
         return inflated ? scan.size() : std::nullopt;
     }
     try {
-        for (std::string chunk; queue.pop(chunk) && scan.feed(chunk);) {
+        for (std::string chunk; queue.take(chunk) && scan.feed(chunk);) {
         }
     } catch (...) {
         queue.stop();
