@@ -80,6 +80,10 @@ TEST(XmlStream, NamespacesFollowTheirScope) {
                      "<p:b xmlns:p='u:3' xml:space='preserve'/></a>"),
               "<{u:1}a><{u:2}b {u:2}x=1 y=2><c></c></{u:2}b>"
               "<{u:3}b {http://www.w3.org/XML/1998/namespace}space=preserve></{u:3}b></{u:1}a>");
+    // A sibling's default namespace ends with it, even when the next element
+    // declares as many bindings again.
+    EXPECT_EQ(parsed("<a xmlns='u:1'><b xmlns='u:2'/><d xmlns:x='u:9'><c/></d></a>"),
+              "<{u:1}a><{u:2}b></{u:2}b><{u:1}d><{u:1}c></{u:1}c></{u:1}d></{u:1}a>");
     std::string deep, many = "<a";
     for (size_t i = 0; i <= sheets::kMaxXmlDepth; ++i) deep += "<a>";
     for (size_t i = 0; i <= sheets::kMaxXmlAttributes; ++i)
