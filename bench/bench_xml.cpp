@@ -209,8 +209,10 @@ int main(int argc, char** argv) {
         std::printf("%-22s %7.3f s  %7.1f MB/s  (%zu elements, %zu text bytes)\n", name, s, mb / s,
                     counts.elements, counts.text);
     }
-    const std::filesystem::path book =
-        argc > 1 ? argv[1] : "/tmp/tabrovin-bench-road/300000x10.xlsx";
+    // By default the workbook bench_road leaves behind.
+    const std::filesystem::path book = argc > 1 ? std::filesystem::path(argv[1])
+                                                : std::filesystem::temp_directory_path() /
+                                                      "tabrovin-bench-road" / "300000x10.xlsx";
     if (std::filesystem::exists(book)) measureFigures(book);
     return 0;
 }

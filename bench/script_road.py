@@ -8,7 +8,7 @@ pages of 1,000 rows. Prints each step's seconds and the script's time over ours.
     /usr/bin/python3 bench/script_road.py BUILD_BIN_DIR WORKBOOK [WORKBOOK...]
 
 Without a workbook argument it writes a 65,535 x 10 .xls with xlwt and uses
-the 300,000 x 10 .xlsx that bench_road leaves in /tmp/tabrovin-bench-road.
+the 300,000 x 10 .xlsx that bench_road leaves in the temp folder.
 """
 import os, shutil, sqlite3, subprocess, sys, tempfile, time
 
@@ -133,7 +133,8 @@ def xls_workbook(work):
 def main():
     bin_dir = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="tabrovin-script-road-")
-    books = sys.argv[2:] or [xls_workbook(work), "/tmp/tabrovin-bench-road/300000x10.xlsx"]
+    road = os.path.join(tempfile.gettempdir(), "tabrovin-bench-road", "300000x10.xlsx")
+    books = sys.argv[2:] or [xls_workbook(work), road]
     for book in books:
         ours = our_road(bin_dir, book, os.path.join(work, "ours"))
         script = script_road(bin_dir, book, work)
