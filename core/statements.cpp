@@ -38,11 +38,14 @@ Statement countRows() {
     return {"SELECT Count(id) FROM wen", {}};
 }
 
+std::string containsParam(const std::string& column, int param) {
+    return column + " like '%' || ?" + std::to_string(param) + " || '%'";
+}
+
 Result<Statement> keywordMatches(int k, const std::string& keyword) {
     auto col = columnName(k);
     if (!col) return col.error();
-    return Statement{"select id, " + *col + " like '%' || ?1 || '%' from [wen] order by id",
-                     {keyword}};
+    return Statement{"select id, " + containsParam(*col, 1) + " from [wen] order by id", {keyword}};
 }
 
 Statement countRowsForExport() {

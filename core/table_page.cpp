@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <tuple>
 
+#include "core/statements.h"
+
 namespace tabrovin {
 namespace {
 
@@ -108,7 +110,7 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
 
 std::string TablePageReader::condition() const {
     if (!filter_) return "";
-    return " AND a" + std::to_string(filter_->column) + " LIKE '%' || ?3 || '%'";
+    return " AND " + statements::containsParam("a" + std::to_string(filter_->column), 3);
 }
 
 // Counted in slices of ids, each its own statement: a writer that wants to

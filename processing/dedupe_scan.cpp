@@ -79,11 +79,6 @@ void groupKey(int type, std::string_view value, std::string& key) {
     key.append(std::to_string(value.size()));
 }
 
-struct Callbacks {
-    const std::function<Status(int64_t)>& everyGroup;
-    const std::function<void(int64_t)>& rowsFound;
-};
-
 // Reads wen once in id order, sorting each row's id into kept or duplicate.
 Result<RowSplit> scanColumn(Database& db, const std::string& column,
                             const std::function<Status(int64_t)>& everyGroup) {
@@ -114,13 +109,15 @@ Result<RowSplit> scanColumn(Database& db, const std::string& column,
 }
 
 // Counts wen for `rowsFound`, then scans it.
-Result<RowSplit> countAndScan(Database& reader, const std::string& column, const Callbacks& calls) {
-    if (calls.rowsFound) {
+Result<RowSplit> countAndScan(Database& reader, const std::string& column,
+                              const std::function<Status(int64_t)>& everyGroup,
+                              const std::function<void(int64_t)>& rowsFound) {
+    if (rowsFound) {
         auto total = reader.readNumber(statements::countRows());
         if (!total) return total.error();
-        calls.rowsFound(*total);
+        rowsFound(*total);
     }
-    return scanColumn(reader, column, calls.everyGroup);
+    return scanColumn(reader, column, everyGroup);
 }
 
 }  // namespace
@@ -128,11 +125,10 @@ Result<RowSplit> countAndScan(Database& reader, const std::string& column, const
 Result<DedupeCounts> dedupeScan(Database& db, int column,
                                 const std::function<Status(int64_t)>& everyGroup,
                                 const std::function<void(int64_t)>& rowsFound) {
-    const Callbacks calls{everyGroup, rowsFound};
     auto name = statements::columnName(column);
     if (!name) return name.error();
-    auto split =
-        removeRows(db, [&](Database& reader) { return countAndScan(reader, *name, calls); });
+    auto split = removeRows(
+        db, [&](Database& reader) { return countAndScan(reader, *name, everyGroup, rowsFound); });
     if (!split) return split.error();
     return DedupeCounts{split->rows, static_cast<int64_t>(split->kept.size()),
                         static_cast<int64_t>(split->removed.size())};

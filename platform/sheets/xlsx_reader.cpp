@@ -29,12 +29,16 @@ constexpr std::string_view kStrictRelationsNs =
 constexpr std::string_view kPackageRelationsNs =
     "http://schemas.openxmlformats.org/package/2006/relationships";
 
-// Element `local` of the spreadsheet vocabulary. Parts written by hand
+// Whether `name` is of the spreadsheet vocabulary. Parts written by hand
 // sometimes leave out the namespace; extensions (x14:, x15:) reuse local
 // names in their own namespaces and are not it.
+bool inMain(const XmlName& name) {
+    return name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty();
+}
+
+// Element `local` of the spreadsheet vocabulary.
 bool isMain(const XmlName& name, std::string_view local) {
-    return name.local == local &&
-           (name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty());
+    return name.local == local && inMain(name);
 }
 
 // The UTF-16 code unit of the escape "_xHHHH_" at `at` of `s`, or -1.
@@ -321,7 +325,7 @@ class SheetPart : public XmlHandler {
     // Every element that matters is in the main namespace: it is checked
     // once, then only the local name, millions of times on a large sheet.
     void start(const XmlName& name, const XmlAttributes& attrs) override {
-        if (!isMain(name, name.local)) return;
+        if (!inMain(name)) return;
         const std::string_view local = name.local;
         if (local == "sheetData") inData_ = true;
         if (!inData_) return;
@@ -340,7 +344,7 @@ class SheetPart : public XmlHandler {
         }
     }
     void end(const XmlName& name) override {
-        if (!isMain(name, name.local)) return;
+        if (!inMain(name)) return;
         const std::string_view local = name.local;
         if (local == "v" || local == "t")
             inValue_ = false;

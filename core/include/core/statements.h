@@ -17,6 +17,12 @@ constexpr int kTableColumns = 51;  // a0 .. a50
 // "a" + k; err::kNoSuchColumn when k names no column of wen.
 Result<std::string> columnName(int k);
 
+// The condition that `column` contains the text bound to ?<param>: LIKE, so
+// '%' and '_' in it keep their wildcard meaning, ASCII letters match either
+// case, and a null never matches. The keyword delete and the data view's
+// filter both match with it.
+std::string containsParam(const std::string& column, int param);
+
 // Insert of one row into the first `count` columns a0..a<count-1>, with one
 // parameter per column: "insert into wen (a0,a1) values (?1,?2)".
 Result<std::string> insertRow(int count);
