@@ -48,9 +48,6 @@ Result<Statement> keywordMatches(int k, const std::string& keyword) {
     return Statement{"select id, " + containsParam(*col, 1) + " from [wen] order by id", {keyword}};
 }
 
-Statement countRowsForExport() {
-    return {"SELECT Count(id) FROM [wen] ", {}};
-}
 Statement largestId() {
     return {"SELECT max(id) FROM [wen] ", {}};
 }

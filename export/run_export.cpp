@@ -72,7 +72,7 @@ Result<ExportReport> runExport(Workspace& ws, const ExportRequest& request, Prog
     // Exporting only reads the table.
     Database reader;
     TABROVIN_TRY(ws.openReader(reader));
-    auto total = reader.readNumber(statements::countRowsForExport());
+    auto total = reader.readNumber(statements::countRows());
     if (!total) return total.error();
     if (*total == 0) return Error::refused("工作数据表中没有数据，没有导出任何文件。");
     removeLeftoverPages(ws.paths.exportDir());

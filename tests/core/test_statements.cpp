@@ -47,7 +47,6 @@ class WorkingTable : public ::testing::Test {
 
 TEST_F(WorkingTable, EmptyTableCountsZeroAndHasNoLargestId) {
     EXPECT_EQ(*db.readNumber(st::countRows()), 0);
-    EXPECT_EQ(*db.readNumber(st::countRowsForExport()), 0);
     ASSERT_FALSE(db.readNumber(st::largestId()).ok());  // a null is an error for a number
     EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
 }
