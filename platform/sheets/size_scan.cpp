@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
-#include "platform/handoff.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/limits.h"
 
@@ -602,47 +599,12 @@ void SheetSizeScan::closeTop(std::string_view qname) {
 }  // namespace tabrovin::sheets
 
 namespace tabrovin::sheets {
-namespace {
-
-// Chunks from the thread that inflates a part to the one that scans it.
-using ChunkQueue = Handoff<std::string, 4>;
-
-}  // namespace
 
 std::optional<SheetSize> scanZipPart(const ZipArchive& zip, std::string_view part,
                                      std::span<const size_t> stringEnds) {
     SheetSizeScan scan(stringEnds);
-    ChunkQueue queue;
     // Only whether it inflated matters: the full parse reports why not.
-    bool inflated = false;
-    std::thread inflater;
-    try {
-        inflater = std::thread([&] {
-            try {
-                auto push = [&](std::string_view c) {
-                    std::string copy = queue.spare();
-                    copy.assign(c);
-                    return queue.put(std::move(copy));
-                };
-                inflated = zip.stream(part, push).ok();
-            } catch (...) {
-            }
-            queue.finish();
-        });
-    } catch (const std::system_error&) {  // no thread to be had: inflate here
-        inflated = zip.stream(part, [&](std::string_view c) { return scan.feed(c); }).ok();
-        return inflated ? scan.size() : std::nullopt;
-    }
-    try {
-        for (std::string chunk; queue.take(chunk) && scan.feed(chunk);) {
-        }
-    } catch (...) {
-        queue.stop();
-        inflater.join();
-        throw;
-    }
-    queue.stop();
-    inflater.join();
+    bool inflated = zip.streamAhead(part, [&](std::string_view c) { return scan.feed(c); }).ok();
     return inflated ? scan.size() : std::nullopt;
 }
 

@@ -442,7 +442,7 @@ namespace tabrovin::sheets {
 
 Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler) {
     XmlStream xml(handler);
-    TABROVIN_TRY(zip.stream(part, [&](std::string_view chunk) { return xml.feed(chunk); }));
+    TABROVIN_TRY(zip.streamAhead(part, [&](std::string_view chunk) { return xml.feed(chunk); }));
     if (!xml.finish())
         return Error::damagedWorkbook(
             zip.path(), "“" + std::string(part) + "”不是完整有效的 XML（" + xml.message() + "）");

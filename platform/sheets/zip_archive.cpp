@@ -7,10 +7,14 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/file_names.h"
 #include "platform/gsf_support.h"
+#include "platform/handoff.h"
 #include "platform/sheets/limits.h"
 
 namespace tabrovin::sheets {
@@ -120,6 +124,46 @@ Status ZipArchive::stream(std::string_view name,
         if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
     }
     return Status::Ok();
+}
+
+Status ZipArchive::streamAhead(std::string_view name,
+                               const std::function<bool(std::string_view)>& chunk) const {
+    // Below a few chunks a thread costs more than the overlap saves.
+    constexpr gsf_off_t kAheadFrom = 4 << 20;
+    InputPtr in = h_->child(name);
+    if (!in || gsf_input_size(in.get()) < kAheadFrom) return stream(name, chunk);
+    Handoff<std::string, 4> queue;
+    Status inflated;
+    std::exception_ptr thrown;
+    std::thread inflater;
+    try {
+        inflater = std::thread([&] {
+            try {
+                inflated = stream(name, [&](std::string_view c) {
+                    std::string copy = queue.spare();
+                    copy.assign(c);
+                    return queue.put(std::move(copy));
+                });
+            } catch (...) {
+                thrown = std::current_exception();
+            }
+            queue.finish();
+        });
+    } catch (const std::system_error&) {  // no thread to be had
+        return stream(name, chunk);
+    }
+    try {
+        for (std::string c; queue.take(c) && chunk(c);) {
+        }
+    } catch (...) {
+        queue.stop();
+        inflater.join();
+        throw;
+    }
+    queue.stop();
+    inflater.join();
+    if (thrown) std::rethrow_exception(thrown);
+    return inflated;
 }
 
 bool isEncryptedPackage(const std::filesystem::path& path) {

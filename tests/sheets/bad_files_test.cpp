@@ -60,6 +60,18 @@ TEST(BadFiles, TruncatedZipsAndCorruptXmlAreDamaged) {
         writeFile(dir / "cut.xlsx", bytes.substr(0, size_t(bytes.size() * part)));
         EXPECT_EQ(readError(dir / "cut.xlsx"), err::kDamagedWorkbook) << "cut at " << part;
     }
+    // Damage inside a part large enough to be inflated on a second thread.
+    rows.clear();
+    for (int i = 0; i < 200000; ++i) rows += "<row><c><v>" + std::to_string(i) + "</v></c></row>";
+    writePackage(dir / "big.xlsx", xlsxParts({worksheet(rows)}));
+    std::string big = readFile(dir / "big.xlsx");
+    size_t data = big.find("xl/worksheets/sheet1.xml") + 50000;
+    ASSERT_LT(data + 64, big.find("xl/workbook.xml"));
+    big.replace(data, 64, 64, '\xFF');
+    writeFile(dir / "big.xlsx", big);
+    Error broken = readFailure(dir / "big.xlsx");
+    EXPECT_EQ(broken.number, err::kDamagedWorkbook);
+    EXPECT_NE(broken.description.find("无法解压"), std::string::npos) << broken.description;
     const std::string cell = R"(<worksheet><sheetData><row r="1"><c r="A1")";
     const std::string end = "</c></row></sheetData></worksheet>";
     const std::tuple<std::string, int, const char*> sheets[] = {

@@ -39,6 +39,12 @@ class ZipArchive {
     // file's size, are err::kDamagedWorkbook.
     Status stream(std::string_view name, const std::function<bool(std::string_view)>& chunk) const;
 
+    // The same as stream(), but a large part is inflated on a second thread
+    // while `chunk` works on the pieces already inflated. What the inflating
+    // thread throws is thrown here.
+    Status streamAhead(std::string_view name,
+                       const std::function<bool(std::string_view)>& chunk) const;
+
   private:
     struct Handle;
     explicit ZipArchive(std::unique_ptr<Handle> h);
