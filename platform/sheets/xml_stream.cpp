@@ -185,7 +185,7 @@ bool XmlStream::finish() {
     parse(true);
     if (malformed_ || handler_.stopped) return !malformed_;
     if (!rootSeen_) return fault("文档为空");
-    if (!open_.empty()) return fault("元素“" + open_.back().qname + "”没有结束（内容不完整）");
+    if (!open_.empty()) return fault("元素“" + std::string(openName()) + "”没有结束（内容不完整）");
     return true;
 }
 
@@ -309,12 +309,16 @@ bool XmlStream::markup(std::string_view tag) {
     if (tag[1] != '/') return element(tag);
     std::string_view qname = tag.substr(2, tag.size() - 3);
     while (!qname.empty() && isSpace(qname.back())) qname.remove_suffix(1);
-    if (open_.empty() || open_.back().qname != qname)
+    if (open_.empty() || openName() != qname)
         return fault("结束标记“" + std::string(qname) + "”与开始标记不匹配");
+    // The start tag already proved the name; only its namespace is looked up.
+    const Open top = open_.back();
     XmlName name;
-    if (!resolve(qname, name)) return false;
+    name.local = qname.substr(top.local);
+    if (!lookup(qname.substr(0, top.local ? top.local - 1 : 0), name.ns)) return false;
     handler_.end(name);
-    bindings_.resize(open_.back().bindings);
+    bindings_.resize(top.bindings);
+    names_.resize(top.name);
     open_.pop_back();
     if (open_.empty()) rootClosed_ = true;
     return true;
@@ -431,7 +435,8 @@ bool XmlStream::element(std::string_view tag) {
         bindings_.resize(mark);
         if (open_.empty()) rootClosed_ = true;
     } else {
-        open_.push_back({std::string(qname), mark});
+        open_.push_back({names_.size(), size_t(name.local.data() - qname.data()), mark});
+        names_.append(qname);
     }
     return true;
 }

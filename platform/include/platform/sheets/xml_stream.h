@@ -123,10 +123,13 @@ class XmlStream {
     size_t scanned_ = 0;  // where the search for the pending tag's '>' resumes
     char quote_ = 0;      // the quote open at scanned_, if any
     struct Open {
-        std::string qname;
+        size_t name;      // where its qualified name starts in names_
+        size_t local;     // where its local name starts in that: 0, or past "prefix:"
         size_t bindings;  // bindings_.size() before its own declarations
     };
+    std::string_view openName() const { return std::string_view(names_).substr(open_.back().name); }
     std::vector<Open> open_;  // the elements open, outermost first
+    std::string names_;       // their qualified names, one after another
     struct Binding {
         std::string prefix, uri;
     };
