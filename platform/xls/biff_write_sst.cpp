@@ -68,14 +68,14 @@ size_t storedCharBytes(std::string_view text) {
     return shape.units * (shape.wide ? 2 : 1);
 }
 
-}  // namespace
-
-uint64_t sstSizeBound(const std::vector<StoredString>& stored,
-                      const std::vector<std::string_view>& texts) {
+// The SST's size for `texts` whose characters take charBytes(text) each.
+template <class CharBytes>
+uint64_t sstSize(const std::vector<StoredString>& stored,
+                 const std::vector<std::string_view>& texts, CharBytes charBytes) {
     uint64_t payload = 8;  // the total and unique counts
     for (const auto& s : stored)
         payload += 3 + (s.runCount ? 2 : 0) + (s.extBytes ? 4 : 0) + s.chars.size() + s.tail.size();
-    for (auto text : texts) payload += 3 + storedCharBytes(text);
+    for (auto text : texts) payload += 3 + charBytes(text);
     // Each record holds its 4-byte header, perhaps an option byte and at
     // most 11 bytes left unused at its end (a string header and first
     // character kept together, half a surrogate pair kept back).
@@ -84,6 +84,20 @@ uint64_t sstSizeBound(const std::vector<StoredString>& stored,
     uint64_t bucketSize = std::max<uint64_t>(8, (count + 127) / 128);
     uint64_t extSst = 4 + 2 + 8 * (count / bucketSize + 1);
     return payload + 16 * records + extSst;
+}
+
+}  // namespace
+
+uint64_t sstSizeBound(const std::vector<StoredString>& stored,
+                      const std::vector<std::string_view>& texts) {
+    return sstSize(stored, texts, storedCharBytes);
+}
+
+uint64_t sstRoughBound(const std::vector<StoredString>& stored,
+                       const std::vector<std::string_view>& texts) {
+    // A character of n UTF-8 bytes takes at most n UTF-16 units.
+    return sstSize(stored, texts,
+                   [](std::string_view text) { return 2 * std::min(text.size(), kMaxCellChars); });
 }
 
 bool parseSst(std::span<const uint8_t> first,

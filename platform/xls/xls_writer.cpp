@@ -410,10 +410,12 @@ void rebase(std::vector<uint8_t>& stream, size_t at, int64_t delta) {
 // be written whole and then be unreadable.
 template <class Rows>
 Status PageWriter<Rows>::checkSize(size_t sheetBytes, uint64_t limit) const {
-    uint64_t size = t_.globalsHead.size() + t_.globalsTail.size() + sheetBytes +
-                    sstSizeBound(t_.strings, strings_.texts());
+    uint64_t size = t_.globalsHead.size() + t_.globalsTail.size() + sheetBytes;
     for (size_t i = 0; i < t_.parts.size(); ++i)
         if (i != t_.firstSheet) size += t_.parts[i].bytes.size();
+    // Only a page near the limit is worth reading every text twice for.
+    if (size + sstRoughBound(t_.strings, strings_.texts()) <= limit) return Status::Ok();
+    size += sstSizeBound(t_.strings, strings_.texts());
     if (size <= limit) return Status::Ok();
     auto mb = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); };
     return Error::tooManyRows(

@@ -47,6 +47,8 @@ TEST(PageSize, SharedStringBoundHoldsTheWrittenTable) {
         uint64_t bound = xls::sstSizeBound(stored, views);
         EXPECT_GE(bound, stream.size()) << count;
         EXPECT_LE(bound, stream.size() + stream.size() / 200 + 1100) << count;
+        const uint64_t rough = xls::sstRoughBound(stored, views);
+        EXPECT_TRUE(rough >= bound && rough <= 4 * bound) << count;
     }
 }
 

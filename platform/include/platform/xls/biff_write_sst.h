@@ -37,6 +37,11 @@ bool parseSst(std::span<const uint8_t> first,
 // fraction of a percent more: what a page's size is judged by before it is built.
 uint64_t sstSizeBound(const std::vector<StoredString>& stored,
                       const std::vector<std::string_view>& texts);
+// At least sstSizeBound and at most four times it (for 2-byte characters
+// stored in 8 bits), without reading the texts' characters: enough to pass
+// any page far below the limit.
+uint64_t sstRoughBound(const std::vector<StoredString>& stored,
+                       const std::vector<std::string_view>& texts);
 
 // Appends an SST record (with CONTINUEs) and an EXTSST record to `stream`,
 // whose byte 0 is the start of the Workbook stream (EXTSST holds absolute
