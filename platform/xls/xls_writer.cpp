@@ -42,9 +42,11 @@ class Interner {
         slots_.assign(cap, 0);
         texts_.reserve(expected);
     }
-    uint32_t operator()(std::string_view s) {
+    uint32_t operator()(std::string_view s) { return intern(s, hash(s)); }
+    static uint64_t hash(std::string_view s) { return std::hash<std::string_view>{}(s); }
+    // The index of `s`, whose hash() is `h`.
+    uint32_t intern(std::string_view s, uint64_t h) {
         ++refs_;
-        const uint64_t h = std::hash<std::string_view>{}(s);
         const uint64_t tag = h >> 32 << 32;
         size_t mask = slots_.size() - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
@@ -59,14 +61,12 @@ class Interner {
             if ((slot & ~0xFFFFFFFFull) == tag && texts_[v - 1] == s) return base_ + v - 1;
         }
     }
-    // Starts loading the slot where `s` would be looked up. A large page's
-    // table is far bigger than the cache, so each lookup waits for memory;
-    // asked for a whole row first, those waits overlap.
-    void prefetch(std::string_view s) const {
+    // Starts loading the slot where a text of hash `h` would be looked up.
+    // A large page's table is far bigger than the cache, so each lookup
+    // waits for memory; asked for a whole row first, those waits overlap.
+    void prefetch([[maybe_unused]] uint64_t h) const {
 #if defined(__GNUC__)
-        __builtin_prefetch(&slots_[std::hash<std::string_view>{}(s) & (slots_.size() - 1)]);
-#else
-        (void)s;
+        __builtin_prefetch(&slots_[h & (slots_.size() - 1)]);
 #endif
     }
     const std::vector<std::string_view>& texts() const {
@@ -82,7 +82,7 @@ class Interner {
         slots_.assign(slots_.size() * 2, 0);
         size_t mask = slots_.size() - 1;
         for (size_t k = 0; k < texts_.size(); ++k) {
-            const uint64_t h = std::hash<std::string_view>{}(texts_[k]);
+            const uint64_t h = hash(texts_[k]);
             size_t i = h & mask;
             while (slots_[i] != 0) i = (i + 1) & mask;
             slots_[i] = (h >> 32 << 32) | (k + 1);
@@ -129,7 +129,7 @@ class PageWriter {
     void writeBlock(std::span<const RowItem> items);
     void writeRowRecord(const RowItem& item);
     bool writeCells(const RowItem& item, uint16_t& c0, uint16_t& c1);
-    void labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text);
+    void labelSst(uint32_t row, uint16_t col, uint16_t xf, uint32_t index);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
     void moveRows(uint8_t* base, const std::vector<RowField>& fields) const;
     Status checkSize(size_t sheetBytes, uint64_t limit) const;
@@ -138,6 +138,7 @@ class PageWriter {
     const std::vector<std::string>& headings_;
     const Rows& rows_;
     Interner strings_;
+    std::vector<uint64_t> hashes_;         // of the row being written
     std::vector<uint8_t>* out_ = nullptr;  // the sheet being written
     std::vector<size_t> dbcells_;          // sheet-relative
     Extent extent_;
@@ -200,7 +201,7 @@ std::vector<RowItem> PageWriter<Rows>::rowItems() const {
 }
 
 template <class Rows>
-void PageWriter<Rows>::labelSst(uint32_t row, uint16_t col, uint16_t xf, std::string_view text) {
+void PageWriter<Rows>::labelSst(uint32_t row, uint16_t col, uint16_t xf, uint32_t index) {
     auto& out = *out_;
     size_t at = out.size();
     out.resize(at + 14);
@@ -210,7 +211,7 @@ void PageWriter<Rows>::labelSst(uint32_t row, uint16_t col, uint16_t xf, std::st
     store16(p + 4, static_cast<uint16_t>(row));
     store16(p + 6, col);
     store16(p + 8, xf);
-    store32(p + 10, strings_(text));
+    store32(p + 10, index);
 }
 
 // Row 1: headings merged with the template's own cells there; a heading
@@ -243,7 +244,7 @@ bool PageWriter<Rows>::writeRowOne(uint16_t& c0, uint16_t& c1) {
             note(c);
         }
         if (!heading) continue;
-        labelSst(0, c, xf, headings_[c]);
+        labelSst(0, c, xf, strings_(headings_[c]));
         note(c);
     }
     return any;
@@ -278,11 +279,14 @@ bool PageWriter<Rows>::writeCells(const RowItem& item, uint16_t& c0, uint16_t& c
     }
     bool any = false;
     size_t w = rows_.width(item.ref);
-    for (size_t c = 0; c < w; ++c) strings_.prefetch(rows_.at(item.ref, c));
+    hashes_.resize(w);
+    for (size_t c = 0; c < w; ++c)
+        strings_.prefetch(hashes_[c] = Interner::hash(rows_.at(item.ref, c)));
     for (size_t c = 0; c < w; ++c) {
         std::string_view text = rows_.at(item.ref, c);
         if (text.empty()) continue;
-        labelSst(item.row, static_cast<uint16_t>(c), t_.columnXf[c], text);
+        labelSst(item.row, static_cast<uint16_t>(c), t_.columnXf[c],
+                 strings_.intern(text, hashes_[c]));
         if (!any) c0 = static_cast<uint16_t>(c);
         c1 = static_cast<uint16_t>(c);
         any = true;
