@@ -1,8 +1,7 @@
 #include "core/table_page.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
+#include <chrono>
 #include <tuple>
 
 #include "core/statements.h"
@@ -14,44 +13,8 @@ constexpr int kMaxColumns = 51;  // a0 .. a50
 constexpr int kRowsPerWrite = 1000;
 constexpr int64_t kCountSlice = 100000;  // ids counted per statement
 constexpr int64_t kStride = 20000;       // rows stepped over per statement
-
-// One compiled statement; parameters that the text does not use are skipped,
-// so one binding order serves the statements with and without a bound.
-class Query {
-  public:
-    Query(sqlite3* db, const std::string& sql) : db_(db) {
-        ok_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) == SQLITE_OK;
-    }
-    ~Query() { sqlite3_finalize(stmt_); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    bool ok() const { return ok_; }
-    void bind(int index, int64_t value) {
-        if (index <= sqlite3_bind_parameter_count(stmt_)) sqlite3_bind_int64(stmt_, index, value);
-    }
-    void bind(int index, const std::string& text) {
-        if (index <= sqlite3_bind_parameter_count(stmt_))
-            sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                              SQLITE_TRANSIENT);
-    }
-    // SQLITE_ROW, SQLITE_DONE, or an error code.
-    int step() { return sqlite3_step(stmt_); }
-    int64_t number(int column) const { return sqlite3_column_int64(stmt_, column); }
-    bool isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-    std::string text(int column) const {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return t ? std::string(t, sqlite3_column_bytes(stmt_, column)) : std::string();
-    }
-    Error failure() const {
-        return Error::database(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
-    }
-
-  private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-    bool ok_ = false;
-};
+// A writer committing holds the file only briefly; wait for it rather than fail.
+constexpr std::chrono::milliseconds kBusyWait{2000};
 
 std::string selectList(int columns) {
     std::string list = "id";
@@ -68,8 +31,7 @@ TablePageReader::~TablePageReader() {
 }
 
 void TablePageReader::close() {
-    if (db_) sqlite3_close_v2(db_);
-    db_ = nullptr;
+    db_.release();
     count_.reset();
     anchors_.clear();
 }
@@ -83,34 +45,30 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
                                    " 无效（应为 0 到 51）。");
     if (filter && (filter->column < 0 || filter->column >= kMaxColumns))
         return Error::noSuchColumn(filter->column);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(database, ec)) return Error::fileNotFound(database);
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(utf8FromPath(database).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (rc != SQLITE_OK) {
-        Error e = Error::database(rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-        sqlite3_close_v2(db);
-        return e;
-    }
-    db_ = db;
+    TABROVIN_TRY(db_.open(database, Database::Mode::ReadOnly, kBusyWait));
     columns_ = columns;
     filter_ = std::move(filter);
-    // A writer committing holds the file only briefly; wait for it rather than fail.
-    sqlite3_busy_timeout(db_, 2000);
     // Compiling a statement over every column shown proves the file is a
     // database with the working table, before any page is asked for.
-    Query probe(db_, "SELECT " + selectList(columns_) + " FROM wen WHERE 0" + condition());
-    if (!probe.ok()) {
-        Error e = probe.failure();
+    auto probe = db_.query(where("SELECT " + selectList(columns_) + " FROM wen", " AND 0", ""));
+    if (!probe) {
         close();
-        return e;
+        return probe.error();
     }
     return Status::Ok();
 }
 
-std::string TablePageReader::condition() const {
-    if (!filter_) return "";
-    return " AND " + statements::containsParam("a" + std::to_string(filter_->column), 3);
+// Ids and counts go into the text, as numbers of this table; the filter's
+// text, the only thing the user typed, travels as parameter ?1.
+Statement TablePageReader::where(const std::string& head, const std::string& bounds,
+                                 const std::string& tail) const {
+    Statement s{head + " WHERE 1" + bounds, {}};
+    if (filter_) {
+        s.text += " AND " + statements::containsParam("a" + std::to_string(filter_->column), 1);
+        s.params.push_back(filter_->text);
+    }
+    s.text += tail;
+    return s;
 }
 
 // Counted in slices of ids, each its own statement: a writer that wants to
@@ -118,29 +76,23 @@ std::string TablePageReader::condition() const {
 // (its patience is two seconds, and a big table on a slow disk takes longer).
 Result<int64_t> TablePageReader::rowCount() {
     if (count_) return *count_;
-    if (!db_) return Error::database(SQLITE_MISUSE, "database is not open");
     int64_t total = 0;
-    std::optional<int64_t> after;
+    std::string after;
     for (;;) {
         // The first id of the next slice, found without the filter, which
         // could otherwise scan far for its next match.
-        Query first(db_,
-                    after ? "SELECT min(id) FROM wen WHERE id > ?1" : "SELECT min(id) FROM wen");
-        if (!first.ok()) return first.failure();
-        if (after) first.bind(1, *after);
-        if (first.step() != SQLITE_ROW) return first.failure();
-        if (first.isNull(0)) break;
-        const int64_t low = first.number(0);
+        auto first = db_.readOptionalNumber({"SELECT min(id) FROM wen" + after, {}});
+        if (!first) return first.error();
+        if (!first->has_value()) break;
+        const int64_t low = **first;
         const int64_t high = low > INT64_MAX - kCountSlice ? INT64_MAX : low + kCountSlice - 1;
-        Query q(db_, "SELECT count(*) FROM wen WHERE id >= ?1 AND id <= ?2" + condition());
-        if (!q.ok()) return q.failure();
-        q.bind(1, low);
-        q.bind(2, high);
-        if (filter_) q.bind(3, filter_->text);
-        if (q.step() != SQLITE_ROW) return q.failure();
-        total += q.number(0);
+        auto slice = db_.readOptionalNumber(
+            where("SELECT count(*) FROM wen",
+                  " AND id >= " + std::to_string(low) + " AND id <= " + std::to_string(high), ""));
+        if (!slice) return slice.error();
+        total += slice->value_or(0);
         if (high == INT64_MAX) break;
-        after = high;
+        after = " WHERE id > " + std::to_string(high);
     }
     count_ = total;
     return total;
@@ -150,19 +102,12 @@ Result<int64_t> TablePageReader::rowCount() {
 // walking up or down in id order; no row there gives std::nullopt.
 Result<std::optional<int64_t>> TablePageReader::stepFrom(std::optional<int64_t> id, bool forward,
                                                          int64_t skip) {
-    std::string sql = "SELECT id FROM wen WHERE 1";
-    if (id) sql += forward ? " AND id > ?1" : " AND id < ?1";
-    sql += condition() + (forward ? " ORDER BY id" : " ORDER BY id DESC") + " LIMIT 1 OFFSET ?2";
-    Query q(db_, sql);
-    if (!q.ok()) return q.failure();
-    if (id) q.bind(1, *id);
-    q.bind(2, skip);
-    if (filter_) q.bind(3, filter_->text);
+    std::string bound = id ? (forward ? " AND id > " : " AND id < ") + std::to_string(*id) : "";
     idsSkipped_ += skip;
-    int rc = q.step();
-    if (rc == SQLITE_DONE) return std::optional<int64_t>();
-    if (rc != SQLITE_ROW) return q.failure();
-    return std::optional<int64_t>(q.number(0));
+    return db_.readOptionalNumber(where("SELECT id FROM wen", bound,
+                                        (forward ? " ORDER BY id" : " ORDER BY id DESC") +
+                                            std::string(" LIMIT 1 OFFSET ") +
+                                            std::to_string(skip)));
 }
 
 // The id of the row at `position`, stepping from the nearest known boundary:
@@ -200,29 +145,25 @@ Result<std::vector<TableRow>> TablePageReader::page(int64_t from, int count) {
     if (from < 0 || count < 0)
         return Error::invalidInput("起始行 " + std::to_string(from) + " 或行数 " +
                                    std::to_string(count) + " 不能是负数。");
-    if (!db_) return Error::database(SQLITE_MISUSE, "database is not open");
     std::vector<TableRow> rows;
     if (count == 0) return rows;
-    std::optional<int64_t> low;
+    std::string bound;
     if (from > 0) {
         auto id = idAt(from - 1);
         if (!id) return id.error();
         if (!id->has_value()) return rows;  // past the end
-        low = **id;
+        bound = " AND id > " + std::to_string(**id);
     }
-    Query q(db_, "SELECT " + selectList(columns_) + " FROM wen WHERE 1" +
-                     (low ? " AND id > ?1" : "") + condition() + " ORDER BY id LIMIT ?2");
-    if (!q.ok()) return q.failure();
-    if (low) q.bind(1, *low);
-    q.bind(2, int64_t{count});
-    if (filter_) q.bind(3, filter_->text);
-    int rc;
-    while ((rc = q.step()) == SQLITE_ROW) {
-        TableRow row{q.number(0), std::vector<std::string>(columns_)};
-        for (int k = 0; k < columns_; ++k) row.values[k] = q.text(k + 1);
+    auto q = db_.query(where("SELECT " + selectList(columns_) + " FROM wen", bound,
+                             " ORDER BY id LIMIT " + std::to_string(count)));
+    if (!q) return q.error();
+    for (auto more = q->next();; more = q->next()) {
+        if (!more) return more.error();
+        if (!*more) break;
+        TableRow row{q->number(0), std::vector<std::string>(columns_)};
+        for (int k = 0; k < columns_; ++k) row.values[k] = q->text(k + 1);
         rows.push_back(std::move(row));
     }
-    if (rc != SQLITE_DONE) return q.failure();
     rowsRead_ += static_cast<int64_t>(rows.size());
     if (!rows.empty()) {
         anchors_[from] = rows.front().id;

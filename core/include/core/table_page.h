@@ -18,8 +18,7 @@
 #include <vector>
 
 #include "base/error.h"
-
-struct sqlite3;
+#include "platform/database.h"
 
 namespace tabrovin {
 
@@ -55,7 +54,7 @@ class TablePageReader {
                 std::optional<RowFilter> filter = std::nullopt);
     // Closes the connection so the file may be replaced; open() again to read.
     void close();
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const { return db_.isOpen(); }
     int columns() const { return columns_; }
 
     // The number of rows (that match the filter). Counting visits every row;
@@ -73,9 +72,11 @@ class TablePageReader {
   private:
     Result<std::optional<int64_t>> idAt(int64_t position);
     Result<std::optional<int64_t>> stepFrom(std::optional<int64_t> id, bool forward, int64_t skip);
-    std::string condition() const;
+    // head WHERE 1 bounds [AND the filter] tail, with the filter's parameter.
+    Statement where(const std::string& head, const std::string& bounds,
+                    const std::string& tail) const;
 
-    sqlite3* db_ = nullptr;
+    Database db_;
     int columns_ = 0;
     std::optional<RowFilter> filter_;
     std::optional<int64_t> count_;
