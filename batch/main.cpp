@@ -176,20 +176,18 @@ int runImport(Workspace& ws, const Options& o) {
     if (!sheet) return usageError("--sheet 需要一个数字");
     if (!pauseEvery(o, pause)) return usageError("--pause-every 需要一个数字");
     const auto book = pathFromUtf8(o.positional.at(1));
-    std::optional<std::vector<int>> positions;
-    {
-        auto measured = openMeasuredSheet(book, *sheet);
-        if (!measured) return fail(Step::Open, measured.error());
-        std::string why;
-        positions = tickedColumns(o, measured->lastColumn, why);
-        if (!positions) return usageError(why);
-        // Refused before the reset, so a sheet without data costs no rows.
-        if (measured->dataRows < 1) return fail(Step::Import, sheetWithoutDataRows());
-    }
+    // Opened once: the checks, choosing and importing all read this sheet.
+    auto measured = openMeasuredSheet(book, *sheet);
+    if (!measured) return fail(Step::Open, measured.error());
+    std::string why;
+    auto positions = tickedColumns(o, (*measured)->lastColumn, why);
+    if (!positions) return usageError(why);
+    // Refused before the reset, so a sheet without data costs no rows.
+    if ((*measured)->dataRows < 1) return fail(Step::Import, sheetWithoutDataRows());
     BatchProgress progress;
-    auto opened = openWorkbook(ws, {book, *sheet}, progress);
+    auto opened = openWorkbook(ws, {book, *sheet, *measured}, progress);
     if (!opened) return fail(Step::Open, opened.error());
-    ImportRequest request{book, *sheet, *positions, {}, pause};
+    ImportRequest request{book, *sheet, *positions, {}, pause, *measured};
     for (int k : *positions)
         request.headings.push_back(k <= static_cast<int>(opened->headings.size())
                                        ? opened->headings[k - 1]

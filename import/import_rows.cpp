@@ -152,8 +152,9 @@ Result<std::pair<PreparedStatement, PreparedStatement>> prepareInserts(Workspace
 
 Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseBadRequest(request));
-    auto m = openMeasuredSheet(request.workbook, request.sheet);
-    if (!m) return m.error();
+    auto opened = openedOrOpen(request.workbook, request.sheet, request.opened);
+    if (!opened) return opened.error();
+    const auto& m = *opened;
     ImportReport report{m->dataRows, m->lastColumn - 1, 0};
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);

@@ -30,27 +30,36 @@ Error sheetWithoutDataRows() {
     return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
 }
 
-Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet) {
-    MeasuredSheet m;
+Result<std::shared_ptr<MeasuredSheet>> openMeasuredSheet(const std::filesystem::path& workbook,
+                                                         int sheet) {
+    auto m = std::make_shared<MeasuredSheet>();
     auto book = openWorkbookFile(workbook);
     if (!book) return book.error();
     auto ws = (*book)->worksheet(sheet);
     if (!ws) return ws.error();
-    m.book = std::move(*book);
-    m.sheet = std::move(*ws);
-    SheetSize size = m.sheet->size();
+    m->book = std::move(*book);
+    m->sheet = std::move(*ws);
+    SheetSize size = m->sheet->size();
     // An empty sheet still has a used range of one cell.
-    m.dataRows = std::max(size.rows, 1) - 1;
-    m.lastColumn = std::max(size.columns, 1);
+    m->dataRows = std::max(size.rows, 1) - 1;
+    m->lastColumn = std::max(size.columns, 1);
     return m;
+}
+
+Result<std::shared_ptr<MeasuredSheet>> openedOrOpen(const std::filesystem::path& workbook,
+                                                    int sheet,
+                                                    const std::shared_ptr<MeasuredSheet>& opened) {
+    if (opened) return opened;
+    return openMeasuredSheet(workbook, sheet);
 }
 
 Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseSpecialFile(request.workbook));
     TABROVIN_TRY(takeSnapshot(ws, "选择工作簿"));
     TABROVIN_TRY(resetWorkingDatabase(ws));
-    auto m = openMeasuredSheet(request.workbook, request.sheet);
-    if (!m) return m.error();
+    auto opened = openedOrOpen(request.workbook, request.sheet, request.opened);
+    if (!opened) return opened.error();
+    const auto& m = *opened;
     OpenReport report;
     report.dataRows = m->dataRows;
     report.columnsShown = m->lastColumn - 1;

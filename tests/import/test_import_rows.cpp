@@ -56,6 +56,17 @@ TEST_F(ImportRows, TickedColumnsGoToA0UpwardsAndTheirNamesAreSaved) {
     EXPECT_EQ(columnList(), (Names{"名", "备注"}));
 }
 
+// A caller that opened the sheet already hands it over; the file is not read again.
+TEST_F(ImportRows, ASheetOpenedByTheCallerIsReadAsItIs) {
+    auto book = writeXls("o.xls", {numbered(3, 2)});
+    auto opened = openMeasuredSheet(book, 1);
+    ASSERT_TRUE(opened.ok());
+    std::filesystem::remove(book);
+    auto r = importRows(ws, {book, 1, {2}, {"h1"}, 500, *opened}, progress);
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(table(1), (Sheet{{"101"}, {"201"}, {"301"}}));
+}
+
 TEST_F(ImportRows, CounterShowsBlockBoundsAndPausesFollowTheInterval) {
     auto book = writeXls("n.xls", {numbered(120, 2)});
     ASSERT_TRUE(import(book, {1, 2}, 0).ok());  // a pause after every row

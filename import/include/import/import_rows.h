@@ -9,6 +9,7 @@
 
 #include "core/progress.h"
 #include "core/workspace.h"
+#include "import/open_workbook.h"
 
 namespace tabrovin {
 
@@ -19,6 +20,8 @@ struct ImportRequest {
     std::vector<std::string> headings;  // their names: the new column list
     // Pause after every pauseEvery + 1 rows; none: no pauses, one transaction.
     std::optional<int32_t> pauseEvery = 500;
+    // That sheet as the caller already opened it; null: opened here.
+    std::shared_ptr<MeasuredSheet> opened = nullptr;
 };
 
 struct ImportReport {

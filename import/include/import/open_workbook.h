@@ -14,9 +14,22 @@
 
 namespace tabrovin {
 
+// A worksheet opened and measured, shared by choosing and importing.
+struct MeasuredSheet {
+    std::unique_ptr<Workbook> book;
+    std::unique_ptr<Worksheet> sheet;
+    int32_t dataRows = 0;    // used rows less the heading row
+    int32_t lastColumn = 0;  // used columns, at least 1
+};
+Result<std::shared_ptr<MeasuredSheet>> openMeasuredSheet(const std::filesystem::path& workbook,
+                                                         int sheet);
+
 struct OpenRequest {
     std::filesystem::path workbook;
     int sheet = 1;  // counted from 1
+    // That sheet of that workbook as the caller already opened it, read
+    // instead of opening the file once more; null: opened here.
+    std::shared_ptr<MeasuredSheet> opened = nullptr;
 };
 
 struct OpenReport {
@@ -35,14 +48,10 @@ Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progr
 // no journal of the old database is left to be rolled into the new copy.
 Status resetWorkingDatabase(Workspace& ws);
 
-// A worksheet opened and measured, shared by choosing and importing.
-struct MeasuredSheet {
-    std::unique_ptr<Workbook> book;
-    std::unique_ptr<Worksheet> sheet;
-    int32_t dataRows = 0;    // used rows less the heading row
-    int32_t lastColumn = 0;  // used columns, at least 1
-};
-Result<MeasuredSheet> openMeasuredSheet(const std::filesystem::path& workbook, int sheet);
+// `opened` when given, else the sheet of `workbook` opened now.
+Result<std::shared_ptr<MeasuredSheet>> openedOrOpen(const std::filesystem::path& workbook,
+                                                    int sheet,
+                                                    const std::shared_ptr<MeasuredSheet>& opened);
 
 // The refusal of an import from a sheet with headings only, or nothing.
 Error sheetWithoutDataRows();
