@@ -53,7 +53,7 @@ TEST_F(BatchCommand, ImportCleanAndExportInTurn) {
     auto exported = batch("export --col 1=城 --col 0 --rows 1");
     ASSERT_EQ(exported.exitCode, 0) << exported.output;
     EXPECT_NE(exported.output.find(" 完成了导出,2页,存于[导出]文件夹下."), std::string::npos);
-    EXPECT_EQ(tt::readXlsWithXlrd(ws.paths.exportFile(2)),
+    EXPECT_EQ(tt::readBook(ws.paths.exportFile(2)).value().at(0).rows,
               (Rows{{"城", "姓名"}, {"Beijing", "李四"}}));
 }
 

@@ -11,12 +11,6 @@
 namespace tabrovin::testing {
 namespace {
 
-std::string repeat(const std::string& unit, size_t times) {
-    std::string s;
-    while (times--) s += unit;
-    return s;
-}
-
 TEST(CsvReader, QuotesLineFeedsAndTextAsItStands) {
     TempDir dir;
     writeFile(dir / "数据.csv",
