@@ -33,15 +33,9 @@ TEST(ColumnListFile, ReadsLineEndsAsTheOldFilesUseThem) {
 }
 
 TEST(ColumnListFile, PositionsSurviveEmptyNamesAndCarriageReturns) {
-    std::vector<std::string> names = {"a", "", "b\rc", "\n", "d\ne", "   ", "z"};
-    auto back = column_list::decode(column_list::encode(names));
-    ASSERT_EQ(back.size(), names.size());
-    EXPECT_EQ(back[1], "");
-    EXPECT_EQ(back[2], "b\nc");  // CR stored as LF, the entry stays one
-    EXPECT_EQ(back[3], "\n");
-    EXPECT_EQ(back[4], "d\ne");
-    EXPECT_EQ(back[5], "   ");
-    EXPECT_EQ(back[6], "z");
+    // CR is stored as LF, so the entry stays one.
+    EXPECT_EQ(column_list::decode(column_list::encode({"a", "", "b\rc", "\n", "d\ne", "   ", "z"})),
+              (std::vector<std::string>{"a", "", "b\nc", "\n", "d\ne", "   ", "z"}));
 }
 
 TEST(ColumnListFile, LoadAndSaveTheFile) {

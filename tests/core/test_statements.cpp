@@ -45,15 +45,13 @@ class WorkingTable : public ::testing::Test {
     Database db;
 };
 
-TEST_F(WorkingTable, EmptyTableCountsZeroAndHasNoLargestId) {
-    EXPECT_EQ(*db.readNumber(st::countRows()), 0);
-    ASSERT_FALSE(db.readNumber(st::largestId()).ok());  // a null is an error for a number
-    EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
-}
-
 // One row or many per statement: values land in their own row and column as
 // they are, quotes and empty text included; unfilled columns stay null.
 TEST_F(WorkingTable, InsertsKeepQuotesAndEmptyTextNotNull) {
+    // Empty, the table counts zero and has no largest id.
+    EXPECT_EQ(*db.readNumber(st::countRows()), 0);
+    ASSERT_FALSE(db.readNumber(st::largestId()).ok());  // a null is an error for a number
+    EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
     insert({"x", "it's", ""});
     insert({"'); drop table wen; --", "%", "\"q\""});
     auto many = db.prepare(*st::insertRows(2, 2));
