@@ -30,17 +30,6 @@ class WorkingTable : public ::testing::Test {
     Texts column(int k) {
         return texts("select coalesce(a" + std::to_string(k) + ",'<null>') from wen order by id");
     }
-    // The a0 values of the rows the keyword delete would leave.
-    Texts leftAfter(const std::string& keyword) {
-        auto flags = db.query(*st::keywordMatches(0, keyword));
-        EXPECT_TRUE(flags.ok());
-        Texts all = column(0), left;
-        size_t i = 0;
-        for (auto more = flags->next(); more.ok() && *more; more = flags->next(), ++i)
-            if (flags->number(1) == 0) left.push_back(all.at(i));
-        return left;
-    }
-
     tt::TempDir dir;
     Database db;
 };
@@ -63,15 +52,6 @@ TEST_F(WorkingTable, InsertsKeepQuotesAndEmptyTextNotNull) {
     EXPECT_EQ(column(3), Texts(4, "<null>"));
     // The largest statement the engine's parameter limit allows still compiles.
     EXPECT_TRUE(db.prepare(*st::insertRows(51, st::kMaxParameters / 51)).ok());
-}
-
-TEST_F(WorkingTable, KeywordMatchesAnywhereWithWildcardAndQuotes) {
-    for (const char* v : {"12", "312", "1234", "1-2", "it's", "IT'S here", "its", "50%off"})
-        insert({v});
-    EXPECT_EQ(leftAfter("12"), (Texts{"1-2", "it's", "IT'S here", "its", "50%off"}));
-    EXPECT_EQ(leftAfter("it's"), (Texts{"12", "312", "1234", "1-2", "its", "50%off"}));
-    EXPECT_EQ(leftAfter("1%2"),
-              (Texts{"it's", "IT'S here", "its", "50%off"}));  // % keeps its meaning
 }
 
 TEST_F(WorkingTable, IdsOnlyGrowAndPagesFollowPositions) {
