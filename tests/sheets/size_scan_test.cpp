@@ -146,10 +146,7 @@ TEST(SheetSizeScan, ChunksMayEndAnywhere) {
         "</row><row r=\"2\"><c r=\"C2\"><f>A1&amp;&#x42;1</f><v>12</v></c><c r=\"D2\" "
         "t=\"inlineStr\"><is><t xml:space=\"preserve\">_x0000_&lt;</t></is></c></row></sheetData>"
         "</worksheet>";
-    const auto whole = scanned(xml);
-    ASSERT_TRUE(whole.has_value());
-    EXPECT_EQ(whole->rows, 2);
-    EXPECT_EQ(whole->columns, 4);
+    EXPECT_TRUE(agrees(xml, 1));
     for (size_t cut = 0; cut <= xml.size(); ++cut) {
         std::vector<size_t> ends = {1, 1, 2, 2};
         SheetSizeScan scan(ends);
@@ -159,7 +156,6 @@ TEST(SheetSizeScan, ChunksMayEndAnywhere) {
         EXPECT_EQ(size->rows, 2);
         EXPECT_EQ(size->columns, 4);
     }
-    EXPECT_TRUE(agrees(xml, 1));
     EXPECT_FALSE(scanned(xml.substr(0, xml.size() / 2)).has_value()) << "truncated";
 }
 
