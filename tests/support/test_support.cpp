@@ -4,7 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -30,6 +33,22 @@ TempDir::~TempDir() {
 
 fs::path TempDir::operator/(const std::string& name) const {
     return path_ / u8path(name);
+}
+
+CommaLocale::CommaLocale() {
+    const char* name = "de_DE.UTF-8";
+    if (!std::setlocale(LC_ALL, name)) {
+        why_ =
+            run("localedef -i de_DE -f UTF-8 " + shellQuote((dir_.path() / name).string())).output;
+        ::setenv("LOCPATH", dir_.path().c_str(), 1);
+    }
+    active_ =
+        std::setlocale(LC_ALL, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+}
+
+CommaLocale::~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
 }
 
 std::string shellQuote(const std::string& text) {

@@ -27,6 +27,24 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// For its lifetime, a locale whose decimal mark is a comma: de_DE.UTF-8, or
+// built with localedef into a private folder when not installed. When there
+// is none, active() is false and why() says what localedef said.
+class CommaLocale {
+  public:
+    CommaLocale();
+    ~CommaLocale();
+    CommaLocale(const CommaLocale&) = delete;
+    CommaLocale& operator=(const CommaLocale&) = delete;
+    bool active() const { return active_; }
+    const std::string& why() const { return why_; }
+
+  private:
+    TempDir dir_;
+    bool active_ = false;
+    std::string why_;
+};
+
 struct CommandResult {
     int exitCode = -1;
     std::string output;  // stdout and stderr together
