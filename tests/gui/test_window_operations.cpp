@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
-#include <fstream>
 
 #include "core/paths.h"
 #include "core/statements.h"
@@ -17,15 +16,6 @@ namespace {
 
 class OperationsTest : public GuiTest {
   protected:
-    // A CSV of `rows` data rows under the headings 姓名, 电话, 地址.
-    std::string bigSheet(int rows) {
-        const auto path = dir / "big.csv";
-        std::ofstream out(path, std::ios::binary);
-        out << "姓名,电话,地址\n";
-        for (int r = 0; r < rows; ++r)
-            out << "name" << r << "," << 13800000000LL + r << ",城" << r % 7 << "\n";
-        return path.string();
-    }
     int64_t tableRows() {
         Database db;
         EXPECT_TRUE(db.open(ProgramPaths(folder).workingDb()).ok());
@@ -59,7 +49,7 @@ TEST_F(OperationsTest, CancelledOrBrokenChoiceIsReportedAndImportStaysOff) {
 }
 
 TEST_F(OperationsTest, ChosenWorkbookImportsTheTickedColumnsAndSavesTheListAtOnce) {
-    const std::string book = bigSheet(3);
+    const std::string book = writeSheet("big.csv", 3);
     open();
     chooseAndWait(book);
     ASSERT_TRUE(messages.empty()) << messages[0].text;
@@ -92,7 +82,7 @@ TEST_F(OperationsTest, ChosenWorkbookImportsTheTickedColumnsAndSavesTheListAtOnc
 TEST_F(OperationsTest, WindowAnswersDuringALongImportAndCancelKeepsTheRowsSoFar) {
     // Big enough that no machine imports it within the look below.
     const int rows = 1000000;
-    const std::string book = bigSheet(rows);
+    const std::string book = writeSheet("big.csv", rows);
     open();
     chooseAndWait(book);
     setTextOf("Text5", "1000000");
@@ -128,7 +118,7 @@ TEST_F(OperationsTest, WindowAnswersDuringALongImportAndCancelKeepsTheRowsSoFar)
 // the import saved for the rows it kept, so they showed under the old headings.
 TEST_F(OperationsTest, ClosingDuringAStepAsksFirstAndYesQuitsNamingTheRowsKept) {
     open();
-    chooseAndWait(bigSheet(200000));
+    chooseAndWait(writeSheet("big.csv", 200000));
     setTextOf("Text5", "1000000");
     answer = false;
     click("cmd5");
