@@ -15,15 +15,13 @@ std::string shown(std::string_view list, int mode) {
 }
 }  // namespace
 
-TEST(ButtonStates, ListAndModeDecideEveryButton) {
+TEST(ButtonStates, ListAndModeDecideEveryButtonAndItemsCompareWhole) {
     EXPECT_EQ(shown(kImportButton, 0), "0000010");
     EXPECT_EQ(shown(kNoButton, 0), "0000000");
     EXPECT_EQ(shown(kNoButton, 1), "1111111");
     EXPECT_EQ(shown(kNoButtonAlt, 0), "0000000");
     EXPECT_EQ(shown("1,5", 1), "1011101");
-}
-
-TEST(ButtonStates, ItemsCompareWhole) {
+    // Items compare whole.
     EXPECT_EQ(shown("15", 1), "1111111");  // one item 15: neither 1 nor 5
     EXPECT_EQ(shown("6,0", 0), "1000001");
     EXPECT_EQ(shown("", 0), "0000000");

@@ -30,30 +30,17 @@ class WorkingTable : public ::testing::Test {
     Texts column(int k) {
         return texts("select coalesce(a" + std::to_string(k) + ",'<null>') from wen order by id");
     }
-    // The a0 values of the rows the keyword delete would leave.
-    Texts leftAfter(const std::string& keyword) {
-        auto flags = db.query(*st::keywordMatches(0, keyword));
-        EXPECT_TRUE(flags.ok());
-        Texts all = column(0), left;
-        size_t i = 0;
-        for (auto more = flags->next(); more.ok() && *more; more = flags->next(), ++i)
-            if (flags->number(1) == 0) left.push_back(all.at(i));
-        return left;
-    }
-
     tt::TempDir dir;
     Database db;
 };
 
-TEST_F(WorkingTable, EmptyTableCountsZeroAndHasNoLargestId) {
-    EXPECT_EQ(*db.readNumber(st::countRows()), 0);
-    ASSERT_FALSE(db.readNumber(st::largestId()).ok());  // a null is an error for a number
-    EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
-}
-
 // One row or many per statement: values land in their own row and column as
 // they are, quotes and empty text included; unfilled columns stay null.
 TEST_F(WorkingTable, InsertsKeepQuotesAndEmptyTextNotNull) {
+    // Empty, the table counts zero and has no largest id.
+    EXPECT_EQ(*db.readNumber(st::countRows()), 0);
+    ASSERT_FALSE(db.readNumber(st::largestId()).ok());  // a null is an error for a number
+    EXPECT_FALSE(db.readOptionalNumber(st::largestId())->has_value());
     insert({"x", "it's", ""});
     insert({"'); drop table wen; --", "%", "\"q\""});
     auto many = db.prepare(*st::insertRows(2, 2));
@@ -65,15 +52,6 @@ TEST_F(WorkingTable, InsertsKeepQuotesAndEmptyTextNotNull) {
     EXPECT_EQ(column(3), Texts(4, "<null>"));
     // The largest statement the engine's parameter limit allows still compiles.
     EXPECT_TRUE(db.prepare(*st::insertRows(51, st::kMaxParameters / 51)).ok());
-}
-
-TEST_F(WorkingTable, KeywordMatchesAnywhereWithWildcardAndQuotes) {
-    for (const char* v : {"12", "312", "1234", "1-2", "it's", "IT'S here", "its", "50%off"})
-        insert({v});
-    EXPECT_EQ(leftAfter("12"), (Texts{"1-2", "it's", "IT'S here", "its", "50%off"}));
-    EXPECT_EQ(leftAfter("it's"), (Texts{"12", "312", "1234", "1-2", "its", "50%off"}));
-    EXPECT_EQ(leftAfter("1%2"),
-              (Texts{"it's", "IT'S here", "its", "50%off"}));  // % keeps its meaning
 }
 
 TEST_F(WorkingTable, IdsOnlyGrowAndPagesFollowPositions) {

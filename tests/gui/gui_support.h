@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <deque>
+#include <fstream>
 #include <memory>
 
 #include "app/qt/main_window.h"
@@ -62,6 +63,15 @@ class GuiTest : public ::testing::Test {
         MainWindow::questionSink = nullptr;
     }
 
+    // A CSV of `rows` data rows under the headings 姓名, 电话, 地址, whose
+    // names repeat every third row; returns its path.
+    std::string writeSheet(const char* name, int rows) {
+        std::ofstream out(dir / name, std::ios::binary);
+        out << "姓名,电话,地址\n";
+        for (int r = 0; r < rows; ++r)
+            out << "name" << r % 3 << "," << 13800000000LL + r << ",城" << r % 7 << "\n";
+        return (dir / name).string();
+    }
     // Clicks `button` and waits until the operation it started has ended.
     void clickAndWait(const char* button) {
         click(button);

@@ -14,9 +14,13 @@ class OpenWorkbook : public WorkspaceTest {
     }
 };
 
-TEST_F(OpenWorkbook, ListsHeadingsAndStartsTheDatabaseOver) {
+TEST_F(OpenWorkbook, ListsTheChosenSheetsHeadingsAndStartsTheDatabaseOver) {
     fill({{"old row"}});
-    auto r = open(writeXls("a.xls", {{{"姓名", "", "电话"}, {"张三", "x", "138"}, {"李四"}}}));
+    auto book = writeXls("a.xls", {{{"姓名", "", "电话"}, {"张三", "x", "138"}, {"李四"}},
+                                   {{"two", "more"}, {"2", "3"}},
+                                   {{"a", "b"}},
+                                   {}});
+    auto r = open(book);
     ASSERT_TRUE(r.ok()) << r.error().description;
     EXPECT_EQ(r->headings, (Names{"姓名", "", "电话"}));  // blank headings are listed too
     EXPECT_EQ(r->dataRows, 2);
@@ -24,11 +28,7 @@ TEST_F(OpenWorkbook, ListsHeadingsAndStartsTheDatabaseOver) {
     EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{2}));
     EXPECT_EQ(progress.values(Counter::Columns), (std::vector<int64_t>{2}));
     EXPECT_EQ(rowCount(), 0);
-}
 
-TEST_F(OpenWorkbook, ChoosesTheSheetByNumber) {
-    auto book =
-        writeXls("b.xls", {{{"one"}, {"1"}}, {{"two", "more"}, {"2", "3"}}, {{"a", "b"}}, {}});
     EXPECT_EQ(open(book, 2)->headings, (Names{"two", "more"}));
     // A sheet of headings only, or an empty one, has no data rows and lists nothing.
     for (int sheet : {3, 4}) {
@@ -38,7 +38,6 @@ TEST_F(OpenWorkbook, ChoosesTheSheetByNumber) {
         EXPECT_TRUE(r->headings.empty()) << sheet;
     }
     EXPECT_EQ(open(book, 4)->columnsShown, 0);
-
     fill({{"kept"}});
     EXPECT_TRUE(tt::failsWith(open(book, 5), err::kSubscript));
     EXPECT_EQ(rowCount(), 0);  // the reset came before the sheet was found missing

@@ -144,20 +144,6 @@ TEST(DatabaseErrors, OnlyAFileThatIsNoDatabaseIsCalledUnusableAndItIsLeftAlone) 
     EXPECT_EQ(tt::readFile(dir / "text.mdb"), text);
 }
 
-TEST(RowCursor, WalksRowsAfterTheStatementTextsAreGone) {
-    tt::TempDir dir;
-    Database db;
-    ASSERT_TRUE(db.open(freshDb(dir)).ok());
-    ASSERT_TRUE(db.run({"insert into wen (a0) values ('a'),(NULL),('c')", {}}).ok());
-    auto rows = db.query(
-        {"select id, a0 from wen where a0 is null or a0 <> ?1 order by id", {std::string("c")}});
-    ASSERT_TRUE(rows.ok());
-    std::vector<std::string> seen;
-    for (auto more = rows->next(); more.ok() && *more; more = rows->next())
-        seen.push_back(rows->isNull(1) ? "<null>" : std::string(rows->text(1)));
-    EXPECT_EQ(seen, (std::vector<std::string>{"a", "<null>"}));
-}
-
 // Each way a template can be unfit, with the reason the user is told.
 TEST(TemplateCheck, OnlyAnEmptyWenWithA0ToA50Passes) {
     tt::TempDir dir;

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "core/paths.h"
 #include "core/statements.h"
 #include "processing/dedupe_scan.h"
 #include "tests/support/test_support.h"
@@ -19,10 +20,7 @@ constexpr const char* kNull = "<null>";
 class DedupeScan : public ::testing::Test {
   protected:
     fs::path freshDb(const std::string& name) {
-        fs::path p = dir / name;
-        fs::copy_file(fs::path(TABROVIN_BIN_DIR) / "data" / "B.mdb", p,
-                      fs::copy_options::overwrite_existing);
-        return p;
+        return ProgramPaths(tt::makeProgramFolder(dir / name)).workingDb();
     }
     // Fills `file` with rows whose a1 is drawn from `values` (kNull for NULL)
     // and whose a0 names the row, then removes the last rows so that the id
@@ -59,7 +57,7 @@ class DedupeScan : public ::testing::Test {
     }
     // Runs dedupeScan and the one-statement SQL on copies; both must agree.
     DedupeCounts compareWithSql(const std::vector<std::string>& values, int rows) {
-        fs::path ours = freshDb("ours.mdb"), sql = freshDb("sql.mdb");
+        fs::path ours = freshDb("ours"), sql = freshDb("sql");
         fill(ours, values, rows);
         fill(sql, values, rows);
         std::vector<std::string> before = contents(ours);
@@ -112,7 +110,7 @@ TEST_F(DedupeScan, BothWaysLeaveWhatTheEngineLeaves) {
 }
 
 TEST_F(DedupeScan, StoppingOrAWrongColumnLeavesTheTableAsItWas) {
-    fs::path file = freshDb("data.mdb");
+    fs::path file = freshDb("program");
     fill(file, trickyValues(), 500);
     std::vector<std::string> before = contents(file);
     Database db;

@@ -23,7 +23,8 @@ class DeleteKeywordRows : public WorkspaceTest {
     }
 };
 
-// How keywords match is pinned with the statements; here the step around it.
+// A keyword matches anywhere in the text, ignoring case, with % keeping its
+// meaning and quotes taken as text.
 TEST_F(DeleteKeywordRows, DeletesFromTheChosenColumnAndCountsTheRest) {
     auto r = remove("12");
     ASSERT_TRUE(r.ok()) << r.error().description;
@@ -31,6 +32,8 @@ TEST_F(DeleteKeywordRows, DeletesFromTheChosenColumnAndCountsTheRest) {
     EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{6}));
     EXPECT_EQ(remove("1%2")->left, 5);
     EXPECT_EQ(values(), (Values{"it's", "IT'S ok", "its", "50%", ""}));
+    EXPECT_EQ(remove("it's")->left, 3);
+    EXPECT_EQ(values(), (Values{"its", "50%", ""}));
     EXPECT_EQ(remove("x", 0)->left, 0);
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/xls/compound_file.h"
 #include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
@@ -33,13 +34,19 @@ TEST(BadFiles, NotWorkbooksGiveTheirErrorNumbers) {
                                        R"(<manifest:encryption-data manifest:checksum="x"/>)"
                                        "</manifest:file-entry></manifest:manifest>"},
                                       {"content.xml", "binary"}});
+    // The two streams Excel writes in a compound file for a password-protected .xlsx.
+    const std::vector<uint8_t> streamBytes = {4, 0, 4, 0};
+    ASSERT_TRUE(xls::writeCompoundFile(dir / "locked.xlsx", {{"EncryptionInfo", streamBytes},
+                                                             {"EncryptedPackage", streamBytes}})
+                    .ok());
     const std::tuple<const char*, int, const char*> cases[] = {
         {"没有.xlsx", err::kFileNotFound, "找不到文件"},
         {"", err::kFileAccess, "这是文件夹"},
         {"empty.xlsx", err::kNotWorkbook, "文件是空的"},
         {"noise.xls", err::kNotWorkbook, "无法识别的文件格式"},
         {"other.xlsx", err::kNotWorkbook, "既没有 Excel 工作簿也没有 OpenDocument"},
-        {"locked.ods", err::kEncryptedWorkbook, "有密码保护"}};
+        {"locked.ods", err::kEncryptedWorkbook, "有密码保护"},
+        {"locked.xlsx", err::kEncryptedWorkbook, "有密码保护"}};
     for (auto [name, number, words] : cases) {
         Error e = readFailure(dir / name);
         EXPECT_EQ(e.number, number) << name;

@@ -11,12 +11,6 @@
 namespace tabrovin::testing {
 namespace {
 
-std::string repeat(const std::string& unit, size_t times) {
-    std::string s;
-    while (times--) s += unit;
-    return s;
-}
-
 TEST(CsvReader, QuotesLineFeedsAndTextAsItStands) {
     TempDir dir;
     writeFile(dir / "数据.csv",
@@ -67,8 +61,7 @@ TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
     EXPECT_EQ((*book)->worksheet(2).error().number, err::kSubscript);
     auto sheet = (*book)->worksheet(1);
     ASSERT_TRUE(sheet.ok());
-    EXPECT_EQ((*sheet)->size().rows, 4);
-    EXPECT_EQ((*sheet)->size().columns, 3);
+    EXPECT_EQ(std::pair((*sheet)->size().rows, (*sheet)->size().columns), std::pair(4, 3));
     Grid g;
     ASSERT_TRUE(readGrid(**sheet, 2, 6, 2, g).ok());
     EXPECT_EQ(g, (Grid{{"4", ""}, {"5", "6"}, {"7", ""}, {"", ""}, {"", ""}}));

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/xls/compound_file.h"
 #include "tests/sheets/package_util.h"
 
 namespace tabrovin::testing {
@@ -58,16 +57,6 @@ TEST(Packages, MissingPartsAreDamageNotEmptySheets) {
         writePackage(dir / "broken.xlsx", broken[i]);
         EXPECT_EQ(readError(dir / "broken.xlsx"), err::kDamagedWorkbook) << i;
     }
-}
-
-TEST(Packages, APasswordProtectedXlsxIsReportedAsSuch) {
-    TempDir dir;
-    // The two streams Excel writes in a compound file for a password-protected .xlsx.
-    const std::vector<uint8_t> bytes = {4, 0, 4, 0};
-    ASSERT_TRUE(xls::writeCompoundFile(dir / "locked.xlsx",
-                                       {{"EncryptionInfo", bytes}, {"EncryptedPackage", bytes}})
-                    .ok());
-    EXPECT_EQ(readError(dir / "locked.xlsx"), err::kEncryptedWorkbook);
 }
 
 TEST(Packages, ChartSheetsAreNotCounted) {

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -32,6 +35,22 @@ fs::path TempDir::operator/(const std::string& name) const {
     return path_ / u8path(name);
 }
 
+CommaLocale::CommaLocale() {
+    const char* name = "de_DE.UTF-8";
+    if (!std::setlocale(LC_ALL, name)) {
+        why_ =
+            run("localedef -i de_DE -f UTF-8 " + shellQuote((dir_.path() / name).string())).output;
+        ::setenv("LOCPATH", dir_.path().c_str(), 1);
+    }
+    active_ =
+        std::setlocale(LC_ALL, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+}
+
+CommaLocale::~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+}
+
 std::string shellQuote(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -57,36 +76,64 @@ CommandResult runPython(const std::string& script, const std::string& args) {
     return run("/usr/bin/python3 " + shellQuote(file.string()) + " " + args);
 }
 
-std::vector<std::vector<std::string>> readXlsWithXlrd(const fs::path& path) {
-    CommandResult r = runPython(
-        "import sys, xlrd\n"
-        "sh = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
-        "for i in range(sh.nrows):\n"
-        "    print('\\t'.join(str(v) for v in sh.row_values(i)).replace('\\n', '\\\\n'))\n",
-        shellQuote(path.string()));
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    std::vector<std::vector<std::string>> rows;
-    std::stringstream lines(r.output);
-    for (std::string line; std::getline(lines, line);) {
-        std::stringstream fields(line);
-        rows.emplace_back();
-        for (std::string f; std::getline(fields, f, '\t');) rows.back().push_back(f);
+std::optional<ReadBook> readBook(const fs::path& file, const std::string& reader) {
+    static const char* script = R"(
+import sys, csv, xlrd
+p, reader, out = sys.argv[1], sys.argv[2], []
+if reader == "csv":
+    book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
+else:
+    sheets = xlrd.open_workbook(p).sheets()
+    book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in sheets]
+for name, rows in book:
+    out.append("\x1d" + name)
+    for row in rows:
+        row = [v if isinstance(v, str) else repr(v) for v in row]
+        while row and row[-1] == "": row.pop()
+        out.append("\x1e" + "".join("\x1f" + v for v in row))
+print("".join(out).encode("utf-8", "surrogatepass").hex())
+)";
+    CommandResult r = runPython(script, shellQuote(file.string()) + " " + reader);
+    if (r.exitCode != 0) {
+        ADD_FAILURE() << reader << " refuses " << file << ": " << r.output.substr(0, 2000);
+        return std::nullopt;
     }
-    return rows;
+    ReadBook book;
+    std::string* to = nullptr;  // the name or cell being read
+    auto nibble = [&](size_t i) { return r.output[i] - (r.output[i] <= '9' ? '0' : 'a' - 10); };
+    for (size_t i = 0; i + 1 < r.output.size() && r.output[i] != '\n'; i += 2) {
+        char ch = static_cast<char>(nibble(i) * 16 + nibble(i + 1));
+        if (ch == '\x1d')
+            to = &book.emplace_back().name;
+        else if (ch == '\x1e')
+            book.back().rows.emplace_back();
+        else if (ch == '\x1f')
+            to = &book.back().rows.back().emplace_back();
+        else
+            *to += ch;
+    }
+    return book;
+}
+
+bool convertWithLibreOffice(const std::vector<fs::path>& inputs, const std::string& format,
+                            const fs::path& outDir) {
+    // A private profile per call, so parallel tests do not fight over one.
+    TempDir profile;
+    std::string cmd = "HOME=" + shellQuote(profile.path().string()) +
+                      " timeout 300 soffice --headless --norestore -env:UserInstallation=file://" +
+                      profile.path().string() + " --convert-to " + shellQuote(format) +
+                      " --outdir " + shellQuote(outDir.string());
+    for (const auto& input : inputs) cmd += " " + shellQuote(input.string());
+    return run(cmd).exitCode == 0;
 }
 
 fs::path convertWithLibreOffice(const fs::path& input, const std::string& format,
                                 const fs::path& outDir) {
-    // A private profile per call, so parallel tests do not fight over one.
-    TempDir profile;
-    std::string cmd = "HOME=" + shellQuote(profile.path().string()) +
-                      " timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
-                      profile.path().string() + " --convert-to " + format + " --outdir " +
-                      shellQuote(outDir.string()) + " " + shellQuote(input.string());
-    CommandResult r = run(cmd);
     fs::path out = outDir / input.stem();
     out += "." + format.substr(0, format.find(':'));
-    return r.exitCode == 0 && fs::exists(out) ? out : fs::path();
+    return convertWithLibreOffice(std::vector{input}, format, outDir) && fs::exists(out)
+               ? out
+               : fs::path();
 }
 
 fs::path makeProgramFolder(const fs::path& where) {
@@ -106,6 +153,12 @@ fs::path makeProgramFolder(const fs::path& where) {
 
 fs::path u8path(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string repeat(const std::string& unit, size_t times) {
+    std::string s;
+    while (times--) s += unit;
+    return s;
 }
 
 std::string readFile(const fs::path& p) {

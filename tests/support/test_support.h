@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/error.h"
 
 namespace tabrovin::testing {
 
@@ -24,6 +27,24 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// For its lifetime, a locale whose decimal mark is a comma: de_DE.UTF-8, or
+// built with localedef into a private folder when not installed. When there
+// is none, active() is false and why() says what localedef said.
+class CommaLocale {
+  public:
+    CommaLocale();
+    ~CommaLocale();
+    CommaLocale(const CommaLocale&) = delete;
+    CommaLocale& operator=(const CommaLocale&) = delete;
+    bool active() const { return active_; }
+    const std::string& why() const { return why_; }
+
+  private:
+    TempDir dir_;
+    bool active_ = false;
+    std::string why_;
+};
+
 struct CommandResult {
     int exitCode = -1;
     std::string output;  // stdout and stderr together
@@ -36,12 +57,27 @@ CommandResult run(const std::string& command);
 // passing `args` (already shell-quoted by the caller where needed).
 CommandResult runPython(const std::string& script, const std::string& args = "");
 
-// The first sheet of the .xls at `path` as xlrd reads it, each cell as text
-// and a line feed in it as "\n"; trailing empty cells of a row are left out.
-std::vector<std::vector<std::string>> readXlsWithXlrd(const std::filesystem::path& path);
+using Grid = std::vector<std::vector<std::string>>;
 
-// Converts `input` with LibreOffice headless to `format` ("xls", "xlsx",
-// "ods", "csv") into `outDir`; returns the output path or empty on failure.
+// A sheet as a reader sees it: its rows, each without trailing empty cells.
+struct ReadSheet {
+    std::string name;
+    Grid rows;
+    bool operator==(const ReadSheet&) const = default;
+};
+using ReadBook = std::vector<ReadSheet>;
+
+// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr) or
+// "csv" (one sheet). A refusal is a test failure that shows what the reader said.
+std::optional<ReadBook> readBook(const std::filesystem::path& file,
+                                 const std::string& reader = "xlrd");
+
+// Converts `inputs` with one LibreOffice headless run to `format` ("xls",
+// "xlsx", "ods", or "csv:<filter options>") into `outDir`, `x.xls` becoming
+// `outDir/x.<format>`; false on failure.
+bool convertWithLibreOffice(const std::vector<std::filesystem::path>& inputs,
+                            const std::string& format, const std::filesystem::path& outDir);
+// The same for one input; returns the output path or empty on failure.
 std::filesystem::path convertWithLibreOffice(const std::filesystem::path& input,
                                              const std::string& format,
                                              const std::filesystem::path& outDir);
@@ -63,6 +99,14 @@ template <class R>
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "failed with " << e.number << "：" << e.description;
 }
+// The same for an error already taken out of its result (number 0: none).
+inline ::testing::AssertionResult failsWith(const Error& e, int number,
+                                            const std::string& fragment = "") {
+    return failsWith(e.number ? Status(e) : Status::Ok(), number, fragment);
+}
+
+// `unit` written `times` times over.
+std::string repeat(const std::string& unit, size_t times);
 
 std::filesystem::path u8path(const std::string& utf8);
 std::string readFile(const std::filesystem::path& p);

@@ -98,8 +98,8 @@ Bytes bareFile(uint16_t bof, uint16_t kind, const std::vector<Rec>& records) {
 
 // Excel 3.0 and 4.0 worksheets are read: their formats are numbered by
 // order (4.0's with two unused bytes first) and an XF names its format in
-// its second byte; text is in the CODEPAGE's code page.
-TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
+// its second byte; text is in the CODEPAGE's code page. Anything older is refused.
+TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedAgain) {
     testing::TempDir dir;
     for (bool four : {true, false}) {
         SCOPED_TRACE(four ? "Excel 4.0" : "Excel 3.0");
@@ -136,11 +136,7 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreRead) {
         EXPECT_EQ(testutil::readBook(dir / "旧表.xls"),
                   (std::vector<Grid>{{{"姓名", ""}, {"2024/3/5", "45356"}, {"", "12.5"}}}));
     }
-}
-
-// Excel 2.x worksheets and 3.0/4.0 workbooks are named and sent to be saved again.
-TEST(OtherWriters, ExcelTwoFilesAndOldWorkbooksAreNamedAndSentToBeSavedAgain) {
-    testing::TempDir dir;
+    // Excel 2.x worksheets and 3.0/4.0 workbooks are named and sent to be saved again.
     for (auto [bof, kind] :
          {std::pair{rec::kBof2, 0x0010}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
         Bytes file = bareFile(bof, static_cast<uint16_t>(kind), {number(0, 0, 1, 0)});

@@ -60,8 +60,7 @@ TEST(RowOrder, EveryWindowReadsTheSameInOrderOrNotAndASinkErrorStopsIt) {
         ASSERT_TRUE(book.ok());
         auto sheet = (*book)->worksheet(1);
         ASSERT_TRUE(sheet.ok());
-        EXPECT_EQ((*sheet)->size().rows, 6);
-        EXPECT_EQ((*sheet)->size().columns, 4);
+        EXPECT_EQ(std::pair((*sheet)->size().rows, (*sheet)->size().columns), std::pair(6, 4));
         Grid want = kWant;
         if (!ordered) want[1][1] = "旧";
         EXPECT_EQ(testutil::readGrid(**sheet), want);

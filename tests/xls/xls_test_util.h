@@ -14,7 +14,7 @@
 #include "platform/xls/biff_record.h"
 #include "platform/xls/biff_workbook.h"
 #include "platform/xls/xls_reader.h"
-#include "tests/support/test_support.h"
+#include "tests/sheets/sheet_test_util.h"
 
 namespace tabrovin::xls::testutil {
 
@@ -24,16 +24,10 @@ using Bytes = std::vector<uint8_t>;
 // Rows first..last, `columns` wide (all of the sheet's size when left out),
 // checking that rows arrive in order and the read succeeds.
 inline Grid readGrid(Worksheet& sheet, int32_t first = 1, int32_t last = -1, int32_t columns = -1) {
-    Grid grid;
     SheetSize s = sheet.size();
-    last = last < 0 ? s.rows : last;
-    columns = columns < 0 ? s.columns : columns;
-    Status st = sheet.readRows(first, last, columns, [&](int32_t row, const auto& cells) {
-        EXPECT_EQ(row, first + static_cast<int32_t>(grid.size()));
-        EXPECT_EQ(cells.size(), static_cast<size_t>(columns));
-        grid.push_back(cells);
-        return Status::Ok();
-    });
+    Grid grid;
+    Status st = testing::readGrid(sheet, first, last < 0 ? s.rows : last,
+                                  columns < 0 ? s.columns : columns, grid);
     EXPECT_TRUE(st.ok()) << (st.ok() ? "" : st.error().description);
     return grid;
 }
