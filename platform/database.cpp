@@ -86,10 +86,6 @@ int64_t RowCursor::number(int column) const {
     return sqlite3_column_int64(stmt_, column);
 }
 
-bool RowCursor::isNull(int column) const {
-    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
 int RowCursor::type(int column) const {
     return sqlite3_column_type(stmt_, column);
 }

@@ -63,7 +63,6 @@ class RowCursor : private StatementHandle {
     // Moves to the next row: true when there is one, false at the end.
     Result<bool> next();
     int64_t number(int column) const;
-    bool isNull(int column) const;
     // The column's storage class: SQLITE_TEXT, SQLITE_NULL, ... (as in sqlite3.h).
     int type(int column) const;
     std::string_view text(int column) const;
