@@ -23,10 +23,12 @@ inline std::string cellText(int r, int c, int distinct) {
     return std::to_string(row * 10 + c);
 }
 
-// A heading row and `rows` rows of 10 columns, as cellText gives them.
-inline void writeXlsx(const fs::path& out, int rows, int distinct) {
+// A heading row and `rows` rows of 10 columns, as cellText gives them; the
+// texts inline, or in a shared string table as Excel and LibreOffice write
+// them (which holds the whole sheet in memory while writing).
+inline void writeXlsx(const fs::path& out, int rows, int distinct, bool sharedStrings = false) {
     lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;  // rows go straight to disk
+    options.constant_memory = sharedStrings ? LXW_FALSE : LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(out.c_str(), &options);
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
     for (int c = 0; c < 10; ++c)
