@@ -1,9 +1,16 @@
 #include "export/run_export.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "core/statements.h"
 #include "export/write_export_workbook.h"
+#include "platform/handoff.h"
 
 namespace tabrovin {
 namespace {
@@ -33,35 +40,157 @@ Status refuseBadRequest(const ExportRequest& r) {
     return Status::Ok();
 }
 
-Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
-                  ExportReport& report, Progress& progress) {
+// A page read and waiting to be written.
+struct PageJob {
+    int32_t page = 0;
+    std::filesystem::path out;
+    std::vector<std::string> cells;
+};
+
+// Writes pages on threads of their own while the caller reads the next ones:
+// building a page's workbook costs about twice reading its rows. Outcomes
+// come back in page order. Without threads, put() writes the page itself.
+class PageWriters {
+  public:
+    PageWriters(const ExportWorkbookWriter& writer, int threads) : writer_(writer) {
+        try {
+            for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
+        } catch (const std::system_error&) {  // fewer threads, or none, will do
+        }
+    }
+    ~PageWriters() { finish(); }
+    PageWriters(const PageWriters&) = delete;
+    PageWriters& operator=(const PageWriters&) = delete;
+
+    // A spent job, whose buffers keep their memory for the next page.
+    PageJob spare() { return jobs_.spare(); }
+    void put(PageJob&& job) {
+        ++handed_;
+        if (threads_.empty()) return settle(job.page, writeOne(job));
+        jobs_.put(std::move(job));
+    }
+    // Counts a page that could not be read, with why, as handed over.
+    void skip(int32_t page, Status status) {
+        ++handed_;
+        settle(page, std::move(status));
+    }
+    // The next page's outcome, in page order, once known; `wait` waits for
+    // it. Nothing once every page handed over was reported.
+    std::optional<std::pair<int32_t, Status>> next(bool wait) {
+        std::unique_lock lock(mutex_);
+        if (next_ > handed_) return std::nullopt;
+        if (wait) settled_.wait(lock, [&] { return done_.count(next_) > 0; });
+        auto it = done_.find(next_);
+        if (it == done_.end()) return std::nullopt;
+        std::pair<int32_t, Status> outcome(it->first, std::move(it->second));
+        done_.erase(it);
+        ++next_;
+        return outcome;
+    }
+    int32_t handed() const { return handed_; }
+    // No more pages: the writers finish those they have, then stop.
+    void finish() {
+        jobs_.finish();
+        for (auto& t : threads_) t.join();
+        threads_.clear();
+    }
+
+  private:
+    void settle(int32_t page, Status status) {
+        std::lock_guard lock(mutex_);
+        done_.emplace(page, std::move(status));
+        settled_.notify_all();
+    }
+    void run() {
+        for (PageJob job; jobs_.take(job);) settle(job.page, writeOne(job));
+    }
+    Status writeOne(const PageJob& job) {
+        try {
+            return writer_.write(job.out, job.cells);
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+        return Error::workbookWrite(job.out, "写出这一页所需的内存超出了本机可用的内存");
+    }
+
+    const ExportWorkbookWriter& writer_;
+    Handoff<PageJob, 1> jobs_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable settled_;
+    std::map<int32_t, Status> done_;
+    int32_t handed_ = 0, next_ = 1;
+};
+
+// Two writers keep both cores busy while a third thread reads. Up to four
+// pages are then in memory at once, so large pages are written one by one.
+int writerThreads(const ExportRequest& r) {
+    const int64_t cells = int64_t{r.rowsPerWorkbook} * static_cast<int64_t>(r.columns.size());
+    return cells <= 250000 ? 2 : 0;
+}
+
+// Reports the pages whose outcome is known, in order; `wait`: all of them.
+void reportPages(PageWriters& writers, const Workspace& ws, ExportReport& report,
+                 Progress& progress, bool wait) {
+    while (auto outcome = writers.next(wait)) {
+        const auto& [p, status] = *outcome;
+        if (!status.ok()) {
+            // An older export's page of this number would pass for this run's.
+            std::error_code ec;
+            const auto out = ws.paths.exportFile(p);
+            if (std::filesystem::is_regular_file(out, ec)) std::filesystem::remove(out, ec);
+            report.failedPages.push_back(p);
+            progress.partFailed(p, status.error());
+        }
+        progress.advance(p, report.pages);
+        progress.count(Counter::Done, p);
+    }
+}
+
+// Reads every page in id order and hands it to the writers; false when a
+// cancel stopped it first.
+Result<bool> readPages(const Workspace& ws, Database& db, const ExportWorkbookWriter& writer,
+                       int32_t n, int32_t total, PageWriters& writers, ExportReport& report,
+                       Progress& progress) {
     auto largest = db.readNumber(statements::largestId());
     if (!largest) return largest.error();
-    const int32_t n = r.rowsPerWorkbook;
-    report.pages = total / n + (total % n ? 1 : 0);
-    ExportWorkbookWriter writer(ws.paths, r.columns);
-    TABROVIN_TRY(writer.loadTemplate());
     int64_t lower = 0;
     for (int32_t p = 1; p <= report.pages; ++p) {
-        const int64_t writtenSoFar = p - 1 - static_cast<int64_t>(report.failedPages.size());
-        TABROVIN_TRY(checkCancelled(
-            progress, "已写出的 " + std::to_string(writtenSoFar) + " 页保留在“导出”文件夹中。"));
+        reportPages(writers, ws, report, progress, false);
+        if (progress.cancelled()) return false;
         const int64_t k = std::min<int64_t>(int64_t{n} * p, total);
         auto id = db.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
         if (!id) return id.error();
         const int64_t upper = id->value_or(*largest);
-        const auto out = ws.paths.exportFile(p);
-        if (Status page = writer.write(db, out, lower, upper); !page.ok()) {
-            // An older export's page of this number would pass for this run's.
-            std::error_code ec;
-            if (std::filesystem::is_regular_file(out, ec)) std::filesystem::remove(out, ec);
-            report.failedPages.push_back(p);
-            progress.partFailed(p, page.error());
-        }
-        progress.advance(p, report.pages);
-        progress.count(Counter::Done, p);
+        PageJob job = writers.spare();
+        job.page = p;
+        job.out = ws.paths.exportFile(p);
+        if (Status read = writer.read(db, lower, upper, job.cells); read.ok())
+            writers.put(std::move(job));
+        else
+            writers.skip(p, read);
         lower = upper;
     }
+    return true;
+}
+
+Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
+                  ExportReport& report, Progress& progress) {
+    const int32_t n = r.rowsPerWorkbook;
+    report.pages = total / n + (total % n ? 1 : 0);
+    ExportWorkbookWriter writer(ws.paths, r.columns);
+    TABROVIN_TRY(writer.loadTemplate());
+    PageWriters writers(writer, writerThreads(r));
+    auto finished = readPages(ws, db, writer, n, total, writers, report, progress);
+    // The pages handed over are written and reported whatever stopped the reading.
+    writers.finish();
+    reportPages(writers, ws, report, progress, true);
+    if (!finished) return finished.error();
+    if (!*finished)
+        return Error::cancelled(
+            "已写出的 " +
+            std::to_string(writers.handed() - static_cast<int32_t>(report.failedPages.size())) +
+            " 页保留在“导出”文件夹中。");
     return Status::Ok();
 }
 

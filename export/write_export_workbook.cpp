@@ -13,18 +13,29 @@ ExportWorkbookWriter::ExportWorkbookWriter(const ProgramPaths& paths,
     }
 }
 
+Status ExportWorkbookWriter::read(Database& db, int64_t low, int64_t high,
+                                  std::vector<std::string>& cells) const {
+    auto query = statements::pageRows(numbers_, low, high);
+    if (!query) return query.error();
+    cells.clear();
+    int width = 0;
+    return db.readTexts(*query, cells, width);
+}
+
+Status ExportWorkbookWriter::write(const std::filesystem::path& out,
+                                   const std::vector<std::string>& cells) const {
+    if (!template_) return Error::refused("导出模板还没有读入。");
+    return template_->write(out, headings_, cells, numbers_.size());
+}
+
 Status ExportWorkbookWriter::write(Database& db, const std::filesystem::path& out, int64_t low,
                                    int64_t high) {
     if (numbers_.empty()) return Error::refused("没有要导出的列!");
     if (!template_) TABROVIN_TRY(loadTemplate());
-    auto query = statements::pageRows(numbers_, low, high);
-    if (!query) return query.error();
     // Kept from page to page: a fresh buffer of a page's cells costs more
     // in the system's page faults than reading them.
-    cells_.clear();
-    int width = 0;
-    TABROVIN_TRY(db.readTexts(*query, cells_, width));
-    return template_->write(out, headings_, cells_, numbers_.size());
+    TABROVIN_TRY(read(db, low, high, cells_));
+    return write(out, cells_);
 }
 
 Status ExportWorkbookWriter::loadTemplate() {

@@ -21,7 +21,12 @@ class ExportWorkbookWriter {
     // damaged template fails the whole run, not every page in turn.
     Status loadTemplate();
 
-    // Writes the page to `out`, replacing it only once it is complete.
+    // Reads the page's cells, row after row, into `cells` (emptied first).
+    Status read(Database& db, int64_t low, int64_t high, std::vector<std::string>& cells) const;
+    // Writes cells read by read() to `out`, replacing it only once it is
+    // complete. Safe to call from several threads at once, after loadTemplate().
+    Status write(const std::filesystem::path& out, const std::vector<std::string>& cells) const;
+    // Both, for one page.
     Status write(Database& db, const std::filesystem::path& out, int64_t low, int64_t high);
 
   private:

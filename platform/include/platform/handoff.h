@@ -1,7 +1,7 @@
 #pragma once
-// Items handed from one producing thread to one consuming thread, a few at a
-// time, so memory stays bounded however much flows through; spent items go
-// back to the producer, so their buffers keep their memory.
+// Items handed from one producing thread to one or more consuming threads, a
+// few at a time, so memory stays bounded however much flows through; spent
+// items go back to the producer, so their buffers keep their memory.
 
 #include <condition_variable>
 #include <cstddef>
