@@ -105,12 +105,16 @@ class PageWriters {
         for (PageJob job; jobs_.take(job);) settle(job.page, writeOne(job));
     }
     Status writeOne(const PageJob& job) {
+        // Nothing may leave a writer's thread as an exception: it would end
+        // the program.
         try {
             return writer_.write(job.out, job.cells);
         } catch (const std::bad_alloc&) {
-        } catch (const std::length_error&) {
+            return Error::workbookWrite(job.out, "写出这一页所需的内存超出了本机可用的内存");
+        } catch (const std::exception& e) {
+            return Error::workbookWrite(job.out,
+                                        std::string("写出这一页时出错（") + e.what() + "）");
         }
-        return Error::workbookWrite(job.out, "写出这一页所需的内存超出了本机可用的内存");
     }
 
     const ExportWorkbookWriter& writer_;
