@@ -272,8 +272,10 @@ Status Database::readTexts(const Statement& s, std::vector<std::string>& flat, i
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(*stmt, c));
-            flat.emplace_back(text ? std::string(text, sqlite3_column_bytes(*stmt, c))
-                                   : std::string());
+            if (text)
+                flat.emplace_back(text, static_cast<size_t>(sqlite3_column_bytes(*stmt, c)));
+            else
+                flat.emplace_back();
         }
     }
     return rc == SQLITE_DONE ? Status::Ok() : Status(lastError());
