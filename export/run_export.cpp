@@ -5,7 +5,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "core/statements.h"
@@ -53,9 +52,10 @@ struct PageJob {
 class PageWriters {
   public:
     PageWriters(const ExportWorkbookWriter& writer, int threads) : writer_(writer) {
+        // No thread to be had, or no memory for one: fewer, or none, will do.
         try {
             for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
-        } catch (const std::system_error&) {  // fewer threads, or none, will do
+        } catch (...) {
         }
     }
     ~PageWriters() { finish(); }
