@@ -62,12 +62,18 @@ class PageWriters {
     PageWriters(const PageWriters&) = delete;
     PageWriters& operator=(const PageWriters&) = delete;
 
-    // A spent job, whose buffers keep their memory for the next page.
-    PageJob spare() { return jobs_.spare(); }
+    // A spent job, whose buffers keep their memory for the next page: a
+    // fresh buffer of a page's cells costs more in the system's page faults
+    // than reading them.
+    PageJob spare() { return threads_.empty() ? std::move(written_) : jobs_.spare(); }
     void put(PageJob&& job) {
         ++handed_;
-        if (threads_.empty()) return settle(job.page, writeOne(job));
-        jobs_.put(std::move(job));
+        if (threads_.empty()) {
+            settle(job.page, writeOne(job));
+            written_ = std::move(job);
+        } else {
+            jobs_.put(std::move(job));
+        }
     }
     // Counts a page that could not be read, with why, as handed over.
     void skip(int32_t page, Status status) {
@@ -123,6 +129,7 @@ class PageWriters {
     std::mutex mutex_;
     std::condition_variable settled_;
     std::map<int32_t, Status> done_;
+    PageJob written_;  // without threads, the last page written
     int32_t handed_ = 0, next_ = 1;
 };
 

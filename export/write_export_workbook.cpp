@@ -28,16 +28,6 @@ Status ExportWorkbookWriter::write(const std::filesystem::path& out,
     return template_->write(out, headings_, cells, numbers_.size());
 }
 
-Status ExportWorkbookWriter::write(Database& db, const std::filesystem::path& out, int64_t low,
-                                   int64_t high) {
-    if (numbers_.empty()) return Error::refused("没有要导出的列!");
-    if (!template_) TABROVIN_TRY(loadTemplate());
-    // Kept from page to page: a fresh buffer of a page's cells costs more
-    // in the system's page faults than reading them.
-    TABROVIN_TRY(read(db, low, high, cells_));
-    return write(out, cells_);
-}
-
 Status ExportWorkbookWriter::loadTemplate() {
     TABROVIN_TRY(requireFile(templatePath_));
     auto loaded = xls::ExportTemplate::load(templatePath_);

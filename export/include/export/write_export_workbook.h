@@ -26,15 +26,12 @@ class ExportWorkbookWriter {
     // Writes cells read by read() to `out`, replacing it only once it is
     // complete. Safe to call from several threads at once, after loadTemplate().
     Status write(const std::filesystem::path& out, const std::vector<std::string>& cells) const;
-    // Both, for one page.
-    Status write(Database& db, const std::filesystem::path& out, int64_t low, int64_t high);
 
   private:
     std::filesystem::path templatePath_;
     std::vector<std::string> headings_;
     std::vector<int> numbers_;  // column k of each heading, as a<k>
     std::optional<xls::ExportTemplate> template_;
-    std::vector<std::string> cells_;  // the page being written
 };
 
 }  // namespace tabrovin
