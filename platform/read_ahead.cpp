@@ -1,8 +1,5 @@
 #include "platform/read_ahead.h"
 
-#include <exception>
-#include <thread>
-
 #include "platform/handoff.h"
 
 namespace tabrovin {
@@ -52,40 +49,22 @@ class Filler {
 
 Status readRowsAhead(Worksheet& sheet, int32_t first, int32_t last, int32_t columns,
                      const RowSink& sink) {
-    Pipe pipe;
-    Status read;                // the reader's, read here once it is joined
-    std::exception_ptr thrown;  // rethrown here, as if the read ran on this thread
-    std::thread reader([&] {
-        try {
-            Filler filler(pipe);
-            read = sheet.readRows(first, last, columns, std::ref(filler));
-            // The rows read before a failure are handed over too.
-            Status sent = filler.send();
-            if (read.ok()) read = std::move(sent);
-        } catch (...) {
-            thrown = std::current_exception();
-            read = Error::cancelled("");
-        }
-        pipe.finish();
-    });
-    // The reader must be stopped and joined however this thread leaves.
-    struct Joiner {
-        Pipe& pipe;
-        std::thread& reader;
-        ~Joiner() {
-            pipe.stop();
-            reader.join();
-        }
+    Status read;  // the reader's, read here once it is joined
+    auto readRows = [&](Pipe& pipe) {
+        Filler filler(pipe);
+        read = sheet.readRows(first, last, columns, std::ref(filler));
+        // The rows read before a failure are handed over too.
+        Status sent = filler.send();
+        if (read.ok()) read = std::move(sent);
     };
     Status stored;
-    {
-        Joiner joiner{pipe, reader};
-        Batch batch;
-        while (stored.ok() && pipe.take(batch))
-            for (const Row& row : batch)
-                if (!(stored = sink(row.number, row.cells)).ok()) break;
-    }
-    if (thrown) std::rethrow_exception(thrown);
+    auto store = [&](const Batch& batch) {
+        for (const Row& row : batch)
+            if (!(stored = sink(row.number, row.cells)).ok()) return false;
+        return true;
+    };
+    if (!runHandedOff<Batch, kBatchesAhead>(readRows, store))
+        return sheet.readRows(first, last, columns, sink);  // no thread to be had
     if (!stored.ok()) return stored;
     return read;
 }

@@ -7,9 +7,6 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/file_names.h"
@@ -132,37 +129,16 @@ Status ZipArchive::streamAhead(std::string_view name,
     constexpr gsf_off_t kAheadFrom = 4 << 20;
     InputPtr in = h_->child(name);
     if (!in || gsf_input_size(in.get()) < kAheadFrom) return stream(name, chunk);
-    Handoff<std::string, 4> queue;
     Status inflated;
-    std::exception_ptr thrown;
-    std::thread inflater;
-    try {
-        inflater = std::thread([&] {
-            try {
-                inflated = stream(name, [&](std::string_view c) {
-                    std::string copy = queue.spare();
-                    copy.assign(c);
-                    return queue.put(std::move(copy));
-                });
-            } catch (...) {
-                thrown = std::current_exception();
-            }
-            queue.finish();
+    auto inflate = [&](Handoff<std::string, 4>& queue) {
+        inflated = stream(name, [&](std::string_view c) {
+            std::string copy = queue.spare();
+            copy.assign(c);
+            return queue.put(std::move(copy));
         });
-    } catch (const std::system_error&) {  // no thread to be had
+    };
+    if (!runHandedOff<std::string, 4>(inflate, [&](const std::string& c) { return chunk(c); }))
         return stream(name, chunk);
-    }
-    try {
-        for (std::string c; queue.take(c) && chunk(c);) {
-        }
-    } catch (...) {
-        queue.stop();
-        inflater.join();
-        throw;
-    }
-    queue.stop();
-    inflater.join();
-    if (thrown) std::rethrow_exception(thrown);
     return inflated;
 }
 

@@ -6,7 +6,9 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tabrovin {
@@ -63,5 +65,44 @@ class Handoff {
     std::vector<T> spare_;
     bool finished_ = false, stopped_ = false;
 };
+
+// Runs produce(handoff) on a thread of its own while consume(item) takes on
+// this thread what it hands over, until the producer returns or the consumer
+// returns false. The producing thread is joined however this returns, and
+// what it threw is thrown here. False, with nothing run, when no thread
+// could be started: the caller then does the work on its own.
+template <class T, size_t Capacity, class Produce, class Consume>
+bool runHandedOff(Produce produce, Consume consume) {
+    Handoff<T, Capacity> handoff;
+    std::exception_ptr thrown;
+    std::thread producer;
+    try {
+        producer = std::thread([&] {
+            try {
+                produce(handoff);
+            } catch (...) {
+                thrown = std::current_exception();
+            }
+            handoff.finish();
+        });
+    } catch (...) {
+        return false;
+    }
+    struct Joiner {
+        Handoff<T, Capacity>& handoff;
+        std::thread& producer;
+        ~Joiner() {
+            handoff.stop();
+            producer.join();
+        }
+    };
+    {
+        Joiner joiner{handoff, producer};
+        for (T item; handoff.take(item) && consume(item);) {
+        }
+    }
+    if (thrown) std::rethrow_exception(thrown);
+    return true;
+}
 
 }  // namespace tabrovin
