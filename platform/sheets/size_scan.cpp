@@ -552,36 +552,24 @@ void SheetSizeScan::finishCell() {
 }
 
 void SheetSizeScan::close(std::string_view qname) {
-    bool expected = false;
+    // Inside each element of the subset, the one end tag that may come next
+    // and where the scan is after it.
+    struct Closing {
+        At inside;
+        std::string_view name;
+        At after;
+    };
+    static constexpr Closing kClosings[] = {
+        {At::Value, "v", At::Cell},        {At::Formula, "f", At::Cell},
+        {At::InlineText, "t", At::Inline}, {At::Inline, "is", At::Cell},
+        {At::Cell, "c", At::Row},          {At::Row, "row", At::Data},
+        {At::Data, "sheetData", At::Done}};
+    if (at_ == At::Top) return closeTop(qname);
     const At was = at_;
-    switch (at_) {
-        case At::Value:
-            expected = is(qname, "v"), at_ = At::Cell;
-            break;
-        case At::Formula:
-            expected = is(qname, "f"), at_ = At::Cell;
-            break;
-        case At::InlineText:
-            expected = is(qname, "t"), at_ = At::Inline;
-            break;
-        case At::Inline:
-            expected = is(qname, "is"), at_ = At::Cell;
-            break;
-        case At::Cell:
-            expected = is(qname, "c"), at_ = At::Row;
-            break;
-        case At::Row:
-            expected = is(qname, "row"), at_ = At::Data;
-            break;
-        case At::Data:
-            expected = is(qname, "sheetData"), at_ = At::Done;
-            break;
-        case At::Top:
-            return closeTop(qname);
-        default:
-            break;
-    }
-    if (!expected) return unknown();
+    auto closing = std::find_if(std::begin(kClosings), std::end(kClosings),
+                                [&](const Closing& c) { return c.inside == was; });
+    if (closing == std::end(kClosings) || qname != closing->name) return unknown();
+    at_ = closing->after;
     if (was == At::Cell) finishCell();
 }
 
