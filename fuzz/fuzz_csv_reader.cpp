@@ -12,10 +12,12 @@
 #include <fstream>
 #include <string>
 
-#include "platform/encoding.h"
 #include "platform/sheets/csv_reader.h"
+#include "read_checked.h"
 
 namespace {
+
+using fuzzing::check;
 
 namespace fs = std::filesystem;
 
@@ -23,10 +25,6 @@ const fs::path& scratchFile() {
     static const fs::path path =
         fs::temp_directory_path() / ("fuzz_csv_reader_" + std::to_string(::getpid()) + ".csv");
     return path;
-}
-
-void check(bool ok) {
-    if (!ok) std::abort();
 }
 
 }  // namespace
@@ -52,14 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(sheetSize.rows >= 0 && sheetSize.columns >= 0);
     const int32_t columns = std::min(sheetSize.columns + 1, 64);
     const int32_t last = std::min(sheetSize.rows + 1, 5000);
-    int32_t next = 1;
-    auto status = (*sheet)->readRows(1, last, columns, [&](int32_t row, const auto& cells) {
-        check(row == next++);
-        check(cells.size() == static_cast<size_t>(columns));
-        for (const std::string& cell : cells)
-            check(tabrovin::encoding::isValidUtf8(cell) && cell.find('\0') == std::string::npos);
-        return tabrovin::Status::Ok();
-    });
-    check(status.ok() && next == last + 1);
+    int32_t read = 0;
+    auto status = fuzzing::readChecked(**sheet, last, columns, read);
+    check(status.ok() && read == last);
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "core/statements.h"
 #include "core/undo.h"
 #include "import/open_workbook.h"
-#include "platform/cell_text.h"
 #include "platform/read_ahead.h"
 #include "platform/workbook.h"
 
@@ -86,7 +85,7 @@ class RowInserter {
             bool inRange = pos <= static_cast<int>(cells.size());
             any = any || inRange;
             if (inRange)
-                *out++ = cell_text::stripNul(cells[pos - 1]);
+                *out++ = cells[pos - 1];
             else
                 (out++)->clear();
         }

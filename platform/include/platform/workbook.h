@@ -2,6 +2,8 @@
 // Reading workbooks (.xls, .xlsx, .ods, .csv) as rows of cell texts.
 // Every cell reaches the caller as UTF-8 text (see cell_text.h for how
 // numbers, dates, booleans and errors are rendered); an empty cell is "".
+// No text holds a NUL: the readers drop them, as a NUL would end the text
+// early wherever it is stored or shown.
 
 #include <cstdint>
 #include <filesystem>
