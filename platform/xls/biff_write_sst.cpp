@@ -193,21 +193,25 @@ void SstWriter::addUtf8(std::string_view text) {
                    0, 0, {});
         return;
     }
-    narrow_.clear();
-    wideBuf_.clear();
-    auto putWide = [this](char16_t u) {
-        wideBuf_.push_back(static_cast<uint8_t>(u));
-        wideBuf_.push_back(static_cast<uint8_t>(u >> 8));
+    // Never more UTF-16 units than UTF-8 bytes: the buffers are sized once
+    // per text and filled by position, not grown a byte at a time.
+    if (narrow_.size() < text.size()) narrow_.resize(text.size());
+    if (wideBuf_.size() < 2 * text.size()) wideBuf_.resize(2 * text.size());
+    uint8_t* narrow = narrow_.data();
+    uint8_t* wide = wideBuf_.data();
+    auto putWide = [&wide](char32_t u) {
+        store16(wide, static_cast<uint16_t>(u));
+        wide += 2;
     };
     StoredShape shape = walkStoredChars(text, [&](char32_t c) {
         if (c > 0xFFFF) {
             char32_t v = c - 0x10000;
-            putWide(static_cast<char16_t>(0xD800 + (v >> 10)));
-            putWide(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+            putWide(0xD800 + (v >> 10));
+            putWide(0xDC00 + (v & 0x3FF));
             return;
         }
-        narrow_.push_back(static_cast<uint8_t>(c));
-        putWide(static_cast<char16_t>(c));
+        *narrow++ = static_cast<uint8_t>(c);
+        putWide(c);
     });
     const uint8_t* chars = shape.wide ? wideBuf_.data() : narrow_.data();
     addEncoded(static_cast<uint16_t>(shape.units), shape.wide, chars, 0, 0, {});
