@@ -38,7 +38,7 @@ Statement countRows();  // SELECT Count(id) FROM wen
 // ('%' in it keeps its wildcard meaning, a quote matches itself), else 0 or
 // null: the rows the keyword delete removes.
 Result<Statement> keywordMatches(int k, const std::string& keyword);
-Statement largestId();           // SELECT max(id) FROM [wen]  (null when empty)
+Statement largestId();  // SELECT max(id) FROM [wen]  (null when empty)
 // The id of the `count`-th row after id `low` in id order (no row: null), so
 // that a page ends at the k-th smallest id without walking the rows before.
 Statement idAfter(int64_t low, int64_t count);
