@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/encoding.h"
 #include "platform/sheets/limits.h"
 
 namespace tabrovin::sheets {
@@ -57,6 +58,14 @@ bool RowAssembler::set(int32_t column, std::string text) {
     if (rowBytes_ > kMaxRowBytes) {
         status_ = Error::damagedWorkbook(file_, "第" + std::to_string(row_) + "行的内容超过 " +
                                                     std::to_string(kMaxRowBytes >> 20) + " MB");
+        row_ = 0;
+        return false;
+    }
+    // XML text that is not UTF-8 is not well-formed, and the working table
+    // holds UTF-8 only; a spreadsheet program refuses such a file too.
+    if (encoding::validUtf8Prefix(text) != text.size()) {
+        status_ = Error::damagedWorkbook(file_, "单元格的文字不是有效的 UTF-8 编码",
+                                         CellPlace(0, row_, column));
         row_ = 0;
         return false;
     }

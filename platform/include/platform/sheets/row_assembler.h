@@ -23,8 +23,9 @@ class RowAssembler {
     // failed, or rows went backwards (finish() then says so).
     bool startRow(int32_t row);
     // Sets column `column` (1-based) of the buffered row; ignored past
-    // `columns`. False, and finish() fails, once the row's texts pass
-    // kMaxRowBytes (a cell repeated across a row can ask for gigabytes).
+    // `columns`. False, and finish() fails, when `text` is not valid UTF-8
+    // or once the row's texts pass kMaxRowBytes (a cell repeated across a
+    // row can ask for gigabytes).
     bool set(int32_t column, std::string text);
     // Emits the buffered row `times` times (rows row..row+times-1); false
     // when the sink failed or the read is past `last`.
