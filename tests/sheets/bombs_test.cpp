@@ -35,12 +35,11 @@ open(sys.argv[1], 'wb').write(data)
 // Each is refused quickly as damaged, before anything is inflated or held whole.
 TEST(Bombs, WorkbooksBuiltToCostGigabytesAreRefusedEarly) {
     TempDir dir;
-    std::string strings, sheetList, xfs, text, cells;
+    std::string strings, sheetList, xfs, cells, text = repeat("字", sheets::kMaxCellCharacters);
     for (int i = 0; i < 3'000'000; ++i) strings += "<si><t>A</t></si>";  // 48 MB, deflated 1000x
     for (size_t i = 0; i <= sheets::kMaxSheets; ++i)
         sheetList += "<sheet name=\"a\" r:id=\"rId1\"/>";
     for (size_t i = 0; i <= sheets::kMaxStyles; ++i) xfs += "<xf/>";
-    for (size_t i = 0; i < sheets::kMaxCellCharacters; ++i) text += "字";
     for (int c = 0; c < kMaxColumns; ++c) cells += "<c t=\"s\"><v>0</v></c>";
     const std::string sheet = worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>");
     Parts manySheets = xlsxParts({sheet});
@@ -67,10 +66,8 @@ TEST(Bombs, WorkbooksBuiltToCostGigabytesAreRefusedEarly) {
         if (name == std::string("declared.xlsx"))
             declareSize(dir / name, "xl/worksheets/sheet1.xml", 3'000'000'000u);
         auto start = std::chrono::steady_clock::now();
-        Error e = readFailure(dir / name);
+        EXPECT_TRUE(failsWith(readFailure(dir / name), err::kDamagedWorkbook, words)) << name;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << name;
-        EXPECT_EQ(e.number, err::kDamagedWorkbook) << name;
-        EXPECT_NE(e.description.find(words), std::string::npos) << e.description;
     }
 }
 
@@ -112,10 +109,9 @@ TEST(Bombs, OdsRepeatCountsReachTheSheetsEdgeOrRefuseTheFile) {
     // Leading zeros do not make a count large.
     EXPECT_EQ(window(dir, repeatedOds("0000000002"), 1, 2, 3).first,
               (Grid{{"a", "a", "b"}, {"c", "", ""}}));
-    for (std::string bad : {"-1", "0", "abc", "2x", ""}) {
-        writePackage(dir / "bad.ods", repeatedOds(bad));
-        EXPECT_EQ(readError(dir / "bad.ods"), bad.empty() ? 0 : err::kDamagedWorkbook) << bad;
-    }
+    for (std::string bad : {"-1", "0", "abc", "2x", ""})
+        EXPECT_EQ(partsFailure(repeatedOds(bad)).number, bad.empty() ? 0 : err::kDamagedWorkbook)
+            << bad;
 }
 
 }  // namespace

@@ -75,6 +75,20 @@ inline void setPart(Parts& parts, const std::string& name, const std::string& by
     parts.emplace_back(name, bytes);
 }
 
+// Sheet `number` of a package of `parts` written to a scratch file.
+inline Grid readParts(const Parts& parts, int number = 1) {
+    TempDir dir;
+    writePackage(dir / "book.xlsx", parts);
+    return readSheet(dir / "book.xlsx", number);
+}
+
+// The error of reading sheet `number` of such a package (number 0 if none).
+inline Error partsFailure(const Parts& parts, int number = 1) {
+    TempDir dir;
+    writePackage(dir / "book.xlsx", parts);
+    return readFailure(dir / "book.xlsx", nullptr, number);
+}
+
 inline const std::string kOdsMime = "application/vnd.oasis.opendocument.spreadsheet";
 
 // An .ods package of one sheet holding `rows` (table-row elements), under the

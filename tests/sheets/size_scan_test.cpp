@@ -1,6 +1,6 @@
-// The quick measure of .xlsx worksheets: on any part it either cannot tell
-// or gives exactly what the full parse gives, and the parts spreadsheet
-// writers produce take it.
+// Measuring a sheet's size. The quick measure of .xlsx worksheets either
+// cannot tell or gives exactly what the full parse gives, and the parts
+// spreadsheet writers produce take it; a size is measured once per file version.
 
 #include "platform/sheets/size_scan.h"
 
@@ -8,6 +8,7 @@
 
 #include <random>
 
+#include "platform/sheets/size_cache.h"
 #include "tests/sheets/package_util.h"
 
 namespace tt = tabrovin::testing;
@@ -201,3 +202,39 @@ TEST(SheetSizeScan, WritersPartsTakeTheQuickWay) {
         EXPECT_GT((*full)->rows, 0) << file;
     }
 }
+
+namespace tabrovin::testing {
+namespace {
+
+// An .xlsx at `out` of `rows` rows, two columns wide.
+void writeRows(const std::filesystem::path& out, int rows) {
+    writePackage(out,
+                 xlsxParts({worksheet(repeat("<row><c><v>1</v></c><c><v>2</v></c></row>", rows))}));
+}
+
+SheetSize sizeOf(const std::filesystem::path& path) {
+    auto book = openWorkbookFile(path);
+    auto sheet = book ? (*book)->worksheet(1) : book.error();
+    EXPECT_TRUE(sheet.ok()) << path;
+    return sheet ? (*sheet)->size() : SheetSize{};
+}
+
+TEST(SheetSizes, AChangedFileIsMeasuredAgain) {
+    TempDir dir;
+    auto file = dir / "grow.xlsx";
+    writeRows(file, 3);
+    EXPECT_EQ(sizeOf(file).rows, 3);
+    auto remembered = sheets::cachedSize(sheets::FileIdentity::of(file), 0);
+    EXPECT_EQ(remembered ? remembered->rows : -1, 3);
+    // The same file version is not measured again: what is remembered serves.
+    sheets::rememberSize(sheets::FileIdentity::of(file), 0, SheetSize{99, 2});
+    EXPECT_EQ(sizeOf(file).rows, 99);
+    writeRows(file, 7);
+    EXPECT_EQ(sizeOf(file).rows, 7);
+    writeRows(dir / "other.xlsx", 2);
+    EXPECT_EQ(sizeOf(dir / "other.xlsx").rows, 2);
+    EXPECT_EQ(sizeOf(file).columns, 2);
+}
+
+}  // namespace
+}  // namespace tabrovin::testing

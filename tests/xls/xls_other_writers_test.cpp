@@ -12,13 +12,10 @@
 namespace tabrovin::xls {
 namespace {
 namespace fs = std::filesystem;
-using testutil::Bytes;
-using testutil::Grid;
-using testutil::Rec;
+using testutil::Bytes, testutil::Grid, testutil::Rec;
+using testutil::failsWith, testutil::formulaCell, testutil::number, testutil::sheetOf;
 
-using testutil::formulaCell;
-using testutil::number;
-using testutil::sheetOf;
+const std::string kGbkName = "\xD0\xD5\xC3\xFB";  // 姓名
 
 TEST(OtherWriters, FormulasUnderTheirOldRecordNumbersKeepTheirRows) {
     Bytes result;
@@ -79,11 +76,9 @@ TEST(OtherWriters, VersionFieldsAreJudgedByRange) {
     Bytes zero = testutil::bookStream({}, {sheet}, 0x0600);
     zero[4] = zero[5] = 0;
     EXPECT_EQ(sheetOf(zero), (Grid{{"7"}}));
-    for (uint16_t version : {0x0200, 0x0300, 0x0400}) {
-        auto old = parseWorkbookStream(testutil::bookStream({}, {sheet}, version), "old.xls");
-        ASSERT_FALSE(old.ok());
-        EXPECT_EQ(old.error().number, err::kUnsupportedWorkbook);
-    }
+    for (uint16_t version : {0x0200, 0x0300, 0x0400})
+        EXPECT_TRUE(failsWith(testutil::sheetError(testutil::bookStream({}, {sheet}, version)),
+                              err::kUnsupportedWorkbook));
 }
 
 // Excel 2.x-4.0 files hold a bare record stream, not a container.
@@ -113,25 +108,20 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedA
         auto xf = [&](uint8_t format) {
             return Rec{four ? rec::kXf4 : rec::kXf3, {0, format, 0, 0}};
         };
-        Bytes cp, text = testutil::cellHead(0, 0, 0), result;
-        put16(cp, encoding::kGbk);
-        put16(text, 4);
-        testutil::append(text, "\xD0\xD5\xC3\xFB");  // 姓名 in GBK
+        Bytes result;
         testutil::putDouble(result, 12.5);
         std::vector<Rec> records = {
-            {rec::kCodePage, cp},
+            testutil::codePage(encoding::kGbk),
             format("General"),
             format("yyyy/m/d"),
             xf(0),
             xf(1),
-            {rec::kLabel, text},
+            {rec::kLabel, testutil::byteString(testutil::cellHead(0, 0, 0), kGbkName)},
             number(1, 0, 45356, 1),
             number(1, 1, 45356, 0),
             {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, result)}};
-        testing::writeFile(dir / "旧表.xls", [&] {
-            Bytes b = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
-            return std::string(b.begin(), b.end());
-        }());
+        Bytes file = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
+        testing::writeFile(dir / "旧表.xls", std::string(file.begin(), file.end()));
         EXPECT_TRUE(looksLikeBareBiff(testing::readFile(dir / "旧表.xls")));
         EXPECT_EQ(testutil::readBook(dir / "旧表.xls"),
                   (std::vector<Grid>{{{"姓名", ""}, {"2024/3/5", "45356"}, {"", "12.5"}}}));
@@ -144,57 +134,64 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedA
         EXPECT_TRUE(looksLikeBareBiff(bytes)) << bof;
         testing::writeFile(dir / "旧表.xls", bytes);
         auto book = openXlsWorkbook(dir / "旧表.xls");
-        ASSERT_FALSE(book.ok());
-        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook) << bof;
-        const std::string& why = book.error().description;
-        EXPECT_NE(why.find("旧表.xls"), std::string::npos) << why;
-        EXPECT_NE(why.find("Excel 2.x–4.0"), std::string::npos) << why;
-        EXPECT_NE(why.find("另存为"), std::string::npos) << why;
+        for (const char* words : {"旧表.xls", "Excel 2.x–4.0", "另存为"})
+            EXPECT_TRUE(failsWith(book, err::kUnsupportedWorkbook, words)) << bof;
     }
     EXPECT_FALSE(looksLikeBareBiff("姓名,电话\n张三,1\n"));
     EXPECT_FALSE(looksLikeBareBiff(std::string("\x09\x00\x04", 3)));
 }
 
-// BIFF5 text in code pages beyond GBK, named by Windows number or by BIFF's
-// own numbers for Mac Roman and Windows Latin-1.
-TEST(OtherWriters, Biff5CodePagesBeyondGbk) {
+// BIFF5 (Excel 5.0/95) text is bytes in the workbook's code page: GBK when no
+// CODEPAGE names one, pages beyond GBK by Windows number or by BIFF's own
+// numbers for Mac Roman and Windows Latin-1.
+TEST(OtherWriters, Biff5TextIsReadInItsCodePage) {
+    using testutil::byteString, testutil::cellHead, testutil::codePage;
     struct Page {
-        uint16_t number;
+        uint16_t number;  // 0: no CODEPAGE record
         std::string bytes, text;
     };
-    const Page pages[] = {
-        {1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
-        {10029, "\xFC\x97\x64\x90", "Łódź"},
-        {866, "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет"},
-        {0x8000, "Caf\x8E", "Café"},
-        {0x8001, "Caf\xE9", "Café"},
-        // A byte the code page leaves undefined costs that byte only.
-        {1253, "\xC1\xAA\xE1", "Α\uFFFDα"},
-        {1252, "Caf\xE9\x81", "Café\uFFFD"},
-    };
+    const Page pages[] = {{0, kGbkName, "姓名"},
+                          {encoding::kGbk, kGbkName, "姓名"},
+                          {1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
+                          {10029, "\xFC\x97\x64\x90", "Łódź"},
+                          {866, "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет"},
+                          {0x8000, "Caf\x8E", "Café"},
+                          {0x8001, "Caf\xE9", "Café"},
+                          // A byte the code page leaves undefined costs that byte only.
+                          {1253, "\xC1\xAA\xE1", "Α\uFFFDα"},
+                          {1252, "Caf\xE9\x81", "Café\uFFFD"}};
     for (const Page& p : pages) {
-        SCOPED_TRACE(p.number);
-        Bytes cp, label = testutil::cellHead(0, 0);
-        put16(cp, p.number);
-        put16(label, static_cast<uint16_t>(p.bytes.size()));
-        testutil::append(label, p.bytes);
-        EXPECT_EQ(
-            sheetOf(testutil::bookStream({{rec::kCodePage, cp}}, {{{rec::kLabel, label}}}, 0x0500)),
-            (Grid{{p.text}}));
+        std::vector<Rec> globals;
+        if (p.number) globals.push_back(codePage(p.number));
+        Rec label = {rec::kLabel, byteString(cellHead(0, 0), p.bytes)};
+        EXPECT_EQ(sheetOf(testutil::bookStream(globals, {{label}}, 0x0500)), (Grid{{p.text}}))
+            << p.number;
     }
     // A code page this system cannot convert is refused by its number, even
     // when the text happens to be valid GBK.
-    for (uint16_t unknown : {10006, 12345}) {
-        Bytes cp;
-        put16(cp, unknown);
-        auto book = parseWorkbookStream(testutil::bookStream({{rec::kCodePage, cp}}, {{}}, 0x0500),
-                                        "希腊.xls");
-        ASSERT_FALSE(book.ok()) << unknown;
-        EXPECT_EQ(book.error().number, err::kUnsupportedWorkbook);
-        EXPECT_NE(book.error().description.find("代码页 " + std::to_string(unknown)),
-                  std::string::npos)
-            << book.error().description;
-    }
+    for (uint16_t unknown : {10006, 12345})
+        EXPECT_TRUE(
+            failsWith(testutil::sheetError(testutil::bookStream({codePage(unknown)}, {{}}, 0x0500)),
+                      err::kUnsupportedWorkbook, "代码页 " + std::to_string(unknown)));
+    // Every kind of cell, over two sheets, from the "Book" stream of Excel 5.
+    Bytes rk = cellHead(2, 0);
+    put32(rk, (13800 << 2) | 2);
+    std::vector<Rec> cells = {
+        {rec::kLabel, byteString(cellHead(0, 0), kGbkName)},
+        {rec::kLabel,
+         byteString(cellHead(1, 1), *encoding::fromUtf8("他说\"好\"", encoding::kGbk))},
+        number(1, 0, 1234.5),
+        {rec::kRk, rk},
+        {rec::kFormula, formulaCell(2, 1, testutil::kTextResult)},
+        {rec::kString, byteString({}, "formula text")}};
+    testing::TempDir dir;
+    Rec second = {rec::kLabel, byteString(cellHead(0, 0), "second")};
+    (void)writeCompoundFile(dir / "95.xls",
+                            {{"Book", testutil::bookStream({}, {cells, {second}}, 0x0500)}});
+    EXPECT_EQ(
+        testutil::readBook(dir / "95.xls"),
+        (std::vector<Grid>{{{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}},
+                           {{"second"}}}));
 }
 
 }  // namespace

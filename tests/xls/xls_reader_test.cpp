@@ -1,5 +1,5 @@
-// Workbooks written by other programs (xlwt, LibreOffice, and BIFF5 streams
-// built here), every cell of every sheet compared with what it holds.
+// Workbooks written by xlwt and LibreOffice, every cell of every sheet
+// compared with what it holds.
 
 #include <gtest/gtest.h>
 
@@ -116,44 +116,6 @@ TEST(XlsReader, LibreOfficeFormulasGiveTheirCachedResults) {
         want[1].push_back({text, text});
     }
     EXPECT_EQ(testutil::readBook(xls), want);
-}
-
-// BIFF5 (Excel 5.0/95) strings are bytes in the workbook's code page; with no
-// CODEPAGE record they are read as GBK all the same. LibreOffice no longer
-// writes BIFF5, so the stream is built here.
-TEST(XlsReader, Biff5TextIsReadInItsCodePage) {
-    using testutil::Bytes;
-    auto byteString = [](Bytes d, const std::string& utf8) {
-        std::string gbk = *encoding::fromUtf8(utf8, encoding::kGbk);
-        put16(d, static_cast<uint16_t>(gbk.size()));
-        testutil::append(d, gbk);
-        return d;
-    };
-    Bytes rk = testutil::cellHead(2, 0);
-    put32(rk, (13800 << 2) | 2);
-    std::vector<testutil::Rec> cells = {
-        {rec::kLabel, byteString(testutil::cellHead(0, 0), "姓名")},
-        {rec::kLabel, byteString(testutil::cellHead(1, 1), "他说\"好\"")},
-        testutil::number(1, 0, 1234.5),
-        {rec::kRk, rk},
-        {rec::kFormula, testutil::formulaCell(2, 1, testutil::kTextResult)},
-        {rec::kString, byteString({}, "formula text")}};
-    std::vector<testutil::Rec> second = {
-        {rec::kLabel, byteString(testutil::cellHead(0, 0), "第二")}};
-    const Grid want = {{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}};
-    testing::TempDir dir;
-    for (bool codePage : {true, false}) {
-        Bytes cp;
-        put16(cp, encoding::kGbk);
-        std::vector<testutil::Rec> globals;
-        for (int i = 0; i < 16; ++i)
-            globals.push_back({rec::kXf, Bytes(16, 0)});  // cells use XF 15
-        if (codePage) globals.push_back({rec::kCodePage, cp});
-        fs::path path = dir / (codePage ? "gbk.xls" : "none.xls");
-        (void)writeCompoundFile(path,
-                                {{"Book", testutil::bookStream(globals, {cells, second}, 0x0500)}});
-        EXPECT_EQ(testutil::readBook(path), (std::vector<Grid>{want, {{"第二"}}})) << path;
-    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ namespace tabrovin::xls::testutil {
 
 using Grid = std::vector<std::vector<std::string>>;
 using Bytes = std::vector<uint8_t>;
+using testing::failsWith;
 
 // Rows first..last, `columns` wide (all of the sheet's size when left out),
 // checking that rows arrive in order and the read succeeds.
@@ -38,6 +39,13 @@ inline Grid sheetOf(const std::vector<uint8_t>& stream, int n = 1) {
     if (!book) return {{book.error().description}};
     auto sheet = (*book)->worksheet(n);
     return sheet ? readGrid(**sheet) : Grid{{sheet.error().description}};
+}
+
+// The error of parsing `stream` and taking its sheet `n` (number 0 if none).
+inline Error sheetError(const Bytes& stream, int n = 1) {
+    auto book = parseWorkbookStream(stream, "built.xls");
+    auto sheet = book ? (*book)->worksheet(n) : book.error();
+    return sheet ? Error{} : sheet.error();
 }
 
 inline std::vector<Grid> readBook(const std::filesystem::path& path) {
@@ -85,10 +93,23 @@ inline Bytes unicodeString(const std::string& utf8) {
     return d;
 }
 
+// Text as BIFF2-5 store it after `d`: a 16-bit length, then bytes in the code page.
+inline Bytes byteString(Bytes d, std::string_view bytes) {
+    put16(d, static_cast<uint16_t>(bytes.size()));
+    append(d, bytes);
+    return d;
+}
+
 struct Rec {
     uint16_t type;
     Bytes data;
 };
+
+inline Rec codePage(uint16_t number) {
+    Bytes d;
+    put16(d, number);
+    return {rec::kCodePage, d};
+}
 
 inline Rec number(uint16_t row, uint16_t col, double v, uint16_t xf = 15) {
     Bytes d = cellHead(row, col, xf);
