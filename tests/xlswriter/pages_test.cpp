@@ -1,7 +1,12 @@
 // Pages written into the blank workbook as independent readers see them, what
-// the .xls format cannot hold, and the errors for files and templates.
+// the .xls format cannot hold (a page too large is refused before anything is
+// written, judged ahead from an upper bound of the shared string table), and
+// the errors for files and templates.
+
+#include <random>
 
 #include "platform/xls/biff_write_file.h"
+#include "platform/xls/biff_write_template.h"
 #include "tests/xlswriter/readers.h"
 
 namespace tabrovin::testing {
@@ -93,9 +98,8 @@ TEST(Pages, FileAndTemplateErrorsNameThePlaceAndLeaveOtherFilesAlone) {
     ASSERT_TRUE(t.write(dir / "o.xls", {"first"}, gridOf(2000, 5)).ok());
     ASSERT_TRUE(t.write(dir / "o.xls", {"second"}, {}).ok());
     EXPECT_EQ(readBook(dir / "o.xls"), ReadBook({{"Sheet1", {{"second"}}}}));
-    size_t files = 0;
-    for (auto& e : fs::directory_iterator(dir.path())) files += e.is_regular_file();
-    EXPECT_EQ(files, 3u) << "template, read-only file and o.xls; no half-written files";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 4)
+        << "the template, 只读.xls, folder.xls and o.xls; no half-written files";
 
     // Templates: missing, not a workbook, Excel 95 ("Book" stream, or BIFF5 in "Workbook").
     writeFile(dir / "text.xls", "not a workbook at all");
@@ -107,6 +111,80 @@ TEST(Pages, FileAndTemplateErrorsNameThePlaceAndLeaveOtherFilesAlone) {
                                 {"Book.xls", err::kUnsupportedWorkbook},
                                 {"Workbook.xls", err::kUnsupportedWorkbook}})
         EXPECT_TRUE(failsWith(xls::ExportTemplate::load(dir / name), number)) << name;
+}
+
+std::vector<std::string> awkwardTexts() {
+    std::mt19937 rng(11);
+    std::vector<std::string> texts = {"", "plain", "café", "汉字", "emoji 😀", "bad \xff\xe4\xb8"};
+    const char* units[] = {"a", "é", "中", "😀", "\x80", "\xf0\x9f"};
+    for (int i = 0; i < 400; ++i) {
+        std::string s;
+        size_t n = rng() % (i % 50 == 0 ? 40000 : 300);
+        while (s.size() < n) s += units[rng() % (i % 3 == 0 ? 2 : 6)];
+        texts.push_back(s);
+    }
+    return texts;
+}
+
+// The bound is never below what the writer writes (or a page could pass the
+// limit unnoticed) and hardly above it (or pages that fit would be refused).
+TEST(PageSize, SharedStringBoundHoldsTheWrittenTable) {
+    std::vector<std::string> texts = awkwardTexts();
+    std::vector<xls::StoredString> stored(3);
+    stored[1].cch = 2;
+    stored[1].chars = {'o', 'k'};
+    stored[2].cch = 1;
+    stored[2].wide = true;
+    stored[2].chars = {0x2D, 0x4E};
+    stored[2].runCount = 1;
+    stored[2].extBytes = 20;
+    stored[2].tail.assign(24, 1);
+    for (size_t count : {size_t(0), size_t(1), size_t(37), texts.size()}) {
+        std::vector<std::string_view> views(texts.begin(), texts.begin() + count);
+        std::vector<uint8_t> stream;
+        xls::SstWriter writer(stream, 0, stored.size() + views.size());
+        for (const auto& s : stored) writer.add(s);
+        for (auto v : views) writer.addUtf8(v);
+        writer.finish();
+        uint64_t bound = xls::sstSizeBound(stored, views);
+        EXPECT_GE(bound, stream.size()) << count;
+        EXPECT_LE(bound, stream.size() + stream.size() / 200 + 1100) << count;
+        const uint64_t rough = xls::sstRoughBound(stored, views);
+        EXPECT_TRUE(rough >= bound && rough <= 4 * bound) << count;
+    }
+}
+
+TEST(PageSize, APageOverTheLimitIsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    ASSERT_TRUE(xls::writeBlankWorkbook(dir / "blank.xls").ok());
+    auto streams = xls::readCompoundFile(dir / "blank.xls");
+    ASSERT_TRUE(streams.ok());
+    auto impl = xls::parseTemplate(std::move(*streams), "blank.xls");
+    ASSERT_TRUE(impl.ok());
+    std::vector<std::string> cells;
+    for (const auto& row : gridOf(3000, 4))
+        for (const auto& text : row) cells.push_back(text + " 数据");
+
+    ASSERT_TRUE(xls::writePage(**impl, dir / "fits.xls", {"甲", "乙", "丙", "丁"}, cells, 4,
+                               xls::kMaxWorkbookStream)
+                    .ok());
+    auto written = xls::readCompoundFile(dir / "fits.xls");
+    ASSERT_TRUE(written.ok());
+    size_t size = 0;
+    for (const auto& s : *written)
+        if (s.path == "Workbook") size = s.data.size();
+    ASSERT_GT(size, 100000u);
+
+    // Just over the page's own size: refused, and the file already at the
+    // destination is left as it was. With a little room it is written.
+    writeFile(dir / "page.xls", "earlier page");
+    EXPECT_TRUE(failsWith(
+        xls::writePage(**impl, dir / "page.xls", {"甲", "乙", "丙", "丁"}, cells, 4, size - 1),
+        err::kTooManyRows, "减少每页的行数"));
+    EXPECT_EQ(readFile(dir / "page.xls"), "earlier page");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+    EXPECT_TRUE(
+        xls::writePage(**impl, dir / "page.xls", {"甲"}, cells, 4, size + size / 100 + 1024).ok());
 }
 
 }  // namespace
