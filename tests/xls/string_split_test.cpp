@@ -17,7 +17,7 @@ struct SplitCase {
     const char* name;
     std::vector<Bytes> segments;  // the SST record's data, then each CONTINUE's
     std::vector<std::string> texts;
-    Bytes firstTail;  // the first string's runs and phonetic bytes
+    Bytes firstTail = {};  // the first string's runs and phonetic bytes
 };
 
 Bytes cat(std::initializer_list<Bytes> parts) {
@@ -58,21 +58,17 @@ std::vector<SplitCase> cases() {
     return {
         {"header ends the record: the characters resume after an option byte",
          {cat({sstHead(2), head(3, 0)}), cat({{1}, wide("汉字A"), head(2, 0), narrow("ok")})},
-         {"汉字A", "ok"},
-         {}},
+         {"汉字A", "ok"}},
         {"characters end the record: the next header follows without one",
          {cat({sstHead(2), head(3, 0), narrow("abc")}), cat({head(2, 0), narrow("de")})},
-         {"abc", "de"},
-         {}},
+         {"abc", "de"}},
         {"8-bit characters continue as 16-bit",
          {cat({sstHead(1), head(4, 0), narrow("ab")}), cat({{1}, wide("中文")})},
-         {"ab中文"},
-         {}},
+         {"ab中文"}},
         {"16-bit characters continue as 8-bit, over two continuations",
          {cat({sstHead(1), head(4, 1), wide("中")}), cat({{0}, narrow("x")}),
           cat({{1}, wide("文y")})},
-         {"中x文y"},
-         {}},
+         {"中x文y"}},
         {"split inside the rich-text runs",
          {cat({sstHead(2), head(4, 0x08, 2), narrow("rich"),
                Bytes(runs.begin(), runs.begin() + 3)}),
@@ -86,8 +82,7 @@ std::vector<SplitCase> cases() {
          cat({runs, phonetic})},
         {"a lone byte of a 16-bit character before the record end is stepped over",
          {cat({sstHead(1), head(2, 1), wide("中"), {0x41}}), cat({{1}, wide("文")})},
-         {"中文"},
-         {}},
+         {"中文"}},
         {"split exactly between the characters and the runs",
          {cat({sstHead(1), head(2, 0x09, 2), wide("汉字")}), runs},
          {"汉字"},

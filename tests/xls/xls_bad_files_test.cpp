@@ -2,9 +2,7 @@
 // and files that are damaged, locked or no workbook at all, never a crash or hang.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <random>
 
 #include "platform/xls/biff_workbook.h"
@@ -45,10 +43,8 @@ TEST(BuiltStreams, SplitStringsAndTheirIndexes) {
     EXPECT_EQ(sheetOf(splitStringsBook(), 1),
               (Grid{{first, "", ""}, {"", "second", ""}, {"", "", "汉ab"}}));
     EXPECT_EQ(sheetOf(splitStringsBook(), 2), (Grid{{""}, {""}, {""}, {"2.5"}}));
-    auto book = parseWorkbookStream(splitStringsBook(true), "built.xls");
-    ASSERT_TRUE(book.ok());
-    EXPECT_TRUE(
-        failsWith((*book)->worksheet(2), err::kDamagedWorkbook, "第 2 个工作表第 5 行第 3 列"));
+    EXPECT_TRUE(failsWith(testutil::sheetError(splitStringsBook(true), 2), err::kDamagedWorkbook,
+                          "第 2 个工作表第 5 行第 3 列"));
 }
 
 // Errors from opening the file and then taking each sheet; 0 when all is well.
@@ -79,21 +75,6 @@ TEST(BadFiles, NotWorkbooksAndLockedOnes) {
                           "密码"));
 }
 
-// What the process writes to standard error while `action` runs.
-template <class F>
-std::string standardErrorOf(const fs::path& scratch, F action) {
-    std::fflush(stderr);
-    int saved = ::dup(2);
-    FILE* sink = std::fopen(scratch.c_str(), "wb");
-    ::dup2(::fileno(sink), 2);
-    action();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    std::fclose(sink);
-    return testing::readFile(scratch);
-}
-
 // A container cut anywhere is reported by the reader's own error alone: the
 // library beneath it must not print its complaints for the user to see.
 TEST(BadFiles, CutContainersLeaveStandardErrorClean) {
@@ -103,14 +84,13 @@ TEST(BadFiles, CutContainersLeaveStandardErrorClean) {
                                    {"Other/Deep", Bytes(300, 1)}};
     ASSERT_TRUE(writeCompoundFile(dir / "whole.xls", streams).ok());
     std::string whole = testing::readFile(dir / "whole.xls");
-    std::string noise = standardErrorOf(dir / "stderr.txt", [&] {
-        for (size_t cut = 100; cut < whole.size(); cut += 509) {
-            testing::writeFile(dir / "cut.xls", whole.substr(0, cut));
-            int e = firstError(dir / "cut.xls");
-            EXPECT_TRUE(e == err::kNotWorkbook || e == err::kDamagedWorkbook) << cut << ": " << e;
-        }
-    });
-    EXPECT_EQ(noise, "");
+    ::testing::internal::CaptureStderr();
+    for (size_t cut = 100; cut < whole.size(); cut += 509) {
+        testing::writeFile(dir / "cut.xls", whole.substr(0, cut));
+        int e = firstError(dir / "cut.xls");
+        EXPECT_TRUE(e == err::kNotWorkbook || e == err::kDamagedWorkbook) << cut << ": " << e;
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 // Every prefix of a valid stream is refused: at opening when the cut is in
