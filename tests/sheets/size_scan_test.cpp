@@ -11,12 +11,10 @@
 #include "platform/sheets/size_cache.h"
 #include "tests/sheets/package_util.h"
 
-namespace tt = tabrovin::testing;
-using tabrovin::SheetSize;
-using tabrovin::sheets::MeasureBy;
-using tabrovin::sheets::SheetSizeScan;
-
+namespace tabrovin::testing {
 namespace {
+
+using sheets::MeasureBy, sheets::SheetSizeScan;
 
 const std::vector<std::string> kStrings = {"a", "", "b", ""};
 
@@ -36,7 +34,7 @@ std::optional<SheetSize> scanned(std::string_view xml, size_t chunk = SIZE_MAX) 
 bool agrees(const std::string& xml, size_t chunk = SIZE_MAX) {
     auto quick = scanned(xml, chunk);
     if (!quick) return false;
-    auto full = tabrovin::sheets::parsedSheetSize(xml, kStrings);
+    auto full = sheets::parsedSheetSize(xml, kStrings);
     EXPECT_TRUE(full.ok()) << "scan told, full parse refused: " << xml;
     EXPECT_TRUE(full.ok() && full->rows == quick->rows && full->columns == quick->columns)
         << quick->rows << "x" << quick->columns << " for " << xml;
@@ -129,8 +127,6 @@ std::string randomPart(std::mt19937& rng) {
     return xml;
 }
 
-}  // namespace
-
 TEST(SheetSizeScan, EitherCannotTellOrAgreesWithTheFullParse) {
     std::mt19937 rng(20261207);
     int told = 0, tries = 20000;
@@ -141,7 +137,7 @@ TEST(SheetSizeScan, EitherCannotTellOrAgreesWithTheFullParse) {
 
 TEST(SheetSizeScan, ChunksMayEndAnywhere) {
     const std::string xml =
-        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- by hand -->\r\n<worksheet xmlns=\"" + tt::kMainNs +
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- by hand -->\r\n<worksheet xmlns=\"" + kMainNs +
         "\" xmlns:x14ac=\"urn:ac\"><dimension ref=\"A1:D2\"/><sheetData><row r=\"1\" "
         "x14ac:dyDescent='0.25'><c r=\"A1\" t=\"s\"><v>2</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
         "</row><row r=\"2\"><c r=\"C2\"><f>A1&amp;&#x42;1</f><v>12</v></c><c r=\"D2\" "
@@ -162,38 +158,38 @@ TEST(SheetSizeScan, ChunksMayEndAnywhere) {
 // The shapes of libxlsxwriter (shared strings, and inline strings in its
 // constant-memory mode) by hand, openpyxl's and LibreOffice's from the programs.
 TEST(SheetSizeScan, WritersPartsTakeTheQuickWay) {
-    tt::TempDir dir;
+    TempDir dir;
     const std::string head =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<worksheet xmlns=\"" +
-        tt::kMainNs + "\" xmlns:r=\"" + tt::kRelNs +
+        kMainNs + "\" xmlns:r=\"" + kRelNs +
         "\"><dimension ref=\"A1:C2\"/><sheetViews><sheetView "
         "tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews><sheetFormatPr "
         "defaultRowHeight=\"15\"/><sheetData>";
-    tt::writePackage(dir / "lxw.xlsx",
-                     tt::xlsxParts({head + "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v>"
-                                           "</c><c r=\"C1\"><v>1.5</v></c></row></sheetData>"
-                                           "<pageMargins left=\"0.7\"/></worksheet>",
-                                    head + "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>列0</t>"
-                                           "</is></c></row><row r=\"2\"><c r=\"B2\"><v>10</v></c>"
-                                           "</row></sheetData></worksheet>"},
-                                   "", "<si><t>x</t></si>"));
-    auto r = tt::runPython(
+    writePackage(dir / "lxw.xlsx",
+                 xlsxParts({head + "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v>"
+                                   "</c><c r=\"C1\"><v>1.5</v></c></row></sheetData>"
+                                   "<pageMargins left=\"0.7\"/></worksheet>",
+                            head + "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>列0</t>"
+                                   "</is></c></row><row r=\"2\"><c r=\"B2\"><v>10</v></c>"
+                                   "</row></sheetData></worksheet>"},
+                           "", "<si><t>x</t></si>"));
+    auto r = runPython(
         "import sys, datetime, openpyxl\n"
         "wb = openpyxl.Workbook(); ws = wb.active\n"
         "ws.append(['名称', 1.5, True, datetime.date(2024, 3, 5), '=A1&\"<>\"', 'a & b'])\n"
         "ws.cell(row=40, column=9).value = '  x'\n"
         "ws.cell(row=41, column=12).value = ''\n"
         "wb.save(sys.argv[1])\n",
-        tt::shellQuote((dir / "openpyxl.xlsx").string()));
+        shellQuote((dir / "openpyxl.xlsx").string()));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    auto office = tt::convertWithLibreOffice(dir / "openpyxl.xlsx", "xlsx", dir.path() / "lo");
+    auto office = convertWithLibreOffice(dir / "openpyxl.xlsx", "xlsx", dir.path() / "lo");
     ASSERT_FALSE(office.empty());
     const std::pair<std::filesystem::path, int> sheets[] = {
         {dir / "lxw.xlsx", 1}, {dir / "lxw.xlsx", 2}, {dir / "openpyxl.xlsx", 1}, {office, 1}};
     for (const auto& [file, number] : sheets) {
-        auto quick = tabrovin::sheets::measureXlsxSheet(file, number, MeasureBy::Scan);
-        auto full = tabrovin::sheets::measureXlsxSheet(file, number, MeasureBy::FullParse);
+        auto quick = sheets::measureXlsxSheet(file, number, MeasureBy::Scan);
+        auto full = sheets::measureXlsxSheet(file, number, MeasureBy::FullParse);
         ASSERT_TRUE(quick.ok() && full.ok()) << file;
         ASSERT_TRUE(quick->has_value()) << file << " sheet " << number << " was not told";
         EXPECT_EQ(std::pair((*quick)->rows, (*quick)->columns),
@@ -202,9 +198,6 @@ TEST(SheetSizeScan, WritersPartsTakeTheQuickWay) {
         EXPECT_GT((*full)->rows, 0) << file;
     }
 }
-
-namespace tabrovin::testing {
-namespace {
 
 // An .xlsx at `out` of `rows` rows, two columns wide.
 void writeRows(const std::filesystem::path& out, int rows) {
