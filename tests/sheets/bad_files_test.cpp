@@ -151,26 +151,26 @@ open(sys.argv[1], 'wb').write(data)
 // Each is refused quickly as damaged, before anything is inflated or held whole.
 TEST(Bombs, WorkbooksBuiltToCostGigabytesAreRefusedEarly) {
     TempDir dir;
-    std::string strings, sheetList, xfs, cells, text = repeat("字", sheets::kMaxCellCharacters);
-    for (int i = 0; i < 3'000'000; ++i) strings += "<si><t>A</t></si>";  // 48 MB, deflated 1000x
-    for (size_t i = 0; i <= sheets::kMaxSheets; ++i)
-        sheetList += "<sheet name=\"a\" r:id=\"rId1\"/>";
-    for (size_t i = 0; i <= sheets::kMaxStyles; ++i) xfs += "<xf/>";
-    for (int c = 0; c < kMaxColumns; ++c) cells += "<c t=\"s\"><v>0</v></c>";
+    const std::string text = repeat("字", sheets::kMaxCellCharacters);
     const std::string sheet = worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>");
     Parts manySheets = xlsxParts({sheet});
     setPart(manySheets, "xl/workbook.xml",
-            "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs + "\"><sheets>" + sheetList +
+            "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs + "\"><sheets>" +
+                repeat("<sheet name=\"a\" r:id=\"rId1\"/>", sheets::kMaxSheets + 1) +
                 "</sheets></workbook>");
     const std::tuple<const char*, Parts, const char*> cases[] = {
-        {"strings.xlsx", xlsxParts({sheet}, "", strings), "可能是压缩炸弹"},
+        // 48 MB of shared strings, deflated 1000 times.
+        {"strings.xlsx", xlsxParts({sheet}, "", repeat("<si><t>A</t></si>", 3'000'000)),
+         "可能是压缩炸弹"},
         {"declared.xlsx", xlsxParts({sheet}, "", "<si><t>x</t></si>"), "2861 MB"},  // claims 3 GB
         {"sheets.xlsx", manySheets, "工作表超过"},
-        {"styles.xlsx", xlsxParts({sheet}, "", "", xfs), "单元格格式超过"},
+        {"styles.xlsx", xlsxParts({sheet}, "", "", repeat("<xf/>", sheets::kMaxStyles + 1)),
+         "单元格格式超过"},
         // One long text repeated across a whole row would be held 16,384 times.
         {"row.xlsx",
-         xlsxParts({worksheet("<row r=\"1\">" + cells + "</row>")}, "",
-                   "<si><t>" + text + "</t></si>"),
+         xlsxParts({worksheet("<row r=\"1\">" + repeat("<c t=\"s\"><v>0</v></c>", kMaxColumns) +
+                              "</row>")},
+                   "", "<si><t>" + text + "</t></si>"),
          "第1行的内容超过"},
         {"row.ods",
          odsParts("<table:table-row><table:table-cell table:number-columns-repeated=\"16384\">"
