@@ -34,10 +34,9 @@ inline Grid readGrid(Worksheet& sheet, int32_t first = 1, int32_t last = -1, int
 }
 
 // Sheet `n` of a workbook stream read whole, or the error's description alone.
-inline Grid sheetOf(const std::vector<uint8_t>& stream, int n = 1) {
+inline Grid sheetOf(const Bytes& stream, int n = 1) {
     auto book = parseWorkbookStream(stream, "built.xls");
-    if (!book) return {{book.error().description}};
-    auto sheet = (*book)->worksheet(n);
+    auto sheet = book ? (*book)->worksheet(n) : book.error();
     return sheet ? readGrid(**sheet) : Grid{{sheet.error().description}};
 }
 
