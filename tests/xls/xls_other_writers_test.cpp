@@ -146,13 +146,34 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedA
 // numbers for Mac Roman and Windows Latin-1.
 TEST(OtherWriters, Biff5TextIsReadInItsCodePage) {
     using testutil::byteString, testutil::cellHead, testutil::codePage;
+    auto gbk = [](const char* utf8) { return *encoding::fromUtf8(utf8, encoding::kGbk); };
+    Bytes rk = cellHead(2, 0);
+    put32(rk, (13800 << 2) | 2);
+    std::vector<Rec> cells = {{rec::kLabel, byteString(cellHead(0, 0), kGbkName)},
+                              {rec::kLabel, byteString(cellHead(1, 1), gbk("他说\"好\""))},
+                              number(1, 0, 1234.5),
+                              {rec::kRk, rk},
+                              {rec::kFormula, formulaCell(2, 1, testutil::kTextResult)},
+                              {rec::kString, byteString({}, "formula text")}};
+    Rec second = {rec::kLabel, byteString(cellHead(0, 0), gbk("第二"))};
+    testing::TempDir dir;
+    // Every kind of cell, over two sheets, from the "Book" stream of Excel 5.
+    for (bool declared : {true, false}) {
+        std::vector<Rec> globals;
+        if (declared) globals.push_back(codePage(encoding::kGbk));
+        (void)writeCompoundFile(
+            dir / "95.xls", {{"Book", testutil::bookStream(globals, {cells, {second}}, 0x0500)}});
+        EXPECT_EQ(
+            testutil::readBook(dir / "95.xls"),
+            (std::vector<Grid>{{{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}},
+                               {{"第二"}}}))
+            << declared;
+    }
     struct Page {
-        uint16_t number;  // 0: no CODEPAGE record
+        uint16_t number;
         std::string bytes, text;
     };
-    const Page pages[] = {{0, kGbkName, "姓名"},
-                          {encoding::kGbk, kGbkName, "姓名"},
-                          {1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
+    const Page pages[] = {{1253, "\xC1\xE8\xDE\xED\xE1", "Αθήνα"},
                           {10029, "\xFC\x97\x64\x90", "Łódź"},
                           {866, "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет"},
                           {0x8000, "Caf\x8E", "Café"},
@@ -161,10 +182,9 @@ TEST(OtherWriters, Biff5TextIsReadInItsCodePage) {
                           {1253, "\xC1\xAA\xE1", "Α\uFFFDα"},
                           {1252, "Caf\xE9\x81", "Café\uFFFD"}};
     for (const Page& p : pages) {
-        std::vector<Rec> globals;
-        if (p.number) globals.push_back(codePage(p.number));
         Rec label = {rec::kLabel, byteString(cellHead(0, 0), p.bytes)};
-        EXPECT_EQ(sheetOf(testutil::bookStream(globals, {{label}}, 0x0500)), (Grid{{p.text}}))
+        EXPECT_EQ(sheetOf(testutil::bookStream({codePage(p.number)}, {{label}}, 0x0500)),
+                  (Grid{{p.text}}))
             << p.number;
     }
     // A code page this system cannot convert is refused by its number, even
@@ -173,25 +193,6 @@ TEST(OtherWriters, Biff5TextIsReadInItsCodePage) {
         EXPECT_TRUE(
             failsWith(testutil::sheetError(testutil::bookStream({codePage(unknown)}, {{}}, 0x0500)),
                       err::kUnsupportedWorkbook, "代码页 " + std::to_string(unknown)));
-    // Every kind of cell, over two sheets, from the "Book" stream of Excel 5.
-    Bytes rk = cellHead(2, 0);
-    put32(rk, (13800 << 2) | 2);
-    std::vector<Rec> cells = {
-        {rec::kLabel, byteString(cellHead(0, 0), kGbkName)},
-        {rec::kLabel,
-         byteString(cellHead(1, 1), *encoding::fromUtf8("他说\"好\"", encoding::kGbk))},
-        number(1, 0, 1234.5),
-        {rec::kRk, rk},
-        {rec::kFormula, formulaCell(2, 1, testutil::kTextResult)},
-        {rec::kString, byteString({}, "formula text")}};
-    testing::TempDir dir;
-    Rec second = {rec::kLabel, byteString(cellHead(0, 0), "second")};
-    (void)writeCompoundFile(dir / "95.xls",
-                            {{"Book", testutil::bookStream({}, {cells, {second}}, 0x0500)}});
-    EXPECT_EQ(
-        testutil::readBook(dir / "95.xls"),
-        (std::vector<Grid>{{{"姓名", ""}, {"1234.5", "他说\"好\""}, {"13800", "formula text"}},
-                           {{"second"}}}));
 }
 
 }  // namespace
