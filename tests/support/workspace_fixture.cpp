@@ -1,27 +1,9 @@
 #include "tests/support/workspace_fixture.h"
 
-#include <cstdio>
-
 #include "core/column_list.h"
 #include "core/statements.h"
 
 namespace tabrovin::testing {
-
-namespace {
-std::string pyString(const std::string& s) {
-    std::string out = "'";
-    for (unsigned char c : s) {
-        char buf[8];
-        if (c == '\\' || c == '\'' || c < 0x20 || c >= 0x80) {
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "'";
-}
-}  // namespace
 
 std::vector<int64_t> RecordingProgress::values(Counter c) const {
     std::vector<int64_t> out;
@@ -32,18 +14,31 @@ std::vector<int64_t> RecordingProgress::values(Counter c) const {
 
 std::filesystem::path WorkspaceTest::writeXls(
     const std::string& name, const std::vector<std::vector<std::vector<std::string>>>& sheets) {
-    std::string script = "import sys, xlwt\nwb = xlwt.Workbook(encoding='utf-8')\n";
-    for (size_t s = 0; s < sheets.size(); ++s) {
-        script += "ws = wb.add_sheet('S" + std::to_string(s + 1) + "')\n";
-        for (size_t r = 0; r < sheets[s].size(); ++r)
-            for (size_t c = 0; c < sheets[s][r].size(); ++c)
-                if (!sheets[s][r][c].empty())
-                    script += "ws.write(" + std::to_string(r) + "," + std::to_string(c) + "," +
-                              pyString(sheets[s][r][c]) + ".encode('latin-1').decode('utf-8'))\n";
+    // The cells travel in a file, marked as readBook marks them, so no text
+    // needs quoting for Python.
+    std::string cells;
+    for (const auto& sheet : sheets) {
+        cells += '\x1d';
+        for (const auto& row : sheet) {
+            cells += '\x1e';
+            for (const auto& cell : row) cells += '\x1f' + cell;
+        }
     }
-    script += "wb.save(sys.argv[1])\n";
-    auto path = dir / name;
-    auto r = runPython(script, shellQuote(path.string()));
+    TempDir scratch;
+    const auto path = dir / name, input = scratch / "cells";
+    writeFile(input, cells);
+    auto r = runPython(R"(
+import sys, xlwt
+wb = xlwt.Workbook(encoding="utf-8")
+book = open(sys.argv[2], encoding="utf-8", newline="").read().split("\x1d")[1:]
+for s, sheet in enumerate(book):
+    ws = wb.add_sheet("S%d" % (s + 1))
+    for r, row in enumerate(sheet.split("\x1e")[1:]):
+        for c, v in enumerate(row.split("\x1f")[1:]):
+            if v: ws.write(r, c, v)
+wb.save(sys.argv[1])
+)",
+                       shellQuote(path.string()) + " " + shellQuote(input.string()));
     EXPECT_EQ(r.exitCode, 0) << r.output;
     return path;
 }

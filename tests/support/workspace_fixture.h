@@ -19,8 +19,11 @@ namespace tabrovin::testing {
 // Records every call; can be told to ask for a stop after some checks.
 class RecordingProgress : public Progress {
   public:
-    // cancelled() answers false `checks` times, then true for good.
-    void cancelAfter(int checks) { cancelAfter_ = checks; }
+    // From now on cancelled() answers false `checks` times, then true for good.
+    void cancelAfter(int checks) {
+        cancelAfter_ = checks;
+        checks_ = 0;
+    }
     bool cancelled() const override { return cancelAfter_ >= 0 && ++checks_ > cancelAfter_; }
     void count(Counter c, int64_t v) override { counts.emplace_back(c, v); }
     void advance(int64_t done, int64_t total) override { advances.emplace_back(done, total); }
