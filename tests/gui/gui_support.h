@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +36,14 @@ inline void ensureApplication() {
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
+}
+
+// The child of `parent` named `name`; fails the test when there is none.
+template <class T = QWidget>
+T* childOf(const QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << "no control " << name;
+    return child;
 }
 
 class GuiTest : public ::testing::Test {
@@ -84,9 +93,15 @@ class GuiTest : public ::testing::Test {
         return {};
     }
     void setTextOf(const char* name, const QString& text) { find<QLineEdit>(name)->setText(text); }
-    std::vector<std::string> itemsOf(const char* list) {
+    // The entries of a list or a combo box.
+    std::vector<std::string> itemsOf(const char* name) {
         std::vector<std::string> items;
-        auto* w = find<QListWidget>(list);
+        if (auto* combo = window->findChild<QComboBox*>(QString::fromLatin1(name))) {
+            for (int i = 0; i < combo->count(); ++i)
+                items.push_back(combo->itemText(i).toStdString());
+            return items;
+        }
+        auto* w = find<QListWidget>(name);
         for (int i = 0; w && i < w->count(); ++i) items.push_back(w->item(i)->text().toStdString());
         return items;
     }
@@ -97,12 +112,9 @@ class GuiTest : public ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return *window;
     }
-    // The window's child named `name`; fails the test when there is none.
     template <class T = QWidget>
     T* find(const char* name) {
-        T* child = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << "no control " << name;
-        return child;
+        return childOf<T>(window.get(), name);
     }
     // "1" for each enabled button, "0" for each disabled one, cmd0 first.
     std::string enabledButtons() {

@@ -36,9 +36,7 @@ class DataViewTest : public ::testing::Test {
     }
     template <class T>
     T* find(const char* name) {
-        T* child = view->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return childOf<T>(view.get(), name);
     }
     QTableView* table() { return find<QTableView>("dataTable"); }
     QString label() { return find<QLabel>("rowCountLabel")->text(); }
