@@ -81,10 +81,15 @@ class GuiTest : public ::testing::Test {
             out << "name" << r % 3 << "," << 13800000000LL + r << ",城" << r % 7 << "\n";
         return (dir / name).string();
     }
+    // Whether the window's step has ended within `ms`. Waits go through
+    // ASSERT: on a timeout QTRY_VERIFY only returns, unseen by GoogleTest.
+    bool idle(int ms = 60000) {
+        return QTest::qWaitFor([this] { return !window->operationRunning(); }, ms);
+    }
     // Clicks `button` and waits until the operation it started has ended.
     void clickAndWait(const char* button) {
         click(button);
-        QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 60000);
+        ASSERT_TRUE(idle());
     }
     QString textOf(const char* name) {
         if (auto* l = window->findChild<QLabel*>(QString::fromLatin1(name))) return l->text();

@@ -20,7 +20,7 @@ class ToolsTest : public GuiTest {
         ASSERT_TRUE(enter.isAccepted());
         QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(window.get(), &dropped);
-        QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+        ASSERT_TRUE(idle());
     }
     void trigger(const char* action) { find<QAction>(action)->trigger(); }
 };
@@ -35,7 +35,7 @@ TEST_F(ToolsTest, ADroppedWorkbookIsChosenLikeOneFromTheChooser) {
     find<QMenu>("toolsMenu")->aboutToShow();
     ASSERT_EQ(recent->actions().size(), 1);
     recent->actions()[0]->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    ASSERT_TRUE(idle());
     EXPECT_EQ(itemsOf("List1").size(), 3u);
     EXPECT_TRUE(filters.empty()) << "neither a drop nor a recent entry opens the chooser";
 }
@@ -52,7 +52,7 @@ TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewFollows) {
     EXPECT_EQ(textOf("Label6"), "3");
     messages.clear();
     trigger("undoStep");
-    QTRY_VERIFY_WITH_TIMEOUT(!window->operationRunning(), 30000);
+    ASSERT_TRUE(idle());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("过滤重复"), std::string::npos) << messages[0].text;
     EXPECT_EQ(textOf("Label6"), "30");
