@@ -132,5 +132,15 @@ TEST_F(OperationsTest, ClosingDuringAStepAsksFirstAndYesQuitsNamingTheRowsKept) 
     EXPECT_EQ(readFile(folder / "data" / "ini.txt"), toGbk("姓名\r\n电话\r\n地址\r\n"));
 }
 
+// A window destroyed mid-step, as when the session ends, stops the step and
+// waits for it: its thread never outlives the window it reports to.
+TEST_F(OperationsTest, DestroyingTheWindowMidStepStopsTheStepFirst) {
+    startImport(200000);
+    window.reset();
+    const int64_t kept = tableRows();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 200000);
+}
+
 }  // namespace
 }  // namespace tabrovin::testing
