@@ -56,8 +56,9 @@ bool RowAssembler::set(int32_t column, std::string text) {
     if (!row_ || column < 1 || column > columns_) return status_.ok();
     rowBytes_ += text.size();
     if (rowBytes_ > kMaxRowBytes) {
-        status_ = Error::damagedWorkbook(file_, "第" + std::to_string(row_) + "行的内容超过 " +
-                                                    std::to_string(kMaxRowBytes >> 20) + " MB");
+        status_ = Error::damagedWorkbook(
+            file_, "一行的内容超过 " + std::to_string(kMaxRowBytes >> 20) + " MB",
+            CellPlace(0, row_));
         row_ = 0;
         return false;
     }

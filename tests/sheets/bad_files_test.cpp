@@ -87,6 +87,11 @@ TEST(BadFiles, TruncatedZipsAndCorruptXmlAreDamaged) {
         {R"(<!DOCTYPE x [<!ENTITY a "b">]><worksheet/>)", "不支持 DOCTYPE"}};
     for (const auto& [sheet, words] : sheets)
         EXPECT_TRUE(failsWith(partsFailure(xlsxParts({sheet})), err::kDamagedWorkbook, words));
+    // Text that is not UTF-8 would reach the working table as it is.
+    EXPECT_TRUE(failsWith(partsFailure(xlsxParts({worksheet(R"(<row><c/><c t="inlineStr"><is><t>a)"
+                                                            "\xFF\xFE"
+                                                            "b</t></is></c></row>")})),
+                          err::kDamagedWorkbook, "第 1 行第 2 列）：单元格的文字不是有效的 UTF-8"));
     // A cell error names the sheet, row and column.
     EXPECT_TRUE(failsWith(
         partsFailure(xlsxParts({worksheet(R"(<row r="4"><c r="C4"><v>abc</v></c></row>)")})),
@@ -171,12 +176,12 @@ TEST(Bombs, WorkbooksBuiltToCostGigabytesAreRefusedEarly) {
          xlsxParts({worksheet("<row r=\"1\">" + repeat("<c t=\"s\"><v>0</v></c>", kMaxColumns) +
                               "</row>")},
                    "", "<si><t>" + text + "</t></si>"),
-         "第1行的内容超过"},
+         "第 1 行）：一行的内容超过"},
         {"row.ods",
          odsParts("<table:table-row><table:table-cell table:number-columns-repeated=\"16384\">"
                   "<text:p>" +
                   text + "</text:p></table:table-cell></table:table-row>"),
-         "第1行的内容超过"}};
+         "第 1 行）：一行的内容超过"}};
     for (const auto& [name, parts, words] : cases) {
         writePackage(dir / name, parts);
         if (name == std::string("declared.xlsx"))
