@@ -91,17 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             << packageOf(std::string_view(reinterpret_cast<const char*>(data), size));
     }
     auto book = openWorkbookFile(path);
-    if (book) {
-        int sheets = std::min((*book)->sheetCount(), 8);
-        for (int n = 1; n <= sheets; ++n) {
-            auto sheet = (*book)->worksheet(n);
-            if (!sheet) continue;
-            SheetSize s = (*sheet)->size();
-            int32_t read = 0;
-            (void)fuzzing::readChecked(**sheet, std::min(s.rows + 1, 4096),
-                                       std::min(s.columns + 1, 256), read);
-        }
-    }
+    if (book) fuzzing::readSheets(**book, 8, 4096, 256);
     std::filesystem::remove(path);
     return 0;
 }
