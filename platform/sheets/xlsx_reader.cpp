@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/cell_text.h"
@@ -63,6 +64,12 @@ int escapedUnit(std::string_view s, size_t at) {
 // a cell's length.
 std::string cellString(std::string_view s) {
     std::string out;
+    // Most texts hold neither an escape nor a NUL: one look, and they are kept as they are.
+    if (std::none_of(s.begin(), s.end(), [](char c) { return c == '_' || c == '\0'; })) {
+        out = s;
+        limitCellText(out);
+        return out;
+    }
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
         if (size_t escape = s.find("_x", i); escape != i) {
@@ -380,14 +387,23 @@ class SheetPart : public XmlHandler {
         if (rows_ && !rows_->startRow(row)) stopped = true;
     }
     void startCell(const XmlAttributes& attrs) {
-        std::string_view ref = attribute(attrs, "r");
+        // A cell's three attributes in one look over them, the first of each
+        // as attribute() would find it; this runs for every cell.
+        std::string_view ref, type, style;
+        bool seen[3] = {};
+        for (const XmlAttribute& a : attrs) {
+            if (a.name.size() != 1 || !a.ns.empty()) continue;
+            const int k = a.name[0] == 'r' ? 0 : a.name[0] == 't' ? 1 : a.name[0] == 's' ? 2 : -1;
+            if (k < 0 || std::exchange(seen[k], true)) continue;
+            (k == 0 ? ref : k == 1 ? type : style) = a.value;
+        }
         int32_t row = 0, column = column_ + 1;
         if (!ref.empty() && !parseCellReference(ref, row, column))
             return damaged("单元格地址“" + std::string(ref) + "”无效");
         if (row_ == 0 || column > kMaxColumns) return damaged("单元格不在任何行中");
         column_ = column;
-        type_ = cellType(attribute(attrs, "t"));
-        xf_ = parsePositive(attribute(attrs, "s"), 1 << 20);
+        type_ = cellType(type);
+        xf_ = parsePositive(style, 1 << 20);
         value_.clear();
         hasValue_ = inValue_ = inInline_ = false;
         phonetic_ = 0;
