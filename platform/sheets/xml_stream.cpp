@@ -124,28 +124,18 @@ void splitName(std::string_view qname, std::string_view& prefix, std::string_vie
 // call, when it is not in `b` yet.
 size_t tagEnd(const std::string& b, size_t& from, char& quote) {
     const char* data = b.data();
-    size_t i = from, n = b.size();
+    const size_t n = b.size();
     char q = quote;  // a local, which stores to `data` cannot alias
-    while (true) {
+    // Tags are a few bytes long: one plain pass beats calls to memchr.
+    for (size_t i = from; i < n; ++i) {
+        const char ch = data[i];
         if (q) {
-            const void* close = std::memchr(data + i, q, n - i);
-            if (!close) break;
-            i = static_cast<const char*>(close) - data + 1;
-            q = 0;
+            if (ch == q) q = 0;
+        } else if (ch == '>') {
+            return i;
+        } else if (ch == '"' || ch == '\'') {
+            q = ch;
         }
-        // Most tags hold no quote before their '>', or quotes in pairs.
-        const void* gt = std::memchr(data + i, '>', n - i);
-        size_t end = gt ? static_cast<const char*>(gt) - data : n;
-        for (; i < end; ++i) {
-            char ch = data[i];
-            if (q) {
-                if (ch == q) q = 0;
-            } else if (ch == '"' || ch == '\'') {
-                q = ch;
-            }
-        }
-        if (!gt) break;
-        if (!q) return end;
     }
     from = n;
     quote = q;
