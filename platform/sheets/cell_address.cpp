@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/cell_text.h"
+
 namespace tabrovin::sheets {
 
 bool parseCellReference(std::string_view ref, int32_t& row, int32_t& column) {
@@ -46,6 +48,35 @@ bool parseXmlNumber(std::string_view text, double& out) {
     if (text.starts_with('+')) text.remove_prefix(1);
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
+}
+
+namespace {
+
+// A whole number written as number() would show it: an optional '-', then
+// at most 15 digits without a leading zero, or "0" alone.
+bool shownAsWritten(std::string_view text) {
+    std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 15) return false;
+    // Leading zeros are dropped, and "-0" shows as "0".
+    if (digits[0] == '0' && (digits.size() > 1 || digits.size() < text.size())) return false;
+    for (char c : digits)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+bool xmlNumberText(std::string_view text, std::string& out) {
+    // Most numeric cells of a big sheet are whole numbers that need no
+    // round trip through a double.
+    if (shownAsWritten(text)) {
+        out.assign(text);
+        return true;
+    }
+    double v = 0;
+    if (!parseXmlNumber(text, v)) return false;
+    out = cell_text::number(v);
+    return true;
 }
 
 }  // namespace tabrovin::sheets

@@ -458,16 +458,16 @@ bool SheetPart::cellText(std::string& out) {
         out = value_;
         return true;
     }
-    double v = 0;
-    if (!parseXmlNumber(value_, v)) {
-        XmlHandler::fail(
-            Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
-        return false;
-    }
     DateKind kind =
         static_cast<size_t>(xf_) < book_.xfKinds.size() ? book_.xfKinds[xf_] : DateKind::None;
-    out = kind == DateKind::None ? cell_text::number(v) : cell_text::date(v, kind, book_.date1904);
-    return true;
+    double v = 0;
+    if (kind == DateKind::None ? xmlNumberText(value_, out) : parseXmlNumber(value_, v)) {
+        if (kind != DateKind::None) out = cell_text::date(v, kind, book_.date1904);
+        return true;
+    }
+    XmlHandler::fail(
+        Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
+    return false;
 }
 
 void SheetPart::finishCell() {

@@ -16,6 +16,18 @@ TEST(CellText, NumbersDatesAndTimesInTheChineseDefaultForm) {
         {1234.5, "1234.5"}, {1.5e-7, "1.5E-07"},
         {1e20, "1E+20"},    {999999999999999.0, "999999999999999"}};
     for (auto [value, text] : numbers) EXPECT_EQ(number(value), text) << value;
+    // Numbers as .xlsx and .ods store them: whole ones skip the double.
+    for (const char* written : {"0", "-0", "007", "-12", "999999999999999", "1000000000000000",
+                                "+5", " 6", "1.50", "2E3", "1e20", "-0.0"}) {
+        double v = 0;
+        std::string shown;
+        ASSERT_TRUE(tabrovin::sheets::parseXmlNumber(written, v)) << written;
+        EXPECT_TRUE(tabrovin::sheets::xmlNumberText(written, shown) && shown == number(v))
+            << written << " -> " << shown;
+    }
+    std::string none;
+    for (const char* bad : {"", "-", "12a", "1,5", "--1"})
+        EXPECT_FALSE(tabrovin::sheets::xmlNumberText(bad, none)) << bad;
     const std::tuple<double, DateKind, const char*> dates[] = {
         {45356, DateKind::Date, "2024/3/5"},
         {45356 + 14.5 / 24, DateKind::DateTime, "2024/3/5 14:30"},

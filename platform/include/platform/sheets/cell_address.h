@@ -21,6 +21,10 @@ int32_t parsePositive(std::string_view text, int32_t max);
 // every locale; false when `text` is not wholly one number.
 bool parseXmlNumber(std::string_view text, double& out);
 
+// What cell_text::number shows for the number written as `text`, as
+// parseXmlNumber reads it; false when `text` is not wholly one number.
+bool xmlNumberText(std::string_view text, std::string& out);
+
 }  // namespace tabrovin::sheets
 
 namespace tabrovin::sheets {
