@@ -37,6 +37,22 @@ bool inMain(const XmlName& name) {
     return name.ns == kMainNs || name.ns == kStrictMainNs || name.ns.empty();
 }
 
+// inMain for the names of one stream, which hands out equal URIs as the
+// same bytes: once a URI was found to be the vocabulary's, its address says so.
+class MainNamespace {
+  public:
+    bool has(const XmlName& name) {
+        if (!seen_.empty() && name.ns.data() == seen_.data() && name.ns.size() == seen_.size())
+            return true;
+        if (!inMain(name)) return false;
+        seen_ = name.ns;
+        return true;
+    }
+
+  private:
+    std::string_view seen_;
+};
+
 // Element `local` of the spreadsheet vocabulary.
 bool isMain(const XmlName& name, std::string_view local) {
     return name.local == local && inMain(name);
@@ -332,7 +348,7 @@ class SheetPart : public XmlHandler {
     // Every element that matters is in the main namespace: it is checked
     // once, then only the local name, millions of times on a large sheet.
     void start(const XmlName& name, const XmlAttributes& attrs) override {
-        if (!inMain(name)) return;
+        if (!main_.has(name)) return;
         const std::string_view local = name.local;
         if (local == "sheetData") inData_ = true;
         if (!inData_) return;
@@ -351,7 +367,7 @@ class SheetPart : public XmlHandler {
         }
     }
     void end(const XmlName& name) override {
-        if (!inMain(name)) return;
+        if (!main_.has(name)) return;
         const std::string_view local = name.local;
         if (local == "v" || local == "t")
             inValue_ = false;
@@ -415,6 +431,7 @@ class SheetPart : public XmlHandler {
     const std::filesystem::path& file_;
     const std::string& sheet_;
     RowAssembler* rows_;
+    MainNamespace main_;
     bool inData_ = false, inValue_ = false, inInline_ = false, hasValue_ = false;
     int phonetic_ = 0;
     int32_t row_ = 0, column_ = 0, xf_ = 0;

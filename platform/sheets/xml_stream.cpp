@@ -144,7 +144,8 @@ size_t tagEnd(const std::string& b, size_t& from, char& quote) {
 
 }  // namespace
 
-XmlStream::XmlStream(XmlHandler& handler) : handler_(handler) {}
+XmlStream::XmlStream(XmlHandler& handler)
+    : handler_(handler), xmlNs_(*uris_.emplace(kXmlNamespace).first) {}
 XmlStream::~XmlStream() = default;
 
 bool XmlStream::fault(std::string what) {
@@ -301,12 +302,9 @@ bool XmlStream::markup(std::string_view tag) {
     while (!qname.empty() && isSpace(qname.back())) qname.remove_suffix(1);
     if (open_.empty() || openName() != qname)
         return fault("结束标记“" + std::string(qname) + "”与开始标记不匹配");
-    // The start tag already proved the name; only its namespace is looked up.
+    // The start tag already proved the name and found its namespace.
     const Open top = open_.back();
-    XmlName name;
-    name.local = qname.substr(top.local);
-    if (!lookup(qname.substr(0, top.local ? top.local - 1 : 0), name.ns)) return false;
-    handler_.end(name);
+    handler_.end(XmlName{top.ns, qname.substr(top.local)});
     bindings_.resize(top.bindings);
     names_.resize(top.name);
     open_.pop_back();
@@ -340,7 +338,7 @@ bool XmlStream::lookup(std::string_view prefix, std::string_view& uri) {
             return true;
         }
     if (prefix == "xml") {
-        uri = kXmlNamespace;
+        uri = xmlNs_;
         return true;
     }
     uri = {};
@@ -364,9 +362,26 @@ bool XmlStream::declare(XmlAttribute& a) {
         return true;
     }
     if (bindings_.size() >= kMaxXmlAttributes) return fault("命名空间声明过多");
-    bindings_.push_back(
-        {std::string(isDefault ? std::string_view() : a.name), std::string(a.value)});
-    defaultFor_ = SIZE_MAX;  // the vector may have moved the strings default_ views
+    std::string_view uri;
+    if (!intern(a.value, uri)) return false;
+    bindings_.push_back({std::string(isDefault ? std::string_view() : a.name), uri});
+    defaultFor_ = SIZE_MAX;
+    return true;
+}
+
+// The one copy of `uri` that every name in that namespace views.
+bool XmlStream::intern(std::string_view uri, std::string_view& out) {
+    auto known = uris_.find(uri);
+    if (known == uris_.end()) {
+        // Each copy lives as long as the stream: a hostile part must not
+        // make them without end. Real parts declare a few dozen short ones.
+        constexpr size_t kMaxUriBytes = size_t(1) << 20;
+        uriBytes_ += uri.size();
+        if (uris_.size() >= kMaxXmlAttributes || uriBytes_ > kMaxUriBytes)
+            return fault("命名空间声明过多");
+        known = uris_.emplace(uri).first;
+    }
+    out = *known;
     return true;
 }
 
@@ -425,7 +440,7 @@ bool XmlStream::element(std::string_view tag) {
         bindings_.resize(mark);
         if (open_.empty()) rootClosed_ = true;
     } else {
-        open_.push_back({names_.size(), size_t(name.local.data() - qname.data()), mark});
+        open_.push_back({names_.size(), size_t(name.local.data() - qname.data()), mark, name.ns});
         names_.append(qname);
     }
     return true;

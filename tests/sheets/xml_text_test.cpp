@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/sheets/xml_stream.h"
 #include "tests/sheets/package_util.h"
 
@@ -84,12 +86,28 @@ TEST(XmlStream, NamespacesFollowTheirScope) {
     // declares as many bindings again.
     EXPECT_EQ(parsed("<a xmlns='u:1'><b xmlns='u:2'/><d xmlns:x='u:9'><c/></d></a>"),
               "<{u:1}a><{u:2}b></{u:2}b><{u:1}d><{u:1}c></{u:1}c></{u:1}d></{u:1}a>");
-    std::string deep, many = "<a";
+    // Equal URIs come as the same bytes, however often they are declared.
+    struct Addresses : sheets::XmlHandler {
+        std::set<const char*> seen;
+        void start(const sheets::XmlName& n, const sheets::XmlAttributes&) override {
+            seen.insert(n.ns.data());
+        }
+        void end(const sheets::XmlName& n) override { seen.insert(n.ns.data()); }
+    } addresses;
+    sheets::XmlStream xml(addresses);
+    xml.feed("<a xmlns='u:1'><p:b xmlns:p='u:1'/><b xmlns='u:1'/><p:c xmlns:p='u:1'></p:c></a>");
+    EXPECT_TRUE(xml.finish()) << xml.message();
+    EXPECT_EQ(addresses.seen.size(), 1u);
+    // Those copies are kept, so siblings declaring ever new URIs are refused.
+    std::string deep, many = "<a", newUris = "<a>";
     for (size_t i = 0; i <= sheets::kMaxXmlDepth; ++i) deep += "<a>";
-    for (size_t i = 0; i <= sheets::kMaxXmlAttributes; ++i)
+    for (size_t i = 0; i <= sheets::kMaxXmlAttributes; ++i) {
         many += " a" + std::to_string(i) + "=''";
-    for (const std::string& bad : {std::string("<a><p:b xmlns:p='u'/><p:b/></a>"),
-                                   std::string("<a q:x='1'/>"), deep, many + "/>"})
+        newUris += "<b xmlns='u:" + std::to_string(i) + "'/>";
+    }
+    for (const std::string& bad :
+         {std::string("<a><p:b xmlns:p='u'/><p:b/></a>"), std::string("<a q:x='1'/>"), deep,
+          many + "/>", newUris + "</a>"})
         EXPECT_EQ(parsed(bad).substr(0, 1), "!") << bad.substr(0, 40);
 }
 

@@ -13,10 +13,13 @@
 // and processing instructions pass through without being held, and a tag
 // longer than kMaxXmlTag, nesting deeper than kMaxXmlDepth or more than
 // kMaxXmlAttributes attributes are refused, so a hostile part costs neither
-// quadratic time nor unbounded memory.
+// quadratic time nor unbounded memory. Equal namespace URIs come as views of
+// the same bytes, which live as long as the stream: a handler may tell a
+// URI it has seen before by its address.
 
 #include <filesystem>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -110,6 +113,7 @@ class XmlStream {
     bool element(std::string_view tag);
     bool attributes(std::string_view body, size_t i);
     bool declare(XmlAttribute& a);
+    bool intern(std::string_view uri, std::string_view& out);
     bool resolve(std::string_view qname, XmlName& out);
     bool lookup(std::string_view prefix, std::string_view& uri);
     bool text(std::string_view raw, bool references = true);
@@ -126,14 +130,19 @@ class XmlStream {
         size_t name;      // where its qualified name starts in names_
         size_t local;     // where its local name starts in that: 0, or past "prefix:"
         size_t bindings;  // bindings_.size() before its own declarations
+        std::string_view ns;
     };
     std::string_view openName() const { return std::string_view(names_).substr(open_.back().name); }
     std::vector<Open> open_;  // the elements open, outermost first
     std::string names_;       // their qualified names, one after another
     struct Binding {
-        std::string prefix, uri;
+        std::string prefix;
+        std::string_view uri;  // in uris_
     };
-    std::vector<Binding> bindings_;  // in scope, innermost last
+    std::vector<Binding> bindings_;            // in scope, innermost last
+    std::set<std::string, std::less<>> uris_;  // every URI declared so far
+    size_t uriBytes_ = 0;                      // their lengths added up
+    std::string_view xmlNs_;                   // kXmlNamespace in uris_
     // The default namespace while bindings_ has defaultFor_ entries (bindings
     // only ever get pushed, or popped to an earlier size).
     std::string_view default_;
