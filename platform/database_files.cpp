@@ -111,7 +111,13 @@ Status snapshotDatabase(const fs::path& from, const fs::path& to) {
     TABROVIN_TRY(db.run({"SELECT count(*) FROM sqlite_master", {}}));
     // Not synced: the copy is no one's only data, and syncing it would cost
     // more than a tenth of the step it protects. A copy that a crash left
-    // damaged is refused by checkSnapshot before it could be put back.
+    // damaged is refused by checkSnapshot before it could be put back. The
+    // old copy goes first for the same reason: renamed over it, some file
+    // systems (ext4) write the new copy out at the next sync of any file,
+    // which costs the step as much as syncing it. Should it stay, the
+    // rename below says why.
+    std::error_code ec;
+    fs::remove(to, ec);
     Status copied = copyOver(from, to, Sync::No);
     (void)db.rollback();  // only a read ended: nothing to keep or lose
     return copied;
