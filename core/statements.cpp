@@ -48,17 +48,13 @@ Result<Statement> keywordMatches(int k, const std::string& keyword) {
     return Statement{"select id, " + containsParam(*col, 1) + " from [wen] order by id", {keyword}};
 }
 
-Statement largestId() {
-    return {"SELECT max(id) FROM [wen] ", {}};
-}
-
 Statement idAfter(int64_t low, int64_t count) {
     return {"select id from [wen] where id>" + std::to_string(low) +
                 " order by id limit 1 offset " + std::to_string(count - 1),
             {}};
 }
 
-Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t high) {
+Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t count) {
     std::string list;
     for (int k : columns) {
         auto col = columnName(k);
@@ -66,8 +62,8 @@ Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t
         list += (list.empty() ? "" : ",") + *col;
     }
     if (list.empty()) return Error::refused("没有要导出的列!");
-    return Statement{"Select " + list + " from [wen] where id>" + std::to_string(low) +
-                         " and id<=" + std::to_string(high) + " order by id",
+    return Statement{"Select id," + list + " from [wen] where id>" + std::to_string(low) +
+                         " order by id limit " + std::to_string(count),
                      {}};
 }
 

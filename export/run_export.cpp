@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -163,24 +164,26 @@ void reportPages(PageWriters& writers, const Workspace& ws, ExportReport& report
 Result<bool> readPages(const Workspace& ws, Database& db, const ExportWorkbookWriter& writer,
                        int32_t n, int32_t total, PageWriters& writers, ExportReport& report,
                        Progress& progress) {
-    auto largest = db.readNumber(statements::largestId());
-    if (!largest) return largest.error();
     int64_t lower = 0;
     for (int32_t p = 1; p <= report.pages; ++p) {
         reportPages(writers, ws, report, progress, false);
         if (progress.cancelled()) return false;
-        const int64_t k = std::min<int64_t>(int64_t{n} * p, total);
-        auto id = db.readOptionalNumber(statements::idAfter(lower, k - int64_t{n} * (p - 1)));
-        if (!id) return id.error();
-        const int64_t upper = id->value_or(*largest);
+        const int64_t rows = std::min<int64_t>(int64_t{n} * p, total) - int64_t{n} * (p - 1);
         PageJob job = writers.spare();
         job.page = p;
         job.out = ws.paths.exportFile(p);
-        if (Status read = writer.read(db, lower, upper, job.cells); read.ok())
+        auto last = writer.read(db, lower, rows, job.cells);
+        if (last) {
+            lower = *last;
             writers.put(std::move(job));
-        else
-            writers.skip(p, read);
-        lower = upper;
+            continue;
+        }
+        writers.skip(p, last.error());
+        // A page that failed to read does not say where the next one
+        // starts; the index does. Past the last row, the pages left are empty.
+        auto next = db.readOptionalNumber(statements::idAfter(lower, rows));
+        if (!next) return next.error();
+        lower = next->value_or(std::numeric_limits<int64_t>::max());
     }
     return true;
 }

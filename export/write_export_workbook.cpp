@@ -13,13 +13,23 @@ ExportWorkbookWriter::ExportWorkbookWriter(const ProgramPaths& paths,
     }
 }
 
-Status ExportWorkbookWriter::read(Database& db, int64_t low, int64_t high,
-                                  std::vector<std::string>& cells) const {
-    auto query = statements::pageRows(numbers_, low, high);
+Result<int64_t> ExportWorkbookWriter::read(Database& db, int64_t low, int64_t count,
+                                           std::vector<std::string>& cells) const {
+    auto query = statements::pageRows(numbers_, low, count);
     if (!query) return query.error();
+    auto rows = db.query(*query);
+    if (!rows) return rows.error();
     cells.clear();
-    int width = 0;
-    return db.readTexts(*query, cells, width);
+    const int width = static_cast<int>(numbers_.size());
+    for (int64_t last = low;;) {
+        auto more = rows->next();
+        if (!more) return more.error();
+        if (!*more) return last;
+        // The id as a number: read as text it would cost more than finding
+        // the page's end in the index.
+        last = rows->number(0);
+        for (int c = 1; c <= width; ++c) cells.emplace_back(rows->text(c));
+    }
 }
 
 Status ExportWorkbookWriter::write(const std::filesystem::path& out,

@@ -1,5 +1,7 @@
 // The export run: pages by row position, files read back by xlrd, pages
 // that fail, cancels and refusals.
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "app/outcomes.h"
@@ -84,7 +86,9 @@ TEST_F(RunExport, APageWithoutRowsHoldsTheHeadingsOnly) {
     ExportWorkbookWriter writer(ws.paths, {{"城", 2}, {"名", 0}});
     std::vector<std::string> cells;
     ASSERT_TRUE(writer.loadTemplate().ok());
-    ASSERT_TRUE(writer.read(ws.conn, 3, 100, cells).ok());
+    auto last = writer.read(ws.conn, 3, 100, cells);
+    ASSERT_TRUE(last.ok());
+    EXPECT_EQ(*last, 3);
     ASSERT_TRUE(writer.write(ws.paths.exportFile(7), cells).ok());
     EXPECT_EQ(readBack(7), (Rows{{"城", "名"}}));
 }
@@ -132,6 +136,34 @@ TEST_F(RunExport, MissingOutputFolderFailsEveryPageAndSaysSo) {
     EXPECT_EQ(done.icon, Icon::Exclamation);
     EXPECT_NE(done.text.find("3 页（第 1、2、3 页）没有写成"), std::string::npos) << done.text;
     EXPECT_FALSE(std::filesystem::exists(ws.paths.exportDir()));  // not made behind the user's back
+}
+
+// A page whose rows cannot be read fails alone: the next one starts where it should.
+TEST_F(RunExport, APageThatCannotBeReadFailsAlone) {
+    fillNumbered(5);
+    // Row 3's text overflows its page; cutting the overflow chain makes the
+    // row unreadable while its id stays readable.
+    ASSERT_TRUE(ws.openConn().ok());
+    ASSERT_TRUE(ws.conn.run({"update wen set a1=?1 where id=3", {std::string(20000, 'Q')}}).ok());
+    auto pageSize = ws.conn.readNumber({"pragma page_size", {}});
+    ASSERT_TRUE(pageSize.ok());
+    ws.conn.release();
+    std::fstream db(ws.paths.workingDb(), std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(db)), {});
+    // An overflow page: the next one's number, then the text.
+    size_t at = 0;
+    while ((at += *pageSize) + 8 < bytes.size())
+        if (bytes.compare(at + 4, 4, "QQQQ") == 0 && bytes.compare(at, 4, std::string(4, 0)) != 0)
+            break;
+    ASSERT_LT(at + 8, bytes.size());
+    db.seekp(static_cast<std::streamoff>(at));
+    db.write("\x7f\xff\xff\xff", 4);
+    db.close();
+    auto r = exportRows(2);
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(r->failedPages, (std::vector<int>{2}));
+    EXPECT_EQ(files(), pages({1, 3}));
+    EXPECT_EQ(readBack(3), (Rows{{"名", "电话", "城"}, {"n5", "p5", "c5"}}));
 }
 
 TEST_F(RunExport, AFailedPageLeavesNoOlderFileOfItsNumber) {

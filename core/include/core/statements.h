@@ -38,11 +38,11 @@ Statement countRows();  // SELECT Count(id) FROM wen
 // ('%' in it keeps its wildcard meaning, a quote matches itself), else 0 or
 // null: the rows the keyword delete removes.
 Result<Statement> keywordMatches(int k, const std::string& keyword);
-Statement largestId();  // SELECT max(id) FROM [wen]  (null when empty)
 // The id of the `count`-th row after id `low` in id order (no row: null), so
 // that a page ends at the k-th smallest id without walking the rows before.
 Statement idAfter(int64_t low, int64_t count);
-// The listed columns of the rows with low < id <= high, in id order.
-Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t high);
+// The id and the listed columns of the first `count` rows with id > low,
+// in id order.
+Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t count);
 
 }  // namespace tabrovin::statements

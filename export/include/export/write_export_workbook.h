@@ -1,5 +1,5 @@
 #pragma once
-// One page of the export: the rows low < id <= high of the chosen columns,
+// One page of the export: the next rows of the chosen columns in id order,
 // written into a copy of the blank template workbook.
 
 #include <cstdint>
@@ -21,8 +21,11 @@ class ExportWorkbookWriter {
     // damaged template fails the whole run, not every page in turn.
     Status loadTemplate();
 
-    // Reads the page's cells, row after row, into `cells` (emptied first).
-    Status read(Database& db, int64_t low, int64_t high, std::vector<std::string>& cells) const;
+    // Reads the cells of the first `count` rows with id > low, row after
+    // row, into `cells` (emptied first); the id of the last row read, or
+    // `low` when there was none.
+    Result<int64_t> read(Database& db, int64_t low, int64_t count,
+                         std::vector<std::string>& cells) const;
     // Writes cells read by read() to `out`, replacing it only once it is
     // complete. Safe to call from several threads at once, after loadTemplate().
     Status write(const std::filesystem::path& out, const std::vector<std::string>& cells) const;
