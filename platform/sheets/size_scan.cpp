@@ -296,6 +296,8 @@ const char* SheetSizeScan::markup(const char* lt, const char* e) {
     if (lt[1] == '/') return endTag(lt, e);
     if (at_ == At::Row && lt[1] == 'c')
         if (const char* end = quickCell(lt, e)) return end;
+    if (at_ == At::Cell)
+        if (const char* end = quickValue(lt, e)) return end;
     Tag tag;
     Parse r = startTag(lt, e, tag);
     if (r == Parse::More) return nullptr;
@@ -360,6 +362,30 @@ const char* SheetSizeScan::quickCell(const char* lt, const char* e) {
     return p + empty + 1;
 }
 
+// A cell's value in the shape writers give it, "<v>text</v>" or
+// "<is><t>text</t></is>" without attributes, read at once; nullptr for any
+// other shape, or when `e` cuts it, for startTag to read.
+const char* SheetSizeScan::quickValue(const char* lt, const char* e) {
+    const bool inlined = type_ == Type::Inline;
+    const std::string_view open = inlined ? "<is><t>" : "<v>",
+                           close = inlined ? "</t></is>" : "</v>";
+    if (hasValue_ || static_cast<size_t>(e - lt) < open.size() ||
+        std::memcmp(lt, open.data(), open.size()) != 0)
+        return nullptr;
+    const char* text = lt + open.size();
+    const char* end =
+        static_cast<const char*>(std::memchr(text, '<', static_cast<size_t>(e - text)));
+    if (!end || static_cast<size_t>(e - end) < close.size() ||
+        std::memcmp(end, close.data(), close.size()) != 0)
+        return nullptr;
+    hasValue_ = true;
+    at_ = inlined ? At::InlineText : At::Value;
+    value(text, end, false);
+    if (settled()) return e;
+    at_ = At::Cell;
+    return end + close.size();
+}
+
 // One attribute from `p`, which it moves past it.
 SheetSizeScan::Parse SheetSizeScan::attribute(const char*& p, const char* e) {
     Attr a;
@@ -384,6 +410,12 @@ SheetSizeScan::Parse SheetSizeScan::attribute(const char*& p, const char* e) {
 }
 
 const char* SheetSizeScan::endTag(const char* lt, const char* e) {
+    // Every cell ends so: the one end tag met as often as all others.
+    if (at_ == At::Cell && e - lt >= 4 && std::memcmp(lt, "</c>", 4) == 0) {
+        at_ = At::Row;
+        finishCell();
+        return lt + 4;
+    }
     const char* name = lt + 2;
     const char* p = nameEnd(name, e);
     const std::string_view qname(name, static_cast<size_t>(p - name));

@@ -79,6 +79,7 @@ class SheetSizeScan {
     const char* skipped(const char* from, const char* e, std::string_view close);
     Parse startTag(const char* lt, const char* e, Tag& tag);
     const char* quickCell(const char* lt, const char* e);
+    const char* quickValue(const char* lt, const char* e);
     Parse attribute(const char*& p, const char* e);
     const char* endTag(const char* lt, const char* e);
     void element(const Tag& tag);
