@@ -33,7 +33,7 @@ Result<std::string> insertRow(int count);
 constexpr int kMaxParameters = 32766;
 Result<std::string> insertRows(int count, int rows);
 
-Statement countRows();  // SELECT Count(id) FROM wen
+Statement countRows();  // SELECT count(*) FROM wen
 // Every row's id, in id order, beside 1 where its a<k> contains `keyword`
 // ('%' in it keeps its wildcard meaning, a quote matches itself), else 0 or
 // null: the rows the keyword delete removes.
