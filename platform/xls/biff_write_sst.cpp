@@ -1,6 +1,7 @@
 #include "platform/xls/biff_write_sst.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/encoding.h"
 #include "platform/xls/biff_record.h"
@@ -49,7 +50,8 @@ StoredShape walkStoredChars(std::string_view text, Take take) {
     auto* end = p + text.size();
     StoredShape shape;
     while (p < end) {
-        char32_t c = encoding::decodeUtf8(p, end);
+        // Most characters of most texts are ASCII, which needs no decoding.
+        char32_t c = *p < 0x80 ? *p++ : encoding::decodeUtf8(p, end);
         if (c == encoding::kBadUtf8) c = 0xFFFD;
         size_t need = c > 0xFFFF ? 2 : 1;
         if (shape.units + need > kMaxCellChars) break;
@@ -154,6 +156,16 @@ void SstWriter::addEncoded(uint16_t cch, bool wide, const uint8_t* chars, uint16
     if (count_++ % bucketSize_ == 0) {
         bucketPos_.push_back(static_cast<uint32_t>(out_.size()));
         bucketInRec_.push_back(static_cast<uint16_t>(out_.size() - recordStart_));
+    }
+    const size_t bytes = cch * width;
+    if (runCount == 0 && extBytes == 0 && room() >= header + bytes) {
+        // A plain string that fits the record, as nearly all do: at once.
+        const size_t at = out_.size();
+        out_.resize(at + 3 + bytes);
+        store16(out_.data() + at, cch);
+        out_[at + 2] = static_cast<uint8_t>(wide ? 1 : 0);
+        if (bytes) std::memcpy(out_.data() + at + 3, chars, bytes);
+        return;
     }
     put16(out_, cch);
     out_.push_back(

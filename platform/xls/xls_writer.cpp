@@ -129,7 +129,9 @@ class PageWriter {
     void writeBlock(std::span<const RowItem> items);
     void writeRowRecord(const RowItem& item);
     bool writeCells(const RowItem& item, uint16_t& c0, uint16_t& c1);
+    static constexpr size_t kLabelSstBytes = 14;
     void labelSst(uint32_t row, uint16_t col, uint16_t xf, uint32_t index);
+    static void labelSstAt(uint8_t* p, uint32_t row, uint16_t col, uint16_t xf, uint32_t index);
     bool writeRowOne(uint16_t& c0, uint16_t& c1);
     void moveRows(uint8_t* base, const std::vector<RowField>& fields) const;
     Status checkSize(size_t sheetBytes, uint64_t limit) const;
@@ -204,8 +206,13 @@ template <class Rows>
 void PageWriter<Rows>::labelSst(uint32_t row, uint16_t col, uint16_t xf, uint32_t index) {
     auto& out = *out_;
     size_t at = out.size();
-    out.resize(at + 14);
-    uint8_t* p = out.data() + at;
+    out.resize(at + kLabelSstBytes);
+    labelSstAt(out.data() + at, row, col, xf, index);
+}
+
+template <class Rows>
+void PageWriter<Rows>::labelSstAt(uint8_t* p, uint32_t row, uint16_t col, uint16_t xf,
+                                  uint32_t index) {
     store16(p, rec::kLabelSst);
     store16(p + 2, 10);
     store16(p + 4, static_cast<uint16_t>(row));
@@ -282,15 +289,21 @@ bool PageWriter<Rows>::writeCells(const RowItem& item, uint16_t& c0, uint16_t& c
     hashes_.resize(w);
     for (size_t c = 0; c < w; ++c)
         strings_.prefetch(hashes_[c] = Interner::hash(rows_.at(item.ref, c)));
+    // Room for a record per cell at once, given back for the empty ones.
+    const size_t base = out_->size();
+    out_->resize(base + w * kLabelSstBytes);
+    uint8_t* p = out_->data() + base;
     for (size_t c = 0; c < w; ++c) {
         std::string_view text = rows_.at(item.ref, c);
         if (text.empty()) continue;
-        labelSst(item.row, static_cast<uint16_t>(c), t_.columnXf[c],
-                 strings_.intern(text, hashes_[c]));
+        labelSstAt(p, item.row, static_cast<uint16_t>(c), t_.columnXf[c],
+                   strings_.intern(text, hashes_[c]));
+        p += kLabelSstBytes;
         if (!any) c0 = static_cast<uint16_t>(c);
         c1 = static_cast<uint16_t>(c);
         any = true;
     }
+    out_->resize(static_cast<size_t>(p - out_->data()));
     return any;
 }
 
