@@ -212,11 +212,12 @@ bool SheetContent::cellText(std::string& out) {
     } else if (type == "boolean") {
         out = cell_text::boolean(value_ == "true" || value_ == "1");
     } else if (type == "string" && !value_.empty()) {
-        out = cell_text::stripNul(value_);
+        out = value_;
     } else {
-        out = cell_text::stripNul(text_);
+        out = text_;
     }
-    limitCellText(out);
+    // A date or time that does not parse is its text, and finished as any text.
+    finishCellText(out);
     return true;
 }
 

@@ -220,8 +220,7 @@ const char* SheetSizeScan::text(const char* p, const char* e, bool more) {
 // parse shows as written whether it is empty, for text whether it shows
 // anything once decoded; returns where a reference cut by `e` starts, else `e`.
 const char* SheetSizeScan::value(const char* p, const char* e, bool more) {
-    if (type_ == Type::Text || type_ == Type::Error || type_ == Type::Inline)
-        return shownText(p, e, more);
+    if (shownAsText()) return shownText(p, e, more);
     valueBytes_ += static_cast<size_t>(e - p);
     if (type_ != Type::Shared) {
         if (std::find(p, e, '&') != e) unknown();
@@ -269,7 +268,7 @@ const char* SheetSizeScan::shownText(const char* p, const char* e, bool more) {
 void SheetSizeScan::step(char c) {
     static constexpr std::string_view kNulEscape = "_x0000_";
     if (c == '\0' && escape_ == 0) return;
-    if (type_ != Type::Error && c == kNulEscape[escape_])
+    if ((type_ == Type::Text || type_ == Type::Inline) && c == kNulEscape[escape_])
         escape_ = (escape_ + 1) % kNulEscape.size();
     else
         show();
@@ -569,9 +568,7 @@ void SheetSizeScan::finishCell() {
     if (!hasValue_) return;
     // A NUL escape cut short shows its '_'.
     if (!shown_ && escape_ > 0) show();
-    bool counts = type_ == Type::Text || type_ == Type::Error || type_ == Type::Inline
-                      ? shown_
-                      : valueBytes_ > 0 || type_ == Type::Boolean;
+    bool counts = shownAsText() ? shown_ : valueBytes_ > 0 || type_ == Type::Boolean;
     if (settled()) return;
     if (type_ == Type::Shared && valueBytes_ > 0) {
         const size_t i = static_cast<size_t>(index_);

@@ -83,7 +83,7 @@ std::string cellString(std::string_view s) {
     // Most texts hold neither an escape nor a NUL: one look, and they are kept as they are.
     if (std::none_of(s.begin(), s.end(), [](char c) { return c == '_' || c == '\0'; })) {
         out = s;
-        limitCellText(out);
+        finishCellText(out);
         return out;
     }
     out.reserve(s.size());
@@ -111,8 +111,7 @@ std::string cellString(std::string_view s) {
         if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // half of a pair
         encoding::appendUtf8(out, c);
     }
-    out = cell_text::stripNul(std::move(out));
-    limitCellText(out);
+    finishCellText(out);
     return out;
 }
 
@@ -458,15 +457,16 @@ bool SheetPart::cellText(std::string& out) {
             out = cell_text::boolean(value_ == "1" || value_ == "true");
             return true;
         case CellType::Date:
-            out = isoDateText(value_);
+            out = isoDateText(value_);  // a date that does not parse is its text
+            finishCellText(out);
             return true;
         case CellType::Text:
         case CellType::Inline:
             out = cellString(value_);
             return true;
         case CellType::Error:
-            out = cell_text::stripNul(value_);
-            limitCellText(out);
+            out = value_;
+            finishCellText(out);
             return true;
         case CellType::Number:
             break;

@@ -12,7 +12,8 @@ void appendCellText(std::string& cell, std::string_view text) {
     if (cell.size() < kMaxBytes) cell.append(text.substr(0, kMaxBytes - cell.size()));
 }
 
-void limitCellText(std::string& cell) {
+void finishCellText(std::string& cell) {
+    if (cell.find('\0') != std::string::npos) std::erase(cell, '\0');
     if (cell.size() <= kMaxCellCharacters) return;
     size_t characters = 0;
     for (size_t i = 0; i < cell.size(); ++i)

@@ -132,6 +132,23 @@ TEST(XlsxDetails, InlineStringsDate1904AndSparseRows) {
               (Grid{{text.substr(0, 3 * 32767)}}));
 }
 
+// A date or time that does not parse shows as its text, without NULs like
+// every text: one of NULs alone is an empty cell and does not widen the sheet.
+TEST(XlsxDetails, UnparsedDatesShowAsTextWithoutNuls) {
+    const std::string nul(1, '\0');
+    EXPECT_EQ(readParts(xlsxParts(
+                  {worksheet("<row r=\"1\"><c r=\"A1\" t=\"d\"><v>2024-" + nul +
+                             "03</v></c><c r=\"B1\" t=\"d\"><v>" + nul + nul + "</v></c></row>")})),
+              (Grid{{"2024-03"}}));
+    EXPECT_EQ(readParts(odsParts("<table:table-row><table:table-cell office:value-type=\"date\" "
+                                 "office:date-value=\"x" +
+                                 nul +
+                                 "y\"/><table:table-cell office:value-type=\"time\" "
+                                 "office:time-value=\"" +
+                                 nul + "\"/></table:table-row>")),
+              (Grid{{"xy"}}));
+}
+
 using sheets::kMaxColumns;
 using sheets::kMaxRows;
 

@@ -66,6 +66,12 @@ class SheetSizeScan {
     enum class Parse : uint8_t { Ok, More, Bad };
 
     bool settled() const { return at_ == At::Done || at_ == At::Unknown; }
+    // Whether the value shows as text, which counts once a character shows:
+    // strings, errors, and dates (a date that does not parse is its text).
+    bool shownAsText() const {
+        return type_ == Type::Text || type_ == Type::Error || type_ == Type::Inline ||
+               type_ == Type::Date;
+    }
     void unknown() { at_ = At::Unknown; }
     size_t carried(std::string_view chunk);
     size_t scan(const char* b, const char* e);

@@ -36,8 +36,9 @@ namespace tabrovin::sheets {
 // 4 * kMaxCellCharacters bytes so a giant cell cannot exhaust memory; what
 // lies beyond is dropped.
 void appendCellText(std::string& cell, std::string_view text);
-// Cuts collected cell text to its first kMaxCellCharacters characters.
-void limitCellText(std::string& cell);
+// What every collected cell text ends with: its NULs dropped, then cut to
+// its first kMaxCellCharacters characters.
+void finishCellText(std::string& cell);
 
 // The namespace that the prefix "xml" is bound to in every document.
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
