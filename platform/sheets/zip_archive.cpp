@@ -52,6 +52,29 @@ struct ZipArchive::Handle {
         }
         return nullptr;
     }
+    // Inflates part `name`, opened as `in`, handing `chunk` each piece in
+    // turn until it returns false. The declared size is all that will be
+    // inflated, so a bomb is refused here, before any of it is.
+    Status stream(GsfInput* in, std::string_view name,
+                  const std::function<bool(std::string_view)>& chunk) const {
+        gsf_off_t left = gsf_input_size(in);
+        const auto bytes = static_cast<uint64_t>(std::max<gsf_off_t>(left, 0));
+        if (bytes > kMaxPartBytes ||
+            (bytes > kRatioCheckedFrom && bytes / fileBytes > kMaxCompressionRatio))
+            return Error::damagedWorkbook(
+                path, partFault(name, "解压后有 " + std::to_string(bytes >> 20) +
+                                          " MB，超出了任何真实工作簿（可能是压缩炸弹）"));
+        constexpr gsf_off_t kChunk = 1 << 18;
+        std::vector<guint8> buf(kChunk);
+        while (left > 0) {
+            gsf_off_t n = std::min(left, kChunk);
+            if (!gsf_input_read(in, static_cast<size_t>(n), buf.data()))
+                return Error::damagedWorkbook(path, partFault(name, "无法解压"));
+            left -= n;
+            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
+        }
+        return Status::Ok();
+    }
 };
 
 ZipArchive::ZipArchive(std::unique_ptr<Handle> h) : h_(std::move(h)) {}
@@ -102,25 +125,7 @@ Status ZipArchive::stream(std::string_view name,
                           const std::function<bool(std::string_view)>& chunk) const {
     InputPtr in = h_->child(name);
     if (!in) return Error::damagedWorkbook(h_->path, partFault(name, "不存在"));
-    // The declared size is all that will be inflated, so a bomb is refused
-    // here, before any of it is.
-    gsf_off_t left = gsf_input_size(in.get());
-    const auto bytes = static_cast<uint64_t>(std::max<gsf_off_t>(left, 0));
-    if (bytes > kMaxPartBytes ||
-        (bytes > kRatioCheckedFrom && bytes / h_->fileBytes > kMaxCompressionRatio))
-        return Error::damagedWorkbook(
-            h_->path, partFault(name, "解压后有 " + std::to_string(bytes >> 20) +
-                                          " MB，超出了任何真实工作簿（可能是压缩炸弹）"));
-    constexpr gsf_off_t kChunk = 1 << 18;
-    std::vector<guint8> buf(kChunk);
-    while (left > 0) {
-        gsf_off_t n = std::min(left, kChunk);
-        if (!gsf_input_read(in.get(), static_cast<size_t>(n), buf.data()))
-            return Error::damagedWorkbook(h_->path, partFault(name, "无法解压"));
-        left -= n;
-        if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
-    }
-    return Status::Ok();
+    return h_->stream(in.get(), name, chunk);
 }
 
 Status ZipArchive::streamAhead(std::string_view name,
@@ -128,17 +133,18 @@ Status ZipArchive::streamAhead(std::string_view name,
     // Below a few chunks a thread costs more than the overlap saves.
     constexpr gsf_off_t kAheadFrom = 4 << 20;
     InputPtr in = h_->child(name);
-    if (!in || gsf_input_size(in.get()) < kAheadFrom) return stream(name, chunk);
+    if (!in) return Error::damagedWorkbook(h_->path, partFault(name, "不存在"));
+    if (gsf_input_size(in.get()) < kAheadFrom) return h_->stream(in.get(), name, chunk);
     Status inflated;
     auto inflate = [&](Handoff<std::string, 4>& queue) {
-        inflated = stream(name, [&](std::string_view c) {
+        inflated = h_->stream(in.get(), name, [&](std::string_view c) {
             std::string copy = queue.spare();
             copy.assign(c);
             return queue.put(std::move(copy));
         });
     };
     if (!runHandedOff<std::string, 4>(inflate, [&](const std::string& c) { return chunk(c); }))
-        return stream(name, chunk);
+        return h_->stream(in.get(), name, chunk);
     return inflated;
 }
 
