@@ -194,17 +194,17 @@ class SheetContent : public XmlHandler {
 bool SheetContent::cellText(std::string& out) {
     const std::string& type = type_;
     if (type == "float" || type == "percentage" || type == "currency") {
-        if (!xmlNumberText(value_, out)) {
+        // A number shown as TRUE/FALSE is how a boolean result is stored.
+        double v = 0;
+        if ((text_ == "TRUE" || text_ == "FALSE") && parseXmlNumber(value_, v) &&
+            v == (text_ == "TRUE" ? 1 : 0)) {
+            out = text_;
+        } else if (!xmlNumberText(value_, out)) {
             status = Error::cellConversion("数值“" + value_ + "”无效",
                                            CellPlace(sheet_, rowStart_, column_));
             stopped = true;
             return false;
         }
-        // A number shown as TRUE/FALSE is how a boolean result is stored.
-        double v = 0;
-        if ((text_ == "TRUE" || text_ == "FALSE") && parseXmlNumber(value_, v) &&
-            v == (text_ == "TRUE" ? 1 : 0))
-            out = text_;
     } else if (type == "date") {
         out = isoDateText(value_);
     } else if (type == "time") {

@@ -80,8 +80,8 @@ int escapedUnit(std::string_view s, size_t at) {
 // a cell's length.
 std::string cellString(std::string_view s) {
     std::string out;
-    // Most texts hold neither an escape nor a NUL: one look, and they are kept as they are.
-    if (std::none_of(s.begin(), s.end(), [](char c) { return c == '_' || c == '\0'; })) {
+    // Most texts hold no escape: one look, and they are only finished.
+    if (s.find('_') == std::string_view::npos) {
         out = s;
         finishCellText(out);
         return out;
@@ -478,13 +478,15 @@ bool SheetPart::cellText(std::string& out) {
     DateKind kind =
         static_cast<size_t>(xf_) < book_.xfKinds.size() ? book_.xfKinds[xf_] : DateKind::None;
     double v = 0;
-    if (kind == DateKind::None ? xmlNumberText(value_, out) : parseXmlNumber(value_, v)) {
-        if (kind != DateKind::None) out = cell_text::date(v, kind, book_.date1904);
-        return true;
+    const bool number =
+        kind == DateKind::None ? xmlNumberText(value_, out) : parseXmlNumber(value_, v);
+    if (!number) {
+        XmlHandler::fail(
+            Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
+        return false;
     }
-    XmlHandler::fail(
-        Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
-    return false;
+    if (kind != DateKind::None) out = cell_text::date(v, kind, book_.date1904);
+    return true;
 }
 
 void SheetPart::finishCell() {

@@ -366,7 +366,7 @@ bool XmlStream::declare(XmlAttribute& a) {
     std::string_view uri;
     if (!intern(a.value, uri)) return false;
     bindings_.push_back({std::string(isDefault ? std::string_view() : a.name), uri});
-    defaultFor_ = SIZE_MAX;
+    defaultFor_ = SIZE_MAX;  // the binding may change the default namespace
     return true;
 }
 
