@@ -65,7 +65,7 @@ TEST(ReadAhead, WhatTheReaderThrowsIsRethrownOnTheCallersThread) {
     CountingSheet sheet;
     sheet.throwAt = 700;
     EXPECT_THROW(
-        readRowsAhead(sheet, 1, 100000, 1, [](int32_t, const auto&) { return Status::Ok(); }),
+        (void)readRowsAhead(sheet, 1, 100000, 1, [](int32_t, const auto&) { return Status::Ok(); }),
         std::bad_alloc);
 }
 

@@ -53,8 +53,8 @@ std::string randomPart(std::mt19937& rng) {
     static const char* const kHeads[] = {"",           "\xEF\xBB\xBF", "<?xml version=\"1.0\"?>\n",
                                          "<!-- c -->", " x",           "<!DOCTYPE w>"};
     static const char* const kRoots[] = {
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:x14ac=\"urn:ac\">",
+        ("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:x14ac=\"urn:ac\">"),
         "<worksheet xmlns='http://purl.oclc.org/ooxml/spreadsheetml/main'>", "<worksheet>",
         "<worksheet xmlns=\"urn:other\">", "<x:worksheet xmlns:x=\"urn:x\">"};
     static const char* const kBefore[] = {"",
