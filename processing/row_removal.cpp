@@ -23,10 +23,11 @@ Status keepOnly(Database& db, const std::vector<int64_t>& ids) {
          {"DROP TABLE IF EXISTS temp.removal_keep", "DROP TABLE IF EXISTS temp.removal_rows",
           "CREATE TEMP TABLE removal_keep (id INTEGER PRIMARY KEY)"})
         TABROVIN_TRY(db.run({sql, {}}));
-    auto add = db.prepare("INSERT INTO temp.removal_keep (id) VALUES (?1)");
-    if (!add) return add.error();
-    for (int64_t id : ids) TABROVIN_TRY(add->runNumbers({id}));
-    add = PreparedStatement();  // finalized: a statement still open would block the DROP below
+    {  // finalized at the brace: a statement still open would block the DROP below
+        auto add = db.prepare("INSERT INTO temp.removal_keep (id) VALUES (?1)");
+        if (!add) return add.error();
+        for (int64_t id : ids) TABROVIN_TRY(add->runNumbers({id}));
+    }
     for (const char* sql :
          {"CREATE TEMP TABLE removal_rows AS SELECT * FROM main.wen WHERE id IN "
           "(SELECT id FROM temp.removal_keep) ORDER BY id",

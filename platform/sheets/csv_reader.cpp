@@ -355,7 +355,10 @@ Status scanCsv(const CsvFile& file,
     int32_t row = 0, notGbkRow = 0, notGbkColumn = 0, notUtf8Row = 0, notUtf8Column = 0;
     bool tooManyRows = false;
     CsvSplitter splitter([&](std::vector<std::string>& fields) {
-        if (row == std::numeric_limits<int32_t>::max()) return !(tooManyRows = true);
+        if (row == std::numeric_limits<int32_t>::max()) {
+            tooManyRows = true;
+            return false;
+        }
         ++row;
         if (!notUtf8Row && splitter.consumed() > file.badUtf8At) {
             notUtf8Row = row;
