@@ -55,7 +55,6 @@ class TablePageReader {
     // Closes the connection so the file may be replaced; open() again to read.
     void close();
     bool isOpen() const { return db_.isOpen(); }
-    int columns() const { return columns_; }
 
     // The number of rows (that match the filter). Counting visits every row;
     // the result is kept and also lets page() step back from the end.
