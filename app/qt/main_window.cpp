@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -88,11 +89,17 @@ void MainWindow::saveColumnList() {
 
 void MainWindow::runOperation(std::function<void(Progress&)> work, std::function<void()> done) {
     progress_ = std::make_unique<WindowProgress>();
-    progress_->onPartFailed = [this](const Error& e) {
-        // The worker waits until the box is closed, as the page loop did.
-        QMetaObject::invokeMethod(
-            this, [this, e] { showMessage(errorMessage(Step::ExportPage, e)); },
-            Qt::BlockingQueuedConnection);
+    progress_->onPartFailed = [this, progress = progress_.get()](const Error& e) {
+        // The worker waits until the box is closed, as the page loop did, but
+        // not past a cancel: a window being destroyed waits for the worker
+        // and never shows the box. The box dies with the window unshown.
+        auto closed = std::make_shared<QSemaphore>();
+        QMetaObject::invokeMethod(this, [this, e, closed] {
+            showMessage(errorMessage(Step::ExportPage, e));
+            closed->release();
+        });
+        while (!closed->tryAcquire(1, 50) && !progress->cancelled()) {
+        }
     };
     done_ = std::move(done);
     shownPauses_ = 0;

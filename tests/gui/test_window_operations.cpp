@@ -2,8 +2,12 @@
 // answering, can cancel, asks before closing mid-step, and keeps the column
 // list on disk as soon as an import ends.
 
+#include <QAction>
 #include <QTimer>
+#include <future>
+#include <thread>
 
+#include "app/outcomes.h"
 #include "core/paths.h"
 #include "core/statements.h"
 #include "platform/database.h"
@@ -140,6 +144,64 @@ TEST_F(OperationsTest, DestroyingTheWindowMidStepStopsTheStepFirst) {
     const int64_t kept = tableRows();
     EXPECT_GT(kept, 0);
     EXPECT_LT(kept, 200000);
+}
+
+// Delete and export as the window reads them: the chosen column and keyword,
+// the export list in its order, rows per workbook whole numbers only; each
+// failed page gets its box while the step goes on.
+TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
+    open();
+    chooseAndWait(writeSheet("a.csv", 30));
+    clickAndWait("cmd5");
+    find<QComboBox>("Combo1")->setCurrentIndex(2);
+    setTextOf("Text2", QString::fromUtf8("城0"));
+    clickAndWait("cmd3");  // rows 0, 7, 14, 21 and 28
+    EXPECT_EQ(messages.back(), rowsLeft(25));
+
+    find<QAction>("SR1")->trigger();
+    clickItem("List2", 2, true);
+    clickItem("List2", 0, true);
+    for (const char* rows : {"2.5", "10"}) {
+        setTextOf("Text1", rows);
+        clickAndWait("cmd2");
+    }
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_NE(messages[2].text.find("必须是 1 到 65535 之间的整数"), std::string::npos)
+        << messages[2].text;
+    EXPECT_EQ(messages[3].text, " 完成了导出,3页,存于[导出]文件夹下.");
+    const auto page3 = readBook(ProgramPaths(folder).exportFile(3)).value().at(0).rows;
+    EXPECT_EQ(page3.size(), 6u);
+    EXPECT_EQ(page3[1], (std::vector<std::string>{"城3", "name0"}));  // row 24
+
+    messages.clear();
+    std::filesystem::remove_all(ProgramPaths(folder).exportDir());
+    clickAndWait("cmd2");
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0].title.rfind("ZazIV : 导出数据1出错! # 76", 0), 0u) << messages[0].title;
+    EXPECT_EQ(messages[3].icon, Icon::Exclamation);
+}
+
+// Fault: a failed page waited for its box on a window being destroyed,
+// which waited for the step: the program hung instead of quitting.
+TEST_F(OperationsTest, DestroyingTheWindowWhileAPageFailsDoesNotHang) {
+    open();
+    chooseAndWait(writeSheet("a.csv", 30));
+    clickAndWait("cmd5");
+    find<QAction>("SR1")->trigger();
+    click("cmd1");
+    std::filesystem::remove_all(ProgramPaths(folder).exportDir());
+    setTextOf("Text1", "1");
+    click("cmd2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // page 1 fails meanwhile
+    std::promise<void> destroyed;
+    std::thread watchdog([ended = destroyed.get_future()] {
+        if (ended.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+        std::fprintf(stderr, "destroying the window hung\n");
+        std::abort();
+    });
+    window.reset();
+    destroyed.set_value();
+    watchdog.join();
 }
 
 }  // namespace
