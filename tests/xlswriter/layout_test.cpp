@@ -14,7 +14,8 @@ using xls::u16;
 using xls::u32;
 namespace rec = xls::rec;
 
-// Bold row-1 cell, a cell beyond the headings, content below (a template
+// Bold row-1 cells (a text and a run of styled blanks that a heading lands
+// on), a cell beyond the headings, content below (a template
 // string, a formatted number, a merged range, a styled blank run), a wide
 // column and a second sheet of 300 strings, one shared with row 1.
 const char* kMakeTemplate = R"(
@@ -22,6 +23,7 @@ import sys, xlwt
 w, bold = xlwt.Workbook(encoding="utf-8"), xlwt.easyxf("font: bold on")
 s = w.add_sheet("数据")
 s.write(0, 0, "旧标题", bold); s.write(0, 5, "保留"); s.write(1, 0, "模板7")
+for c in range(1, 4): s.write(0, c, None, bold)
 s.write(2, 1, 3.14159, xlwt.easyxf(num_format_str="0.00"))
 s.write_merge(3, 3, 0, 2, "合并"); s.col(1).width = 256 * 30
 for c in range(3, 6): s.write(4, c, None, bold)
@@ -37,7 +39,8 @@ b = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 s, o, n = b.sheet_by_index(0), b.sheet_by_index(1), 100
 def font(r, c): return b.font_list[b.xf_list[s.cell_xf_index(r, c)].font_index]
 assert b.sheet_names() == ["数据", "说明"], "sheet names"
-assert font(0, 0).bold == 1 and font(0, 1).bold == 0, "headings take their cell's format"
+assert font(0, 0).bold and font(0, 1).bold and not font(0, 4).bold, "headings take their cell's"
+assert s.cell_type(0, 2) == xlrd.XL_CELL_BLANK and font(0, 3).bold, "the rest of the run stays"
 assert b.format_map[b.xf_list[s.cell_xf_index(2 + n, 1)].format_key].format_str == "0.00"
 assert (3 + n, 4 + n, 0, 3) in s.merged_cells, "merge moved"
 assert s.cell_type(4 + n, 4) == xlrd.XL_CELL_BLANK and font(4 + n, 4).bold, "styled blanks moved"
