@@ -19,10 +19,11 @@ Status takeSnapshot(Workspace& ws, const std::string& step) {
     ws.conn.release();
     std::error_code ec;
     if (!fs::is_regular_file(p.workingDb(), ec)) return Status::Ok();
-    // The step name goes first and last: a snapshot without it is unusable,
-    // so a crash in between can never offer a half-taken one.
-    fs::remove(p.undoStep(), ec);
-    TABROVIN_TRY(snapshotDatabase(p.workingDb(), p.undoDb()));
+    // The step name goes before the old copy and comes back last: a snapshot
+    // without it is unusable, so a crash in between can never offer a
+    // half-taken one. A copy that fails leaves the last step's undo as it was.
+    TABROVIN_TRY(
+        snapshotDatabase(p.workingDb(), p.undoDb(), [&] { fs::remove(p.undoStep(), ec); }));
     TABROVIN_TRY(column_list::save(column_list::load(p.columnList()), p.undoColumnList()));
     return replaceFileText(p.undoStep(), step);
 }

@@ -60,15 +60,16 @@ enum class Sync { Yes, No };
 
 // Has `write` fill a temporary file beside `to`, syncs it when asked, and
 // renames it over `to`: readers of `to` see the old file or the new one,
-// never a mix.
+// never a mix. `beforeRename`, when given, runs once the new file is whole.
 Status replaceWhole(const fs::path& to, const std::function<bool(const fs::path& tmp)>& write,
-                    Sync sync = Sync::Yes) {
+                    Sync sync = Sync::Yes, const std::function<void()>& beforeRename = {}) {
     const fs::path tmp = withSuffix(to, ".tmp");
     std::error_code ec;
     if (!write(tmp) || (sync == Sync::Yes && !syncToDisk(tmp, false))) {
         fs::remove(tmp, ec);
         return Error::fileAccess(to, "无法写入副本，请检查磁盘空间和文件夹的写入权限");
     }
+    if (beforeRename) beforeRename();
     fs::rename(tmp, to, ec);
     if (ec) {
         fs::remove(tmp, ec);
@@ -79,7 +80,8 @@ Status replaceWhole(const fs::path& to, const std::function<bool(const fs::path&
     return Status::Ok();
 }
 
-Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
+Status copyOver(const fs::path& from, const fs::path& to, Sync sync,
+                const std::function<void()>& beforeRename = {}) {
     TABROVIN_TRY(removeCompanions(to));  // none may be replayed onto the new file
     return replaceWhole(
         to,
@@ -88,7 +90,7 @@ Status copyOver(const fs::path& from, const fs::path& to, Sync sync) {
             fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
             return !ec;
         },
-        sync);
+        sync, beforeRename);
 }
 
 }  // namespace
@@ -102,7 +104,8 @@ Status replaceFileText(const fs::path& file, std::string_view text) {
     });
 }
 
-Status snapshotDatabase(const fs::path& from, const fs::path& to) {
+Status snapshotDatabase(const fs::path& from, const fs::path& to,
+                        const std::function<void()>& beforeReplace) {
     Database db;
     TABROVIN_TRY(db.open(from));
     // A read transaction keeps writers out while the bytes are copied, and
@@ -112,13 +115,15 @@ Status snapshotDatabase(const fs::path& from, const fs::path& to) {
     // Not synced: the copy is no one's only data, and syncing it would cost
     // more than a tenth of the step it protects. A copy that a crash left
     // damaged is refused by checkSnapshot before it could be put back. The
-    // old copy goes first for the same reason: renamed over it, some file
-    // systems (ext4) write the new copy out at the next sync of any file,
-    // which costs the step as much as syncing it. Should it stay, the
-    // rename below says why.
-    std::error_code ec;
-    fs::remove(to, ec);
-    Status copied = copyOver(from, to, Sync::No);
+    // old copy is removed, not renamed over, for the same reason: renamed
+    // over, some file systems (ext4) write the new copy out at the next sync
+    // of any file, which costs the step as much as syncing it. Should it
+    // stay, the rename says why.
+    Status copied = copyOver(from, to, Sync::No, [&] {
+        if (beforeReplace) beforeReplace();
+        std::error_code ec;
+        fs::remove(to, ec);
+    });
     (void)db.rollback();  // only a read ended: nothing to keep or lose
     return copied;
 }

@@ -80,5 +80,17 @@ TEST_F(Undo, NothingToUndoIsRefusedAndAHalfTakenSnapshotIsNeverOffered) {
     EXPECT_EQ(table(2), before);
 }
 
+// As when the disk is full: the copy cannot be written, so the step that
+// wanted it is refused, and the last step stays undoable.
+TEST_F(Undo, ASnapshotThatCannotBeWrittenKeepsTheLastOne) {
+    ASSERT_TRUE(takeSnapshot(ws, "导入").ok());
+    ASSERT_TRUE(deleteKeywordRows(ws, {0, "a"}, progress).ok());  // takes the next one
+    std::filesystem::create_directories(ws.paths.undoDb().string() + ".tmp/x");
+    EXPECT_TRUE(failsWith(deleteKeywordRows(ws, {0, "c"}, progress), err::kFileAccess));
+    EXPECT_EQ(table(2).size(), 2u);  // "a" and "A" went
+    EXPECT_EQ(undoInNewProcess().step, "删除相应的行");
+    EXPECT_EQ(table(2), before);
+}
+
 }  // namespace
 }  // namespace tabrovin::testing

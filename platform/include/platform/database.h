@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -158,10 +159,11 @@ Status checkWorkingTemplate(const std::filesystem::path& blankDb);
 namespace tabrovin {
 
 // Copies the database `from` to `to` as it stands after its last commit,
-// replacing `to` only once the copy is whole. The copy is not synced to disk:
-// after a crash check it with checkSnapshot. No connection may be writing
-// `from`.
-Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem::path& to);
+// replacing `to` only once the copy is whole, right after `beforeReplace`
+// runs. The copy is not synced to disk: after a crash check it with
+// checkSnapshot. No connection may be writing `from`.
+Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem::path& to,
+                        const std::function<void()>& beforeReplace = {});
 
 // Puts the copy `snapshot` back over `target`, with the same guarantees, and
 // leaves no journal beside `target` that could be replayed onto the restored
