@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/xls/biff_record.h"
+#include "platform/xls/biff_workbook.h"
 
 namespace tabrovin::xls {
 namespace {
@@ -92,7 +93,7 @@ Result<std::vector<uint32_t>> parseGlobals(std::span<const uint8_t> wb, ExportTe
         if (r.type == rec::kExtSst) continue;
         if (r.type == rec::kBoundSheet) {
             if (r.data.size() < 8) return damaged(name, "BOUNDSHEET 记录过短");
-            t.sheetRefs.push_back({sawSst, out.size() + 4, 0});
+            t.sheetRefs.push_back({sawSst, out.size() + 4, 0, r.data[5] == 0});
             positions.push_back(u32(r.data, 0));
         }
         sawEof = r.type == rec::kEof;
@@ -383,6 +384,22 @@ Status SheetSplitter::run(const std::filesystem::path& name) {
     return Status::Ok();
 }
 
+// Every page carries the template's records as they are, so a template the
+// reader refuses would give pages that no one can open: each of its
+// worksheets is read once, as an import would read it.
+Status checkReadable(std::vector<uint8_t> wb, const std::filesystem::path& name) {
+    auto book = parseWorkbookStream(std::move(wb), name);
+    if (!book) return book.error();
+    for (int n = 1; n <= (*book)->sheetCount(); ++n) {
+        auto sheet = (*book)->worksheet(n);
+        if (!sheet) return sheet.error();
+        const SheetSize size = (*sheet)->size();
+        TABROVIN_TRY((*sheet)->readRows(1, size.rows, size.columns,
+                                        [](int32_t, const auto&) { return Status::Ok(); }));
+    }
+    return Status::Ok();
+}
+
 bool isWorksheet(std::span<const uint8_t> part) {
     return part.size() >= 8 && u16(part, 0) == rec::kBof && u16(part, 2) >= 4 &&
            u16(part, 6) == 0x0010;
@@ -405,6 +422,7 @@ Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> 
     }
     std::vector<uint8_t> wb = std::move(wbIt->data);
     wbIt->data.clear();
+    TABROVIN_TRY(checkReadable(wb, name));
     t->workbookStream = static_cast<size_t>(wbIt - streams.begin());
     t->streams = std::move(streams);
     t->defaultXf = firstCellXf(wb);
@@ -421,8 +439,10 @@ Result<std::shared_ptr<ExportTemplate::Impl>> parseTemplate(std::vector<Stream> 
     for (size_t i = 0; i < t->sheetRefs.size(); ++i)
         t->sheetRefs[i].part = static_cast<size_t>(
             std::lower_bound(sorted.begin(), sorted.end(), (*positions)[i]) - sorted.begin());
+    // The page goes where readers find the first worksheet: listed as one,
+    // and starting as one.
     auto first = std::find_if(t->sheetRefs.begin(), t->sheetRefs.end(), [&](const SheetRef& r) {
-        return isWorksheet(t->parts[r.part].bytes);
+        return r.worksheet && isWorksheet(t->parts[r.part].bytes);
     });
     if (first == t->sheetRefs.end()) return damaged(name, "没有普通工作表");
     t->firstSheet = first->part;

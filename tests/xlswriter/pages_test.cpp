@@ -111,6 +111,19 @@ TEST(Pages, FileAndTemplateErrorsNameThePlaceAndLeaveOtherFilesAlone) {
                                 {"Book.xls", err::kUnsupportedWorkbook},
                                 {"Workbook.xls", err::kUnsupportedWorkbook}})
         EXPECT_TRUE(failsWith(xls::ExportTemplate::load(dir / name), number)) << name;
+
+    // A cell whose text is not in the table: every page would carry it and
+    // none would open, so the template is refused, naming the cell.
+    ASSERT_TRUE(t.write(dir / "cell.xls", {"h"}, {{"x"}}).ok());
+    size_t cell = 0;  // the last text cell: row 2's
+    for (const auto& r : workbookRecords(dir / "cell.xls"))
+        if (r.type == xls::rec::kLabelSst) cell = r.offset;
+    auto streams = xls::readCompoundFile(dir / "cell.xls").value();
+    ASSERT_EQ(streams[0].path, "Workbook");
+    xls::store32(streams[0].data.data() + cell + 4 + 6, 999);
+    ASSERT_TRUE(xls::writeWorkbookFile(dir / "cell.xls", streams).ok());
+    EXPECT_TRUE(failsWith(xls::ExportTemplate::load(dir / "cell.xls"), err::kDamagedWorkbook,
+                          "第 2 行第 1 列"));
 }
 
 std::vector<std::string> awkwardTexts() {

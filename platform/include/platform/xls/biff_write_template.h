@@ -53,7 +53,8 @@ struct SheetPart {
 struct SheetRef {
     bool inTail = false;  // in globalsTail (after the SST) rather than globalsHead
     size_t offset = 0;
-    size_t part = 0;  // index into ExportTemplate::Impl::parts
+    size_t part = 0;         // index into ExportTemplate::Impl::parts
+    bool worksheet = false;  // listed as a worksheet, not a chart, macro sheet or module
 };
 
 struct ExportTemplate::Impl {
