@@ -104,8 +104,12 @@ class RowInserter {
         progress_.advance(row - 1, lastRow_ - 1);
     }
 
+    // Committed rows outlive a kill of the program, so they get their names
+    // on disk at once: they never show under the previous workbook's headings.
     Status commitAndBegin() {
         TABROVIN_TRY(ws_.conn.commit());
+        if (!named_) TABROVIN_TRY(column_list::save(request_.headings, ws_.paths.columnList()));
+        named_ = true;
         return ws_.conn.begin();
     }
 
@@ -118,6 +122,7 @@ class RowInserter {
     size_t width_;
     std::vector<std::string> buffer_;  // kRowsPerStatement rows of width_ cells
     std::vector<std::string> single_;
+    bool named_ = false;
     size_t buffered_ = 0;
     int32_t counter_ = 0;
     int32_t shownBound_ = -1;

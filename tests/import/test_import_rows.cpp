@@ -1,6 +1,9 @@
 // The row import: what reaches wen, counters, pauses, refusals, errors and
 // cancels, and the column list saved on success.
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "import/import_rows.h"
 #include "tests/support/workspace_fixture.h"
@@ -145,5 +148,24 @@ TEST_F(ImportRows, ACancelKeepsTheRowsInsertedCountedAndNamed) {
     EXPECT_EQ(columnList(), (Names{"h0"}));
     EXPECT_TRUE(tt::failsWith(import(first, {1, 2}), err::kCancelled));  // still told to stop
     EXPECT_EQ(rowCount(), 77);
+    EXPECT_EQ(columnList(), (Names{"h0"}));
+}
+
+// Fault: rows committed at a pause outlived a kill of the program, but their
+// names did not, so they came back under the previous workbook's headings.
+TEST_F(ImportRows, RowsCommittedAtAPauseAreNamedBeforeAKillCanLoseTheNames) {
+    ASSERT_TRUE(import(writeXls("a.xls", {numbered(2, 2)}), {1, 2}).ok());
+    auto book = writeXls("n.xls", {numbered(120, 1)});
+    progress.onPause = [] { ::kill(::getpid(), SIGKILL); };  // the first pause follows a commit
+    ws.conn.release();
+    pid_t child = ::fork();
+    if (child == 0) {
+        (void)import(book, {1}, 50);
+        _exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(rowCount(), 2 + 51);  // a pause comes after every 50 + 1 rows
     EXPECT_EQ(columnList(), (Names{"h0"}));
 }
