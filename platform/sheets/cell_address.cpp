@@ -1,6 +1,7 @@
 #include "platform/sheets/cell_address.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/cell_text.h"
@@ -83,19 +84,55 @@ bool xmlNumberText(std::string_view text, std::string& out) {
 
 namespace tabrovin::sheets {
 
+namespace {
+
+// Reads a number at the front of `s` and moves past it, in every locale the
+// same; false when none is there.
+template <class T>
+bool take(std::string_view& s, T& out) {
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    if (ec != std::errc()) return false;
+    s.remove_prefix(static_cast<size_t>(end - s.data()));
+    return true;
+}
+
+// Moves past `c` at the front of `s`; false when it is not there.
+bool skip(std::string_view& s, char c) {
+    if (!s.starts_with(c)) return false;
+    s.remove_prefix(1);
+    return true;
+}
+
+}  // namespace
+
 std::string isoDateText(std::string_view iso) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-    double s = 0;
-    std::string text(iso);
-    int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &s);
-    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31) return text;
+    std::string_view s = iso;
+    if (!take(s, y) || !skip(s, '-') || !take(s, mo) || !skip(s, '-') || !take(s, d) || mo < 1 ||
+        mo > 12 || d < 1 || d > 31)
+        return std::string(iso);
     char buf[64];
-    if (n < 5) {
-        std::snprintf(buf, sizeof buf, "%d/%d/%d", y, mo, d);
-    } else {
+    if (skip(s, 'T') && take(s, h) && skip(s, ':') && take(s, mi)) {
         // Seconds are not shown, as with cell_text::date's DateTime.
         std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d", y, mo, d, h, mi);
+    } else {
+        std::snprintf(buf, sizeof buf, "%d/%d/%d", y, mo, d);
     }
+    return buf;
+}
+
+std::string isoDurationText(std::string_view iso) {
+    int h = 0, m = 0;
+    double sec = 0;
+    std::string_view s = iso;
+    if (!skip(s, 'P') || !skip(s, 'T') || !take(s, h) || !skip(s, 'H') || !take(s, m) ||
+        !skip(s, 'M') || !take(s, sec) || !skip(s, 'S'))
+        return std::string(iso);
+    const double seconds = h * 3600.0 + m * 60.0 + sec;
+    if (!(seconds >= 0 && seconds < 1e15)) return std::string(iso);  // NaN and overflow too
+    const long long total = std::llround(seconds);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
     return buf;
 }
 

@@ -1,8 +1,6 @@
 #include "platform/sheets/ods_reader.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -52,23 +50,6 @@ class SheetNames : public XmlHandler {
     const std::filesystem::path& file_;
     int depth_ = 0;  // tables nested in cells are not sheets
 };
-
-// "PT14H30M00S" (hours may exceed 24, seconds may have a fraction) as
-// "14:30:00"; other text unchanged.
-std::string durationText(std::string_view iso) {
-    int h = 0, m = 0;
-    double s = 0;
-    if (std::sscanf(std::string(iso).c_str(), "PT%dH%dM%lfS", &h, &m, &s) != 3)
-        return std::string(iso);
-    long long total = std::llround(h * 3600.0 + m * 60.0 + s);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-    return buf;
-}
-
-}  // namespace
-
-namespace {
 
 // The cells of sheet `index` (0-based) in content.xml. Without a
 // RowAssembler it only measures the sheet.
@@ -208,7 +189,7 @@ bool SheetContent::cellText(std::string& out) {
     } else if (type == "date") {
         out = isoDateText(value_);
     } else if (type == "time") {
-        out = durationText(value_);
+        out = isoDurationText(value_);
     } else if (type == "boolean") {
         out = cell_text::boolean(value_ == "true" || value_ == "1");
     } else if (type == "string" && !value_.empty()) {

@@ -90,4 +90,10 @@ TEST(CellText, NumbersReadAndWriteIgnoringTheLocalesDecimalComma) {
     EXPECT_TRUE(tabrovin::sheets::parseXmlNumber(" +2.5E-1", readExp) && readExp == 0.25)
         << readExp;
     EXPECT_FALSE(tabrovin::sheets::parseXmlNumber("1,5", readComma));
+    // Dates and times as .xlsx and .ods store them, with fractions of a second.
+    using tabrovin::sheets::isoDateText, tabrovin::sheets::isoDurationText;
+    EXPECT_EQ(isoDateText("2024-03-05T14:30:59.5"), "2024/3/5 14:30");
+    EXPECT_EQ(isoDurationText("PT25H01M02.5S"), "25:01:03");
+    for (const char* other : {"PT1H2M3,5S", "PT1H2M", "PT1H2M1e300S", "2024-13-01"})
+        EXPECT_EQ(other[0] == 'P' ? isoDurationText(other) : isoDateText(other), other);
 }

@@ -34,4 +34,9 @@ namespace tabrovin::sheets {
 // returned unchanged.
 std::string isoDateText(std::string_view iso);
 
+// An ISO 8601 time span as OpenDocument stores times ("PT14H30M00S", hours
+// may pass 24, seconds may have a fraction) as "14:30:00"; other text is
+// returned unchanged.
+std::string isoDurationText(std::string_view iso);
+
 }  // namespace tabrovin::sheets
