@@ -1,7 +1,6 @@
 #include "platform/sheets/xlsx_reader.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <utility>
 #include <vector>
@@ -260,12 +259,12 @@ class StylesPart : public XmlHandler {
             return fail(Error::damagedWorkbook(
                 file_, "单元格格式超过 " + std::to_string(kMaxStyles) + " 个"));
         if (isMain(name, "numFmt")) {
-            int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
+            int id = parsePositive(attribute(attrs, "numFmtId"), INT32_MAX);
             custom_[id] = cell_text::classifyFormat(attribute(attrs, "formatCode"));
         } else if (isMain(name, "cellXfs")) {
             inCellXfs_ = true;
         } else if (isMain(name, "xf") && inCellXfs_) {
-            int id = std::atoi(std::string(attribute(attrs, "numFmtId")).c_str());
+            int id = parsePositive(attribute(attrs, "numFmtId"), INT32_MAX);
             auto it = custom_.find(id);
             kinds_.push_back(it != custom_.end() ? it->second
                                                  : cell_text::classifyBuiltinFormat(id));
