@@ -29,7 +29,9 @@ class ExportTemplate {
     // Reads a BIFF8 .xls template. Errors: err::kFileNotFound, err::kFileAccess,
     // err::kNotWorkbook (not a compound file / no Workbook stream),
     // err::kUnsupportedWorkbook (BIFF5 or older), err::kEncryptedWorkbook,
-    // err::kDamagedWorkbook (records, SST or sheet offsets inconsistent).
+    // err::kDamagedWorkbook (records, SST or sheet offsets inconsistent), or
+    // whatever the .xls reader says of a worksheet it cannot read: pages
+    // carry the template's records, so they would be as unreadable.
     static Result<ExportTemplate> load(const std::filesystem::path& templatePath);
 
     // Writes a copy of the template to `out` (replacing any file there) with
