@@ -1,7 +1,7 @@
 // libFuzzer target for the export template: arbitrary bytes as the Workbook
 // stream of a template a user put in place of the blank one. A template that
 // loads must give pages that the .xls reader opens, with the headings in row
-// 1 and the page's rows below; a page refused leaves no file behind.
+// 1 and the page's first rows below; a page refused leaves no file behind.
 
 #include <unistd.h>
 
@@ -44,10 +44,15 @@ bool pageReadsBack(const fs::path& page) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tabrovin;
     const fs::path path = scratch("template"), out = scratch("page");
-    if (!xls::writeCompoundFile(path, {{"Workbook", {data, data + size}}}).ok()) return 0;
+    if (size == 0 || !xls::writeCompoundFile(path, {{"Workbook", {data, data + size}}}).ok())
+        return 0;
     auto loaded = xls::ExportTemplate::load(path);
     if (!loaded) return 0;
-    Status written = loaded->write(out, {"H1", "H2"}, {{"a", "b"}, {"c", ""}});
+    // Pages of 2 to 65 rows, so that the template's rows move by different amounts.
+    std::vector<std::vector<std::string>> rows(2 + data[size - 1] % 64, {"r", "s"});
+    rows[0] = {"a", "b"};
+    rows[1] = {"c", ""};
+    Status written = loaded->write(out, {"H1", "H2"}, rows);
     std::error_code ec;
     if (!written.ok()) {
         fuzzing::check(!fs::exists(out, ec));
