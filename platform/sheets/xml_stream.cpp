@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/cell_text.h"
 #include "platform/encoding.h"
 
 namespace tabrovin::sheets {
@@ -13,7 +14,7 @@ void appendCellText(std::string& cell, std::string_view text) {
 }
 
 void finishCellText(std::string& cell) {
-    if (cell.find('\0') != std::string::npos) std::erase(cell, '\0');
+    if (cell.find('\0') != std::string::npos) cell = cell_text::stripNul(std::move(cell));
     if (cell.size() <= kMaxCellCharacters) return;
     size_t characters = 0;
     for (size_t i = 0; i < cell.size(); ++i)
