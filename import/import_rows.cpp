@@ -76,6 +76,14 @@ class RowInserter {
 
     int64_t inserted() const { return inserted_; }
 
+    // Saves the imported columns' names as the column list, once an import.
+    Status name() {
+        if (named_) return Status::Ok();
+        TABROVIN_TRY(column_list::save(request_.headings, ws_.paths.columnList()));
+        named_ = true;
+        return Status::Ok();
+    }
+
   private:
     // Buffers the ticked cells of a row; false for a row with none of them.
     bool take(const std::vector<std::string>& cells) {
@@ -108,8 +116,7 @@ class RowInserter {
     // on disk at once: they never show under the previous workbook's headings.
     Status commitAndBegin() {
         TABROVIN_TRY(ws_.conn.commit());
-        if (!named_) TABROVIN_TRY(column_list::save(request_.headings, ws_.paths.columnList()));
-        named_ = true;
+        TABROVIN_TRY(name());
         return ws_.conn.begin();
     }
 
@@ -180,9 +187,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     // under the previous workbook's headings.
     Status flushed = inserter.flush();
     Status committed = ws.conn.commit();
-    Status named = inserter.inserted() > 0 || read.ok()
-                       ? column_list::save(request.headings, ws.paths.columnList())
-                       : Status::Ok();
+    Status named = inserter.inserted() > 0 || read.ok() ? inserter.name() : Status::Ok();
     TABROVIN_TRY(read);
     TABROVIN_TRY(flushed);
     TABROVIN_TRY(committed);
