@@ -3,11 +3,10 @@
 namespace tabrovin {
 
 const char* const kWorkbookFilter =
-    "xls|*.xls|Excel 工作簿|*.xlsx|OpenDocument 表格|*.ods|CSV 文本|*.csv|所有文件|*.*";
+    "xls|*.xls|所有文件（*.*）|*.*|Excel 工作簿|*.xlsx|OpenDocument 表格|*.ods|CSV 文本|*.csv";
 
 Message errorMessage(Step step, const Error& e) {
-    if (e.number == err::kRefused || e.number == err::kCancelled || e.number == err::kBusy)
-        return {e.description, kProgramTitle, Icon::Information};
+    if (!e.isFailure()) return {e.description, kProgramTitle, Icon::Information};
     static const char* const kTags[] = {"ZazIV : 导入数据1出错! # ",
                                         "ZazIV : 导入数据2出错! # ",
                                         "删除1出错 # ",
@@ -35,12 +34,18 @@ Message rowsLeft(int32_t left) {
 Message exportDone(const ExportReport& r) {
     if (r.failedPages.empty())
         return {" 完成了导出," + std::to_string(r.pages) + "页,存于[导出]文件夹下."};
-    std::string failed;
-    for (int p : r.failedPages) failed += (failed.empty() ? "" : "、") + std::to_string(p);
-    return {"导出没有全部完成：共 " + std::to_string(r.pages) + " 页，其中 " +
-                std::to_string(r.failedPages.size()) + " 页（第 " + failed + " 页）没有写成，" +
-                std::to_string(r.written()) + " 页存于[导出]文件夹下。",
-            kProgramTitle, Icon::Exclamation};
+    auto listed = [](const std::vector<int>& pages) {
+        std::string out;
+        for (int p : pages) out += (out.empty() ? "" : "、") + std::to_string(p);
+        return out;
+    };
+    std::string text = "导出没有全部完成：共 " + std::to_string(r.pages) + " 页，其中 " +
+                       std::to_string(r.failedPages.size()) + " 页（第 " + listed(r.failedPages) +
+                       " 页）没有写成，" + std::to_string(r.written()) + " 页存于[导出]文件夹下。";
+    if (!r.protectedPages.empty())
+        text += "第 " + listed(r.protectedPages) +
+                " 页的旧文件是只读的，没有删除，其中仍是以前导出的内容。";
+    return {text, kProgramTitle, Icon::Exclamation};
 }
 
 Message headingRenamed() {

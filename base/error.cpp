@@ -115,8 +115,8 @@ Error Error::tooManyRows(const std::string& why) {
     return {err::kTooManyRows, why};
 }
 
-Error Error::invalidInput(const std::string& why) {
-    return {err::kInvalidArgument, why};
+Error Error::noColumnTicked() {
+    return {err::kInvalidArgument, "没有勾选要导入的列，请在“选择你要导入的列”中至少勾选一列。"};
 }
 
 Error Error::refused(const std::string& why) {

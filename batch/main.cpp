@@ -182,16 +182,21 @@ int runImport(Workspace& ws, const Options& o) {
     std::string why;
     auto positions = tickedColumns(o, (*measured)->lastColumn, why);
     if (!positions) return usageError(why);
-    // Refused before the reset, so a sheet without data costs no rows.
-    if ((*measured)->dataRows < 1) return fail(Step::Import, sheetWithoutDataRows());
     BatchProgress progress;
     auto opened = openWorkbook(ws, {book, *sheet, *measured}, progress);
     if (!opened) return fail(Step::Open, opened.error());
+    // A sheet with headings only lists none when chosen, but its import
+    // still names the columns.
+    auto headings = opened->headings;
+    if (headings.empty()) {
+        auto read = readHeadings(**measured);
+        if (!read) return fail(Step::Import, read.error());
+        headings = std::move(*read);
+    }
     ImportRequest request{book, *sheet, *positions, {}, pause, *measured};
     for (int k : *positions)
-        request.headings.push_back(k <= static_cast<int>(opened->headings.size())
-                                       ? opened->headings[k - 1]
-                                       : std::string());
+        request.headings.push_back(k <= static_cast<int>(headings.size()) ? headings[k - 1]
+                                                                          : std::string());
     auto imported = importRows(ws, request, progress);
     if (!imported) return fail(Step::Import, imported.error());
     return show(importDone());

@@ -9,7 +9,7 @@ Result<std::string> columnName(int k) {
 
 Result<std::string> insertRow(int count) {
     if (count > kTableColumns) return Error::noSuchColumn(count - 1);  // the first one missing
-    if (count < 1) return Error::invalidInput("没有要导入的列。");
+    if (count < 1) return Error::refused("没有要导入的列。");
     std::string cols, params;
     for (int k = 0; k < count; ++k) {
         cols += (k ? ",a" : "a") + std::to_string(k);
@@ -22,7 +22,7 @@ Result<std::string> insertRows(int count, int rows) {
     auto one = insertRow(count);
     if (!one) return one.error();
     if (rows < 1 || static_cast<int64_t>(rows) * count > kMaxParameters)
-        return Error::invalidInput("一次插入的行数 " + std::to_string(rows) + " 无效（应为 1 到 " +
+        return Error::refused("一次插入的行数 " + std::to_string(rows) + " 无效（应为 1 到 " +
                                    std::to_string(kMaxParameters / count) + "）。");
     std::string sql = one->substr(0, one->find(" values (") + 8);
     int p = 1;

@@ -41,7 +41,7 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
     close();
     rowsRead_ = idsSkipped_ = 0;
     if (columns < 0 || columns > kMaxColumns)
-        return Error::invalidInput("要显示的列数 " + std::to_string(columns) +
+        return Error::refused("要显示的列数 " + std::to_string(columns) +
                                    " 无效（应为 0 到 51）。");
     if (filter && (filter->column < 0 || filter->column >= kMaxColumns))
         return Error::noSuchColumn(filter->column);
@@ -143,7 +143,7 @@ Result<std::optional<int64_t>> TablePageReader::idAt(int64_t position) {
 
 Result<std::vector<TableRow>> TablePageReader::page(int64_t from, int count) {
     if (from < 0 || count < 0)
-        return Error::invalidInput("起始行 " + std::to_string(from) + " 或行数 " +
+        return Error::refused("起始行 " + std::to_string(from) + " 或行数 " +
                                    std::to_string(count) + " 不能是负数。");
     std::vector<TableRow> rows;
     if (count == 0) return rows;
@@ -198,7 +198,7 @@ std::string escapeField(const std::string& value) {
 
 Status writeRows(const std::filesystem::path& database, const std::vector<std::string>& columnNames,
                  int64_t from, std::optional<int64_t> count, std::ostream& out) {
-    if (from < 0 || (count && *count < 0)) return Error::invalidInput("起始行和行数不能是负数。");
+    if (from < 0 || (count && *count < 0)) return Error::refused("起始行和行数不能是负数。");
     const int columns = static_cast<int>(std::min<size_t>(columnNames.size(), kMaxColumns));
     TablePageReader reader;
     TABROVIN_TRY(reader.open(database, columns));

@@ -151,15 +151,21 @@ void reportPages(PageWriters& writers, const Workspace& ws, ExportReport& report
     while (auto outcome = writers.next(wait)) {
         const auto& [p, status] = *outcome;
         if (!status.ok()) {
-            // An older export's page of this number would pass for this run's.
+            // An older export's page of this number would pass for this run's;
+            // one the user protected stays theirs, and the message says so.
             std::error_code ec;
             const auto out = ws.paths.exportFile(p);
-            if (std::filesystem::is_regular_file(out, ec)) std::filesystem::remove(out, ec);
+            if (std::filesystem::is_regular_file(out, ec)) {
+                const auto perms = std::filesystem::status(out, ec).permissions();
+                if ((perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
+                    report.protectedPages.push_back(p);
+                else
+                    std::filesystem::remove(out, ec);
+            }
             report.failedPages.push_back(p);
             progress.partFailed(p, status.error());
         }
         progress.advance(p, report.pages);
-        progress.count(Counter::Done, p);
     }
 }
 

@@ -142,7 +142,7 @@ Status refuseBadRequest(const ImportRequest& r) {
                               std::to_string(r.positions.size()) +
                               " 列。请取消勾选一些列后再开始导入。");
     if (r.positions.empty() || r.positions.size() != r.headings.size())
-        return Error::invalidInput("没有勾选要导入的列，请在“选择你要导入的列”中至少勾选一列。");
+        return Error::noColumnTicked();
     return Status::Ok();
 }
 
@@ -170,10 +170,9 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);
     progress.count(Counter::Done, 0);
-    if (report.dataRows < 1) return sheetWithoutDataRows();
     for (int pos : request.positions)
         if (pos < 1 || pos > m->lastColumn)
-            return Error::invalidInput("工作表中没有第 " + std::to_string(pos) + " 列。");
+            return Error::refused("工作表中没有第 " + std::to_string(pos) + " 列。");
     TABROVIN_TRY(takeSnapshot(ws, "导入"));
     TABROVIN_TRY(ws.openConn());
     auto inserts = prepareInserts(ws, static_cast<int>(request.positions.size()));
@@ -181,7 +180,10 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     const int32_t lastRow = report.dataRows + 1;
     RowInserter inserter(ws, inserts->first, inserts->second, request, lastRow, progress);
     TABROVIN_TRY(ws.conn.begin());
-    Status read = readRowsAhead(*m->sheet, 2, lastRow, m->lastColumn, std::ref(inserter));
+    // A sheet with headings only inserts nothing but still names the columns.
+    Status read = lastRow < 2
+                      ? Status::Ok()
+                      : readRowsAhead(*m->sheet, 2, lastRow, m->lastColumn, std::ref(inserter));
     // Every row handed over before an error or a cancel stays: store and
     // commit them, and name them, either way, so later steps never show them
     // under the previous workbook's headings.

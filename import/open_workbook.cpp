@@ -26,8 +26,14 @@ Status resetWorkingDatabase(Workspace& ws) {
     return restoreDatabase(ws.paths.blankDb(), ws.paths.workingDb());
 }
 
-Error sheetWithoutDataRows() {
-    return Error::refused("工作表中只有标题行，没有可以导入的数据行。");
+Result<std::vector<std::string>> readHeadings(MeasuredSheet& m) {
+    std::vector<std::string> headings;
+    TABROVIN_TRY(
+        m.sheet->readRows(1, 1, m.lastColumn, [&](int32_t, const std::vector<std::string>& cells) {
+            headings = cells;
+            return Status::Ok();
+        }));
+    return headings;
 }
 
 Result<std::shared_ptr<MeasuredSheet>> openMeasuredSheet(const std::filesystem::path& workbook,
@@ -66,11 +72,9 @@ Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progr
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);
     if (report.dataRows < 1) return report;
-    TABROVIN_TRY(m->sheet->readRows(1, 1, m->lastColumn,
-                                    [&](int32_t, const std::vector<std::string>& cells) {
-                                        report.headings = cells;
-                                        return Status::Ok();
-                                    }));
+    auto headings = readHeadings(*m);
+    if (!headings) return headings.error();
+    report.headings = std::move(*headings);
     return report;
 }
 

@@ -8,7 +8,11 @@ namespace tabrovin {
 
 Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& request,
                                       Progress& progress) {
-    TABROVIN_TRY(statements::columnName(request.column).status());
+    if (auto column = statements::columnName(request.column); !column) {
+        // The row count shows before a column that names nothing fails the step.
+        if (auto rows = ws.countRows()) progress.count(Counter::Rows, *rows);
+        return column.error();
+    }
     TABROVIN_TRY(takeSnapshot(ws, "过滤重复"));
     TABROVIN_TRY(ws.openConn());
     int32_t sincePause = 0;

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
 #include <QTranslator>
 
@@ -57,6 +58,9 @@ std::string openFileDialog(QWidget* parent, const std::string& filter, const std
 }
 
 void installChineseTranslations() {
+    // Dates and file types in the chooser follow the default locale, which
+    // under the C locale would be English.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : {"qtbase_zh_CN"}) {
         auto* translator = new QTranslator(QCoreApplication::instance());

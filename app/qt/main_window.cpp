@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSemaphore>
@@ -19,6 +20,7 @@
 #include "app/qt/dialogs.h"
 #include "app/qt/window_progress.h"
 #include "core/column_list.h"
+#include "core/undo.h"
 
 namespace tabrovin {
 
@@ -58,9 +60,42 @@ void MainWindow::setBarTwips(int twips) {
     label(Label::Label1)->resize(qt::pixels(barTwips_), label(Label::Label1)->height());
 }
 
-void MainWindow::setButtons(std::string_view list, int mode) {
-    const ButtonStates states = buttonStates(list, mode);
-    for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(states[i]);
+void MainWindow::addOptionControl(QWidget* control) {
+    optionControls_.push_back(control);
+    connect(control, &QObject::destroyed, this,
+            [this, control] { std::erase(optionControls_, control); });
+    control->setEnabled(state_.allows(Control::Options));
+}
+
+void MainWindow::applyState() {
+    for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(state_.button(i));
+    list(ListBox::List1)->setEnabled(state_.allows(Control::List1));
+    menu_[0]->setEnabled(state_.allows(Control::MenuImport));
+    menu_[1]->setEnabled(state_.allows(Control::MenuExport));
+    viewData_->setEnabled(state_.allows(Control::ViewData));
+    undo_->setEnabled(state_.allows(Control::Undo));
+    exportFolder_->setEnabled(state_.allows(Control::ExportFolder));
+    recent_->setEnabled(state_.allows(Control::Recent));
+    cancelButton_->setVisible(state_.cancelShown());
+    cancelButton_->setEnabled(state_.allows(Control::Cancel));
+    for (QWidget* w : optionControls_) w->setEnabled(state_.allows(Control::Options));
+}
+
+void MainWindow::finishStep(Ending ending, StepEnd end) {
+    state_.end(ending, end.listedColumns, end.changedTable);
+    state_.setUndoAvailable(canUndo(workspace_.paths));
+    applyState();
+}
+
+void MainWindow::messageClosed() {
+    state_.messageClosed();
+    applyState();
+}
+
+void MainWindow::refuseBeforeStart(Step step, const Error& e) {
+    state_.refusedBeforeStart(step, endingOf(e));
+    showMessage(errorMessage(step, e));
+    messageClosed();
 }
 
 void MainWindow::showMessage(const Message& m) {
@@ -69,6 +104,7 @@ void MainWindow::showMessage(const Message& m) {
 }
 
 void MainWindow::showView(View v) {
+    state_.showView(v);
     const bool exporting = v == View::Export;
     frame2_->setVisible(!exporting);
     frame4_->setVisible(!exporting);
@@ -87,7 +123,8 @@ void MainWindow::saveColumnList() {
     if (!saved.ok()) showMessage({saved.error().description, kProgramTitle, Icon::Critical});
 }
 
-void MainWindow::runOperation(std::function<void(Progress&)> work, std::function<void()> done) {
+void MainWindow::runOperation(Step step, std::function<void(Progress&)> work,
+                              std::function<void()> done) {
     progress_ = std::make_unique<WindowProgress>();
     progress_->onPartFailed = [this, progress = progress_.get()](const Error& e) {
         // The worker waits until the box is closed, as the page loop did, but
@@ -103,24 +140,22 @@ void MainWindow::runOperation(std::function<void(Progress&)> work, std::function
     };
     done_ = std::move(done);
     shownPauses_ = 0;
-    for (QPushButton* b : buttons_) b->setEnabled(false);
-    for (QAction* entry : menu_) entry->setEnabled(false);
+    state_.begin(step, step != Step::Undo);  // undo cannot stop halfway
+    applyState();
     WindowProgress* progress = progress_.get();
     worker_ = QThread::create([work = std::move(work), progress] { work(*progress); });
     connect(worker_, &QThread::finished, this, &MainWindow::operationEnded);
-    cancelButton_->setEnabled(true);
-    cancelButton_->show();
     progressTimer_->start();
     worker_->start();
 }
 
-bool MainWindow::lockFolder() {
+bool MainWindow::lockFolder(Step step) {
     std::error_code ec;
     // Without a data folder the step itself says what is missing.
     if (!std::filesystem::is_directory(workspace_.paths.dataDir(), ec)) return true;
     auto lock = FolderLock::acquire(workspace_.paths.dataDir(), "Tabrovin 窗口");
     if (!lock) {
-        showMessage(errorMessage(Step::Open, lock.error()));
+        refuseBeforeStart(step, lock.error());
         return false;
     }
     folderLock_.emplace(std::move(*lock));
@@ -128,9 +163,10 @@ bool MainWindow::lockFolder() {
 }
 
 void MainWindow::cancelOperation() {
-    if (!worker_) return;
+    if (!worker_ || !state_.allows(Control::Cancel)) return;
     progress_->cancel = true;
-    cancelButton_->setEnabled(false);
+    state_.cancelAsked();
+    applyState();
 }
 
 void MainWindow::operationEnded() {
@@ -139,8 +175,7 @@ void MainWindow::operationEnded() {
     worker_->deleteLater();
     worker_ = nullptr;
     folderLock_.reset();
-    cancelButton_->hide();
-    for (QAction* entry : menu_) entry->setEnabled(true);
+    rememberFolder();  // what this window's own step changed is known
     resetProgressBar();
     auto done = std::move(done_);
     if (quitAfterOperation_) {
@@ -185,9 +220,34 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         cancelOperation();
         return;
     }
-    if (!quitAfterOperation_) saveColumnList();
+    // Names another program saved meanwhile are newer than this window's.
+    if (!quitAfterOperation_ && !FolderStamp::of(workspace_.paths).namesDiffer(knownFolder_))
+        saveColumnList();
     workspace_.conn.release();
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !worker_)
+        caughtUpWithOthers();
+    QMainWindow::changeEvent(event);
+}
+
+bool MainWindow::caughtUpWithOthers() {
+    const FolderStamp now = FolderStamp::of(workspace_.paths);
+    if (now == knownFolder_) return false;
+    if (now.tableDiffers(knownFolder_)) choiceOverwritten_ = true;
+    knownFolder_ = now;
+    reloadFromFolder();
+    return true;
+}
+
+void MainWindow::reloadFromFolder() {
+    fillColumnChooser(column_list::load(workspace_.paths.columnList()));
+    showTableRowCount();
+    setCaption(Label::Label8, "0");
+    if (state_.view() == View::Export) rebuildExportLists();
+    refreshDataView();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -32,32 +32,47 @@ void MainWindow::chooseWorkbook() {
 void MainWindow::chooseWorkbookPath(const std::string& path) {
     xlsPath_ = path;
     if (xlsPath_.empty()) return showMessage(noWorkbookChosen());
-    rememberWorkbook(xlsPath_);
-    rememberRecent(xlsPath_);
+    // The chooser starts where the user last looked, whatever was found there.
+    windowSettings().setValue("lastFolder", QFileInfo(qs(path)).absolutePath());
     openChosenWorkbook();
 }
 
 void MainWindow::rememberWorkbook(const std::string& path) {
     const QFileInfo file(qs(path));
-    windowSettings().setValue("lastFolder", file.absolutePath());
     setWindowTitle(QString::fromUtf8("Tabrovin1.0 - 表格数据导入导出工具 - ") + file.fileName());
+}
+
+bool MainWindow::prepareStep(Step step) {
+    if (!lockFolder(step)) return false;
+    // The choice resets the table and undo takes back whatever came last, so
+    // only the steps that act on what the window shows must see it first.
+    if (!caughtUpWithOthers() || step == Step::Open || step == Step::Undo) return true;
+    folderLock_.reset();
+    refuseBeforeStart(
+        step, Error::refused("程序文件夹中的工作数据刚被其他程序（例如另一个窗口或批处理命令）"
+                             "改动过，窗口已显示改动后的内容。请确认后再试一次。"));
+    return false;
 }
 
 void MainWindow::openChosenWorkbook() {
     // The worksheet number typed in Text4: rounded, and below 1 means 1.
     auto n = toInt16(text(TextBox::Text4));
-    if (!n) return showMessage(errorMessage(Step::Open, n.error()));
+    if (!n) return refuseBeforeStart(Step::Open, n.error());
     OpenRequest request{pathFromUtf8(xlsPath_), std::max<int>(*n, 1)};
-    if (!lockFolder()) return;
-    list(ListBox::List1)->setEnabled(true);
+    if (!prepareStep(Step::Open)) return;
     list(ListBox::List1)->clear();
-    ButtonStates before;
-    for (int i = 0; i < kButtonCount; ++i) before[i] = buttons_[i]->isEnabled();
     releaseDataView();  // the file is about to be replaced
+    const std::string chosen = xlsPath_;
     runStep<OpenReport>(
         Step::Open, [this, request](Progress& p) { return openWorkbook(workspace_, request, p); },
-        [this, before](const auto&) {
-            for (int i = 0; i < kButtonCount; ++i) buttons_[i]->setEnabled(before[i]);
+        [this, chosen](const Result<OpenReport>& r) {
+            choiceOverwritten_ = false;
+            // Whatever happened to the table, the names shown were of the old one.
+            if (r) {
+                rememberWorkbook(chosen);
+                rememberRecent(chosen);
+            }
+            return StepEnd{r && r.value().dataRows >= 1, false};
         },
         [this](const OpenReport& r) {
             for (const auto& h : r.headings) {
@@ -65,7 +80,6 @@ void MainWindow::openChosenWorkbook() {
                 entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
                 entry->setCheckState(Qt::Checked);
             }
-            if (r.dataRows >= 1) setButtons(kImportButton, 0);
         });
 }
 
@@ -74,7 +88,7 @@ void MainWindow::startImport() {
     request.workbook = pathFromUtf8(xlsPath_);
     auto n = toInt16(text(TextBox::Text4));      // rounded; below 1 means 1
     auto pause = toInt32(text(TextBox::Text5));  // rounded
-    if (!n || !pause) return showMessage(errorMessage(Step::Import, n ? pause.error() : n.error()));
+    if (!n || !pause) return refuseBeforeStart(Step::Import, n ? pause.error() : n.error());
     request.sheet = std::max<int>(*n, 1);
     request.pauseEvery = *pause;
     for (int i = 0; i < list(ListBox::List1)->count(); ++i) {
@@ -83,29 +97,33 @@ void MainWindow::startImport() {
         request.positions.push_back(i + 1);
         request.headings.push_back(item->text().toStdString());
     }
-    if (!lockFolder()) return;
-    list(ListBox::List1)->setEnabled(false);
+    if (request.positions.empty()) return refuseBeforeStart(Step::Import, Error::noColumnTicked());
+    if (!prepareStep(Step::Import)) return;
+    if (choiceOverwritten_) {
+        folderLock_.reset();
+        return refuseBeforeStart(
+            Step::Import, Error::refused("选择工作簿后，工作数据表又被其他程序改动过。为了不把两个"
+                                         "工作簿的行混在一起，请重新选择要导入的工作簿。"));
+    }
+    const FolderStamp before = knownFolder_;
     runStep<ImportReport>(
         Step::Import, [this, request](Progress& p) { return importRows(workspace_, request, p); },
-        [this](const Result<ImportReport>& r) {
-            setButtons(kNoButton, 1);
+        [this, before](const Result<ImportReport>&) {
             // Rows kept by a stopped import are named on disk too.
             fillColumnChooser(column_list::load(workspace_.paths.columnList()));
-            // A refused request changed nothing: the ticks stay editable.
-            if (!r && r.error().number == err::kRefused) list(ListBox::List1)->setEnabled(true);
+            return StepEnd{false, FolderStamp::of(workspace_.paths).tableDiffers(before)};
         },
         [this](const ImportReport&) { showMessage(importDone()); });
 }
 
 void MainWindow::startDedupe() {
     auto pause = toInt32(text(TextBox::Text5));  // rounded
-    if (!pause) return showMessage(errorMessage(Step::Dedupe, pause.error()));
+    if (!pause) return refuseBeforeStart(Step::Dedupe, pause.error());
     DedupeRequest request{combo_->currentIndex(), *pause};
-    if (!lockFolder()) return;
+    if (!prepareStep(Step::Dedupe)) return;
     runStep<DedupeReport>(
         Step::Dedupe,
-        [this, request](Progress& p) { return filterDuplicates(workspace_, request, p); },
-        [this](const auto&) { setButtons(kNoButton, 1); },
+        [this, request](Progress& p) { return filterDuplicates(workspace_, request, p); }, nullptr,
         [this](const DedupeReport& r) {
             setCaption(Label::Label6, std::to_string(r.left));
             setCaption(Label::Label8, std::to_string(r.left));
@@ -115,23 +133,26 @@ void MainWindow::startDedupe() {
 
 void MainWindow::startDelete() {
     DeleteRequest request{combo_->currentIndex(), text(TextBox::Text2)};
-    if (!lockFolder()) return;
+    if (!prepareStep(Step::Delete)) return;
     runStep<DeleteReport>(
         Step::Delete,
-        [this, request](Progress& p) { return deleteKeywordRows(workspace_, request, p); },
-        [this](const auto&) { setButtons(kNoButton, 1); },
+        [this, request](Progress& p) { return deleteKeywordRows(workspace_, request, p); }, nullptr,
         [this](const DeleteReport& r) { showMessage(rowsLeft(r.left)); });
 }
 
 void MainWindow::startExport() {
-    // Rows per workbook: whole numbers only; the step refuses the rest.
-    auto rows = parseTypedNumber(text(TextBox::Text1), NumberRule::WholeOnly, 0, INT32_MAX);
-    ExportRequest request{exportLists_.chosen, rows ? static_cast<int32_t>(*rows) : 0};
-    if (!lockFolder()) return;
+    // Nothing chosen: said before anything else, the buttons untouched.
+    if (exportLists_.chosen.empty()) return showMessage({"没有要导出的列!"});
+    // Rows per workbook, rounded as the other boxes are; letters are the
+    // step's error, and a count that would lose rows is refused.
+    auto rows =
+        parseTypedNumber(text(TextBox::Text1), NumberRule::RoundFraction, INT32_MIN, INT32_MAX);
+    if (!rows) return refuseBeforeStart(Step::Export, rows.error());
+    ExportRequest request{exportLists_.chosen, static_cast<int32_t>(*rows)};
+    if (!prepareStep(Step::Export)) return;
     runStep<ExportReport>(
         Step::Export, [this, request](Progress& p) { return runExport(workspace_, request, p); },
-        [this](const auto&) { setButtons(kNoButton, 1); },
-        [this](const ExportReport& r) { showMessage(exportDone(r)); });
+        nullptr, [this](const ExportReport& r) { showMessage(exportDone(r)); });
 }
 
 void MainWindow::renderExportLists() {
@@ -145,10 +166,15 @@ void MainWindow::renderExportLists() {
 
 void MainWindow::showExportView() {
     showView(View::Export);
+    rebuildExportLists();
+    state_.exportListsRebuilt();
+    applyState();
+}
+
+void MainWindow::rebuildExportLists() {
     exportLists_ = ExportLists::fromColumnNames(columnNames_);
     renderExportLists();
     setText(TextBox::Text3, "");
-    setButtons(kNoButton, 1);
 }
 
 void MainWindow::moveAllExportColumns() {
@@ -199,6 +225,9 @@ void MainWindow::connectEvents() {
     connect(menu_[1], &QAction::triggered, this, &MainWindow::showExportView);
     connect(list(ListBox::List2), &QListWidget::itemDoubleClicked, this,
             [this] { moveSelected(ListBox::List2); });
+    // A click or the arrow keys: whatever makes an entry current loads it.
+    connect(list(ListBox::List3), &QListWidget::currentRowChanged, this,
+            &MainWindow::loadSelectedHeading);
     connect(list(ListBox::List3), &QListWidget::itemClicked, this,
             &MainWindow::loadSelectedHeading);
     connect(list(ListBox::List3), &QListWidget::itemDoubleClicked, this,

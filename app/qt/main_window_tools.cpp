@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -36,18 +37,22 @@ void MainWindow::buildToolsMenu() {
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    add("viewData", "查看数据", &MainWindow::showDataView);
+    viewData_ = add("viewData", "查看数据", &MainWindow::showDataView);
     undo_ = add("undoStep", "撤销上一步", &MainWindow::undoStep);
-    add("openExportFolder", "打开导出文件夹", &MainWindow::openExportFolder);
+    exportFolder_ = add("openExportFolder", "打开导出文件夹", &MainWindow::openExportFolder);
     recent_ = tools_->addMenu(QString::fromUtf8("最近的工作簿"));
     recent_->setObjectName(QStringLiteral("recentWorkbooks"));
-    connect(tools_, &QMenu::aboutToShow, this, [this] {
-        undo_->setEnabled(canUndo(workspace_.paths));
-        fillRecentMenu();
-    });
+    connect(tools_, &QMenu::aboutToShow, this, &MainWindow::refreshToolsMenu);
+}
+
+void MainWindow::refreshToolsMenu() {
+    state_.setUndoAvailable(canUndo(workspace_.paths));
+    fillRecentMenu();
+    applyState();
 }
 
 void MainWindow::showDataView() {
+    if (!state_.allows(Control::ViewData)) return;
     if (!dataWindow_) {
         dataWindow_ = new QWidget(this, Qt::Window);
         dataWindow_->setObjectName(QStringLiteral("dataWindow"));
@@ -79,25 +84,34 @@ void MainWindow::showTableRowCount() {
 }
 
 void MainWindow::undoStep() {
-    if (worker_ || !lockFolder()) return;
+    if (!state_.allows(Control::Undo) || !prepareStep(Step::Undo)) return;
     releaseDataView();
     runStep<UndoReport>(
-        Step::Undo, [this](Progress&) { return undoLastStep(workspace_); },
-        [this](const auto&) {
-            setButtons(kImportButton, 1);
-        },  // a fresh choice is needed to import
+        Step::Undo, [this](Progress&) { return undoLastStep(workspace_); }, nullptr,
         [this](const UndoReport& r) {
-            fillColumnChooser(r.columnNames);
+            // Every display shows the restored table; a fresh choice lists
+            // columns again.
             list(ListBox::List1)->clear();
+            reloadFromFolder();
             setCaption(Label::Label6, std::to_string(r.rows));
-            refreshDataView();
+            setCaption(Label::Label7,
+                       std::to_string(r.columnNames.empty() ? 0 : r.columnNames.size() - 1));
             showMessage(undoDone(r));
         });
 }
 
 void MainWindow::openExportFolder() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromStdString(utf8FromPath(workspace_.paths.exportDir()))));
+    const auto folder = workspace_.paths.exportDir();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return showMessage({"找不到导出文件夹“" + utf8FromPath(folder) +
+                                "”。导出时会用到它，请先在程序文件夹中建立它。",
+                            kProgramTitle, Icon::Exclamation});
+    if (!(folderOpener ? folderOpener(utf8FromPath(folder))
+                       : QDesktopServices::openUrl(QUrl::fromLocalFile(qs(utf8FromPath(folder))))))
+        showMessage({"无法用桌面的文件管理器打开导出文件夹“" + utf8FromPath(folder) +
+                         "”。请在文件管理器中自己打开它。",
+                     kProgramTitle, Icon::Exclamation});
 }
 
 void MainWindow::rememberRecent(const std::string& path) {
@@ -111,27 +125,62 @@ void MainWindow::rememberRecent(const std::string& path) {
 
 void MainWindow::fillRecentMenu() {
     recent_->clear();
-    const QStringList recent = windowSettings().value("recent").toStringList();
+    QStringList recent = windowSettings().value("recent").toStringList();
+    while (recent.size() > kRecentCount) recent.removeLast();
     for (const QString& path : recent)
         recent_->addAction(path, this, [this, path] { chooseRecent(path); });
-    recent_->setEnabled(!recent.isEmpty() && !worker_);
+    state_.setRecentAvailable(!recent.isEmpty());
+}
+
+void MainWindow::forgetRecent(const QString& path) {
+    QSettings settings = windowSettings();
+    QStringList recent = settings.value("recent").toStringList();
+    recent.removeAll(path);
+    settings.setValue("recent", recent);
 }
 
 void MainWindow::chooseRecent(const QString& path) {
-    if (worker_) return;
-    chooseWorkbookPath(path.toStdString());
+    if (!state_.allows(Control::Recent)) return;
+    // Refused before anything is reset: a workbook that is gone is no choice.
+    if (!QFileInfo(path).isFile()) {
+        forgetRecent(path);
+        refreshToolsMenu();
+        return showMessage({"找不到最近用过的工作簿“" + path.toStdString() +
+                                "”，它可能已被移动或删除。已把它从列表中去掉。",
+                            kProgramTitle, Icon::Exclamation});
+    }
+    chooseFromOutside(path.toStdString());
 }
 
+void MainWindow::chooseFromOutside(const std::string& path) {
+    // A choice resets the table that the export lists were built from: show
+    // the step it belongs to, as its menu entry would.
+    if (state_.view() == View::Export) showView(View::ImportAndProcessing);
+    chooseWorkbookPath(path);
+}
+
+namespace {
+
+// The one local file a drop carries, or "" when it carries anything else.
+QString droppedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls[0].isLocalFile()) return {};
+    const QString path = urls[0].toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+}  // namespace
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!worker_ && urls.size() == 1 && urls[0].isLocalFile()) event->acceptProposedAction();
+    if (state_.allows(Control::Drops) && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (worker_ || urls.size() != 1 || !urls[0].isLocalFile()) return;
+    const QString path = droppedFile(event->mimeData());
+    if (!state_.allows(Control::Drops) || path.isEmpty()) return;
     event->acceptProposedAction();
-    chooseWorkbookPath(urls[0].toLocalFile().toStdString());
+    chooseFromOutside(path.toStdString());
 }
 
 }  // namespace tabrovin

@@ -81,6 +81,8 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     buttons_[6]->setFocus();
     fillColumnChooser(column_list::load(workspace_.paths.columnList()));
     showTableRowCount();
+    rememberFolder();
+    refreshToolsMenu();
 }
 
 void MainWindow::buildMenu() {
@@ -115,7 +117,6 @@ QPushButton* MainWindow::addButton(QWidget* parent, int index, int left, int top
                                    int height) {
     auto* button = new QPushButton(QString::fromStdString(defaults::buttonCaption(index)), parent);
     button->setObjectName(QStringLiteral("cmd%1").arg(index));
-    button->setEnabled(defaults::buttonInitiallyEnabled(index));
     button->setAutoDefault(false);
     place(button, left, top, width, height);
     buttons_[index] = button;
@@ -207,18 +208,21 @@ void MainWindow::buildStatusLine(QWidget* client) {
     QPalette p = bar->palette();
     p.setColor(QPalette::Window, kCounterBlue);
     bar->setPalette(p);
-    place(bar, 120, 4680, defaults::initialWidthTwips(Label::Label1), 300);
+    place(bar, 120, 4680, defaults::kBarStartTwips, 300);
     labels_[Label::Label1] = bar;
-    barTwips_ = defaults::initialWidthTwips(Label::Label1);
+    barTwips_ = defaults::kBarStartTwips;
 
     // Left empty: the progress bar grows across this line and would hide it.
     setTextColor(addLabel(client, "Label17", "", 2040, 4800, 4485, 195), kCaptionGreen);
 
-    // Shown only while an operation runs, at the end of the status line.
-    cancelButton_ = new QPushButton(QString::fromUtf8("取消"), client);
+    // Shown only while a step that can stop runs, in the menu bar's corner,
+    // where it hides neither a control of the steps nor the progress bar.
+    cancelButton_ = new QPushButton(QString::fromUtf8("取消"), menuBar());
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     cancelButton_->setAutoDefault(false);
-    place(cancelButton_, 5640, 4695, 885, 285);
+    cancelButton_->setFlat(true);
+    cancelButton_->setMaximumHeight(menuBar()->sizeHint().height());
+    menuBar()->setCornerWidget(cancelButton_, Qt::TopRightCorner);
     cancelButton_->hide();
 }
 

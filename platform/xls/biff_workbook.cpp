@@ -583,7 +583,7 @@ class XlsWorksheet : public Worksheet {
 
 Status XlsWorksheet::readRows(int32_t first, int32_t last, int32_t columns, const RowSink& sink) {
     if (first < 1 || columns < 0)
-        return Error::invalidInput("读取工作表时行号必须从 1 开始，列数不能为负。");
+        return Error::refused("读取工作表时行号必须从 1 开始，列数不能为负。");
     RowEmitter out(*g_, first, last, columns, sink);
     TABROVIN_TRY(collected_ ? collectedRows(out, first) : streamRows(out, first));
     return out.emptyUpTo(last + 1);

@@ -164,7 +164,7 @@ Status movedRowsFit(const Impl& t, size_t n) {
 template <class Rows>
 Status PageWriter<Rows>::check() const {
     if (headings_.size() > kMaxColumns)
-        return Error::invalidInput("标题有 " + std::to_string(headings_.size()) +
+        return Error::refused("标题有 " + std::to_string(headings_.size()) +
                                    " 列，超过了 .xls 工作表的 256 列上限。");
     size_t n = rows_.count();
     if (n > kMaxPageRows)
@@ -173,7 +173,7 @@ Status PageWriter<Rows>::check() const {
             " 行数据，超过了 .xls 工作表可容纳的 65535 行（第 1 行是标题）。");
     for (size_t r = 0; r < n; ++r)
         if (rows_.width(r) > kMaxColumns)
-            return Error::invalidInput("第 " + std::to_string(r + 2) + " 行有 " +
+            return Error::refused("第 " + std::to_string(r + 2) + " 行有 " +
                                        std::to_string(rows_.width(r)) +
                                        " 个单元格，超过了 .xls 工作表的 256 列上限。");
     return movedRowsFit(t_, n);
@@ -535,10 +535,10 @@ Status writePage(const ExportTemplate::Impl& t, const std::filesystem::path& out
                  const std::vector<std::string>& headings, std::span<const std::string> cells,
                  size_t columns, uint64_t streamLimit) {
     if (columns > kMaxColumns)
-        return Error::invalidInput("每行有 " + std::to_string(columns) +
+        return Error::refused("每行有 " + std::to_string(columns) +
                                    " 个单元格，超过了 .xls 工作表的 256 列上限。");
     if ((columns == 0 && !cells.empty()) || (columns && cells.size() % columns))
-        return Error::invalidInput("导出数据的单元格个数不是列数的整数倍。");
+        return Error::refused("导出数据的单元格个数不是列数的整数倍。");
     return writeRows(t, out, headings, FlatRows{cells, columns}, streamLimit);
 }
 

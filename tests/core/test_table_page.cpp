@@ -135,7 +135,7 @@ TEST_F(TablePage, BadFilesAndArgumentsAreErrorsAndNothingIsWritten) {
     tt::writeFile(dir / "text.mdb", std::string(4096, 'x'));
     EXPECT_EQ(reader.open(dir / "text.mdb", 3).error().number, err::kDatabaseBase + 26);
     EXPECT_FALSE(reader.isOpen());
-    EXPECT_EQ(reader.open(file, 52).error().number, err::kInvalidArgument);
+    EXPECT_EQ(reader.open(file, 52).error().number, err::kRefused);
     EXPECT_EQ(reader.open(file, 3, RowFilter{51, "x"}).error().number, err::kNoSuchColumn);
 
     fillWithGaps(500);

@@ -161,14 +161,25 @@ TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     find<QAction>("SR1")->trigger();
     clickItem("List2", 2, true);
     clickItem("List2", 0, true);
-    for (const char* rows : {"2.5", "10"}) {
-        setTextOf("Text1", rows);
+    // Letters or nothing are the step's error, a fraction rounds half to
+    // even, and a count that would lose rows is refused; the buttons come
+    // back after each.
+    messages.clear();
+    for (const char* rows : {"abc", "", "0", "65536", "2.5", "10"}) {
+        setTextOf("Text1", QString::fromUtf8(rows));
         clickAndWait("cmd2");
+        EXPECT_EQ(enabledButtons(), "1111111") << rows;
     }
-    ASSERT_EQ(messages.size(), 4u);
-    EXPECT_NE(messages[2].text.find("必须是 1 到 65535 之间的整数"), std::string::npos)
-        << messages[2].text;
-    EXPECT_EQ(messages[3].text, " 完成了导出,3页,存于[导出]文件夹下.");
+    ASSERT_EQ(messages.size(), 6u);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(messages[i].title, "ZazIV : 导出数据0出错! # 13");
+        EXPECT_EQ(messages[i].icon, Icon::Critical);
+    }
+    for (int i : {2, 3})
+        EXPECT_NE(messages[i].text.find("必须是 1 到 65535 之间的整数"), std::string::npos)
+            << messages[i].text;
+    EXPECT_EQ(messages[4].text, " 完成了导出,13页,存于[导出]文件夹下.");
+    EXPECT_EQ(messages[5].text, " 完成了导出,3页,存于[导出]文件夹下.");
     const auto page3 = readBook(ProgramPaths(folder).exportFile(3)).value().at(0).rows;
     EXPECT_EQ(page3.size(), 6u);
     EXPECT_EQ(page3[1], (std::vector<std::string>{"城3", "name0"}));  // row 24

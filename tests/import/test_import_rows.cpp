@@ -104,18 +104,24 @@ TEST_F(ImportRows, RefusalsComeBeforeAnythingChanges) {
         std::string fragment;
     };
     for (const Case& c : std::vector<Case>{{upTo(53), 1, err::kRefused, "53"},
-                                           {{1}, 2, err::kRefused, "没有可以导入的数据行"},
-                                           {{1}, 3, err::kRefused, "没有可以导入的数据行"},
-                                           {{}, 1, err::kInvalidArgument, ""},
-                                           {{0}, 1, err::kInvalidArgument, ""},
-                                           {{1, -1}, 1, err::kInvalidArgument, ""},
-                                           {{1, 54}, 1, err::kInvalidArgument, "第 54 列"}}) {
+                                           {{}, 1, err::kInvalidArgument, "勾选"},
+                                           {{0}, 1, err::kRefused, ""},
+                                           {{1, -1}, 1, err::kRefused, ""},
+                                           {{1, 54}, 1, err::kRefused, "第 54 列"}}) {
         EXPECT_TRUE(tt::failsWith(import(book, c.positions, 500, c.sheet), c.number, c.fragment))
             << c.positions.size() << " columns of sheet " << c.sheet;
     }
     EXPECT_FALSE(importRows(ws, {book, 1, {1, 2}, {"h0"}, 500}, progress).ok());  // one name short
     EXPECT_EQ(rowCount(), 2);
     EXPECT_EQ(columnList(), kept);
+    // Headings only, or nothing at all: no row, but the ticked names stand.
+    for (int sheet : {2, 3}) {
+        auto r = import(book, {1}, 500, sheet);
+        ASSERT_TRUE(r.ok()) << r.error().description;
+        EXPECT_EQ(r->inserted, 0);
+        EXPECT_EQ(rowCount(), 2);
+        EXPECT_EQ(columnList(), Names{"h0"});
+    }
 }
 
 TEST_F(ImportRows, AnErrorMidwayKeepsTheRowsBefore) {

@@ -75,8 +75,8 @@ TEST(Pages, RowAndColumnLimitsRefuseWithoutWritingAFile) {
     ASSERT_TRUE(t.write(dir / "wide.xls", wide, {wide}).ok());
     EXPECT_EQ(readBook(dir / "wide.xls"), ReadBook({{"Sheet1", {wide, wide}}}));
     wide.push_back("IW");
-    EXPECT_TRUE(failsWith(t.write(dir / "over.xls", wide, {}), err::kInvalidArgument));
-    EXPECT_TRUE(failsWith(t.write(dir / "over.xls", {"h"}, {{"a"}, wide}), err::kInvalidArgument,
+    EXPECT_TRUE(failsWith(t.write(dir / "over.xls", wide, {}), err::kRefused));
+    EXPECT_TRUE(failsWith(t.write(dir / "over.xls", {"h"}, {{"a"}, wide}), err::kRefused,
                           "第 3 行"));
     EXPECT_FALSE(fs::exists(dir / "over.xls"));
 }

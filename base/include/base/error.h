@@ -16,13 +16,11 @@ namespace tabrovin {
 // Error numbers. The low ones follow the numbers users of the old program
 // already know from its message titles; the rest are grouped by source.
 namespace err {
-constexpr int kOverflow = 6;   // a number outside its range
-constexpr int kSubscript = 9;  // worksheet or list position that does not exist
-constexpr int kDivisionByZero = 11;
+constexpr int kOverflow = 6;         // a number outside its range
+constexpr int kSubscript = 9;        // worksheet or list position that does not exist
 constexpr int kTypeMismatch = 13;    // text that is not a number
-constexpr int kInvalidArgument = 5;  // an input that the action refuses
+constexpr int kInvalidArgument = 5;  // a step started without the choice it needs
 constexpr int kFileNotFound = 53;
-constexpr int kFileExists = 58;
 constexpr int kFileAccess = 75;         // locked, read-only, or cannot be written
 constexpr int kPathNotFound = 76;       // a folder that does not exist
 constexpr int kNotWorkbook = 2001;      // not a workbook of any supported format
@@ -59,6 +57,13 @@ struct Error {
     int number = 0;
     std::string description;
 
+    // What the error is to whoever shows it. A refusal (an input refused, or
+    // the folder held by another action) changed nothing; a cancel is the
+    // user's own stop; anything else is a failure of the step.
+    bool isRefusal() const { return number == err::kRefused || number == err::kBusy; }
+    bool isCancel() const { return number == err::kCancelled; }
+    bool isFailure() const { return !isRefusal() && !isCancel(); }
+
     // Files and folders.
     static Error fileNotFound(const std::filesystem::path& file);
     static Error folderNotFound(const std::filesystem::path& folder);
@@ -76,10 +81,12 @@ struct Error {
     static Error workbookWrite(const std::filesystem::path& file, const std::string& why);
     static Error tooManyRows(const std::string& why);
     // Inputs the user typed or chose.
-    static Error invalidInput(const std::string& why);
     // An input refused before anything changed; shown as information, not as
     // an error of the step.
     static Error refused(const std::string& why);
+    // An import started with no column ticked: an error of the step, as a
+    // list cut short of its last separator always was.
+    static Error noColumnTicked();
     static Error notANumber(const std::string& text);
     static Error outOfRange(const std::string& text);
     static Error noSuchColumn(int column);

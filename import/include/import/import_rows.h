@@ -32,8 +32,8 @@ struct ImportReport {
 
 // Copies sheet rows 2 through the last row with a value, the k-th ticked
 // column into a<k>, and saves `headings` as the column list. More than 51
-// ticked columns, none, or a sheet without data rows are refused before
-// anything changes. On an error or a cancel the rows inserted so far stay,
+// ticked columns or none are refused before anything changes; a sheet with
+// headings only inserts no row and still saves the names. On an error or a cancel the rows inserted so far stay,
 // and so does the column list that names them.
 Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress);
 

@@ -53,7 +53,7 @@ Result<std::shared_ptr<MeasuredSheet>> openedOrOpen(const std::filesystem::path&
                                                     int sheet,
                                                     const std::shared_ptr<MeasuredSheet>& opened);
 
-// The refusal of an import from a sheet with headings only, or nothing.
-Error sheetWithoutDataRows();
+// Row 1 of the measured sheet, as wide as its used range.
+Result<std::vector<std::string>> readHeadings(MeasuredSheet& m);
 
 }  // namespace tabrovin

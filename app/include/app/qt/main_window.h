@@ -15,6 +15,8 @@
 
 #include "app/outcomes.h"
 #include "app/qt/window_defaults.h"
+#include "app/window_state.h"
+#include "core/folder_stamp.h"
 #include "core/progress.h"
 #include "core/workspace.h"
 #include "export/export_lists.h"
@@ -59,10 +61,17 @@ class MainWindow : public QMainWindow {
         fileChooser;
     static inline std::function<void(const Message&)> messageSink;
     static inline std::function<bool(const std::string& question)> questionSink;
+    // Opens a folder on the desktop; false when it could not.
+    static inline std::function<bool(const std::string& folder)> folderOpener;
 
     bool operationRunning() const { return worker_ != nullptr; }
     // Asks the running operation to stop; it ends at its next check.
     void cancelOperation();
+
+    // What the window allows now; every control follows it.
+    const WindowState& state() const { return state_; }
+    // A setting added beside the steps: enabled whenever no step runs.
+    void addOptionControl(QWidget* control);
 
   signals:
     // An operation has ended and its outcome has been shown.
@@ -72,6 +81,8 @@ class MainWindow : public QMainWindow {
     // During an operation, asks whether to cancel it and quit.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // On activation the window catches up with another program's changes.
+    void changeEvent(QEvent* event) override;
     // A workbook dropped on the window is chosen as the file chooser would.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -108,6 +119,8 @@ class MainWindow : public QMainWindow {
     void startDelete();
     void startExport();
     void showExportView();
+    // Both export lists anew from Combo1's names, the heading editor empty.
+    void rebuildExportLists();
     void moveAllExportColumns();
     void renameExportHeading();
     void moveSelected(ListBox from);
@@ -121,37 +134,72 @@ class MainWindow : public QMainWindow {
     void undoStep();
     void openExportFolder();
     void fillRecentMenu();
+    // The undo entry and the recent list as the folder has them now.
+    void refreshToolsMenu();
     void chooseRecent(const QString& path);
+    void forgetRecent(const QString& path);
+    // A drop or a recent entry: chosen as through the chooser, in the import
+    // view.
+    void chooseFromOutside(const std::string& path);
     void showTableRowCount();
 
-    // Runs `work` on a worker thread with all buttons and the menu disabled;
+    // What a step's end tells the state model beyond how it ended.
+    struct StepEnd {
+        bool listedColumns = false;  // a choice listed a sheet with data rows
+        bool changedTable = false;   // rows were added, even by a failed import
+    };
+    // Runs `work` on a worker thread while the state model says `step` runs;
     // `done` then runs on the window's thread.
-    void runOperation(std::function<void(Progress&)> work, std::function<void()> done);
+    void runOperation(Step step, std::function<void(Progress&)> work, std::function<void()> done);
     // runOperation for a step whose operation returns a report: back on the
-    // window's thread `settle` runs whatever the end, then an error is shown
-    // as `step`'s message or the report goes to `done`.
+    // window's thread `settle` runs whatever the end, the state model learns
+    // the end, then an error is shown as `step`'s message or the report goes
+    // to `done`.
     template <class Report>
     void runStep(Step step, std::function<Result<Report>(Progress&)> work,
-                 std::function<void(const Result<Report>&)> settle,
+                 std::function<StepEnd(const Result<Report>&)> settle,
                  std::function<void(const Report&)> done) {
         auto outcome = std::make_shared<std::optional<Result<Report>>>();
-        runOperation([outcome, work = std::move(work)](Progress& p) { *outcome = work(p); },
-                     [this, step, outcome, settle = std::move(settle), done = std::move(done)] {
-                         const Result<Report>& r = **outcome;
-                         settle(r);
-                         if (!r) return showMessage(errorMessage(step, r.error()));
-                         done(r.value());
-                     });
+        runOperation(
+            step, [outcome, work = std::move(work)](Progress& p) { *outcome = work(p); },
+            [this, step, outcome, settle = std::move(settle), done = std::move(done)] {
+                const Result<Report>& r = **outcome;
+                const StepEnd end = settle ? settle(r) : StepEnd{};
+                finishStep(r ? Ending::Succeeded : endingOf(r.error()), end);
+                if (!r)
+                    showMessage(errorMessage(step, r.error()));
+                else
+                    done(r.value());
+                messageClosed();
+            });
     }
-    // Takes the program folder for one step; false (and a message naming the
-    // holder) while another window or batch run has it.
-    bool lockFolder();
+    // The state model learns how the running step ended; the controls follow.
+    void finishStep(Ending ending, StepEnd end);
+    // A step's closing message was closed: buttons held for it come back.
+    void messageClosed();
+    // A step refused by the window before it began, as its own refusal or
+    // failure would be: the message, then the controls the state model gives.
+    void refuseBeforeStart(Step step, const Error& e);
+    // Sets every control from the state model: the one place that does.
+    void applyState();
+    // Before a step: true when another program changed the folder since this
+    // window last looked; the window then shows what is there now.
+    bool caughtUpWithOthers();
+    // Shows what the folder holds now: counters, Combo1, export lists, view.
+    void reloadFromFolder();
+    // This window's own step changed the folder: remember it as known.
+    void rememberFolder() { knownFolder_ = FolderStamp::of(workspace_.paths); }
+    // Takes the program folder for `step`; false (and a message naming the
+    // holder, titled for the step) while another window or batch run has it.
+    bool lockFolder(Step step);
+    // Takes the folder and catches up with another program's changes; false
+    // when the step cannot go on, which the window has then said.
+    bool prepareStep(Step step);
     void operationEnded();
     void relayProgress();
     void resetProgressBar();
 
     void showMessage(const Message& m);
-    void setButtons(std::string_view list, int mode);
     void setCaption(Label l, const std::string& caption);
     void setBarTwips(int twips);
     std::string text(TextBox box) const;
@@ -170,6 +218,10 @@ class MainWindow : public QMainWindow {
     std::vector<std::string> columnNames_;  // Combo1's entries
     ExportLists exportLists_;
     std::string xlsPath_;  // the workbook chosen last
+    WindowState state_;
+    FolderStamp knownFolder_;         // the folder as this window last saw it
+    bool choiceOverwritten_ = false;  // another program changed the chosen table
+    std::vector<QWidget*> optionControls_;
     int clickedColumn_ = -1, clickedPosition_ = -1;
 
     std::optional<FolderLock> folderLock_;
@@ -191,6 +243,8 @@ class MainWindow : public QMainWindow {
     QMenu* tools_ = nullptr;
     QMenu* recent_ = nullptr;
     QAction* undo_ = nullptr;
+    QAction* viewData_ = nullptr;
+    QAction* exportFolder_ = nullptr;
     QWidget* dataWindow_ = nullptr;
     DataView* dataView_ = nullptr;
     QGroupBox* frame2_ = nullptr;

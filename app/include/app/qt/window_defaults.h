@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/buttons.h"
+#include "app/window_state.h"
 
 namespace tabrovin {
 
@@ -11,7 +11,6 @@ enum class TextBox { Text1, Text2, Text3, Text4, Text5 };
 // Labels whose captions or widths the steps change. Label1 is the progress bar.
 enum class Label { Label1, Label6, Label7, Label8, Label15, Label16 };
 enum class ListBox { List1, List2, List3 };
-enum class View { ImportAndProcessing, Export };
 
 }  // namespace tabrovin
 
@@ -30,18 +29,7 @@ inline std::string initialText(TextBox box) {
     }
 }
 
-inline int initialWidthTwips(Label l) {
-    switch (l) {
-        case Label::Label1:
-            return 90;
-        case Label::Label6:
-        case Label::Label7:
-        case Label::Label8:
-            return 165;
-        default:
-            return 90;
-    }
-}
+constexpr int kBarStartTwips = 90;  // the progress bar's width before any step
 
 inline std::string buttonCaption(int index) {
     static const char* const kCaptions[kButtonCount] = {"修改",
@@ -52,10 +40,6 @@ inline std::string buttonCaption(int index) {
                                                         "2. 开始导入",
                                                         "1.选择你要导入的Excel"};
     return kCaptions[index];
-}
-
-inline bool buttonInitiallyEnabled(int index) {
-    return index != 5;
 }
 
 }  // namespace tabrovin::defaults

@@ -48,7 +48,7 @@ class ExportTemplate {
     // Errors: err::kTooManyRows (more than kMaxPageRows rows, template cells
     // or the start of a merged, linked, noted or conditionally formatted range
     // pushed past row 65,536, or a Workbook stream that would pass
-    // kMaxWorkbookStream bytes), err::kInvalidArgument (more than kMaxColumns
+    // kMaxWorkbookStream bytes), a refusal (more than kMaxColumns
     // headings or cells in a row), err::kPathNotFound (missing folder),
     // err::kFileAccess (read-only or locked destination), err::kWorkbookWrite.
     // On error no file is left at `out` beyond what was there before.
