@@ -94,6 +94,7 @@ void MainWindow::messageClosed() {
 
 void MainWindow::refuseBeforeStart(Step step, const Error& e) {
     state_.refusedBeforeStart(step, endingOf(e));
+    applyState();
     showMessage(errorMessage(step, e));
     messageClosed();
 }

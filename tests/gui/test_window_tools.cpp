@@ -23,6 +23,14 @@ class ToolsTest : public GuiTest {
         ASSERT_TRUE(idle());
     }
     void trigger(const char* action) { find<QAction>(action)->trigger(); }
+    // Whether the window takes `file` when it is dragged over it.
+    bool takesDrag(const std::string& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &enter);
+        return enter.isAccepted();
+    }
 };
 
 TEST_F(ToolsTest, ADroppedWorkbookIsChosenLikeOneFromTheChooser) {
@@ -62,6 +70,88 @@ TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewFollows) {
     window.reset();
     open();
     EXPECT_EQ(textOf("Label6"), "30");
+}
+
+TEST_F(ToolsTest, WhileAStepRunsTheToolsThatChangeThingsWaitAndCancelShowsAlone) {
+    open();
+    drop(writeSheet("big.csv", 400000));
+    find<QMenu>("toolsMenu")->aboutToShow();
+    auto* cancel = find<QPushButton>("cancelButton");
+    EXPECT_FALSE(cancel->isVisible());
+    setTextOf("Text5", "1000000");
+    click("cmd5");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return textOf("Label8").toLongLong() > 1000; }, 30000));
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_TRUE(cancel->isEnabled());
+    for (const char* tool : {"undoStep", "viewData", "SR0", "SR1"})
+        EXPECT_FALSE(find<QAction>(tool)->isEnabled()) << tool;
+    EXPECT_FALSE(find<QMenu>("recentWorkbooks")->isEnabled());
+    EXPECT_FALSE(takesDrag(writeSheet("other.csv", 2)));
+    EXPECT_TRUE(find<QAction>("openExportFolder")->isEnabled());
+    // The bar keeps its whole path: the cancel control sits in the menu bar.
+    EXPECT_NE(cancel->parentWidget(), find("client"));
+    cancel->click();
+    EXPECT_FALSE(cancel->isEnabled());
+    ASSERT_TRUE(idle());
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(find<QAction>("undoStep")->isEnabled());
+    EXPECT_TRUE(takesDrag(writeSheet("other.csv", 2)));
+}
+
+TEST_F(ToolsTest, DropsAndRecentEntriesChooseOnlyWhatCanBeChosen) {
+    open();
+    const std::string first = writeSheet("a.csv", 4);
+    drop(first);
+    clickAndWait("cmd5");
+    EXPECT_FALSE(takesDrag(dir.path().string())) << "a folder is no workbook";
+    // From the export view, a drop shows the step it resets.
+    find<QAction>("SR1")->trigger();
+    drop(writeSheet("b.csv", 2));
+    EXPECT_TRUE(find("Frame2")->isVisible());
+    EXPECT_FALSE(find("Frame3")->isVisible());
+    EXPECT_EQ(window->state().view(), View::ImportAndProcessing);
+    clickAndWait("cmd5");
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral("b.csv")));
+    // A recent workbook that is gone is refused before anything is reset.
+    std::filesystem::remove(first);
+    find<QMenu>("toolsMenu")->aboutToShow();
+    auto* recent = find<QMenu>("recentWorkbooks");
+    ASSERT_EQ(recent->actions().size(), 2);
+    messages.clear();
+    recent->actions()[1]->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("a.csv"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(textOf("Label6"), "2");
+    EXPECT_EQ(recent->actions().size(), 1);
+    // A choice that fails joins neither the recent list nor the title.
+    writeFile(dir / "broken.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "broken");
+    drop((dir / "broken.xls").string());
+    find<QMenu>("toolsMenu")->aboutToShow();
+    EXPECT_EQ(recent->actions().size(), 1);
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral("b.csv")));
+}
+
+TEST_F(ToolsTest, TheExportFolderEntrySaysWhyItCannotOpen) {
+    std::vector<std::string> opened;
+    bool opens = false;
+    MainWindow::folderOpener = [&](const std::string& f) {
+        opened.push_back(f);
+        return opens;
+    };
+    open();
+    trigger("openExportFolder");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("无法用桌面的文件管理器打开"), std::string::npos);
+    opens = true;
+    trigger("openExportFolder");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(opened.size(), 2u);
+    std::filesystem::remove_all(ProgramPaths(folder).exportDir());
+    trigger("openExportFolder");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].text.find("找不到导出文件夹"), std::string::npos);
+    EXPECT_EQ(opened.size(), 2u);
+    MainWindow::folderOpener = nullptr;
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+// The steps' sequences as the user sees them: each box with the buttons,
+// the ticks and the counters as they stand while it shows.
+
+#include <QAction>
+
+#include "app/outcomes.h"
+#include "tests/gui/gui_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+struct Seen {
+    Message message;
+    std::string buttons;
+    bool list1 = false;
+    std::string label6, label8;
+};
+
+class SequenceTest : public GuiTest {
+  protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        MainWindow::messageSink = [this](const Message& m) {
+            seen.push_back({m, enabledButtons(), find("List1")->isEnabled(),
+                            textOf("Label6").toStdString(), textOf("Label8").toStdString()});
+        };
+    }
+    void chooseAndWait(const std::string& workbook) {
+        files.push_back(workbook);
+        clickAndWait("cmd6");
+    }
+    // A window whose table holds `rows` rows of a.csv, imported.
+    void imported(int rows) {
+        open();
+        chooseAndWait(writeSheet("a.csv", rows));
+        clickAndWait("cmd5");
+        seen.clear();
+    }
+
+    std::vector<Seen> seen;
+};
+
+TEST_F(SequenceTest, ASheetWithHeadingsOnlyImportsNothingAndNamesTheColumns) {
+    open();
+    chooseAndWait(writeSheet("a.csv", 5));
+    EXPECT_EQ(enabledButtons(), "0000010");
+    // The import reads the file as it is now: headings only.
+    writeFile(dir / "a.csv", "姓名,电话,地址\n");
+    clickAndWait("cmd5");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, importDone());
+    EXPECT_EQ(seen[0].buttons, "1111111");
+    EXPECT_EQ(seen[0].label8, "0");
+    EXPECT_EQ(itemsOf("Combo1"), (std::vector<std::string>{"姓名", "电话", "地址"}));
+    EXPECT_EQ(filters.at(0).find("xls|*.xls|所有文件（*.*）|*.*"), 0u) << filters[0];
+}
+
+TEST_F(SequenceTest, EachStepShowsItsBoxWithTheButtonsItsTableGives) {
+    imported(30);
+    EXPECT_EQ(textOf("Label8"), "30");
+    clickAndWait("cmd4");  // dedupe: buttons back before its box
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].buttons, "1111111");
+    setTextOf("Text2", QString::fromUtf8("name1"));
+    clickAndWait("cmd3");  // delete: buttons back only after its box
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].message, rowsLeft(2));
+    EXPECT_EQ(seen[1].buttons, "0000000");
+    EXPECT_EQ(enabledButtons(), "1111111");
+
+    // Export with nothing chosen: said at once, buttons and focus untouched.
+    find<QAction>("SR1")->trigger();
+    find("Text1")->setFocus();
+    clickAndWait("cmd2");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].message, (Message{"没有要导出的列!"}));
+    EXPECT_EQ(seen[2].buttons, "1111111");
+    // A page count goes to the bar, never into 已导入.
+    clickItem("List2", 0, true);
+    setTextOf("Text1", "1");
+    clickAndWait("cmd2");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].message.text, " 完成了导出,2页,存于[导出]文件夹下.");
+    EXPECT_EQ(seen[3].label8, "3");
+}
+
+TEST_F(SequenceTest, FailuresGiveTheButtonsBackAndLeaveTheTicksUsable) {
+    open();
+    chooseAndWait(writeSheet("a.csv", 5));
+    // Nothing ticked: the step's error, asking for a tick in a list that
+    // stays usable.
+    auto* ticks = find<QListWidget>("List1");
+    for (int i = 0; i < ticks->count(); ++i) ticks->item(i)->setCheckState(Qt::Unchecked);
+    clickAndWait("cmd5");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message.title, "ZazIV : 导入数据2出错! # 5");
+    EXPECT_EQ(seen[0].message.icon, Icon::Critical);
+    EXPECT_TRUE(seen[0].list1);
+    EXPECT_EQ(seen[0].buttons, "1111111");
+    // A sheet number in letters: the same rule, caught before the step.
+    ticks->item(0)->setCheckState(Qt::Checked);
+    setTextOf("Text4", "abc");
+    clickAndWait("cmd5");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].message.title, "ZazIV : 导入数据2出错! # 13");
+    EXPECT_EQ(seen[1].buttons, "1111111");
+    EXPECT_TRUE(seen[1].list1);
+    // Once an import added rows, the ticks are spent until the next choice.
+    setTextOf("Text4", "1");
+    clickAndWait("cmd5");
+    EXPECT_FALSE(ticks->isEnabled());
+
+    // Dedupe with no column chosen: the row count shows first, then the error.
+    find<QComboBox>("Combo1")->setCurrentIndex(-1);
+    find<QLabel>("Label6")->setText(QString());
+    clickAndWait("cmd4");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].message.title, "删除1出错 # 3265");
+    EXPECT_EQ(seen[3].label6, "5");
+    EXPECT_EQ(seen[3].buttons, "1111111");
+}
+
+TEST_F(SequenceTest, TheArrowKeysLoadAnExportHeadingAsAClickDoes) {
+    imported(3);
+    find<QAction>("SR1")->trigger();
+    find<QPushButton>("cmd1")->click();  // all three into the export order
+    auto* order = find<QListWidget>("List3");
+    order->setFocus();
+    order->setCurrentRow(0);
+    QTest::keyClick(order, Qt::Key_Down);
+    EXPECT_EQ(textOf("Text3"), QString::fromUtf8("电话"));
+    EXPECT_EQ(textOf("Label16"), "1");
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
