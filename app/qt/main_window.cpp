@@ -245,8 +245,11 @@ bool MainWindow::caughtUpWithOthers() {
 
 void MainWindow::reloadFromFolder() {
     fillColumnChooser(column_list::load(workspace_.paths.columnList()));
+    // The counters tell of the table as it is: its rows, and the columns
+    // its names cover, counted as a choice counts them (one less).
     showTableRowCount();
-    setCaption(Label::Label8, "0");
+    setCaption(Label::Label8, label(Label::Label6)->text().toStdString());
+    setCaption(Label::Label7, std::to_string(std::max<int>(int(columnNames_.size()) - 1, 0)));
     if (state_.view() == View::Export) rebuildExportLists();
     refreshDataView();
 }

@@ -44,13 +44,22 @@ void MainWindow::rememberWorkbook(const std::string& path) {
 
 bool MainWindow::prepareStep(Step step) {
     if (!lockFolder(step)) return false;
+    const FolderStamp stampAtStart = knownFolder_;
+    caughtUpWithOthers();
     // The choice resets the table and undo takes back whatever came last, so
     // only the steps that act on what the window shows must see it first.
-    if (!caughtUpWithOthers() || step == Step::Open || step == Step::Undo) return true;
+    std::optional<Error> refusal;
+    if (step == Step::Import && choiceOverwritten_)
+        refusal = Error::refused(
+            "选择工作簿后，工作数据表又被其他程序（例如另一个窗口或批处理命令）改动过。"
+            "为了不把两个工作簿的行混在一起，请重新选择要导入的工作簿。");
+    else if (knownFolder_ != stampAtStart && step != Step::Open && step != Step::Undo)
+        refusal = Error::refused(
+            "程序文件夹中的工作数据刚被其他程序（例如另一个窗口或批处理命令）改动过，"
+            "窗口已显示改动后的内容。请确认后再试一次。");
+    if (!refusal) return true;
     folderLock_.reset();
-    refuseBeforeStart(
-        step, Error::refused("程序文件夹中的工作数据刚被其他程序（例如另一个窗口或批处理命令）"
-                             "改动过，窗口已显示改动后的内容。请确认后再试一次。"));
+    refuseBeforeStart(step, *refusal);
     return false;
 }
 
@@ -67,7 +76,7 @@ void MainWindow::openChosenWorkbook() {
         Step::Open, [this, request](Progress& p) { return openWorkbook(workspace_, request, p); },
         [this, chosen](const Result<OpenReport>& r) {
             choiceOverwritten_ = false;
-            // Whatever happened to the table, the names shown were of the old one.
+            // Only a workbook chosen successfully joins the recent list and the title.
             if (r) {
                 rememberWorkbook(chosen);
                 rememberRecent(chosen);
@@ -99,12 +108,6 @@ void MainWindow::startImport() {
     }
     if (request.positions.empty()) return refuseBeforeStart(Step::Import, Error::noColumnTicked());
     if (!prepareStep(Step::Import)) return;
-    if (choiceOverwritten_) {
-        folderLock_.reset();
-        return refuseBeforeStart(
-            Step::Import, Error::refused("选择工作簿后，工作数据表又被其他程序改动过。为了不把两个"
-                                         "工作簿的行混在一起，请重新选择要导入的工作簿。"));
-    }
     const FolderStamp before = knownFolder_;
     runStep<ImportReport>(
         Step::Import, [this, request](Progress& p) { return importRows(workspace_, request, p); },

@@ -93,9 +93,6 @@ void MainWindow::undoStep() {
             // columns again.
             list(ListBox::List1)->clear();
             reloadFromFolder();
-            setCaption(Label::Label6, std::to_string(r.rows));
-            setCaption(Label::Label7,
-                       std::to_string(r.columnNames.empty() ? 0 : r.columnNames.size() - 1));
             showMessage(undoDone(r));
         });
 }

@@ -64,6 +64,10 @@ TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewFollows) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("过滤重复"), std::string::npos) << messages[0].text;
     EXPECT_EQ(textOf("Label6"), "30");
+    EXPECT_EQ(textOf("Label8"), "30");
+    EXPECT_EQ(textOf("Label7"), "2");
+    EXPECT_TRUE(itemsOf("List1").empty()) << "a fresh choice lists columns again";
+    EXPECT_EQ(enabledButtons(), "1111101");
     EXPECT_EQ(count->text(), QString::fromUtf8("共 30 行"));
     EXPECT_EQ(itemsOf("Combo1"), (std::vector<std::string>{"姓名", "电话", "地址"}));
     // A restart shows what the table holds, not 0.
