@@ -53,9 +53,10 @@ bool WindowState::allows(Control c) const {
     }
 }
 
-void WindowState::begin(Step step, bool cancellable) {
+void WindowState::begin(Step step) {
     running_ = step;
-    stoppable_ = cancellable_ = cancellable;
+    stoppable_ = cancellable_ = step == Step::Import || step == Step::Dedupe ||
+                                step == Step::Delete || step == Step::Export;
 }
 
 void WindowState::end(Ending ending, bool listedColumns, bool changedTable) {

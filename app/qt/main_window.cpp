@@ -141,7 +141,7 @@ void MainWindow::runOperation(Step step, std::function<void(Progress&)> work,
     };
     done_ = std::move(done);
     shownPauses_ = 0;
-    state_.begin(step, step != Step::Undo);  // undo cannot stop halfway
+    state_.begin(step);
     applyState();
     WindowProgress* progress = progress_.get();
     worker_ = QThread::create([work = std::move(work), progress] { work(*progress); });

@@ -41,21 +41,21 @@ TEST(ButtonStates, ListAndModeDecideEveryButtonAndItemsCompareWhole) {
 TEST(WindowState, TheStepsLeaveTheButtonsTheirTableSays) {
     WindowState s;
     EXPECT_EQ(shown(s), "1111101");
-    s.begin(Step::Open, true);
+    s.begin(Step::Open);
     EXPECT_EQ(shown(s), "0000000");
     EXPECT_FALSE(s.allows(Control::List1));
     s.end(Ending::Succeeded, /*listedColumns=*/true);
     EXPECT_EQ(shown(s), "0000010");
     EXPECT_TRUE(s.allows(Control::List1));
-    s.begin(Step::Import, true);
+    s.begin(Step::Import);
     s.end(Ending::Succeeded, false, true);
     EXPECT_EQ(shown(s), "1111111");
     EXPECT_FALSE(s.allows(Control::List1)) << "only a new choice lists columns again";
     // A sheet with headings only lists nothing and leaves the buttons alone.
-    s.begin(Step::Open, true);
+    s.begin(Step::Open);
     s.end(Ending::Succeeded, false);
     EXPECT_EQ(shown(s), "1111111");
-    s.begin(Step::Undo, false);
+    s.begin(Step::Undo);
     s.end(Ending::Succeeded);
     EXPECT_EQ(shown(s), "1111101") << "undo needs a fresh choice to import";
 }
@@ -64,13 +64,13 @@ TEST(WindowState, EveryEndingGivesTheButtonsBackByOneRule) {
     for (Ending e : {Ending::Refused, Ending::Cancelled, Ending::Failed}) {
         for (Step step : {Step::Import, Step::Dedupe, Step::Delete, Step::Export}) {
             WindowState ran;
-            ran.begin(Step::Open, true);
+            ran.begin(Step::Open);
             ran.end(Ending::Succeeded, true);
-            ran.begin(step, true);
+            ran.begin(step);
             ran.end(e);
             ran.messageClosed();
             WindowState checked;  // the same fault, found before the step began
-            checked.begin(Step::Open, true);
+            checked.begin(Step::Open);
             checked.end(Ending::Succeeded, true);
             checked.refusedBeforeStart(step, e);
             checked.messageClosed();
@@ -81,7 +81,7 @@ TEST(WindowState, EveryEndingGivesTheButtonsBackByOneRule) {
         }
         // A failed choice never took the buttons and leaves them as they were.
         WindowState open;
-        open.begin(Step::Open, true);
+        open.begin(Step::Open);
         open.end(e);
         EXPECT_EQ(shown(open), "1111101");
         EXPECT_TRUE(open.allows(Control::List1));
@@ -91,7 +91,7 @@ TEST(WindowState, EveryEndingGivesTheButtonsBackByOneRule) {
 TEST(WindowState, OnlyTheKeywordDeleteGivesItsButtonsBackAfterItsMessage) {
     for (Step step : {Step::Import, Step::Dedupe, Step::Delete, Step::Export}) {
         WindowState s;
-        s.begin(step, true);
+        s.begin(step);
         s.end(Ending::Succeeded);
         EXPECT_EQ(shown(s), step == Step::Delete ? "0000000" : "1111111");
         s.messageClosed();
@@ -101,11 +101,11 @@ TEST(WindowState, OnlyTheKeywordDeleteGivesItsButtonsBackAfterItsMessage) {
 
 TEST(WindowState, TicksStayEditableUntilAnImportAddsARow) {
     WindowState s;
-    s.begin(Step::Open, true);
+    s.begin(Step::Open);
     s.end(Ending::Succeeded, true);
     s.refusedBeforeStart(Step::Import, Ending::Failed);  // nothing ticked
     EXPECT_TRUE(s.allows(Control::List1)) << "the message asks for a tick in this list";
-    s.begin(Step::Import, true);
+    s.begin(Step::Import);
     s.end(Ending::Cancelled, false, /*changedTable=*/true);
     EXPECT_FALSE(s.allows(Control::List1)) << "a second import would add the rows twice";
 }
@@ -116,7 +116,7 @@ TEST(WindowState, WhileAStepRunsOnlyCancelAndHarmlessToolsWork) {
     s.setRecentAvailable(true);
     EXPECT_FALSE(s.cancelShown());
     EXPECT_FALSE(s.allows(Control::Cancel));
-    s.begin(Step::Dedupe, true);
+    s.begin(Step::Dedupe);
     for (Control c : {Control::List1, Control::MenuImport, Control::MenuExport, Control::ViewData,
                       Control::Undo, Control::Recent, Control::Drops, Control::Options})
         EXPECT_FALSE(s.allows(c)) << static_cast<int>(c);
@@ -129,6 +129,9 @@ TEST(WindowState, WhileAStepRunsOnlyCancelAndHarmlessToolsWork) {
     EXPECT_FALSE(s.cancelShown());
     for (Control c : {Control::MenuExport, Control::Undo, Control::Recent, Control::Drops})
         EXPECT_TRUE(s.allows(c)) << static_cast<int>(c);
-    s.begin(Step::Undo, false);
-    EXPECT_FALSE(s.cancelShown()) << "undo cannot stop halfway";
+    for (Step once : {Step::Open, Step::Undo}) {
+        WindowState t;
+        t.begin(once);
+        EXPECT_FALSE(t.cancelShown()) << "it cannot stop halfway";
+    }
 }

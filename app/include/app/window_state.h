@@ -70,8 +70,10 @@ class WindowState {
     void setUndoAvailable(bool available) { undoAvailable_ = available; }
     void setRecentAvailable(bool available) { recentAvailable_ = available; }
 
-    // A step starts on a worker; `cancellable`: it checks for a cancel.
-    void begin(Step step, bool cancellable);
+    // A step starts on a worker. Only the steps that check for a cancel
+    // offer one: the import, the two cleanings and the export; a choice
+    // measures its sheet, and undo swaps files, in one go.
+    void begin(Step step);
     // The cancel was asked for: the control stays visible but is spent.
     void cancelAsked() { cancellable_ = false; }
     // The running step ended. `listedColumns`: a workbook choice that listed
