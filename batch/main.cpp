@@ -21,8 +21,10 @@
 #include "export/run_export.h"
 #include "import/import_rows.h"
 #include "import/open_workbook.h"
+#include "platform/encoding.h"
 #include "platform/folder_lock.h"
 #include "platform/program_folder.h"
+#include "platform/safe_files.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
 
@@ -84,6 +86,8 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
         } else if (i + 1 >= argc) {
             return why = a + " 后面缺少值", false;
         } else if (slot != single.end()) {
+            // A second value would silently win over the first.
+            if (*slot->second) return why = a + " 只能给出一次", false;
             *slot->second = argv[++i];
         } else {
             o.cols.push_back(argv[++i]);
@@ -272,14 +276,44 @@ int runExport(Workspace& ws, const Options& o) {
     return done->failedPages.empty() ? 0 : 1;
 }
 
-int runRows(Workspace& ws, const Options& o) {
+// The rows are the output: a closed stdout or a full disk must not pass for
+// a table printed, and the message cannot go where the rows failed to.
+int outputFailed() {
+    std::cerr << "tabrovin-batch: 无法写出数据行（标准输出已关闭或磁盘已满）\n";
+    return 1;
+}
+
+int runRows(Workspace& ws, const Options& o, bool outputClosed) {
     auto from = wholeNumber(o.from.value_or("1"), 1, INT64_MAX);
     auto count = o.count ? wholeNumber(*o.count, 0, INT64_MAX) : std::optional<int64_t>();
-    if (!from) return usageError("--from 需要一个从 1 起的整数");
-    if (o.count && !count) return usageError("--count 需要一个整数");
+    if (!from) return usageError("--from 需要 1 到 9223372036854775807 之间的整数");
+    if (o.count && !count) return usageError("--count 需要 0 到 9223372036854775807 之间的整数");
+    if (outputClosed) return outputFailed();
     Status st = writeRows(ws.paths.workingDb(), column_list::load(ws.paths.columnList()), *from - 1,
                           count, std::cout);
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) return outputFailed();
     return st.ok() ? 0 : fail(Step::View, st.error());
+}
+
+// The step whose title a refused lock carries.
+Step stepOf(const std::string& command) {
+    if (command == "import") return Step::Import;
+    if (command == "dedupe") return Step::Dedupe;
+    if (command == "delete") return Step::Delete;
+    if (command == "export") return Step::Export;
+    if (command == "undo") return Step::Undo;
+    if (command == "rows") return Step::View;
+    return Step::Open;
+}
+
+// The arguments name files and texts of the table: text that is not UTF-8
+// would reach it as U+FFFD, or match nothing.
+bool allUtf8(int argc, char** argv, std::string& why) {
+    for (int i = 1; i < argc; ++i)
+        if (!encoding::isValidUtf8(argv[i]))
+            return why = "第 " + std::to_string(i) + " 个参数不是有效的 UTF-8 文本", false;
+    return true;
 }
 
 int runUndo(Workspace& ws) {
@@ -291,6 +325,7 @@ int runUndo(Workspace& ws) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool outputClosed = standInForClosedStreams();
     Options o;
     std::string why;
     for (int i = 1; i < argc; ++i)
@@ -298,19 +333,23 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-    if (!parse(argc, argv, o, why)) return usageError(why);
+    if (!allUtf8(argc, argv, why) || !parse(argc, argv, o, why)) return usageError(why);
     if (o.positional.empty()) return usageError("缺少命令");
     const std::string& command = o.positional[0];
     const bool needsWorkbook = command == "open" || command == "import";
     if (o.positional.size() != (needsWorkbook ? 2u : 1u))
         return usageError(needsWorkbook ? command + " 需要一个工作簿文件" : "多余的参数");
+    std::error_code ec;
+    if (o.home && !std::filesystem::is_directory(pathFromUtf8(*o.home), ec))
+        return usageError("--home 给出的程序目录不存在：" + *o.home);
     Workspace ws(ProgramPaths(o.home ? pathFromUtf8(*o.home) : executableFolder(argv[0])));
     // One step at a time on a program folder, across windows and batch runs.
     std::optional<FolderLock> lock;
-    std::error_code ec;
     if (std::filesystem::is_directory(ws.paths.dataDir(), ec)) {
-        auto taken = FolderLock::acquire(ws.paths.dataDir(), "tabrovin-batch " + command);
-        if (!taken) return fail(Step::Open, taken.error());
+        const bool reads = command == "rows" || command == "export";
+        auto taken = FolderLock::acquire(ws.paths.dataDir(), "tabrovin-batch " + command,
+                                         reads ? FolderLock::Use::Read : FolderLock::Use::Change);
+        if (!taken) return fail(stepOf(command), taken.error());
         lock.emplace(std::move(*taken));
     }
     if (command == "open") return runOpen(ws, o);
@@ -319,6 +358,6 @@ int main(int argc, char** argv) {
     if (command == "delete") return runDelete(ws, o);
     if (command == "export") return runExport(ws, o);
     if (command == "undo") return runUndo(ws);
-    if (command == "rows") return runRows(ws, o);
+    if (command == "rows") return runRows(ws, o, outputClosed);
     return usageError("不认识的命令 " + command);
 }

@@ -1,10 +1,10 @@
 #include "core/column_list.h"
 
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "platform/database.h"
 #include "platform/encoding.h"
+#include "platform/safe_files.h"
 
 namespace tabrovin::column_list {
 namespace {
@@ -13,8 +13,24 @@ bool onlyLineFeeds(const std::string& s) {
     return s.find_first_not_of('\n') == std::string::npos;
 }
 
-std::string decodeLine(const std::string& bytes) {
-    if (auto s = encoding::toUtf8(bytes, encoding::kGb18030)) return *s;
+// Beyond any list of at most 51 names; a file this long is not one.
+constexpr size_t kMaxFileBytes = 16u << 20;
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Editors save UTF-8 by default now. A file that says so with a BOM, or
+// that holds non-ASCII text and is valid UTF-8 throughout (which GBK text of
+// more than a character or two practically never is), is read as UTF-8.
+bool looksUtf8(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return true;
+    bool nonAscii = false;
+    for (unsigned char c : bytes) nonAscii |= c >= 0x80;
+    return nonAscii && encoding::isValidUtf8(bytes);
+}
+
+std::string decodeLine(const std::string& bytes, bool utf8) {
+    if (!utf8)
+        if (auto s = encoding::toUtf8(bytes, encoding::kGb18030)) return *s;
     if (encoding::isValidUtf8(bytes)) return bytes;
     std::string out;  // keep the entry, and so the positions after it
     for (unsigned char c : bytes) out += c < 0x80 ? static_cast<char>(c) : '?';
@@ -36,12 +52,15 @@ std::string encode(const std::vector<std::string>& names) {
     return out;
 }
 
-std::vector<std::string> decode(const std::string& bytes) {
+std::vector<std::string> decode(const std::string& file) {
+    const bool utf8 = looksUtf8(file);
+    const std::string_view bytes = std::string_view(file).substr(
+        utf8 && file.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0 ? kUtf8Bom.size() : 0);
     std::vector<std::string> names;
     std::string line;
     auto finish = [&] {
         if (!line.empty()) {
-            std::string name = decodeLine(line);
+            std::string name = decodeLine(line, utf8);
             if (onlyLineFeeds(name)) name.pop_back();
             names.push_back(std::move(name));
         }
@@ -60,11 +79,8 @@ std::vector<std::string> decode(const std::string& bytes) {
 }
 
 std::vector<std::string> load(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream s;
-    s << in.rdbuf();
-    return decode(s.str());
+    auto bytes = readRegularFile(file, kMaxFileBytes);
+    return bytes ? decode(*bytes) : std::vector<std::string>{};
 }
 
 Status save(const std::vector<std::string>& names, const std::filesystem::path& file) {

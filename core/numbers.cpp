@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace tabrovin {
@@ -31,27 +32,43 @@ bool parseDecimal(std::string_view s, double& out) {
     return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
 }
 
-bool parseWhole(std::string_view s, double& out) {
+// Digits with an optional '+', read exactly over the whole int64 range;
+// nullopt when it is no such text, `tooBig` set when it is beyond the range.
+std::optional<int64_t> parseWhole(std::string_view s, bool& tooBig) {
     if (!s.empty() && s[0] == '+') s.remove_prefix(1);
-    if (s.empty()) return false;
+    if (s.empty()) return std::nullopt;
     for (char c : s)
-        if (!isDigit(c)) return false;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    if (ec == std::errc::result_out_of_range) out = HUGE_VAL;
-    return true;
+        if (!isDigit(c)) return std::nullopt;
+    int64_t n = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+    tooBig = ec == std::errc::result_out_of_range;
+    return n;
 }
+
+// 2^63: the first double past the int64 range, where the conversion to an
+// integer would be undefined.
+constexpr double kPastInt64 = 9223372036854775808.0;
 
 }  // namespace
 
 Result<int64_t> parseTypedNumber(std::string_view text, NumberRule rule, int64_t min, int64_t max) {
     std::string_view s = trimBlanks(text);
-    double v = 0;
-    bool ok = rule == NumberRule::WholeOnly ? parseWhole(s, v) : parseDecimal(s, v);
-    if (!ok) return Error::notANumber(std::string(text));
-    double r = std::nearbyint(v);  // the default rounding mode: half to even
-    if (!(r >= static_cast<double>(min) && r <= static_cast<double>(max)))
-        return Error::outOfRange(std::string(text));
-    return static_cast<int64_t>(r);
+    int64_t n = 0;
+    if (rule == NumberRule::WholeOnly) {
+        bool tooBig = false;
+        auto whole = parseWhole(s, tooBig);
+        if (!whole) return Error::notANumber(std::string(text));
+        if (tooBig) return Error::outOfRange(std::string(text));
+        n = *whole;
+    } else {
+        double v = 0;
+        if (!parseDecimal(s, v)) return Error::notANumber(std::string(text));
+        double r = std::nearbyint(v);  // the default rounding mode: half to even
+        if (!(r >= -kPastInt64 && r < kPastInt64)) return Error::outOfRange(std::string(text));
+        n = static_cast<int64_t>(r);
+    }
+    if (n < min || n > max) return Error::outOfRange(std::string(text));
+    return n;
 }
 
 Result<int16_t> toInt16(std::string_view text) {

@@ -204,6 +204,8 @@ Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int
     report.pages = total / n + (total % n != 0 ? 1 : 0);
     ExportWorkbookWriter writer(ws.paths, r.columns);
     TABROVIN_TRY(writer.loadTemplate());
+    // The first page is the largest: if it fits, every page does.
+    TABROVIN_TRY(writer.checkPageRows(std::min(n, total)));
     PageWriters writers(writer, writerThreads(r));
     auto finished = readPages(ws, db, writer, n, total, writers, report, progress);
     // The pages handed over are written and reported whatever stopped the reading.

@@ -38,6 +38,11 @@ Status ExportWorkbookWriter::write(const std::filesystem::path& out,
     return template_->write(out, headings_, cells, numbers_.size());
 }
 
+Status ExportWorkbookWriter::checkPageRows(int64_t rows) const {
+    if (!template_) return Error::refused("导出模板还没有读入。");
+    return template_->checkPageRows(static_cast<size_t>(rows));
+}
+
 Status ExportWorkbookWriter::loadTemplate() {
     TABROVIN_TRY(requireFile(templatePath_));
     auto loaded = xls::ExportTemplate::load(templatePath_);

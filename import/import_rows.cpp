@@ -173,7 +173,8 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     for (int pos : request.positions)
         if (pos < 1 || pos > m->lastColumn)
             return Error::refused("工作表中没有第 " + std::to_string(pos) + " 列。");
-    TABROVIN_TRY(takeSnapshot(ws, "导入"));
+    auto snapshot = prepareSnapshot(ws, "导入");
+    if (!snapshot) return snapshot.error();
     TABROVIN_TRY(ws.openConn());
     auto inserts = prepareInserts(ws, static_cast<int>(request.positions.size()));
     if (!inserts) return inserts.error();
@@ -189,11 +190,15 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     // under the previous workbook's headings.
     Status flushed = inserter.flush();
     Status committed = ws.conn.commit();
-    Status named = inserter.inserted() > 0 || read.ok() ? inserter.name() : Status::Ok();
+    const bool changed = inserter.inserted() > 0 || read.ok();
+    Status named = changed ? inserter.name() : Status::Ok();
+    // Only a table that changed gives the last step's undo away.
+    Status kept = changed ? snapshot->keep() : Status::Ok();
     TABROVIN_TRY(read);
     TABROVIN_TRY(flushed);
     TABROVIN_TRY(committed);
     TABROVIN_TRY(named);
+    TABROVIN_TRY(kept);
     report.inserted = inserter.inserted();
     progress.count(Counter::Done, report.dataRows);
     return report;

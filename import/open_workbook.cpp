@@ -61,8 +61,10 @@ Result<std::shared_ptr<MeasuredSheet>> openedOrOpen(const std::filesystem::path&
 
 Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseSpecialFile(request.workbook));
-    TABROVIN_TRY(takeSnapshot(ws, "选择工作簿"));
+    auto snapshot = prepareSnapshot(ws, kChoiceStep);
+    if (!snapshot) return snapshot.error();
     TABROVIN_TRY(resetWorkingDatabase(ws));
+    TABROVIN_TRY(snapshot->keep());
     auto opened = openedOrOpen(request.workbook, request.sheet, request.opened);
     if (!opened) return opened.error();
     const auto& m = *opened;

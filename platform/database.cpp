@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cassert>
+#include <functional>
 #include <limits>
 #include <set>
 
@@ -318,14 +319,16 @@ bool isDamagedError(const Error& e) {
            e.number == err::kDatabaseBase + SQLITE_CORRUPT;
 }
 
-// The first column of every row of `sql` on the template, or the template's fault.
-Result<std::vector<std::string>> readTemplate(Database& db, const std::filesystem::path& file,
-                                              const std::string& sql) {
+using Fault = std::function<Error(const std::string& why)>;
+
+// The first column of every row of `sql` on the file, or the file's fault.
+Result<std::vector<std::string>> readFirstColumn(Database& db, const Fault& fault,
+                                                 const std::string& sql) {
     std::vector<std::string> rows;
     int columns = 0;
     Status st = db.readTexts({sql, {}}, rows, columns);
     if (!st.ok()) {
-        if (isDamagedError(st.error())) return Error::badTemplate(file, "文件已损坏或不完整");
+        if (isDamagedError(st.error())) return fault("文件已损坏或不完整");
         return st.error();
     }
     if (columns > 1) {
@@ -342,10 +345,10 @@ std::string lowered(std::string s) {
     return s;
 }
 
-Status checkWenColumns(Database& db, const std::filesystem::path& file) {
-    auto names = readTemplate(db, file, "SELECT name FROM pragma_table_info('wen')");
+Status checkWenColumns(Database& db, const Fault& fault) {
+    auto names = readFirstColumn(db, fault, "SELECT name FROM pragma_table_info('wen')");
     if (!names) return names.error();
-    if (names->empty()) return Error::badTemplate(file, "其中没有工作数据表 wen");
+    if (names->empty()) return fault("其中没有工作数据表 wen");
     std::set<std::string> have;
     for (const auto& n : *names) have.insert(lowered(n));
     std::string missing;
@@ -353,32 +356,44 @@ Status checkWenColumns(Database& db, const std::filesystem::path& file) {
     for (int k = 0; k <= 50; ++k) wanted.push_back("a" + std::to_string(k));
     for (const auto& w : wanted)
         if (!have.count(w)) missing += (missing.empty() ? "" : "、") + w;
-    if (!missing.empty()) return Error::badTemplate(file, "工作数据表 wen 缺少列 " + missing);
+    if (!missing.empty()) return fault("工作数据表 wen 缺少列 " + missing);
     return Status::Ok();
+}
+
+// A whole, undamaged database whose table wen has id, idd and a0..a50; kept
+// open in `db` for further checks.
+Status checkWorkingFile(Database& db, const std::filesystem::path& file, const Fault& fault) {
+    Status opened = db.open(file, Database::Mode::ReadOnly);
+    if (!opened.ok()) {
+        if (isDamagedError(opened.error())) return fault("它不是数据库文件或已损坏");
+        return opened.error();
+    }
+    auto check = readFirstColumn(db, fault, "PRAGMA quick_check");
+    if (!check) return check.error();
+    if (check->size() != 1 || (*check)[0] != "ok")
+        return fault("文件已损坏（" + (check->empty() ? "" : (*check)[0]) + "）");
+    return checkWenColumns(db, fault);
 }
 
 }  // namespace
 
 Status checkWorkingTemplate(const std::filesystem::path& blankDb) {
+    const Fault fault = [&](const std::string& why) { return Error::badTemplate(blankDb, why); };
     Database db;
-    Status opened = db.open(blankDb, Database::Mode::ReadOnly);
-    if (!opened.ok()) {
-        if (isDamagedError(opened.error()))
-            return Error::badTemplate(blankDb, "它不是数据库文件或已损坏");
-        return opened.error();
-    }
-    auto check = readTemplate(db, blankDb, "PRAGMA quick_check");
-    if (!check) return check.error();
-    if (check->size() != 1 || (*check)[0] != "ok")
-        return Error::badTemplate(blankDb,
-                                  "文件已损坏（" + (check->empty() ? "" : (*check)[0]) + "）");
-    TABROVIN_TRY(checkWenColumns(db, blankDb));
-    auto rows = readTemplate(db, blankDb, "SELECT count(*) FROM (SELECT 1 FROM wen LIMIT 1)");
+    TABROVIN_TRY(checkWorkingFile(db, blankDb, fault));
+    auto rows = readFirstColumn(db, fault, "SELECT count(*) FROM (SELECT 1 FROM wen LIMIT 1)");
     if (!rows) return rows.error();
     // A template with rows would mix them into every new import.
-    if (rows->empty() || (*rows)[0] != "0")
-        return Error::badTemplate(blankDb, "其中的工作数据表 wen 不是空的");
+    if (rows->empty() || (*rows)[0] != "0") return fault("其中的工作数据表 wen 不是空的");
     return Status::Ok();
+}
+
+Status checkSnapshot(const std::filesystem::path& snapshot) {
+    Database db;
+    return checkWorkingFile(db, snapshot, [&](const std::string& why) {
+        return Error::fileAccess(
+            snapshot, "撤销用的副本不能使用（" + why + "），无法撤销；工作数据库没有改变");
+    });
 }
 
 }  // namespace tabrovin

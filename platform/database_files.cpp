@@ -9,10 +9,10 @@
 #endif
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 
 #include "platform/database.h"
+#include "platform/safe_files.h"
 
 namespace tabrovin {
 namespace {
@@ -58,18 +58,20 @@ Status removeCompanions(const fs::path& db) {
 
 enum class Sync { Yes, No };
 
-// Has `write` fill a temporary file beside `to`, syncs it when asked, and
+// Has `write` fill a new temporary file beside `to`, syncs it when asked, and
 // renames it over `to`: readers of `to` see the old file or the new one,
-// never a mix. `beforeRename`, when given, runs once the new file is whole.
-Status replaceWhole(const fs::path& to, const std::function<bool(const fs::path& tmp)>& write,
+// never a mix. The temporary file is made new, so a link placed at its name
+// is never written through, and it takes the program's own file mode.
+// `beforeRename`, when given, runs once the new file is whole.
+Status replaceWhole(const fs::path& to, const std::function<bool(FreshFile& tmp)>& write,
                     Sync sync = Sync::Yes, const std::function<void()>& beforeRename = {}) {
     const fs::path tmp = withSuffix(to, ".tmp");
-    std::error_code ec;
-    if (!write(tmp) || (sync == Sync::Yes && !syncToDisk(tmp, false))) {
-        fs::remove(tmp, ec);
+    auto file = FreshFile::create(tmp);
+    if (!file) return file.error();
+    if (!write(*file) || !file->finish(sync == Sync::Yes))
         return Error::fileAccess(to, "无法写入副本，请检查磁盘空间和文件夹的写入权限");
-    }
     if (beforeRename) beforeRename();
+    std::error_code ec;
     fs::rename(tmp, to, ec);
     if (ec) {
         fs::remove(tmp, ec);
@@ -84,28 +86,17 @@ Status copyOver(const fs::path& from, const fs::path& to, Sync sync,
                 const std::function<void()>& beforeRename = {}) {
     TABROVIN_TRY(removeCompanions(to));  // none may be replayed onto the new file
     return replaceWhole(
-        to,
-        [&](const fs::path& tmp) {
-            std::error_code ec;
-            fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-            return !ec;
-        },
-        sync, beforeRename);
+        to, [&](FreshFile& tmp) { return tmp.copyFrom(from); }, sync, beforeRename);
 }
 
 }  // namespace
 
 Status replaceFileText(const fs::path& file, std::string_view text) {
-    return replaceWhole(file, [&](const fs::path& tmp) {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        return !out.fail();
-    });
+    TABROVIN_TRY(refuseProtected(file));
+    return replaceWhole(file, [&](FreshFile& tmp) { return tmp.write(text); });
 }
 
-Status snapshotDatabase(const fs::path& from, const fs::path& to,
-                        const std::function<void()>& beforeReplace) {
+Status copyDatabase(const fs::path& from, const fs::path& to) {
     Database db;
     TABROVIN_TRY(db.open(from));
     // A read transaction keeps writers out while the bytes are copied, and
@@ -114,23 +105,42 @@ Status snapshotDatabase(const fs::path& from, const fs::path& to,
     TABROVIN_TRY(db.run({"SELECT count(*) FROM sqlite_master", {}}));
     // Not synced: the copy is no one's only data, and syncing it would cost
     // more than a tenth of the step it protects. A copy that a crash left
-    // damaged is refused by checkSnapshot before it could be put back. The
-    // old copy is removed, not renamed over, for the same reason: renamed
-    // over, some file systems (ext4) write the new copy out at the next sync
-    // of any file, which costs the step as much as syncing it. Should it
-    // stay, the rename says why.
-    Status copied = copyOver(from, to, Sync::No, [&] {
-        if (beforeReplace) beforeReplace();
-        std::error_code ec;
-        fs::remove(to, ec);
-    });
+    // damaged is refused by checkSnapshot before it could be put back.
+    auto file = FreshFile::create(to);
+    bool copied = file && file->copyFrom(from) && file->finish(false);
     (void)db.rollback();  // only a read ended: nothing to keep or lose
-    return copied;
+    if (!file) return file.error();
+    if (!copied) return Error::fileAccess(to, "无法写入副本，请检查磁盘空间和文件夹的写入权限");
+    return Status::Ok();
+}
+
+Status moveOver(const fs::path& from, const fs::path& to) {
+    // The old file is removed, not renamed over: renamed over, some file
+    // systems (ext4) write the new one out at the next sync of any file,
+    // which costs a step as much as syncing the copy. Should it stay, the
+    // rename says why.
+    std::error_code ec;
+    fs::remove(to, ec);
+    fs::rename(from, to, ec);
+    if (ec) return Error::fileAccess(to, "无法替换文件（" + ec.message() + "）");
+    return Status::Ok();
+}
+
+Status snapshotDatabase(const fs::path& from, const fs::path& to,
+                        const std::function<void()>& beforeReplace) {
+    const fs::path tmp = withSuffix(to, ".tmp");
+    TABROVIN_TRY(copyDatabase(from, tmp));
+    if (beforeReplace) beforeReplace();
+    Status moved = moveOver(tmp, to);
+    std::error_code ec;
+    if (!moved.ok()) fs::remove(tmp, ec);
+    return moved;
 }
 
 Status restoreDatabase(const fs::path& snapshot, const fs::path& target) {
     std::error_code ec;
     if (!fs::is_regular_file(snapshot, ec)) return Error::fileNotFound(snapshot);
+    TABROVIN_TRY(refuseProtected(target));
     {
         // Opening the target rolls back a journal left by a crash, so that
         // removing that journal below cannot lose a consistent state. A
@@ -140,17 +150,6 @@ Status restoreDatabase(const fs::path& snapshot, const fs::path& target) {
         if (old.open(target).ok()) (void)old.run({"SELECT count(*) FROM sqlite_master", {}});
     }
     return copyOver(snapshot, target, Sync::Yes);
-}
-
-Status checkSnapshot(const fs::path& snapshot) {
-    Database db;
-    TABROVIN_TRY(db.open(snapshot, Database::Mode::ReadOnly));
-    std::vector<std::string> verdict;
-    int columns = 0;
-    TABROVIN_TRY(db.readTexts({"PRAGMA quick_check", {}}, verdict, columns));
-    if (verdict.size() != 1 || verdict[0] != "ok")
-        return Error::fileAccess(snapshot, "撤销用的副本已损坏，无法撤销");
-    return Status::Ok();
 }
 
 }  // namespace tabrovin

@@ -5,6 +5,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -38,13 +39,14 @@ constexpr DWORD kLockOffset = 1u << 20;
 }  // namespace
 
 Result<FolderLock> FolderLock::acquire(const std::filesystem::path& folder,
-                                       const std::string& holderName) {
+                                       const std::string& holderName, Use) {
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) return Error::folderNotFound(folder);
     const auto file = folder / kFileName;
-    HANDLE h = CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return Error::fileAccess(file, "无法创建或打开锁文件，请检查文件夹是否可以写入");
     OVERLAPPED at{};
@@ -99,19 +101,54 @@ FolderLock& FolderLock::operator=(FolderLock&& o) noexcept {
 
 #else
 
+namespace {
+
+// Opens the lock file without following a link, without waiting on a pipe
+// and without truncating; -1 with errno set when that fails.
+int openLockFile(const std::filesystem::path& file, bool writable) {
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    return writable ? ::open(file.c_str(), O_RDWR | O_CREAT | flags, 0666)
+                    : ::open(file.c_str(), O_RDONLY | flags);
+}
+
+// Only a plain file of ours may be written: a hard link to someone's file
+// would have that file truncated, and a pipe would block the reader.
+bool isPlainLockFile(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+bool folderIsReadOnly(int why) {
+    return why == EACCES || why == EROFS || why == EPERM;
+}
+
+}  // namespace
+
 // flock() rather than fcntl(): its lock belongs to the open file, so a second
 // FolderLock in the same process is refused too, not silently granted.
 Result<FolderLock> FolderLock::acquire(const std::filesystem::path& folder,
-                                       const std::string& holderName) {
+                                       const std::string& holderName, Use use) {
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) return Error::folderNotFound(folder);
     const auto file = folder / kFileName;
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = openLockFile(file, true);
+    bool writable = fd >= 0;
+    if (fd < 0 && use == Use::Read && folderIsReadOnly(errno)) {
+        fd = openLockFile(file, false);
+        // A folder no one can write in needs no lock to be read.
+        if (fd < 0 && errno == ENOENT) return FolderLock();
+    }
     if (fd < 0)
         return Error::fileAccess(file,
                                  std::string("无法创建或打开锁文件，请检查文件夹是否可以写入（") +
                                      std::strerror(errno) + "）");
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!isPlainLockFile(fd)) {
+        ::close(fd);
+        return Error::fileAccess(file,
+                                 "它不是程序的普通锁文件（可能是链接、管道或设备），"
+                                 "请删除它后再试");
+    }
+    if (::flock(fd, (writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         int why = errno;
         std::string text(kMaxHolderBytes, '\0');
         ssize_t got = ::pread(fd, text.data(), text.size(), 0);
@@ -122,13 +159,15 @@ Result<FolderLock> FolderLock::acquire(const std::filesystem::path& folder,
         text.resize(got > 0 ? static_cast<size_t>(got) : 0);
         return Error::busy(holderOrSomeone(text));
     }
+    FolderLock lock;
+    lock.fd_ = fd;
+    lock.named_ = writable;
+    if (!writable) return lock;
     const std::string text = holderText(holderName, static_cast<long>(::getpid()));
     // The name is a courtesy to a refused caller; the lock holds without it.
     [[maybe_unused]] bool named =
         ::ftruncate(fd, 0) == 0 &&
         ::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
-    FolderLock lock;
-    lock.fd_ = fd;
     return lock;
 }
 
@@ -136,7 +175,7 @@ void FolderLock::release() {
     if (fd_ < 0) return;
     // The file stays: were it removed, a process that opened it just before
     // could still lock the old file while a newcomer locks a new one.
-    [[maybe_unused]] bool cleared = ::ftruncate(fd_, 0) == 0;
+    [[maybe_unused]] bool cleared = !named_ || ::ftruncate(fd_, 0) == 0;
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
@@ -146,7 +185,7 @@ bool FolderLock::held() const {
     return fd_ >= 0;
 }
 
-FolderLock::FolderLock(FolderLock&& o) noexcept : fd_(o.fd_) {
+FolderLock::FolderLock(FolderLock&& o) noexcept : fd_(o.fd_), named_(o.named_) {
     o.fd_ = -1;
 }
 
@@ -154,6 +193,7 @@ FolderLock& FolderLock::operator=(FolderLock&& o) noexcept {
     if (this != &o) {
         release();
         fd_ = o.fd_;
+        named_ = o.named_;
         o.fd_ = -1;
     }
     return *this;

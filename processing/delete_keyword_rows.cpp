@@ -33,11 +33,14 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     auto matches = statements::keywordMatches(request.column, request.keyword);
     if (!matches) return matches.error();
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
-    TABROVIN_TRY(takeSnapshot(ws, "删除相应的行"));
+    auto snapshot = prepareSnapshot(ws, "删除相应的行");
+    if (!snapshot) return snapshot.error();
     TABROVIN_TRY(ws.openConn());
     auto split =
         removeRows(ws.conn, [&](Database& reader) { return splitByMatch(reader, *matches); });
     if (!split) return split.error();
+    // A keyword that matches no row changed nothing: the last undo stays.
+    if (!split->removed.empty()) TABROVIN_TRY(snapshot->keep());
     const auto left = static_cast<int32_t>(split->kept.size());
     progress.count(Counter::Rows, left);
     return DeleteReport{left};

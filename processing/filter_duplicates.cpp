@@ -13,7 +13,8 @@ Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& reques
         if (auto rows = ws.countRows()) progress.count(Counter::Rows, *rows);
         return column.error();
     }
-    TABROVIN_TRY(takeSnapshot(ws, "过滤重复"));
+    auto snapshot = prepareSnapshot(ws, "过滤重复");
+    if (!snapshot) return snapshot.error();
     TABROVIN_TRY(ws.openConn());
     int32_t sincePause = 0;
     auto everyGroup = [&](int64_t groups) -> Status {
@@ -28,6 +29,7 @@ Result<DedupeReport> filterDuplicates(Workspace& ws, const DedupeRequest& reques
     auto rowsFound = [&](int64_t rows) { progress.count(Counter::Rows, rows); };
     auto counts = dedupeScan(ws.conn, request.column, everyGroup, rowsFound);
     if (!counts) return counts.error();
+    if (counts->groups < counts->rowsBefore) TABROVIN_TRY(snapshot->keep());
     return DedupeReport{static_cast<int32_t>(counts->rowsBefore),
                         static_cast<int32_t>(counts->groups)};
 }

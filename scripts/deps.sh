@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-dev
-          libgsf-1-dev fonts-wqy-microhei qt6-translations-l10n ccache)
+          libgsf-1-dev zlib1g-dev fonts-wqy-microhei qt6-translations-l10n ccache)
 if [ "${1:-}" = test ]; then
     packages+=(libfreexl-dev python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
                libreoffice-calc-nogui locales libexpat1-dev)

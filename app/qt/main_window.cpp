@@ -21,6 +21,7 @@
 #include "app/qt/window_progress.h"
 #include "core/column_list.h"
 #include "core/undo.h"
+#include "platform/safe_files.h"
 
 namespace tabrovin {
 
@@ -31,8 +32,16 @@ constexpr int kBarFullTwips = 6375;
 }  // namespace
 
 QSettings MainWindow::windowSettings() const {
-    return QSettings(qs(utf8FromPath(workspace_.paths.dataDir() / "window.ini")),
-                     QSettings::IniFormat);
+    // A few lines of the window's own; more is no settings of ours, and a
+    // pipe at that name would stop the window before it appears. Such a
+    // file is left alone and the window starts from its defaults.
+    constexpr uintmax_t kMaxBytes = 64 * 1024;
+    const auto file = workspace_.paths.dataDir() / "window.ini";
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (isSpecialFile(file) || (!ec && size > kMaxBytes))
+        return QSettings(QString(), QSettings::IniFormat);
+    return QSettings(qs(utf8FromPath(file)), QSettings::IniFormat);
 }
 
 MainWindow::~MainWindow() {
@@ -151,10 +160,11 @@ void MainWindow::runOperation(Step step, std::function<void(Progress&)> work,
 }
 
 bool MainWindow::lockFolder(Step step) {
+    const auto use = step == Step::Export ? FolderLock::Use::Read : FolderLock::Use::Change;
     std::error_code ec;
     // Without a data folder the step itself says what is missing.
     if (!std::filesystem::is_directory(workspace_.paths.dataDir(), ec)) return true;
-    auto lock = FolderLock::acquire(workspace_.paths.dataDir(), "Tabrovin 窗口");
+    auto lock = FolderLock::acquire(workspace_.paths.dataDir(), "Tabrovin 窗口", use);
     if (!lock) {
         refuseBeforeStart(step, lock.error());
         return false;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -154,7 +155,8 @@ class CsvSplitter {
     static constexpr size_t kMaxRecordBytes = 16 << 20;
 
     using Record = std::function<bool(std::vector<std::string>&)>;
-    explicit CsvSplitter(Record record) : record_(std::move(record)) {}
+    CsvSplitter(Record record, char separator)
+        : record_(std::move(record)), separator_(separator) {}
 
     bool feed(std::string_view bytes) {
         for (size_t i = 0; i < bytes.size(); ++i) {
@@ -221,7 +223,7 @@ class CsvSplitter {
         afterCr_ = false;
         if (c == '"' && field_.empty() && !fieldHadQuote_) {
             quoted_ = fieldHadQuote_ = started_ = true;
-        } else if (c == ',') {
+        } else if (c == separator_) {
             if (fields_.size() + 1 >= kMaxFields) {
                 overflow_ = "一行超过 " + std::to_string(kMaxFields) + " 列";
                 return false;
@@ -250,6 +252,7 @@ class CsvSplitter {
     }
 
     Record record_;
+    char separator_ = ',';
     std::vector<std::string> fields_;
     std::string field_;
     std::string overflow_;
@@ -307,6 +310,8 @@ namespace {
 struct CsvFile {
     fs::path path;
     bool gbk = false;
+    char separator = ',';
+    bool separatorLine = false;      // the first line only names the separator
     uint64_t badUtf8At = kNotFound;  // text offset of the first byte that is not UTF-8
 };
 
@@ -353,24 +358,27 @@ Error notEncoded(int32_t row, int column, const char* why) {
 Status scanCsv(const CsvFile& file,
                const std::function<bool(int32_t, std::vector<std::string>&)>& record) {
     int32_t row = 0, notGbkRow = 0, notGbkColumn = 0, notUtf8Row = 0, notUtf8Column = 0;
-    bool tooManyRows = false;
-    CsvSplitter splitter([&](std::vector<std::string>& fields) {
-        if (row == std::numeric_limits<int32_t>::max()) {
-            tooManyRows = true;
-            return false;
-        }
-        ++row;
-        if (!notUtf8Row && splitter.consumed() > file.badUtf8At) {
-            notUtf8Row = row;
-            notUtf8Column = badField(fields, kUtf8, 0, fields.size());
-        }
-        if (notGbkRow) return notUtf8Row == 0;  // only looking for where UTF-8 broke
-        if (file.gbk && (notGbkColumn = decodeGbk(fields)) != 0) {
-            notGbkRow = row;
-            return notUtf8Row == 0;
-        }
-        return record(row, fields);
-    });
+    bool tooManyRows = false, skipLine = file.separatorLine;
+    CsvSplitter splitter(
+        [&](std::vector<std::string>& fields) {
+            if (std::exchange(skipLine, false)) return true;
+            if (row == std::numeric_limits<int32_t>::max()) {
+                tooManyRows = true;
+                return false;
+            }
+            ++row;
+            if (!notUtf8Row && splitter.consumed() > file.badUtf8At) {
+                notUtf8Row = row;
+                notUtf8Column = badField(fields, kUtf8, 0, fields.size());
+            }
+            if (notGbkRow) return notUtf8Row == 0;  // only looking for where UTF-8 broke
+            if (file.gbk && (notGbkColumn = decodeGbk(fields)) != 0) {
+                notGbkRow = row;
+                return notUtf8Row == 0;
+            }
+            return record(row, fields);
+        },
+        file.separator);
     bool more = true;
     TABROVIN_TRY(
         readText(file.path, [&](std::string_view block) { return more = splitter.feed(block); }));
@@ -435,6 +443,23 @@ class CsvWorkbook : public Workbook {
 
 }  // namespace
 
+namespace {
+
+// Spreadsheet programs read a first line "sep=;" as naming the separator
+// (any one character but a quote or a line end), not as a row.
+void readSeparatorLine(std::string_view text, CsvFile& file) {
+    constexpr std::string_view kSep = "sep=";
+    if (text.size() < kSep.size() + 1 || text.substr(0, kSep.size()) != kSep) return;
+    const char c = text[kSep.size()];
+    const std::string_view after = text.substr(kSep.size() + 1);
+    if (c == '"' || c == '\r' || c == '\n' || static_cast<unsigned char>(c) >= 0x80) return;
+    if (!after.empty() && after[0] != '\r' && after[0] != '\n') return;
+    file.separator = c;
+    file.separatorLine = true;
+}
+
+}  // namespace
+
 Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
     // UTF-8 only when the whole text is; a character cut by a block end is
     // carried to the next block, and one cut by the end of the file is not UTF-8.
@@ -442,6 +467,7 @@ Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
     uint64_t offset = 0;
     std::string carry;
     TABROVIN_TRY(readText(path, [&](std::string_view block) {
+        if (offset == 0 && carry.empty()) readSeparatorLine(block, file);
         std::string bytes = carry + std::string(block);
         std::string_view view = bytes;
         size_t whole = view.size() - cutSequence(view);

@@ -5,8 +5,11 @@
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
 #include <gsf/gsf-utils.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <vector>
 
 #include "platform/file_names.h"
@@ -23,6 +26,53 @@ std::string partFault(std::string_view part, std::string_view what) {
 
 using InputPtr = gsf::Ptr<GsfInput>;
 
+uint32_t le32(const std::string& b, size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+uint16_t le16(const std::string& b, size_t at) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
+                                 static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+// `length` bytes of `in` from `offset`; empty when they are not all there.
+std::string readAt(GsfInput* in, gsf_off_t offset, size_t length) {
+    std::string b(length, '\0');
+    if (length == 0 || gsf_input_seek(in, offset, G_SEEK_SET) ||
+        !gsf_input_read(in, length, reinterpret_cast<guint8*>(b.data())))
+        return {};
+    return b;
+}
+
+// The CRC-32 that the central directory records for each part. libgsf
+// inflates without checking it, so a flipped byte in a stored part would
+// pass for data. A directory this cannot read (ZIP64, damage) gives none,
+// and libgsf's own reading decides.
+std::map<std::string, uint32_t> recordedCrcs(GsfInput* in) {
+    std::map<std::string, uint32_t> crcs;
+    const gsf_off_t size = gsf_input_size(in);
+    const size_t tailBytes = static_cast<size_t>(std::min<gsf_off_t>(size, 22 + 0xFFFF));
+    const std::string tail = readAt(in, size - static_cast<gsf_off_t>(tailBytes), tailBytes);
+    size_t end = tail.size() < 22 ? std::string::npos : tail.size() - 22;
+    while (end != std::string::npos && le32(tail, end) != 0x06054b50)
+        end = end ? end - 1 : std::string::npos;
+    if (end == std::string::npos) return crcs;
+    const uint32_t dirBytes = le32(tail, end + 12), dirAt = le32(tail, end + 16);
+    if (dirAt == 0xFFFFFFFF || dirBytes > kMaxPartBytes) return crcs;
+    const std::string dir = readAt(in, dirAt, dirBytes);
+    for (size_t at = 0; at + 46 <= dir.size() && le32(dir, at) == 0x02014b50;) {
+        const size_t nameBytes = le16(dir, at + 28);
+        const size_t next = at + 46 + nameBytes + le16(dir, at + 30) + le16(dir, at + 32);
+        if (next > dir.size()) break;
+        crcs[dir.substr(at + 46, nameBytes)] = le32(dir, at + 16);
+        at = next;
+    }
+    gsf_input_seek(in, 0, G_SEEK_SET);
+    return crcs;
+}
+
 }  // namespace
 
 struct ZipArchive::Handle {
@@ -30,6 +80,7 @@ struct ZipArchive::Handle {
     uint64_t fileBytes = 0;
     GsfInput* file = nullptr;
     GsfInfile* zip = nullptr;
+    std::map<std::string, uint32_t> crcs;  // by part name, from the central directory
     ~Handle() {
         if (zip) g_object_unref(zip);
         if (file) g_object_unref(file);
@@ -66,13 +117,20 @@ struct ZipArchive::Handle {
                                           " MB，超出了任何真实工作簿（可能是压缩炸弹）"));
         constexpr gsf_off_t kChunk = 1 << 18;
         std::vector<guint8> buf(kChunk);
+        uLong crc = crc32(0, nullptr, 0);
         while (left > 0) {
             gsf_off_t n = std::min(left, kChunk);
             if (!gsf_input_read(in, static_cast<size_t>(n), buf.data()))
                 return Error::damagedWorkbook(path, partFault(name, "无法解压"));
             left -= n;
-            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)})) break;
+            crc = crc32(crc, buf.data(), static_cast<uInt>(n));
+            // A reader that stops early has not seen the bytes left unchecked.
+            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)}))
+                return Status::Ok();
         }
+        auto recorded = crcs.find(std::string(name));
+        if (recorded != crcs.end() && recorded->second != static_cast<uint32_t>(crc))
+            return Error::damagedWorkbook(path, partFault(name, "的校验和不符（文件已损坏）"));
         return Status::Ok();
     }
 };
@@ -89,6 +147,7 @@ Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const std::filesystem::path
     h->file = gsf::openInput(path, why);
     if (!h->file) return Error::fileAccess(path, why);
     h->fileBytes = static_cast<uint64_t>(std::max<gsf_off_t>(gsf_input_size(h->file), 1));
+    h->crcs = recordedCrcs(h->file);
     h->zip = gsf_infile_zip_new(h->file, &error);
     if (!h->zip) {
         if (error) g_error_free(error);

@@ -519,6 +519,10 @@ Result<ExportTemplate> ExportTemplate::load(const std::filesystem::path& templat
     return ExportTemplate(std::move(*impl));
 }
 
+Status ExportTemplate::checkPageRows(size_t rows) const {
+    return movedRowsFit(*impl_, rows);
+}
+
 Status ExportTemplate::write(const std::filesystem::path& out,
                              const std::vector<std::string>& headings,
                              const std::vector<std::vector<std::string>>& rows) const {

@@ -11,7 +11,8 @@
 //  - a name made only of LFs, the empty name included, is stored with one
 //    more LF (an empty line would otherwise vanish and shift the rest).
 // Files written the old way read as before, except that a line of LFs only
-// loses one LF.
+// loses one LF. A file an editor saved as UTF-8 (with a BOM, or valid UTF-8
+// throughout with non-ASCII text) is read as UTF-8; writing stays GBK.
 
 #include <filesystem>
 #include <string>
@@ -26,10 +27,12 @@ std::string encode(const std::vector<std::string>& names);
 // The names stored in `bytes`.
 std::vector<std::string> decode(const std::string& bytes);
 
-// The names stored in `file`; a missing or unreadable file gives none.
+// The names stored in `file`; a missing or unreadable file, or one that is
+// no regular file (a pipe is never waited on), gives none.
 std::vector<std::string> load(const std::filesystem::path& file);
 // Replaces the file with `names`: written beside it and renamed over it, so a
 // crash or a full disk leaves the old list or the new one, never half of one.
+// A file the user made read-only is refused, not replaced.
 Status save(const std::vector<std::string>& names, const std::filesystem::path& file);
 
 }  // namespace tabrovin::column_list

@@ -20,6 +20,9 @@ class ExportWorkbookWriter {
     // Reads the blank template once, before the first page: a missing or
     // damaged template fails the whole run, not every page in turn.
     Status loadTemplate();
+    // Refuses, once, a template that no page of up to `rows` rows can pass
+    // (its own rows would be pushed past the sheet's last row).
+    Status checkPageRows(int64_t rows) const;
 
     // Reads the cells of the first `count` rows with id > low, row after
     // row, into `cells` (emptied first); the id of the last row read, or

@@ -165,13 +165,22 @@ namespace tabrovin {
 Status snapshotDatabase(const std::filesystem::path& from, const std::filesystem::path& to,
                         const std::function<void()>& beforeReplace = {});
 
+// Copies the database `from` into the new file `to` (made new: never an
+// existing file or a link) as it stands after its last commit. Not synced.
+Status copyDatabase(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Renames `from` over `to`, removing `to` first. err::kFileAccess on failure.
+Status moveOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Puts the copy `snapshot` back over `target`, with the same guarantees, and
 // leaves no journal beside `target` that could be replayed onto the restored
-// file. Release every connection to `target` first.
+// file. A `target` the user made read-only is refused, not replaced.
+// Release every connection to `target` first.
 Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesystem::path& target);
 
-// Proves a snapshot whole (PRAGMA quick_check) before it is put back: the
-// snapshot is not synced to disk, so a crash may have left it damaged.
+// Proves a snapshot usable before it is put back, as checkWorkingTemplate
+// proves the template, rows allowed: it is not synced to disk, so a crash may
+// have left it damaged, and it may have been tampered with.
 Status checkSnapshot(const std::filesystem::path& snapshot);
 
 // Replaces `file` by one holding `text`, with the same guarantees: a crash

@@ -191,6 +191,7 @@ class MainWindow : public QMainWindow {
     void rememberFolder() { knownFolder_ = FolderStamp::of(workspace_.paths); }
     // Takes the program folder for `step`; false (and a message naming the
     // holder, titled for the step) while another window or batch run has it.
+    // The export only reads, so it also works in a read-only folder.
     bool lockFolder(Step step);
     // Takes the folder and catches up with another program's changes; false
     // when the step cannot go on, which the window has then said.

@@ -60,6 +60,11 @@ class ExportTemplate {
     Status write(const std::filesystem::path& out, const std::vector<std::string>& headings,
                  std::span<const std::string> cells, size_t columns) const;
 
+    // Whether pages of up to `rows` rows have room below the template's own
+    // rows: the err::kTooManyRows write() would give every such page, said
+    // once before the first. A page of fewer rows fits whenever one of more does.
+    Status checkPageRows(size_t rows) const;
+
     struct Impl;
 
   private:
