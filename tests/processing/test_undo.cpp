@@ -1,6 +1,8 @@
 // Undo of the last step that removed rows or replaced the table: rows, ids
 // and column names come back exactly, also in a fresh process.
 
+#include <sys/stat.h>
+
 #include "core/column_list.h"
 #include "core/undo.h"
 #include "import/import_rows.h"
@@ -90,6 +92,70 @@ TEST_F(Undo, ASnapshotThatCannotBeWrittenKeepsTheLastOne) {
     EXPECT_EQ(table(2).size(), 2u);  // "a" and "A" went
     EXPECT_EQ(undoInNewProcess().step, "删除相应的行");
     EXPECT_EQ(table(2), before);
+}
+
+// The table the user had before choosing a workbook is what undo gives back
+// after the choice and its import, names included.
+TEST_F(Undo, AfterChoosingAndImportingUndoGivesBackTheTableFromBeforeTheChoice) {
+    const auto book = writeXls("b.xls", {{{"X", "Y"}, {"x1", "y1"}, {"x2", "y2"}}});
+    ASSERT_TRUE(openWorkbook(ws, {book, 1}, progress).ok());
+    ASSERT_TRUE(openWorkbook(ws, {book, 1}, progress).ok());  // chosen twice
+    ASSERT_TRUE(importRows(ws, {book, 1, {1, 2}, {"X", "Y"}, std::nullopt}, progress).ok());
+    ASSERT_EQ(rowCount(), 2);
+    UndoReport r = undoInNewProcess();
+    EXPECT_EQ(r.rows, 4);
+    EXPECT_EQ(table(2), before);
+    EXPECT_EQ(columnList(), (Names{"名", "号"}));
+}
+
+// Only a step that changed the table gives the last step's undo away.
+TEST_F(Undo, AStepThatChangesNothingKeepsTheLastUndo) {
+    ASSERT_TRUE(deleteKeywordRows(ws, {0, "c"}, progress).ok());
+    const auto afterDelete = table(2);
+    ASSERT_TRUE(deleteKeywordRows(ws, {0, "没有这个"}, progress).ok());  // matches no row
+    progress.cancelAfter(0);
+    EXPECT_FALSE(filterDuplicates(ws, {0, std::nullopt}, progress).ok());  // cancelled
+    progress.cancelAfter(-1);
+    std::filesystem::resize_file(ws.paths.blankDb(), 100);  // refused before the reset
+    EXPECT_FALSE(openWorkbook(ws, {dir / "missing.xls", 1}, progress).ok());
+    EXPECT_EQ(table(2), afterDelete);
+    EXPECT_FALSE(std::filesystem::exists(ws.paths.undoDb().string() + ".tmp"));
+    UndoReport r = undoInNewProcess();
+    EXPECT_EQ(r.step, "删除相应的行");
+    EXPECT_EQ(table(2), before);
+}
+
+// A snapshot that is no working database is refused before data.mdb is
+// touched; so is one whose column list is a pipe, which would hang.
+TEST_F(Undo, ATamperedSnapshotIsRefusedAndTheTableStays) {
+    const auto undoDb = ws.paths.undoDb();
+    auto tamper = [&](const std::string& sql) {
+        ASSERT_TRUE(takeSnapshot(ws, "导入").ok());
+        Database db;
+        ASSERT_TRUE(db.open(undoDb).ok());
+        ASSERT_TRUE(db.run({sql, {}}).ok());
+    };
+    for (const std::string sql :
+         {"DROP TABLE wen", "ALTER TABLE wen RENAME COLUMN a50 TO b50", "ALTER TABLE wen RENAME TO wen2"}) {
+        SCOPED_TRACE(sql);
+        tamper(sql);
+        const auto now = table(2);
+        EXPECT_TRUE(failsWith(undoLastStep(ws), err::kFileAccess));
+        EXPECT_EQ(table(2), now);
+        std::filesystem::remove(ws.paths.undoStep());
+    }
+    ASSERT_TRUE(deleteKeywordRows(ws, {0, "b"}, progress).ok());
+    const auto now = table(2);
+    std::filesystem::remove(ws.paths.undoColumnList());
+    ASSERT_EQ(::mkfifo(ws.paths.undoColumnList().c_str(), 0600), 0);
+    EXPECT_TRUE(failsWith(undoLastStep(ws), err::kFileAccess));
+    EXPECT_EQ(table(2), now);
+}
+
+TEST_F(Undo, AnOversizedStepNameIsReadOnlyInPart) {
+    ASSERT_TRUE(takeSnapshot(ws, "导入").ok());
+    writeFile(ws.paths.undoStep(), "导入" + std::string(4 << 20, 'x'));
+    EXPECT_LE(undoInNewProcess().step.size(), 256u);
 }
 
 }  // namespace
