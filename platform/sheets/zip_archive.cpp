@@ -124,8 +124,10 @@ struct ZipArchive::Handle {
                 return Error::damagedWorkbook(path, partFault(name, "无法解压"));
             left -= n;
             crc = crc32(crc, buf.data(), static_cast<uInt>(n));
-            // A reader that stops early has not seen the bytes left unchecked.
-            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)}))
+            // A reader that stops before the last piece cannot have the part
+            // checked; one that stops at it has seen every byte.
+            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)}) &&
+                left > 0)
                 return Status::Ok();
         }
         auto recorded = crcs.find(std::string(name));

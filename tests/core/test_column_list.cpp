@@ -56,3 +56,15 @@ TEST(ColumnListFile, LoadAndSaveTheFileAndAFailedSaveKeepsTheOldList) {
     EXPECT_TRUE(tt::failsWith(column_list::save({"别的"}, file), err::kFileAccess));
     EXPECT_EQ(column_list::load(file), (std::vector<std::string>{"电话"}));
 }
+
+// Editors save UTF-8 now; such a file reads as UTF-8, and writing stays GBK.
+TEST(ColumnListFile, AFileSavedAsUtf8ReadsAsUtf8) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(column_list::decode("\xEF\xBB\xBF姓名\r\n电话\r\n"), (V{"姓名", "电话"}));
+    EXPECT_EQ(column_list::decode("姓名\r\n电话\r\nabc\r\n"), (V{"姓名", "电话", "abc"}));
+    EXPECT_EQ(column_list::decode("\xEF\xBB\xBF"
+                                  "abc\r\n"),
+              (V{"abc"}));
+    EXPECT_EQ(column_list::decode(kXingMing + "\r\n"), (V{"姓名"}));  // still GBK
+    EXPECT_EQ(column_list::encode({"姓名"}), kXingMing + "\r\n");
+}

@@ -56,3 +56,15 @@ TEST(Numbers, ParsingIgnoresTheLocale) {
     EXPECT_FALSE(round("1,5").ok());
     EXPECT_FALSE(whole("1.000").ok());  // no thousands separator either
 }
+
+// Whole numbers are read exactly over the whole int64 range: through a double
+// 2^63 - 1 would become 2^63, and converting that back is undefined.
+TEST(Numbers, WholeNumbersCoverTheInt64RangeExactly) {
+    EXPECT_EQ(*whole("9223372036854775807", 0, INT64_MAX), INT64_MAX);
+    EXPECT_EQ(*whole("9007199254740993", 0, INT64_MAX), 9007199254740993);  // 2^53 + 1
+    EXPECT_TRUE(tt::failsWith(whole("9223372036854775808", 0, INT64_MAX), err::kOverflow));
+    EXPECT_TRUE(tt::failsWith(whole("9223372036854775807", 0, INT64_MAX - 1), err::kOverflow));
+    EXPECT_TRUE(tt::failsWith(
+        parseTypedNumber("9223372036854775808", NumberRule::RoundFraction, INT64_MIN, INT64_MAX),
+        err::kOverflow));
+}

@@ -254,3 +254,31 @@ TEST(Bombs, OdsRepeatCountsReachTheSheetsEdgeOrRefuseTheFile) {
 
 }  // namespace
 }  // namespace tabrovin::testing
+
+namespace tabrovin::testing {
+namespace {
+
+// A stored (uncompressed) part has no inflater to notice a flipped byte:
+// only its CRC-32 tells, and then the file is damaged, not data.
+TEST(BadFiles, AStoredPartThatFailsItsChecksumIsDamage) {
+    TempDir dir;
+    writePackage(dir / "deflated.xlsx",
+                 xlsxParts({worksheet(R"(<row r="1"><c r="A1"><v>12345</v></c></row>)")}));
+    auto r = runPython(
+        "import sys, zipfile\nsrc = zipfile.ZipFile(sys.argv[1])\n"
+        "dst = zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_STORED)\n"
+        "for i in src.infolist(): dst.writestr(i.filename, src.read(i.filename))\n",
+        shellQuote((dir / "deflated.xlsx").string()) + " " +
+            shellQuote((dir / "stored.xlsx").string()));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(readSheet(dir / "stored.xlsx"), (Grid{{"12345"}}));
+    std::string bytes = readFile(dir / "stored.xlsx");
+    const size_t at = bytes.find("<v>12345</v>");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 5] = '9';
+    writeFile(dir / "flipped.xlsx", bytes);
+    EXPECT_TRUE(failsWith(readFailure(dir / "flipped.xlsx"), err::kDamagedWorkbook, "校验和"));
+}
+
+}  // namespace
+}  // namespace tabrovin::testing

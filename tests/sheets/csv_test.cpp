@@ -154,5 +154,17 @@ TEST(CsvReader, FilesBeyondASheetOrUndecodableAreRefused) {
     }
 }
 
+// Spreadsheet programs take a first line "sep=X" as the separator's name.
+TEST(CsvReader, AFirstLineSepNamesTheSeparator) {
+    TempDir dir;
+    writeFile(dir / "semi.csv", "sep=;\r\n名;号,码\r\n甲;\"1;2\"\r\n");
+    EXPECT_EQ(readSheet(dir / "semi.csv"), (Grid{{"名", "号,码"}, {"甲", "1;2"}}));
+    writeFile(dir / "bom.csv", "\xEF\xBB\xBFsep=|\n名|号\n");
+    EXPECT_EQ(readSheet(dir / "bom.csv"), (Grid{{"名", "号"}}));
+    // Only a line of exactly one character names one.
+    writeFile(dir / "plain.csv", "sep=;;\n名,号\n");
+    EXPECT_EQ(readSheet(dir / "plain.csv"), (Grid{{"sep=;;", ""}, {"名", "号"}}));
+}
+
 }  // namespace
 }  // namespace tabrovin::testing
