@@ -286,8 +286,8 @@ int outputFailed() {
 int runRows(Workspace& ws, const Options& o, bool outputClosed) {
     auto from = wholeNumber(o.from.value_or("1"), 1, INT64_MAX);
     auto count = o.count ? wholeNumber(*o.count, 0, INT64_MAX) : std::optional<int64_t>();
-    if (!from) return usageError("--from 需要 1 到 9223372036854775807 之间的整数");
-    if (o.count && !count) return usageError("--count 需要 0 到 9223372036854775807 之间的整数");
+    if (!from) return usageError("--from 需要一个从 1 起的整数");
+    if (o.count && !count) return usageError("--count 需要一个整数");
     if (outputClosed) return outputFailed();
     Status st = writeRows(ws.paths.workingDb(), column_list::load(ws.paths.columnList()), *from - 1,
                           count, std::cout);
