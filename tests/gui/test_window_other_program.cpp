@@ -41,6 +41,17 @@ TEST_F(OtherProgramTest, ClosingKeepsTheNamesAnotherProgramSaved) {
     EXPECT_EQ(namesOnDisk(), (Names{"城市", "金额"}));
 }
 
+TEST_F(OtherProgramTest, ComingBackToTheWindowShowsWhatAnotherProgramDid) {
+    open();
+    batchImport(3);
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return itemsOf("Combo1").size() == 2 && itemsOf("Combo1")[0] == "城市"; }));
+    EXPECT_EQ(textOf("Label6"), "3");
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(OtherProgramTest, AStepAfterAnotherProgramsChangeShowsItFirst) {
     open();
     find<QAction>("SR1")->trigger();
