@@ -31,7 +31,25 @@ Message rowsLeft(int32_t left) {
     return {"去重复完成了,总数还有" + std::to_string(left) + "!"};
 }
 
+namespace {
+
+// A split's files, named by count and folder; pages keep the old wording.
+Message splitDone(const ExportReport& r) {
+    const std::string where = "[导出/" + r.folder + "]文件夹下";
+    if (r.failedPages.empty())
+        return {" 完成了导出," + std::to_string(r.pages) + "个文件,存于" + where + "."};
+    std::string failed;
+    for (int p : r.failedPages) failed += (failed.empty() ? "" : "、") + std::to_string(p);
+    return {"导出没有全部完成：共 " + std::to_string(r.pages) + " 个文件，其中 " +
+                std::to_string(r.failedPages.size()) + " 个（第 " + failed + " 个）没有写成，" +
+                std::to_string(r.written()) + " 个存于" + where + "。",
+            kProgramTitle, Icon::Exclamation};
+}
+
+}  // namespace
+
 Message exportDone(const ExportReport& r) {
+    if (!r.folder.empty()) return splitDone(r);
     if (r.failedPages.empty())
         return {" 完成了导出," + std::to_string(r.pages) + "页,存于[导出]文件夹下."};
     auto listed = [](const std::vector<int>& pages) {

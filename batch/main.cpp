@@ -47,8 +47,11 @@ constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令
         过滤重复：第 K 列（列名列表中从 0 数起）每个值只保留最先导入的一行。
   delete --column K --keyword 关键字
         删除第 K 列包含关键字的行。
-  export [--col K[=列名]]... [--rows N]
+  export [--col K[=列名]]... [--rows N] [--format xls|xlsx] [--split-by K [--max-files N]]
         按给出的顺序导出这些列（默认全部列，用原列名），每个工作簿 N 行（默认 1000）。
+        --format xlsx 写出 .xlsx 工作簿（每个最多 1048575 行；默认 xls，最多 65535 行）。
+        --split-by K 按第 K 列的值拆分：每个值一个工作簿（超过 N 行的分成几个），
+        存入 导出/按<列名>拆分-<时间> 文件夹；文件超过 --max-files 个（默认 10000）时不导出。
   rows [--from N] [--count M]
         按编号顺序打印工作数据表：第一行是列名，之后每行一条记录，以制表符分隔；
         值中的反斜杠、制表符和换行写作 \\ \t \n \r。--from 从 1 数起，默认 1；默认打印全部。
@@ -60,6 +63,7 @@ constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令
 
 struct Options {
     std::optional<std::string> home, sheet, columns, pauseEvery, column, keyword, rows, from, count;
+    std::optional<std::string> format, splitBy, maxFiles;
     std::vector<std::string> cols;  // --col K[=HEADING]
     std::vector<std::string> positional;
 };
@@ -71,11 +75,12 @@ int usageError(const std::string& why) {
 
 bool parse(int argc, char** argv, Options& o, std::string& why) {
     const std::map<std::string, std::optional<std::string>*> single = {
-        {"--home", &o.home},       {"--sheet", &o.sheet},
-        {"--columns", &o.columns}, {"--pause-every", &o.pauseEvery},
-        {"--column", &o.column},   {"--keyword", &o.keyword},
-        {"--rows", &o.rows},       {"--from", &o.from},
-        {"--count", &o.count}};
+        {"--home", &o.home},        {"--sheet", &o.sheet},
+        {"--columns", &o.columns},  {"--pause-every", &o.pauseEvery},
+        {"--column", &o.column},    {"--keyword", &o.keyword},
+        {"--rows", &o.rows},        {"--from", &o.from},
+        {"--count", &o.count},      {"--format", &o.format},
+        {"--split-by", &o.splitBy}, {"--max-files", &o.maxFiles}};
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto slot = single.find(a);
@@ -262,6 +267,29 @@ std::optional<ExportLists> exportLists(const Workspace& ws, const Options& o, in
     return lists;
 }
 
+// --format, --split-by and --max-files into `request`; a usage error's code, or 0.
+int exportOptions(const Workspace& ws, const Options& o, ExportRequest& request) {
+    const std::string format = o.format.value_or("xls");
+    if (format != "xls" && format != "xlsx") return usageError("--format 只能是 xls 或 xlsx");
+    request.format = format == "xlsx" ? PageFormat::Xlsx : PageFormat::Xls;
+    if (o.maxFiles && !o.splitBy) return usageError("--max-files 只用于 --split-by");
+    if (!o.splitBy) return 0;
+    auto k = wholeNumber(*o.splitBy, 0, 50);
+    if (!k) return usageError("--split-by 需要一个列号（0 到 50）");
+    // The folder is named as the column is headed in the export, else by its imported name.
+    const auto names = column_list::load(ws.paths.columnList());
+    std::string name =
+        *k < static_cast<int64_t>(names.size()) ? names[*k] : "a" + std::to_string(*k);
+    for (const auto& c : request.columns)
+        if (c.column == *k) name = c.heading;
+    request.split = SplitBy{static_cast<int>(*k), name};
+    if (!o.maxFiles) return 0;
+    auto most = wholeNumber(*o.maxFiles, 1, INT64_MAX);
+    if (!most) return usageError("--max-files 需要一个正整数");
+    request.maxFiles = *most;
+    return 0;
+}
+
 int runExport(Workspace& ws, const Options& o) {
     int rc = 0;
     auto lists = exportLists(ws, o, rc);
@@ -269,8 +297,10 @@ int runExport(Workspace& ws, const Options& o) {
     // Rows per workbook: a whole number; the step itself refuses what is out of range.
     auto rows = parseTypedNumber(o.rows.value_or("1000"), NumberRule::WholeOnly, 0, INT32_MAX);
     if (!rows) return usageError("--rows 需要一个整数");
+    ExportRequest request{lists->chosen, static_cast<int32_t>(*rows)};
+    if (int bad = exportOptions(ws, o, request)) return bad;
     BatchProgress progress;
-    auto done = runExport(ws, {lists->chosen, static_cast<int32_t>(*rows)}, progress);
+    auto done = runExport(ws, request, progress);
     if (!done) return fail(Step::Export, done.error());
     show(exportDone(*done));
     return done->failedPages.empty() ? 0 : 1;

@@ -1,7 +1,10 @@
 #include "export/run_export.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <condition_variable>
+#include <ctime>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -9,6 +12,8 @@
 #include <thread>
 
 #include "core/statements.h"
+#include "export/export_files.h"
+#include "export/split_names.h"
 #include "export/write_export_workbook.h"
 #include "platform/handoff.h"
 
@@ -22,8 +27,9 @@ void removeLeftoverPages(const std::filesystem::path& folder) {
     for (auto it = std::filesystem::directory_iterator(folder, ec);
          !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::string name = utf8FromPath(it->path().filename());
-        if (name.rfind("转换后的", 0) == 0 && name.find(".xls.~") != std::string::npos &&
-            name.ends_with(".tmp")) {
+        const bool page =
+            name.find(".xls.~") != std::string::npos || name.find(".xlsx.~") != std::string::npos;
+        if (name.rfind("转换后的", 0) == 0 && page && name.ends_with(".tmp")) {
             std::error_code ignored;  // one still open elsewhere stays for the next run
             std::filesystem::remove(it->path(), ignored);
         }
@@ -32,12 +38,34 @@ void removeLeftoverPages(const std::filesystem::path& folder) {
 
 Status refuseBadRequest(const ExportRequest& r) {
     if (r.columns.empty()) return Error::refused("没有要导出的列!");
-    if (r.rowsPerWorkbook < 1 || r.rowsPerWorkbook > kMaxRowsPerWorkbook)
+    if (r.format == PageFormat::Xlsx) {
+        if (r.rowsPerWorkbook < 1 || r.rowsPerWorkbook > kMaxRowsPerXlsxWorkbook)
+            return Error::refused(
+                "“每多少个一个excel”必须是 1 到 1048575 之间的整数（一个 .xlsx 工作表最多 "
+                "1048576 行，第一行是列名）。");
+    } else if (r.rowsPerWorkbook < 1 || r.rowsPerWorkbook > kMaxRowsPerWorkbook) {
         return Error::refused(
             "“每多少个一个excel”必须是 1 到 65535 之间的整数（一个 .xls 工作表最多 "
             "65536 行，第一行是列名）。");
+    }
     for (const auto& c : r.columns) TABROVIN_TRY(statements::columnName(c.column).status());
+    if (r.split) TABROVIN_TRY(statements::columnName(r.split->column).status());
     return Status::Ok();
+}
+
+std::vector<int> columnNumbers(const ExportRequest& r) {
+    std::vector<int> numbers;
+    for (const auto& c : r.columns) numbers.push_back(c.column);
+    return numbers;
+}
+
+int64_t filesOf(int64_t rows, int32_t perFile) {
+    return rows / perFile + (rows % perFile != 0 ? 1 : 0);
+}
+
+Error cancelledKeeping(int32_t written, const std::string& unit, const std::string& folder) {
+    return Error::cancelled("已写出的 " + std::to_string(written) + " " + unit + "保留在“" +
+                            folder + "”文件夹中。");
 }
 
 // A page read and waiting to be written.
@@ -220,7 +248,141 @@ Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int
     return Status::Ok();
 }
 
+// .xlsx pages are streamed row by row from one pass over the table.
+Status writeXlsxPages(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
+                      ExportReport& report, Progress& progress) {
+    ExportWorkbookWriter writer(ws.paths, r.columns, PageFormat::Xlsx);
+    TABROVIN_TRY(writer.loadTemplate());
+    TABROVIN_TRY(writer.checkPageRows(std::min(r.rowsPerWorkbook, total)));
+    report.pages = static_cast<int32_t>(filesOf(total, r.rowsPerWorkbook));
+    std::vector<PlannedFile> files;
+    for (int32_t p = 1; p <= report.pages; ++p) {
+        const int64_t before = int64_t{r.rowsPerWorkbook} * (p - 1);
+        files.push_back({ws.paths.exportFile(p, ".xlsx"),
+                         std::min<int64_t>(r.rowsPerWorkbook, total - before), 0});
+    }
+    auto query = statements::allRows(columnNumbers(r));
+    if (!query) return query.error();
+    auto done = writeFiles(db, *query, files, writer, report, progress);
+    if (!done) return done.error();
+    const auto failed = static_cast<int32_t>(report.failedPages.size());
+    if (*done < report.pages) return cancelledKeeping(*done - failed, "页", "导出");
+    return Status::Ok();
+}
+
+// The number of distinct values and of files of a split.
+Result<std::pair<int64_t, int64_t>> splitCounts(Database& db, const ExportRequest& r) {
+    auto query = statements::splitFileCount(r.split->column, r.rowsPerWorkbook);
+    if (!query) return query.error();
+    auto rows = db.query(*query);
+    if (!rows) return rows.error();
+    auto row = rows->next();
+    if (!row) return row.error();
+    if (!*row) return std::pair<int64_t, int64_t>(0, 0);
+    return std::pair(rows->number(0), rows->number(1));
+}
+
+Status refuseTooManyFiles(int64_t values, int64_t files, const ExportRequest& r) {
+    if (files <= r.maxFiles) return Status::Ok();
+    return Error::refused("按“" + r.split->name + "”拆分会有 " + std::to_string(values) +
+                          " 个不同的值、写出 " + std::to_string(files) + " 个文件，超过了上限 " +
+                          std::to_string(r.maxFiles) +
+                          " 个，没有写出任何文件。请换一列拆分（批处理命令可用 --max-files "
+                          "提高上限）。");
+}
+
+// Each value's files, in the order of its first row, under `folder`.
+Result<std::vector<PlannedFile>> planSplit(Database& db, const ExportRequest& r,
+                                           const std::filesystem::path& folder) {
+    auto query = statements::splitValues(r.split->column);
+    if (!query) return query.error();
+    auto rows = db.query(*query);
+    if (!rows) return rows.error();
+    const std::string ext = fileExtension(r.format);
+    SplitNames names;
+    std::vector<PlannedFile> files;
+    for (;;) {
+        auto row = rows->next();
+        if (!row) return row.error();
+        if (!*row) return files;
+        const bool null = rows->type(0) == SQLITE_NULL;
+        const int64_t count = rows->number(1), first = rows->number(2);
+        const int64_t pages = filesOf(count, r.rowsPerWorkbook);
+        const std::string stem = names.claim(safeFileName(rows->text(0), null), pages);
+        for (int64_t p = 1; p <= pages; ++p)
+            files.push_back(
+                {folder / pathFromUtf8(fileStem(stem, p, pages) + ext),
+                 std::min<int64_t>(r.rowsPerWorkbook, count - int64_t{r.rowsPerWorkbook} * (p - 1)),
+                 first});
+    }
+}
+
+std::string nowStamp() {
+    std::time_t now = std::time(nullptr);
+    char text[32] = {};
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", local);
+    return text;
+}
+
+// A new folder under 导出 for the run; its name, UTF-8.
+Result<std::string> makeSplitFolder(const Workspace& ws, const ExportRequest& r) {
+    const std::string base =
+        "按" + safeFileName(r.split->name) + "拆分-" + (r.stamp.empty() ? nowStamp() : r.stamp);
+    for (int n = 1; n < 1000; ++n) {
+        std::string name = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+        std::error_code ec;
+        if (std::filesystem::create_directory(ws.paths.exportDir() / pathFromUtf8(name), ec))
+            return name;
+        if (ec)
+            return Error::fileAccess(ws.paths.exportDir() / pathFromUtf8(name),
+                                     "无法创建这个文件夹（" + ec.message() + "）");
+    }
+    return Error::fileAccess(ws.paths.exportDir() / pathFromUtf8(base), "同名的文件夹太多");
+}
+
+Status writeSplit(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
+                  ExportReport& report, Progress& progress) {
+    auto counts = splitCounts(db, r);
+    if (!counts) return counts.error();
+    TABROVIN_TRY(refuseTooManyFiles(counts->first, counts->second, r));
+    ExportWorkbookWriter writer(ws.paths, r.columns, r.format);
+    TABROVIN_TRY(writer.loadTemplate());
+    // No file is longer than a page, nor than the table.
+    TABROVIN_TRY(writer.checkPageRows(std::min(r.rowsPerWorkbook, total)));
+    std::error_code ec;
+    if (!std::filesystem::is_directory(ws.paths.exportDir(), ec))
+        return Error::folderNotFound(ws.paths.exportDir());
+    auto folder = makeSplitFolder(ws, r);
+    if (!folder) return folder.error();
+    report.folder = *folder;
+    auto files = planSplit(db, r, ws.paths.exportDir() / pathFromUtf8(*folder));
+    if (!files) return files.error();
+    report.pages = static_cast<int32_t>(files->size());
+    auto query = statements::splitRows(r.split->column, columnNumbers(r));
+    if (!query) return query.error();
+    auto done = writeFiles(db, *query, *files, writer, report, progress);
+    if (!done) return done.error();
+    const auto failed = static_cast<int32_t>(report.failedPages.size());
+    if (*done < report.pages) return cancelledKeeping(*done - failed, "个文件", "导出/" + *folder);
+    return Status::Ok();
+}
+
 }  // namespace
+
+std::string fileExtension(PageFormat format) {
+    return format == PageFormat::Xlsx ? ".xlsx" : ".xls";
+}
+
+Result<int64_t> countSplitFiles(Workspace& ws, const ExportRequest& request) {
+    TABROVIN_TRY(refuseBadRequest(request));
+    if (!request.split) return Error::refused("没有选择拆分的列。");
+    Database reader;
+    TABROVIN_TRY(ws.openReader(reader));
+    auto counts = splitCounts(reader, request);
+    if (!counts) return counts.error();
+    return counts->second;
+}
 
 Result<ExportReport> runExport(Workspace& ws, const ExportRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseBadRequest(request));
@@ -232,7 +394,12 @@ Result<ExportReport> runExport(Workspace& ws, const ExportRequest& request, Prog
     if (*total == 0) return Error::refused("工作数据表中没有数据，没有导出任何文件。");
     removeLeftoverPages(ws.paths.exportDir());
     ExportReport report;
-    TABROVIN_TRY(writePages(ws, reader, request, *total, report, progress));
+    if (request.split)
+        TABROVIN_TRY(writeSplit(ws, reader, request, *total, report, progress));
+    else if (request.format == PageFormat::Xlsx)
+        TABROVIN_TRY(writeXlsxPages(ws, reader, request, *total, report, progress));
+    else
+        TABROVIN_TRY(writePages(ws, reader, request, *total, report, progress));
     return report;
 }
 

@@ -5,8 +5,11 @@
 namespace tabrovin {
 
 ExportWorkbookWriter::ExportWorkbookWriter(const ProgramPaths& paths,
-                                           const std::vector<ExportColumn>& columns)
-    : templatePath_(paths.exportTemplate()) {
+                                           const std::vector<ExportColumn>& columns,
+                                           PageFormat format)
+    : templatePath_(format == PageFormat::Xlsx ? paths.exportXlsxTemplate()
+                                               : paths.exportTemplate()),
+      format_(format) {
     for (const auto& c : columns) {
         headings_.push_back(c.heading);
         numbers_.push_back(c.column);
@@ -39,12 +42,25 @@ Status ExportWorkbookWriter::write(const std::filesystem::path& out,
 }
 
 Status ExportWorkbookWriter::checkPageRows(int64_t rows) const {
+    if (xlsxTemplate_) return xlsxTemplate_->checkPageRows(rows);
     if (!template_) return Error::refused("导出模板还没有读入。");
     return template_->checkPageRows(static_cast<size_t>(rows));
 }
 
+Result<std::unique_ptr<sheets::XlsxPage>> ExportWorkbookWriter::beginXlsx(
+    const std::filesystem::path& out, int64_t rows) const {
+    if (!xlsxTemplate_) return Error::refused("导出模板还没有读入。");
+    return xlsxTemplate_->begin(out, headings_, numbers_.size(), rows);
+}
+
 Status ExportWorkbookWriter::loadTemplate() {
     TABROVIN_TRY(requireFile(templatePath_));
+    if (format_ == PageFormat::Xlsx) {
+        auto loaded = sheets::XlsxTemplate::load(templatePath_);
+        if (!loaded) return loaded.error();
+        xlsxTemplate_.emplace(std::move(*loaded));
+        return Status::Ok();
+    }
     auto loaded = xls::ExportTemplate::load(templatePath_);
     if (!loaded) return loaded.error();
     template_.emplace(std::move(*loaded));

@@ -1,5 +1,8 @@
 #include "platform/file_names.h"
 
+#include <atomic>
+#include <chrono>
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,5 +42,38 @@ std::FILE* openRegularFile(const std::filesystem::path& path, std::string& why) 
     return f;
 }
 #endif
+
+}  // namespace tabrovin
+
+namespace tabrovin {
+namespace fs = std::filesystem;
+
+Status checkDestination(const fs::path& out) {
+    std::error_code ec;
+    fs::path folder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
+    if (!fs::is_directory(folder, ec)) return Error::folderNotFound(folder);
+    auto st = fs::status(out, ec);
+    if (ec || !fs::exists(st)) return Status::Ok();
+    if (fs::is_directory(st)) return Error::fileAccess(out, "同名的文件夹已存在");
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return Error::fileAccess(out, "文件是只读的");
+    return Status::Ok();
+}
+
+fs::path temporaryBeside(const fs::path& out) {
+    static std::atomic<unsigned> counter{0};
+    auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path name = out.filename();
+    name += ".~" + std::to_string(tick % 1000000007) + "-" + std::to_string(counter++) + ".tmp";
+    return out.parent_path() / name;
+}
+
+Status renameIntoPlace(const fs::path& tmp, const fs::path& out) {
+    std::error_code ec;
+    fs::rename(tmp, out, ec);
+    if (!ec) return Status::Ok();
+    fs::remove(tmp, ec);
+    return Error::fileAccess(out, "文件可能正被其他程序使用，或没有写入权限");
+}
 
 }  // namespace tabrovin

@@ -638,6 +638,24 @@ Result<SheetSize> parsedSheetSize(std::string_view xml, const std::vector<std::s
     return part.size;
 }
 
+Result<std::string> firstWorksheetPart(std::unique_ptr<ZipArchive>& zip,
+                                       const std::string& workbookPart) {
+    XlsxBook book;
+    book.zip = std::move(zip);
+    Status found = guarded(book.zip->path(), [&]() -> Status {
+        WorkbookPart workbook(book);
+        TABROVIN_TRY(parseZipPart(*book.zip, workbookPart, workbook));
+        RelationsPart relations(book.zip->path(), folderOf(workbookPart));
+        if (book.zip->has(relationsOf(workbookPart)))
+            TABROVIN_TRY(parseZipPart(*book.zip, relationsOf(workbookPart), relations));
+        return findSheetParts(book, relations);
+    });
+    zip = std::move(book.zip);
+    if (!found.ok()) return found.error();
+    if (book.sheets.empty()) return Error::damagedWorkbook(zip->path(), "其中没有工作表");
+    return book.sheets.front().part;
+}
+
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
                                            const std::string& workbookPart) {
     const std::filesystem::path path = zip->path();

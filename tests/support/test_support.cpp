@@ -82,6 +82,13 @@ import sys, csv, xlrd
 p, reader, out = sys.argv[1], sys.argv[2], []
 if reader == "csv":
     book = [("", list(csv.reader(open(p, encoding="utf-8", newline=""))))]
+elif reader == "openpyxl":
+    import openpyxl
+    sheets = openpyxl.load_workbook(p).worksheets
+    book = [(s.title, [["" if v is None else v for v in r] for r in s.iter_rows(values_only=True)])
+            for s in sheets]
+    for name, rows in book:
+        while rows and not any(v != "" for v in rows[-1]): rows.pop()
 else:
     sheets = xlrd.open_workbook(p).sheets()
     book = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in sheets]
@@ -140,7 +147,7 @@ fs::path makeProgramFolder(const fs::path& where) {
     fs::path bin = TABROVIN_BIN_DIR;
     fs::create_directories(where / "data");
     fs::create_directories(where / u8path("导出"));
-    for (const char* name : {"B.mdb", "导出空白.xls"}) {
+    for (const char* name : {"B.mdb", "导出空白.xls", "导出空白.xlsx"}) {
         fs::path src = bin / "data" / u8path(name);
         if (fs::exists(src))
             fs::copy_file(src, where / "data" / u8path(name), fs::copy_options::overwrite_existing);

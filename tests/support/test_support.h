@@ -66,9 +66,14 @@ struct ReadSheet {
     bool operator==(const ReadSheet&) const = default;
 };
 using ReadBook = std::vector<ReadSheet>;
+// Failures show the sheet's name and cells, not its bytes.
+inline void PrintTo(const ReadSheet& s, std::ostream* os) {
+    *os << s.name << ": " << ::testing::PrintToString(s.rows);
+}
 
-// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr) or
-// "csv" (one sheet). A refusal is a test failure that shows what the reader said.
+// `file` through `reader`: "xlrd" (every sheet, numbers as Python's repr),
+// "openpyxl" (every sheet of an .xlsx, trailing empty rows dropped) or "csv"
+// (one sheet). A refusal is a test failure that shows what the reader said.
 std::optional<ReadBook> readBook(const std::filesystem::path& file,
                                  const std::string& reader = "xlrd");
 
@@ -86,7 +91,7 @@ std::filesystem::path convertWithLibreOffice(const std::filesystem::path& input,
 std::string shellQuote(const std::string& text);
 
 // A program folder laid out like build/bin: data/ with B.mdb, data.mdb,
-// ini.txt and 导出空白.xls copied from the build, and an empty 导出/.
+// ini.txt and both 导出空白 templates copied from the build, and an empty 导出/.
 std::filesystem::path makeProgramFolder(const std::filesystem::path& where);
 
 // Whether `r` (a Status or a Result) failed with error number `number` and a

@@ -23,10 +23,11 @@ class ProgramPaths {
     std::filesystem::path undoDb() const { return dataDir() / "undo.mdb"; }
     std::filesystem::path undoColumnList() const { return dataDir() / "undo-ini.txt"; }
     std::filesystem::path undoStep() const { return dataDir() / "undo-step.txt"; }
-    std::filesystem::path exportTemplate() const;  // data/导出空白.xls
-    std::filesystem::path exportDir() const;       // 导出
-    // The workbook of page `page`: 导出/转换后的<page>.xls
-    std::filesystem::path exportFile(int page) const;
+    std::filesystem::path exportTemplate() const;      // data/导出空白.xls
+    std::filesystem::path exportXlsxTemplate() const;  // data/导出空白.xlsx
+    std::filesystem::path exportDir() const;           // 导出
+    // The workbook of page `page`: 导出/转换后的<page><extension>
+    std::filesystem::path exportFile(int page, const std::string& extension = ".xls") const;
 
   private:
     std::filesystem::path folder_;

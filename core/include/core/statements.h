@@ -45,4 +45,17 @@ Statement idAfter(int64_t low, int64_t count);
 // in id order.
 Result<Statement> pageRows(const std::vector<int>& columns, int64_t low, int64_t count);
 
+// Splitting by the value of column k, values compared exactly as stored
+// (not through the column's case-blind collation), a null being a value of
+// its own:
+// the number of distinct values and of files of at most `perFile` rows;
+Result<Statement> splitFileCount(int k, int64_t perFile);
+// each value (null included), its row count and first id, by first id;
+Result<Statement> splitValues(int k);
+// every row as the value's first id, the row's id and the listed columns,
+// in the order of first id, then id.
+Result<Statement> splitRows(int k, const std::vector<int>& columns);
+// Every row as 0, its id and the listed columns, in id order.
+Result<Statement> allRows(const std::vector<int>& columns);
+
 }  // namespace tabrovin::statements

@@ -31,3 +31,20 @@ namespace tabrovin {
 std::FILE* openRegularFile(const std::filesystem::path& path, std::string& why);
 
 }  // namespace tabrovin
+
+namespace tabrovin {
+
+// Written files reach their final name only once complete: these three are
+// the steps every writer takes.
+// A destination that can take a new file: its folder exists (else
+// err::kPathNotFound) and no folder or read-only file sits at `out` (else
+// err::kFileAccess).
+Status checkDestination(const std::filesystem::path& out);
+// A name beside `out` that no other write of this process uses, such as
+// "转换后的3.xls.~123-0.tmp".
+std::filesystem::path temporaryBeside(const std::filesystem::path& out);
+// Renames the complete file `tmp` over `out`; on failure removes `tmp` and
+// gives err::kFileAccess.
+Status renameIntoPlace(const std::filesystem::path& tmp, const std::filesystem::path& out);
+
+}  // namespace tabrovin

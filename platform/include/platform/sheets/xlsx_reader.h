@@ -23,4 +23,10 @@ Result<std::string> workbookPart(const ZipArchive& zip);
 Result<std::unique_ptr<Workbook>> openXlsx(std::unique_ptr<ZipArchive> zip,
                                            const std::string& workbookPart);
 
+// The part of worksheet 1 ("xl/worksheets/sheet1.xml"), the sheet openXlsx
+// numbers first, of the package `zip` (lent, and back in place on return)
+// whose workbook part is `workbookPart`. Errors as openXlsx().
+Result<std::string> firstWorksheetPart(std::unique_ptr<ZipArchive>& zip,
+                                       const std::string& workbookPart);
+
 }  // namespace tabrovin::sheets

@@ -1,0 +1,60 @@
+// tabrovin-batch export with --format, --split-by and --max-files: how the
+// options are read, what is printed, where the files go.
+#include "tests/sheets/sheet_test_util.h"
+#include "tests/support/workspace_fixture.h"
+
+namespace tt = tabrovin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BatchSplit : public tt::WorkspaceTest {
+  protected:
+    void SetUp() override {
+        auto book = writeXls("客户.xls", {{{"姓名", "城市"},
+                                           {"张三", "北京"},
+                                           {"李四", "上海"},
+                                           {"王五", "北京"},
+                                           {"赵六", "CON"}}});
+        ASSERT_EQ(batch("import " + tt::shellQuote(book.string())).exitCode, 0);
+    }
+    tt::CommandResult batch(const std::string& args) {
+        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
+                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
+    }
+    // The one folder a split made under 导出.
+    fs::path splitFolder() {
+        for (auto& e : fs::directory_iterator(ws.paths.exportDir()))
+            if (e.is_directory()) return e.path();
+        return {};
+    }
+};
+
+}  // namespace
+
+TEST_F(BatchSplit, SplitsByTheColumnIntoItsOwnFolder) {
+    auto r = batch("export --split-by 1 --col 0 --col 1=城 --format xlsx");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("完成了导出,3个文件,存于[导出/按城拆分-"), std::string::npos)
+        << r.output;
+    const fs::path folder = splitFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(tt::readSheet(folder / tt::u8path("北京.xlsx")),
+              (tt::Grid{{"姓名", "城"}, {"张三", "北京"}, {"王五", "北京"}}));
+    EXPECT_TRUE(fs::exists(folder / "CON_.xlsx"));
+}
+
+TEST_F(BatchSplit, OptionsAreCheckedAndTheFileLimitRefuses) {
+    EXPECT_EQ(batch("export --format ods").exitCode, 2);
+    EXPECT_EQ(batch("export --split-by 51").exitCode, 2);
+    EXPECT_EQ(batch("export --max-files 3").exitCode, 2) << "only with --split-by";
+    auto r = batch("export --split-by 1 --max-files 2");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("超过了上限 2 个"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::is_empty(ws.paths.exportDir()));
+    r = batch("export --format xlsx --rows 3");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(fs::exists(ws.paths.exportFile(2, ".xlsx")));
+    EXPECT_EQ(batch("export --rows 70000").exitCode, 1) << ".xls pages stop at 65535";
+    EXPECT_EQ(batch("export --rows 70000 --format xlsx").exitCode, 0);
+}
