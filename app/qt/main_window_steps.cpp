@@ -152,10 +152,15 @@ void MainWindow::startExport() {
         parseTypedNumber(text(TextBox::Text1), NumberRule::RoundFraction, INT32_MIN, INT32_MAX);
     if (!rows) return refuseBeforeStart(Step::Export, rows.error());
     ExportRequest request{exportLists_.chosen, static_cast<int32_t>(*rows)};
+    if (!applyExportOptions(request)) return;
     if (!prepareStep(Step::Export)) return;
     runStep<ExportReport>(
         Step::Export, [this, request](Progress& p) { return runExport(workspace_, request, p); },
-        nullptr, [this](const ExportReport& r) { showMessage(exportDone(r)); });
+        nullptr,
+        [this](const ExportReport& r) {
+            lastSplitFolder_ = r.folder;
+            showMessage(exportDone(r));
+        });
 }
 
 void MainWindow::renderExportLists() {
@@ -165,6 +170,7 @@ void MainWindow::renderExportLists() {
         for (const auto& c : *entries) list(l)->addItem(qs(makeEntry(c)));
     }
     buttons_[1]->setText(exportLists_.moveAllForward ? ">>" : "<<");
+    refreshSplitColumns();
 }
 
 void MainWindow::showExportView() {

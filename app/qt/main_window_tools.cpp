@@ -98,8 +98,12 @@ void MainWindow::undoStep() {
 }
 
 void MainWindow::openExportFolder() {
-    const auto folder = workspace_.paths.exportDir();
+    auto folder = workspace_.paths.exportDir();
     std::error_code ec;
+    // After a split, its own folder: that is where the files just went.
+    if (const auto split = folder / pathFromUtf8(lastSplitFolder_);
+        !lastSplitFolder_.empty() && std::filesystem::is_directory(split, ec))
+        folder = split;
     if (!std::filesystem::is_directory(folder, ec))
         return showMessage({"找不到导出文件夹“" + utf8FromPath(folder) +
                                 "”。导出时会用到它，请先在程序文件夹中建立它。",

@@ -199,6 +199,7 @@ void MainWindow::buildExportStep(QWidget* client) {
     addLabel(frame3_, "Label9", "每多少个一个excel:", 2760, 3960, 1620, 180);
     addTextBox(frame3_, TextBox::Text1, "Text1", 4560, 3840, 1215, 270);
     addButton(frame3_, 2, 360, 3720, 2055, 615);
+    buildExportOptions();
 }
 
 void MainWindow::buildStatusLine(QWidget* client) {

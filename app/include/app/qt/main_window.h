@@ -126,6 +126,16 @@ class MainWindow : public QMainWindow {
     void moveSelected(ListBox from);
     void loadSelectedHeading();
 
+    // The export's options, in main_window_export_options.cpp.
+    void buildExportOptions();
+    // The split column's choices anew from List3, keeping the one chosen.
+    void refreshSplitColumns();
+    void exportOptionsChanged();
+    void showExportOptions();
+    // Puts the options into `request`; false when the user declined a split
+    // into many files, or chose no column to split by (then said so).
+    bool applyExportOptions(ExportRequest& request);
+
     // The tools menu, in main_window_tools.cpp.
     void buildToolsMenu();
     void showDataView();
@@ -223,6 +233,12 @@ class MainWindow : public QMainWindow {
     FolderStamp knownFolder_;         // the folder as this window last saw it
     bool choiceOverwritten_ = false;  // another program changed the chosen table
     std::vector<QWidget*> optionControls_;
+    QComboBox* formatBox_ = nullptr;
+    QComboBox* splitModeBox_ = nullptr;
+    QComboBox* splitColumnBox_ = nullptr;
+    QLabel* optionsNote_ = nullptr;
+    int splitColumn_ = -1;         // the column split by, kept while List3 changes
+    std::string lastSplitFolder_;  // the last split's folder under 导出, opened by the tools menu
     int clickedColumn_ = -1, clickedPosition_ = -1;
 
     std::optional<FolderLock> folderLock_;
