@@ -26,7 +26,7 @@ inline fs::path programFolder(const fs::path& where) {
     fs::remove_all(where);
     fs::create_directories(where / "data");
     fs::create_directories(where / fs::path(u8"导出"));
-    for (const char* f : {"B.mdb", "导出空白.xls"})
+    for (const char* f : {"B.mdb", "导出空白.xls", "导出空白.xlsx"})
         fs::copy_file(binDir() / "data" / fs::path(reinterpret_cast<const char8_t*>(f)),
                       where / "data" / fs::path(reinterpret_cast<const char8_t*>(f)));
     fs::copy_file(where / "data" / "B.mdb", where / "data" / "data.mdb");

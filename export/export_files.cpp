@@ -4,12 +4,16 @@
 
 #include <algorithm>
 
+#include "export/page_writers.h"
+
 namespace tabrovin {
 namespace {
 
 // Rows go to an .xlsx page this many at a time, so memory stays that of a
 // few thousand rows whatever the page's size.
 constexpr int64_t kChunkRows = 2048;
+// Files up to this many cells are read whole and written on other threads.
+constexpr int64_t kWholeFileCells = 250000;
 
 // The rows counted when the run was planned are no longer those read.
 Error tableChanged() {
@@ -60,17 +64,6 @@ Result<FileOutcome> writeXlsx(RowReader& rows, const PlannedFile& f,
     return outcome;
 }
 
-Result<FileOutcome> writeXls(RowReader& rows, const PlannedFile& f,
-                             const ExportWorkbookWriter& writer, std::vector<std::string>& cells,
-                             const Progress& progress) {
-    cells.clear();
-    for (int64_t done = 0; done < f.rows; ++done) {
-        if (done % kChunkRows == 0 && progress.cancelled()) return FileOutcome{Status::Ok(), true};
-        TABROVIN_TRY(rows.take(f.first, cells));
-    }
-    return FileOutcome{writer.write(f.out, cells)};
-}
-
 void settle(const PlannedFile& f, int number, const Status& written, ExportReport& report,
             Progress& progress) {
     if (!written.ok()) {
@@ -90,6 +83,54 @@ void settle(const PlannedFile& f, int number, const Status& written, ExportRepor
     progress.advance(number, report.pages);
 }
 
+// Large .xlsx pages, streamed here file after file.
+Result<int32_t> streamFiles(RowReader& rows, const std::vector<PlannedFile>& files,
+                            const ExportWorkbookWriter& writer, ExportReport& report,
+                            Progress& progress) {
+    std::vector<std::string> cells;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (progress.cancelled()) return static_cast<int32_t>(i);
+        auto outcome = writeXlsx(rows, files[i], writer, cells, progress);
+        if (!outcome) return outcome.error();
+        if (outcome->cancelled) return static_cast<int32_t>(i);
+        settle(files[i], static_cast<int>(i) + 1, outcome->written, report, progress);
+    }
+    return static_cast<int32_t>(files.size());
+}
+
+// Files read whole and handed to writer threads, which write them while the
+// next are read.
+Result<int32_t> handFiles(RowReader& rows, const std::vector<PlannedFile>& files,
+                          const ExportWorkbookWriter& writer, int64_t largestCells,
+                          ExportReport& report, Progress& progress) {
+    PageWriters writers(writer, writerThreadsFor(largestCells));
+    auto settleKnown = [&](bool wait) {
+        while (auto outcome = writers.next(wait))
+            settle(files[static_cast<size_t>(outcome->first) - 1], outcome->first, outcome->second,
+                   report, progress);
+    };
+    Status read;
+    bool cancelled = false;
+    for (size_t i = 0; i < files.size() && read.ok() && !cancelled; ++i) {
+        settleKnown(false);
+        if ((cancelled = progress.cancelled())) break;
+        PageJob job = writers.spare();
+        job.page = static_cast<int32_t>(i) + 1;
+        job.out = files[i].out;
+        job.cells.clear();
+        for (int64_t done = 0; done < files[i].rows && read.ok() && !cancelled; ++done) {
+            if (done % kChunkRows == 0 && (cancelled = progress.cancelled())) break;
+            read = rows.take(files[i].first, job.cells);
+        }
+        if (read.ok() && !cancelled) writers.put(std::move(job));
+    }
+    // The files handed over are written and reported whatever stopped the reading.
+    writers.finish();
+    settleKnown(true);
+    if (!read.ok()) return read.error();
+    return writers.handed();
+}
+
 }  // namespace
 
 Result<int32_t> writeFiles(Database& db, const Statement& query,
@@ -99,23 +140,18 @@ Result<int32_t> writeFiles(Database& db, const Statement& query,
     auto cursor = db.query(query);
     if (!cursor) return cursor.error();
     RowReader rows(std::move(*cursor), writer.width());
-    std::vector<std::string> cells;
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (progress.cancelled()) return static_cast<int32_t>(i);
-        const PlannedFile& f = files[i];
-        Result<FileOutcome> outcome = FileOutcome{};
-        try {
-            outcome = writer.format() == PageFormat::Xlsx
-                          ? writeXlsx(rows, f, writer, cells, progress)
-                          : writeXls(rows, f, writer, cells, progress);
-        } catch (const std::bad_alloc&) {
-            return Error::workbookWrite(f.out, "写出这个文件所需的内存超出了本机可用的内存");
-        }
-        if (!outcome) return outcome.error();
-        if (outcome->cancelled) return static_cast<int32_t>(i);
-        settle(f, static_cast<int>(i) + 1, outcome->written, report, progress);
+    int64_t largest = 0;
+    for (const auto& f : files) largest = std::max(largest, f.rows);
+    const int64_t largestCells = largest * static_cast<int64_t>(writer.width());
+    try {
+        // An .xls page is small enough to hold whole; an .xlsx page may not be.
+        if (writer.format() == PageFormat::Xlsx && largestCells > kWholeFileCells)
+            return streamFiles(rows, files, writer, report, progress);
+        return handFiles(rows, files, writer, largestCells, report, progress);
+    } catch (const std::bad_alloc&) {
+        return Error::workbookWrite(files.empty() ? std::filesystem::path() : files.front().out,
+                                    "写出文件所需的内存超出了本机可用的内存");
     }
-    return static_cast<int32_t>(files.size());
 }
 
 }  // namespace tabrovin

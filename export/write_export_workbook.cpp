@@ -37,6 +37,7 @@ Result<int64_t> ExportWorkbookWriter::read(Database& db, int64_t low, int64_t co
 
 Status ExportWorkbookWriter::write(const std::filesystem::path& out,
                                    const std::vector<std::string>& cells) const {
+    if (xlsxTemplate_) return xlsxTemplate_->write(out, headings_, cells, numbers_.size());
     if (!template_) return Error::refused("导出模板还没有读入。");
     return template_->write(out, headings_, cells, numbers_.size());
 }

@@ -34,8 +34,9 @@ class ExportWorkbookWriter {
     // `low` when there was none.
     Result<int64_t> read(Database& db, int64_t low, int64_t count,
                          std::vector<std::string>& cells) const;
-    // Writes cells read by read() to `out`, replacing it only once it is
-    // complete. Safe to call from several threads at once, after loadTemplate().
+    // Writes cells read by read() to `out` (a page of the template's
+    // format), replacing it only once it is complete. Safe to call from
+    // several threads at once, after loadTemplate().
     Status write(const std::filesystem::path& out, const std::vector<std::string>& cells) const;
     // Starts an .xlsx page at `out` of `rows` rows, to be added row by row.
     Result<std::unique_ptr<sheets::XlsxPage>> beginXlsx(const std::filesystem::path& out,
