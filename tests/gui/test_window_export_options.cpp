@@ -46,13 +46,13 @@ TEST_F(ExportOptionsTest, OptionsSitInTheFreeBandAndStartAtThePlainPages) {
     EXPECT_TRUE(textOf("exportOptionsNote").isEmpty());
     const char* added[] = {"exportFormatLabel", "exportFormat", "splitModeLabel",
                            "splitMode",         "splitColumn",  "exportOptionsNote"};
-    const char* specified[] = {"List2", "List3", "Frame5", "cmd1", "cmd2", "Text1", "Label9"};
+    const char* existing[] = {"List2", "List3", "Frame5", "cmd1", "cmd2", "Text1", "Label9"};
     for (const char* a : added) {
         QWidget* w = find(a);
         ASSERT_TRUE(w);
         EXPECT_EQ(w->parentWidget(), frame) << a;
         EXPECT_TRUE(frame->rect().contains(w->geometry())) << a;
-        for (const char* s : specified)
+        for (const char* s : existing)
             EXPECT_FALSE(w->geometry().intersects(find(s)->geometry())) << a << " covers " << s;
     }
 }
