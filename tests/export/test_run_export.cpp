@@ -122,6 +122,24 @@ TEST_F(RunExport, RefusalsWriteNothingAndKeepOlderPages) {
     EXPECT_EQ(files(), pages({1, 2, 3}));
 }
 
+// A template whose own rows every page would push past the sheet's end is
+// one refusal before the first page, not one failure per page.
+TEST_F(RunExport, ATemplateNoPageCanPassIsRefusedOnceBeforeAnyPage) {
+    tt::CommandResult made = tt::runPython(
+        "import sys, xlwt\nw = xlwt.Workbook()\nw.add_sheet('s').write(65000, 0, 'end')\n"
+        "w.save(sys.argv[1])\n",
+        tt::shellQuote(ws.paths.exportTemplate().string()));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    fillNumbered(1000);
+    EXPECT_TRUE(tt::failsWith(exportRows(536), err::kTooManyRows, "第 65001 行"));
+    EXPECT_TRUE(progress.failures.empty());
+    EXPECT_EQ(files(), Files{});
+    // A page that ends on the sheet's last row still fits.
+    auto r = exportRows(535);
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(files(), pages({1, 2}));
+}
+
 TEST_F(RunExport, MissingOutputFolderFailsEveryPageAndSaysSo) {
     fillNumbered(5);
     std::filesystem::remove_all(ws.paths.exportDir());

@@ -1,9 +1,17 @@
 // The tools menu and drops: the data view, undo, recent workbooks, and a
 // dropped file taking the chooser's path.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QMenu>
 #include <QMimeData>
+#include <QSettings>
 #include <QUrl>
+#include <atomic>
+#include <future>
+#include <thread>
 
 #include "tests/gui/gui_support.h"
 
@@ -133,6 +141,56 @@ TEST_F(ToolsTest, DropsAndRecentEntriesChooseOnlyWhatCanBeChosen) {
     find<QMenu>("toolsMenu")->aboutToShow();
     EXPECT_EQ(recent->actions().size(), 1);
     EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral("b.csv")));
+}
+
+// window.ini holds a few lines of the window's own: the recent list keeps its
+// 8, and a file over the bound or a pipe at that name is left alone while the
+// window starts from its defaults, without waiting on the pipe.
+TEST_F(ToolsTest, AWindowIniTooLargeOrNotAFileIsLeftAlone) {
+    const auto ini = folder / "data" / "window.ini";
+    auto writeIni = [&](qsizetype pad) {
+        QSettings settings(QString::fromStdString(ini.string()), QSettings::IniFormat);
+        QStringList recent;
+        for (int i = 0; i < 10; ++i)
+            recent << QString::fromStdString((dir / ("w" + std::to_string(i) + ".csv")).string());
+        settings.setValue("recent", recent);
+        settings.setValue("lastFolder", QString::fromStdString(dir.path().string()));
+        settings.setValue("pad", QString(pad, 'x'));
+    };
+    // The recent entries the window offers, and where its chooser starts.
+    auto seen = [&] {
+        open();
+        find<QMenu>("toolsMenu")->aboutToShow();
+        click("cmd6");
+        const auto entries = find<QMenu>("recentWorkbooks")->actions().size();
+        window.reset();
+        return std::pair(entries, startFolders.back());
+    };
+    writeIni(0);
+    EXPECT_EQ(seen(), std::pair(qsizetype{8}, dir.path().string()));
+    std::filesystem::remove(ini);
+    writeIni(64 * 1024);
+    const std::string large = readFile(ini);
+    EXPECT_EQ(seen(), std::pair(qsizetype{0}, std::string()));
+    EXPECT_EQ(readFile(ini), large);
+
+    // Should the window open the pipe, a writer lets it go on and says so.
+    std::filesystem::remove(ini);
+    ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+    std::promise<void> done;
+    std::atomic<bool> waited = false;
+    std::thread watchdog([&, ended = done.get_future()] {
+        while (ended.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+            const int fd = ::open(ini.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) waited = ::close(fd) == 0;
+        }
+    });
+    const auto fromPipe = seen();
+    done.set_value();
+    watchdog.join();
+    EXPECT_FALSE(waited) << "the window waited on a pipe";
+    EXPECT_EQ(fromPipe, std::pair(qsizetype{0}, std::string()));
+    EXPECT_TRUE(std::filesystem::is_fifo(ini));
 }
 
 TEST_F(ToolsTest, TheExportFolderEntrySaysWhyItCannotOpen) {
