@@ -70,3 +70,15 @@ TEST_F(BatchGuards, ALockThatCannotBeTakenIsTitledWithTheRefusedStep) {
     EXPECT_NE(del.output.find("[删除2出错 # 75]"), std::string::npos) << del.output;
     EXPECT_EQ(rowCount(), 2);
 }
+
+// Where the lock cannot be written (a CD, a read-only share) the steps that
+// only read go on; those that change the table are refused.
+TEST_F(BatchGuards, ReadingStepsGoOnWhereTheLockCannotBeWritten) {
+    tt::UnwritableFile lock(dir / "data" / ".tabrovin.lock");
+    if (!lock.active()) GTEST_SKIP() << lock.why();
+    EXPECT_EQ(batch("rows --count 1").output, "编号\t名\t号\n1\t甲\t1\n");
+    EXPECT_EQ(batch("export --col 0 --rows 1").output,
+              "[Tabrovin]  完成了导出,2页,存于[导出]文件夹下.\n");
+    EXPECT_NE(batch("delete --column 0 --keyword 甲").exitCode, 0);
+    EXPECT_EQ(rowCount(), 2);
+}

@@ -214,6 +214,23 @@ TEST_F(OperationsTest, ATemplateNoPageCanPassIsOneBoxAndNoPage) {
     EXPECT_EQ(enabledButtons(), "1111111");
 }
 
+// Where the lock cannot be written (a CD, a read-only share) the export,
+// which only reads, goes on and says nothing more than its result.
+TEST_F(OperationsTest, ExportGoesOnWhereTheLockCannotBeWritten) {
+    open();
+    chooseAndWait(writeSheet("a.csv", 30));
+    clickAndWait("cmd5");
+    UnwritableFile lock(folder / "data" / ".tabrovin.lock");
+    if (!lock.active()) GTEST_SKIP() << lock.why();
+    find<QAction>("SR1")->trigger();
+    clickItem("List2", 0, true);
+    setTextOf("Text1", "10");
+    messages.clear();
+    clickAndWait("cmd2");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, " 完成了导出,3页,存于[导出]文件夹下.");
+}
+
 // Fault: a failed page waited for its box on a window being destroyed,
 // which waited for the step: the program hung instead of quitting.
 TEST_F(OperationsTest, DestroyingTheWindowWhileAPageFailsDoesNotHang) {

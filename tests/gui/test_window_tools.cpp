@@ -1,17 +1,12 @@
 // The tools menu and drops: the data view, undo, recent workbooks, and a
 // dropped file taking the chooser's path.
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
 #include <QUrl>
-#include <atomic>
-#include <future>
-#include <thread>
 
 #include "tests/gui/gui_support.h"
 
@@ -174,21 +169,11 @@ TEST_F(ToolsTest, AWindowIniTooLargeOrNotAFileIsLeftAlone) {
     EXPECT_EQ(seen(), std::pair(qsizetype{0}, std::string()));
     EXPECT_EQ(readFile(ini), large);
 
-    // Should the window open the pipe, a writer lets it go on and says so.
     std::filesystem::remove(ini);
     ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
-    std::promise<void> done;
-    std::atomic<bool> waited = false;
-    std::thread watchdog([&, ended = done.get_future()] {
-        while (ended.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
-            const int fd = ::open(ini.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) waited = ::close(fd) == 0;
-        }
-    });
+    PipeWatch watch(ini);
     const auto fromPipe = seen();
-    done.set_value();
-    watchdog.join();
-    EXPECT_FALSE(waited) << "the window waited on a pipe";
+    EXPECT_FALSE(watch.waited()) << "the window waited on a pipe";
     EXPECT_EQ(fromPipe, std::pair(qsizetype{0}, std::string()));
     EXPECT_TRUE(std::filesystem::is_fifo(ini));
 }

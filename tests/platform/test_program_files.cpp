@@ -2,6 +2,7 @@
 // links are never written through, copies get the program's own mode, a
 // protected file is refused, pipes are never waited on, and a folder that
 // cannot be written still serves the steps that only read.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,17 +37,21 @@ class ProgramFiles : public ::testing::Test {
     fs::path data, outside = elsewhere / "precious.txt";
 };
 
-// Runs `body` in a child process as the user nobody, where root would pass
-// every permission check; its exit code, or -1.
-int asOrdinaryUser(const std::function<int()>& body) {
+// Runs `body` in a child process; its exit code, or -1.
+int inChild(const std::function<int()>& body) {
     pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-        ::_exit(body());
-    }
+    if (pid == 0) ::_exit(body());
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The same as the user nobody, where root would pass every permission check.
+int asOrdinaryUser(const std::function<int()>& body) {
+    return inChild([&] {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 99;
+        return body();
+    });
 }
 
 }  // namespace
@@ -102,7 +107,9 @@ TEST_F(ProgramFiles, PipesAreRefusedWithoutWaiting) {
     fs::remove(fifo);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_TRUE(isSpecialFile(fifo));
+    tt::PipeWatch watch(fifo);
     EXPECT_TRUE(tt::failsWith(readRegularFile(fifo, 100), err::kFileAccess));
+    EXPECT_FALSE(watch.waited());
     fs::remove(data / FolderLock::kFileName);
     ASSERT_EQ(::mkfifo((data / FolderLock::kFileName).c_str(), 0600), 0);
     EXPECT_TRUE(tt::failsWith(FolderLock::acquire(data, "rows"), err::kFileAccess));
@@ -110,6 +117,18 @@ TEST_F(ProgramFiles, PipesAreRefusedWithoutWaiting) {
     auto bounded = readRegularFile(data / "big.txt", 100);
     ASSERT_TRUE(bounded.ok());
     EXPECT_EQ(bounded->size(), 100u);
+}
+
+// A file opened while the caller's standard output is closed would take its
+// number and receive what is printed.
+TEST_F(ProgramFiles, ClosedStandardStreamsGetStandIns) {
+    const int rc = inChild([&] {
+        ::close(1);
+        if (!standInForClosedStreams() || standInForClosedStreams()) return 1;
+        const int fd = ::open((data / "ini.txt").c_str(), O_RDONLY);
+        return fd > 2 ? 0 : 2;
+    });
+    EXPECT_EQ(rc, 0);
 }
 
 // A folder on a CD or a read-only share: reading steps go on, changing ones

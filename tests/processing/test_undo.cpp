@@ -112,9 +112,12 @@ TEST_F(Undo, AfterChoosingAndImportingUndoGivesBackTheTableFromBeforeTheChoice) 
 TEST_F(Undo, AStepThatChangesNothingKeepsTheLastUndo) {
     ASSERT_TRUE(deleteKeywordRows(ws, {0, "c"}, progress).ok());
     const auto afterDelete = table(2);
-    ASSERT_TRUE(deleteKeywordRows(ws, {0, "没有这个"}, progress).ok());  // matches no row
+    ASSERT_TRUE(deleteKeywordRows(ws, {0, "没有这个"}, progress).ok());   // matches no row
+    ASSERT_TRUE(filterDuplicates(ws, {1, std::nullopt}, progress).ok());  // no two alike
     progress.cancelAfter(0);
     EXPECT_FALSE(filterDuplicates(ws, {0, std::nullopt}, progress).ok());  // cancelled
+    const auto book = writeXls("b.xls", {{{"X", "Y"}, {"x1", "y1"}}});
+    EXPECT_FALSE(importRows(ws, {book, 1, {1, 2}, {"X", "Y"}, std::nullopt}, progress).ok());
     progress.cancelAfter(-1);
     std::filesystem::resize_file(ws.paths.blankDb(), 100);  // refused before the reset
     EXPECT_FALSE(openWorkbook(ws, {dir / "missing.xls", 1}, progress).ok());
@@ -135,8 +138,8 @@ TEST_F(Undo, ATamperedSnapshotIsRefusedAndTheTableStays) {
         ASSERT_TRUE(db.open(undoDb).ok());
         ASSERT_TRUE(db.run({sql, {}}).ok());
     };
-    for (const std::string sql :
-         {"DROP TABLE wen", "ALTER TABLE wen RENAME COLUMN a50 TO b50", "ALTER TABLE wen RENAME TO wen2"}) {
+    for (const std::string sql : {"DROP TABLE wen", "ALTER TABLE wen RENAME COLUMN a50 TO b50",
+                                  "ALTER TABLE wen RENAME TO wen2"}) {
         SCOPED_TRACE(sql);
         tamper(sql);
         const auto now = table(2);

@@ -1,5 +1,6 @@
 #include "tests/support/test_support.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
@@ -49,6 +50,50 @@ CommaLocale::CommaLocale() {
 CommaLocale::~CommaLocale() {
     std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");
+}
+
+UnwritableFile::UnwritableFile(std::filesystem::path file) : file_(std::move(file)) {
+    namespace fs = std::filesystem;
+    if (!fs::exists(file_)) writeFile(file_, "");
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (::getuid() == 0) {
+        CommandResult r = run("chattr +i " + shellQuote(file_.string()) + " 2>&1");
+        immutable_ = r.exitCode == 0;
+        if (!immutable_) why_ = "running as root, and chattr +i failed: " + r.output;
+    }
+    const int fd = ::open(file_.c_str(), O_RDWR);
+    active_ = fd < 0;
+    if (fd >= 0) {
+        ::close(fd);
+        if (why_.empty()) why_ = "the file still opens for writing";
+    }
+}
+
+UnwritableFile::~UnwritableFile() {
+    if (immutable_) run("chattr -i " + shellQuote(file_.string()));
+    std::error_code ec;
+    std::filesystem::permissions(
+        file_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
+}
+
+PipeWatch::PipeWatch(std::filesystem::path fifo) : fifo_(std::move(fifo)) {
+    thread_ = std::thread([this, stop = stop_.get_future()] {
+        while (stop.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+            // Without a reader this fails at once: nothing is waiting.
+            const int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) continue;
+            ::close(fd);
+            waited_ = true;
+        }
+    });
+}
+
+bool PipeWatch::waited() {
+    if (thread_.joinable()) {
+        stop_.set_value();
+        thread_.join();
+    }
+    return waited_;
 }
 
 std::string shellQuote(const std::string& text) {

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/error.h"
@@ -43,6 +46,45 @@ class CommaLocale {
     TempDir dir_;
     bool active_ = false;
     std::string why_;
+};
+
+// For its lifetime `file` (made, empty, when missing) cannot be opened for
+// writing, as on a CD: mode 0444 and, for root, whom modes do not stop, the
+// immutable attribute. When that cannot be had, active() is false and why()
+// says why.
+class UnwritableFile {
+  public:
+    explicit UnwritableFile(std::filesystem::path file);
+    ~UnwritableFile();
+    UnwritableFile(const UnwritableFile&) = delete;
+    UnwritableFile& operator=(const UnwritableFile&) = delete;
+    bool active() const { return active_; }
+    const std::string& why() const { return why_; }
+
+  private:
+    std::filesystem::path file_;
+    bool immutable_ = false;
+    bool active_ = false;
+    std::string why_;
+};
+
+// While it lives, lets a reader that waits on the pipe `fifo` for more than
+// two seconds go on (by opening the pipe for writing, then closing it), so
+// that a test fails where it would hang. waited() stops the watch and says
+// whether a reader had to be let go.
+class PipeWatch {
+  public:
+    explicit PipeWatch(std::filesystem::path fifo);
+    ~PipeWatch() { waited(); }
+    PipeWatch(const PipeWatch&) = delete;
+    PipeWatch& operator=(const PipeWatch&) = delete;
+    bool waited();
+
+  private:
+    std::filesystem::path fifo_;
+    std::promise<void> stop_;
+    std::atomic<bool> waited_ = false;
+    std::thread thread_;
 };
 
 struct CommandResult {
