@@ -37,13 +37,23 @@ std::string decodeLine(const std::string& bytes, bool utf8) {
     return out;
 }
 
+// CR LF, as Excel writes a break in a cell, is one break as a lone CR is.
+std::string oneLineFeedPerBreak(const std::string& name) {
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        out += name[i] == '\r' ? '\n' : name[i];
+        if (name[i] == '\r' && i + 1 < name.size() && name[i + 1] == '\n') ++i;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string encode(const std::vector<std::string>& names) {
     std::string out;
     for (std::string name : names) {
-        for (char& c : name)
-            if (c == '\r') c = '\n';
+        name = oneLineFeedPerBreak(name);
         if (onlyLineFeeds(name)) name += '\n';
         auto bytes = encoding::fromUtf8(name, encoding::kGb18030);
         out += bytes ? *bytes : name;

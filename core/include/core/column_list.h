@@ -7,7 +7,8 @@
 //
 // Positions must survive a restart, since entry k names column a<k>. So two
 // kinds of name that the plain rule would lose are stored differently:
-//  - a CR inside a name is stored as LF (it would otherwise split the entry);
+//  - a CR LF or a lone CR inside a name is stored as one LF (it would
+//    otherwise split the entry);
 //  - a name made only of LFs, the empty name included, is stored with one
 //    more LF (an empty line would otherwise vanish and shift the rest).
 // Files written the old way read as before, except that a line of LFs only
