@@ -298,7 +298,7 @@ CsvSniff sniffCsv(std::string_view head, bool whole) {
         return std::max(nuls[0], nuls[1]) * 10 >= allNuls * 9 ? CsvSniff::kUtf16WithoutBom
                                                               : CsvSniff::kBinary;
     std::string text = headText(head, whole);
-    if (encoding::isValidUtf8(text) || encoding::toUtf8(text, encoding::kGbk))
+    if (encoding::isValidUtf8(text) || encoding::toUtf8(text, encoding::kGb18030))
         return CsvSniff::kText;
     size_t controls = std::count_if(
         text.begin(), text.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); });
@@ -333,8 +333,8 @@ int decodeGbk(std::vector<std::string>& fields) {
         joined = fields[last++];
         while (last < fields.size() && joined.size() + fields[last].size() < kBatchBytes)
             (joined += '\0') += fields[last++];
-        auto utf8 = encoding::toUtf8(joined, encoding::kGbk);
-        if (!utf8) return badField(fields, encoding::kGbk, first, last);
+        auto utf8 = encoding::toUtf8(joined, encoding::kGb18030);
+        if (!utf8) return badField(fields, encoding::kGb18030, first, last);
         size_t start = 0;
         for (size_t i = first; i < last; ++i) {
             size_t end = std::min(utf8->find('\0', start), utf8->size());
@@ -390,7 +390,8 @@ Status scanCsv(const CsvFile& file,
         return notEncoded(notUtf8Row, notUtf8Column,
                           "文字不是有效的 UTF-8 编码（文件前面各行都是 UTF-8 编码）");
     if (notGbkRow)
-        return notEncoded(notGbkRow, notGbkColumn, "文字既不是 UTF-8 编码也不是 GBK 编码");
+        return notEncoded(notGbkRow, notGbkColumn,
+                          "文字既不是 UTF-8 编码也不是 GB18030（GBK）编码");
     if (tooManyRows) return Error::damagedWorkbook(file.path, "行数超过工作表能容纳的行数");
     return Status::Ok();
 }

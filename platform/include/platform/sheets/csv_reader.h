@@ -1,7 +1,8 @@
 #pragma once
 // Reader for .csv text (RFC 4180: quoted fields, doubled quotes, line feeds
 // inside quotes, CRLF or LF line ends) in UTF-8 with or without a BOM,
-// UTF-16 with a BOM, or else GBK. One sheet; fields are texts exactly as they
+// UTF-16 with a BOM, or else GB18030, the superset of GBK that Chinese
+// spreadsheet programs write. One sheet; fields are texts exactly as they
 // stand, except that NUL characters are dropped wherever they are.
 
 #include <filesystem>
@@ -13,15 +14,15 @@
 namespace tabrovin::sheets {
 
 // Opens `path` as CSV. The whole file is checked once to choose between
-// UTF-8 and GBK. Errors: err::kFileAccess when it cannot be read. Reading
+// UTF-8 and GB18030. Errors: err::kFileAccess when it cannot be read. Reading
 // the sheet gives err::kDamagedWorkbook for a cell, row or line beyond what
 // a sheet holds, and err::kCellConversion naming the row for text that is
-// neither UTF-8 nor GBK.
+// neither UTF-8 nor GB18030.
 Result<std::unique_ptr<Workbook>> openCsv(const std::filesystem::path& path);
 
 // What the first bytes of a file say about it as CSV text.
 enum class CsvSniff {
-    kText,             // for openCsv, which names a line neither UTF-8 nor GBK
+    kText,             // for openCsv, which names a line neither UTF-8 nor GB18030
     kUtf16WithoutBom,  // NULs in every other byte
     kBinary,           // not text at all
 };
