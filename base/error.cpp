@@ -163,4 +163,11 @@ Error Error::busy(const std::string& holder) {
     return {err::kBusy, "程序文件夹正被" + holder + "使用，请等它完成后再试。"};
 }
 
+Error Error::inWorkbookOfMany(const Error& cause, const std::filesystem::path& file, int index,
+                              const CellPlace& where) {
+    std::string at = place(where);
+    return {cause.number, "第 " + std::to_string(index) + " 个工作簿" + quoted(file.filename()) +
+                              (at.empty() ? "" : at) + "出错：" + cause.description};
+}
+
 }  // namespace tabrovin

@@ -19,6 +19,7 @@
 #include "core/undo.h"
 #include "export/export_lists.h"
 #include "export/run_export.h"
+#include "import/append_workbooks.h"
 #include "import/import_rows.h"
 #include "import/open_workbook.h"
 #include "platform/encoding.h"
@@ -37,12 +38,16 @@ constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令
   --home 目录   程序目录（含 data 与 导出 文件夹）；默认为本程序所在目录
 
 命令：
-  open 工作簿 [--sheet N]
+  open 工作簿 [--sheet N] [--header-row H] [--skip-last T]
         选择工作簿：用空白模板重置工作数据库，列出第 N 个工作表的列名，
         打印数据行数、列数和列名。
-  import 工作簿 [--sheet N] [--columns 1,3,5] [--pause-every P]
+  import 工作簿 [--sheet N] [--columns 1,3,5] [--pause-every P] [--header-row H] [--skip-last T]
         选择工作簿并导入：只勾选列出的列（从 1 数起，默认全部），
         导入完成后保存列名列表。不给 --pause-every 时不暂停。
+  import 工作簿 [工作簿 ...] --append [--source-column] [同上选项]
+        追加导入：不重置工作数据表，把各工作簿第 N 个工作表的数据行按列名对应
+        追加进去（新列名占下一个空列）；--columns 按第一个工作簿的列号取消勾选。
+        --source-column 把每行所在的文件名存入“来源文件”列。
   dedupe --column K [--pause-every P]
         过滤重复：第 K 列（列名列表中从 0 数起）每个值只保留最先导入的一行。
   delete --column K --keyword 关键字
@@ -58,12 +63,18 @@ constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令
   undo
         撤销上一步（选择工作簿、导入、过滤重复或删除）：恢复之前的工作数据表和列名列表。
 
+open 与 import 的选项：
+  --header-row H  列名在第 H 行（默认 1），其上各行不导入
+  --skip-last T   不导入最后 T 行（默认 0），例如末尾的合计行
+
 退出码：0 成功；1 操作出错或被拒绝；2 命令行有误。
 )";
 
 struct Options {
     std::optional<std::string> home, sheet, columns, pauseEvery, column, keyword, rows, from, count;
     std::optional<std::string> format, splitBy, maxFiles;
+    std::optional<std::string> headerRow, skipLast;
+    bool append = false, sourceColumn = false;
     std::vector<std::string> cols;  // --col K[=HEADING]
     std::vector<std::string> positional;
 };
@@ -75,16 +86,28 @@ int usageError(const std::string& why) {
 
 bool parse(int argc, char** argv, Options& o, std::string& why) {
     const std::map<std::string, std::optional<std::string>*> single = {
-        {"--home", &o.home},        {"--sheet", &o.sheet},
-        {"--columns", &o.columns},  {"--pause-every", &o.pauseEvery},
-        {"--column", &o.column},    {"--keyword", &o.keyword},
-        {"--rows", &o.rows},        {"--from", &o.from},
-        {"--count", &o.count},      {"--format", &o.format},
-        {"--split-by", &o.splitBy}, {"--max-files", &o.maxFiles}};
+        {"--home", &o.home},
+        {"--sheet", &o.sheet},
+        {"--columns", &o.columns},
+        {"--pause-every", &o.pauseEvery},
+        {"--column", &o.column},
+        {"--keyword", &o.keyword},
+        {"--rows", &o.rows},
+        {"--from", &o.from},
+        {"--count", &o.count},
+        {"--format", &o.format},
+        {"--split-by", &o.splitBy},
+        {"--max-files", &o.maxFiles},
+        {"--header-row", &o.headerRow},
+        {"--skip-last", &o.skipLast}};
+    const std::map<std::string, bool*> flags = {{"--append", &o.append},
+                                                {"--source-column", &o.sourceColumn}};
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto slot = single.find(a);
-        if (a.rfind("--", 0) != 0) {
+        if (auto flag = flags.find(a); flag != flags.end()) {
+            *flag->second = true;
+        } else if (a.rfind("--", 0) != 0) {
             o.positional.push_back(a);
         } else if (slot == single.end() && a != "--col") {
             return why = "不认识的选项 " + a, false;
@@ -142,11 +165,24 @@ bool pauseEvery(const Options& o, std::optional<int32_t>& every) {
     return n.ok();
 }
 
+// --header-row and --skip-last; false (with `why`) when one is no fit number.
+bool sheetLayout(const Options& o, SheetLayout& layout, std::string& why) {
+    auto h = wholeNumber(o.headerRow.value_or("1"), 1, INT32_MAX);
+    auto t = wholeNumber(o.skipLast.value_or("0"), 0, INT32_MAX);
+    if (!h) why = "--header-row 需要一个从 1 起的整数";
+    if (!t) why = "--skip-last 需要一个不小于 0 的整数";
+    if (h && t) layout = {static_cast<int32_t>(*h), static_cast<int32_t>(*t)};
+    return h && t;
+}
+
 int runOpen(Workspace& ws, const Options& o) {
     auto sheet = sheetNumber(o);
     if (!sheet) return usageError("--sheet 需要一个数字");
+    SheetLayout layout;
+    if (std::string why; !sheetLayout(o, layout, why)) return usageError(why);
     BatchProgress progress;
-    auto opened = openWorkbook(ws, {pathFromUtf8(o.positional.at(1)), *sheet}, progress);
+    OpenRequest request{pathFromUtf8(o.positional.at(1)), *sheet, nullptr, layout};
+    auto opened = openWorkbook(ws, request, progress);
     if (!opened) return fail(Step::Open, opened.error());
     std::cout << "数据行数：" << opened->dataRows << "\n";
     std::cout << "列数：" << opened->headings.size() << "\n";
@@ -179,35 +215,84 @@ std::optional<std::vector<int>> tickedColumns(const Options& o, int lastColumn, 
     return positions;
 }
 
+int runAppend(Workspace& ws, const Options& o, int sheet, const SheetLayout& layout,
+              std::optional<int32_t> pause);
+
 int runImport(Workspace& ws, const Options& o) {
     auto sheet = sheetNumber(o);
     std::optional<int32_t> pause;
+    SheetLayout layout;
+    std::string why;
     if (!sheet) return usageError("--sheet 需要一个数字");
     if (!pauseEvery(o, pause)) return usageError("--pause-every 需要一个数字");
+    if (!sheetLayout(o, layout, why)) return usageError(why);
+    if (o.append) return runAppend(ws, o, *sheet, layout, pause);
+    if (o.sourceColumn) return usageError("--source-column 只能与 --append 一起使用");
+    if (o.positional.size() > 2) return usageError("导入多个工作簿时需要 --append（追加导入）");
     const auto book = pathFromUtf8(o.positional.at(1));
     // Opened once: the checks, choosing and importing all read this sheet.
     auto measured = openMeasuredSheet(book, *sheet);
     if (!measured) return fail(Step::Open, measured.error());
-    std::string why;
     auto positions = tickedColumns(o, (*measured)->lastColumn, why);
     if (!positions) return usageError(why);
+    // Refused before the reset, so a layout the sheet cannot take costs no rows.
+    auto span = rowSpan((*measured)->usedRows, layout);
+    if (!span) return fail(Step::Open, span.error());
     BatchProgress progress;
-    auto opened = openWorkbook(ws, {book, *sheet, *measured}, progress);
+    auto opened = openWorkbook(ws, {book, *sheet, *measured, layout}, progress);
     if (!opened) return fail(Step::Open, opened.error());
     // A sheet with headings only lists none when chosen, but its import
     // still names the columns.
     auto headings = opened->headings;
     if (headings.empty()) {
-        auto read = readHeadings(**measured);
+        auto read = readHeadings(**measured, span->headingRow);
         if (!read) return fail(Step::Import, read.error());
         headings = std::move(*read);
     }
-    ImportRequest request{book, *sheet, *positions, {}, pause, *measured};
+    ImportRequest request{book, *sheet, *positions, {}, pause, *measured, layout};
     for (int k : *positions)
         request.headings.push_back(k <= static_cast<int>(headings.size()) ? headings[k - 1]
                                                                           : std::string());
     auto imported = importRows(ws, request, progress);
     if (!imported) return fail(Step::Import, imported.error());
+    return show(importDone());
+}
+
+// --columns for an append: the first workbook's columns, unticked by position.
+bool appendTicks(const Options& o, AppendRequest& r, std::string& why) {
+    if (!o.columns) return true;
+    auto m = openMeasuredSheet(r.workbooks.front(), r.sheet);
+    if (!m) return why = m.error().description, false;
+    auto span = rowSpan((*m)->usedRows, r.layout);
+    if (!span) return why = span.error().description, false;
+    auto positions = tickedColumns(o, (*m)->lastColumn, why);
+    if (!positions) return false;
+    Status read = (*m)->sheet->readRows(span->headingRow, span->headingRow, (*m)->lastColumn,
+                                        [&](int32_t, const std::vector<std::string>& cells) {
+                                            r.listed = cells;
+                                            return Status::Ok();
+                                        });
+    if (!read.ok()) return why = read.error().description, false;
+    r.ticked.assign(r.listed.size(), false);
+    for (int k : *positions) r.ticked[k - 1] = true;
+    return true;
+}
+
+int runAppend(Workspace& ws, const Options& o, int sheet, const SheetLayout& layout,
+              std::optional<int32_t> pause) {
+    AppendRequest request;
+    for (size_t i = 1; i < o.positional.size(); ++i)
+        request.workbooks.push_back(pathFromUtf8(o.positional[i]));
+    request.sheet = sheet;
+    request.layout = layout;
+    request.sourceColumn = o.sourceColumn;
+    request.pauseEvery = pause;
+    if (std::string why; !appendTicks(o, request, why)) return usageError(why);
+    BatchProgress progress;
+    auto done = appendWorkbooks(ws, request, progress);
+    if (!done) return fail(Step::Import, done.error());
+    std::cout << "追加工作簿数：" << done->files << "\n";
+    std::cout << "追加行数：" << done->inserted << "\n";
     return show(importDone());
 }
 
@@ -367,7 +452,8 @@ int main(int argc, char** argv) {
     if (o.positional.empty()) return usageError("缺少命令");
     const std::string& command = o.positional[0];
     const bool needsWorkbook = command == "open" || command == "import";
-    if (o.positional.size() != (needsWorkbook ? 2u : 1u))
+    const bool several = command == "import" && o.positional.size() > 2;
+    if (o.positional.size() != (needsWorkbook ? 2u : 1u) && !several)
         return usageError(needsWorkbook ? command + " 需要一个工作簿文件" : "多余的参数");
     std::error_code ec;
     if (o.home && !std::filesystem::is_directory(pathFromUtf8(*o.home), ec))

@@ -8,23 +8,29 @@ Result<std::string> columnName(int k) {
 }
 
 Result<std::string> insertRow(int count) {
-    if (count > kTableColumns) return Error::noSuchColumn(count - 1);  // the first one missing
-    if (count < 1) return Error::refused("没有要导入的列。");
-    std::string cols, params;
-    for (int k = 0; k < count; ++k) {
-        cols += (k ? ",a" : "a") + std::to_string(k);
-        params += (k ? ",?" : "?") + std::to_string(k + 1);
-    }
-    return "insert into wen (" + cols + ") values (" + params + ")";
+    return insertRows(count, 1);
 }
 
 Result<std::string> insertRows(int count, int rows) {
-    auto one = insertRow(count);
-    if (!one) return one.error();
+    if (count > kTableColumns) return Error::noSuchColumn(count - 1);  // the first one missing
+    std::vector<int> columns;
+    for (int k = 0; k < count; ++k) columns.push_back(k);
+    return insertInto(columns, rows);
+}
+
+Result<std::string> insertInto(const std::vector<int>& columns, int rows) {
+    if (columns.empty()) return Error::refused("没有要导入的列。");
+    const int count = static_cast<int>(columns.size());
     if (rows < 1 || static_cast<int64_t>(rows) * count > kMaxParameters)
         return Error::refused("一次插入的行数 " + std::to_string(rows) + " 无效（应为 1 到 " +
-                                   std::to_string(kMaxParameters / count) + "）。");
-    std::string sql = one->substr(0, one->find(" values (") + 8);
+                              std::to_string(kMaxParameters / count) + "）。");
+    std::string sql = "insert into wen (";
+    for (int k : columns) {
+        auto col = columnName(k);
+        if (!col) return col.error();
+        sql += (sql.back() == '(' ? "" : ",") + *col;
+    }
+    sql += ") values ";
     int p = 1;
     for (int r = 0; r < rows; ++r) {
         sql += r ? ",(" : "(";

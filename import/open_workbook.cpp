@@ -26,13 +26,13 @@ Status resetWorkingDatabase(Workspace& ws) {
     return restoreDatabase(ws.paths.blankDb(), ws.paths.workingDb());
 }
 
-Result<std::vector<std::string>> readHeadings(MeasuredSheet& m) {
+Result<std::vector<std::string>> readHeadings(MeasuredSheet& m, int32_t row) {
     std::vector<std::string> headings;
-    TABROVIN_TRY(
-        m.sheet->readRows(1, 1, m.lastColumn, [&](int32_t, const std::vector<std::string>& cells) {
-            headings = cells;
-            return Status::Ok();
-        }));
+    TABROVIN_TRY(m.sheet->readRows(row, row, m.lastColumn,
+                                   [&](int32_t, const std::vector<std::string>& cells) {
+                                       headings = cells;
+                                       return Status::Ok();
+                                   }));
     return headings;
 }
 
@@ -47,7 +47,8 @@ Result<std::shared_ptr<MeasuredSheet>> openMeasuredSheet(const std::filesystem::
     m->sheet = std::move(*ws);
     SheetSize size = m->sheet->size();
     // An empty sheet still has a used range of one cell.
-    m->dataRows = std::max(size.rows, 1) - 1;
+    m->usedRows = std::max(size.rows, 1);
+    m->dataRows = m->usedRows - 1;
     m->lastColumn = std::max(size.columns, 1);
     return m;
 }
@@ -61,20 +62,35 @@ Result<std::shared_ptr<MeasuredSheet>> openedOrOpen(const std::filesystem::path&
 
 Result<OpenReport> openWorkbook(Workspace& ws, const OpenRequest& request, Progress& progress) {
     TABROVIN_TRY(refuseSpecialFile(request.workbook));
-    auto snapshot = prepareSnapshot(ws, kChoiceStep);
-    if (!snapshot) return snapshot.error();
-    TABROVIN_TRY(resetWorkingDatabase(ws));
-    TABROVIN_TRY(snapshot->keep());
-    auto opened = openedOrOpen(request.workbook, request.sheet, request.opened);
+    TABROVIN_TRY(checkLayout(request.layout));
+    std::shared_ptr<MeasuredSheet> early = request.opened;
+    if (!request.layout.isDefault() || request.append) {
+        // Measured before the reset, so that a layout the sheet cannot take
+        // costs no rows; a workbook that does not open fails below as always.
+        if (!early) {
+            auto measured = openMeasuredSheet(request.workbook, request.sheet);
+            if (measured) early = *measured;
+        }
+        if (early) TABROVIN_TRY(rowSpan(early->usedRows, request.layout));
+    }
+    if (!request.append) {
+        auto snapshot = prepareSnapshot(ws, kChoiceStep);
+        if (!snapshot) return snapshot.error();
+        TABROVIN_TRY(resetWorkingDatabase(ws));
+        TABROVIN_TRY(snapshot->keep());
+    }
+    auto opened = openedOrOpen(request.workbook, request.sheet, early);
     if (!opened) return opened.error();
     const auto& m = *opened;
+    auto span = rowSpan(m->usedRows, request.layout);
+    if (!span) return span.error();
     OpenReport report;
-    report.dataRows = m->dataRows;
+    report.dataRows = span->count();
     report.columnsShown = m->lastColumn - 1;
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, report.columnsShown);
     if (report.dataRows < 1) return report;
-    auto headings = readHeadings(*m);
+    auto headings = readHeadings(*m, span->headingRow);
     if (!headings) return headings.error();
     report.headings = std::move(*headings);
     return report;

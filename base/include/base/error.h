@@ -103,6 +103,10 @@ struct Error {
     static Error cancelled(const std::string& kept);
     // Another action (perhaps another copy of the program) holds the folder.
     static Error busy(const std::string& holder);
+    // `cause` met in the `index`-th (from 1) of several workbooks read in one
+    // step, at `where` as far as it is known; keeps the cause's number.
+    static Error inWorkbookOfMany(const Error& cause, const std::filesystem::path& file, int index,
+                                  const CellPlace& where);
 };
 
 // The path as UTF-8 text, and a path from UTF-8 text, the same on every system.

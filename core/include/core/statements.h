@@ -32,6 +32,10 @@ Result<std::string> insertRow(int count);
 // kMaxParameters parameters in all.
 constexpr int kMaxParameters = 32766;
 Result<std::string> insertRows(int count, int rows);
+// Insert of `rows` rows into the listed columns, in the order given:
+// insertInto({3, 0}, 1) is "insert into wen (a3,a0) values (?1,?2)".
+// err::kNoSuchColumn for a number that names no column.
+Result<std::string> insertInto(const std::vector<int>& columns, int rows);
 
 Statement countRows();  // SELECT count(*) FROM wen
 // Every row's id, in id order, beside 1 where its a<k> contains `keyword`

@@ -10,6 +10,7 @@
 #include "core/progress.h"
 #include "core/workspace.h"
 #include "import/open_workbook.h"
+#include "import/sheet_layout.h"
 
 namespace tabrovin {
 
@@ -22,19 +23,22 @@ struct ImportRequest {
     std::optional<int32_t> pauseEvery = 500;
     // That sheet as the caller already opened it; null: opened here.
     std::shared_ptr<MeasuredSheet> opened = nullptr;
+    SheetLayout layout{};  // rows taken as headings and data
 };
 
 struct ImportReport {
-    int32_t dataRows = 0;      // sheet rows 2 .. last row with a value
+    int32_t dataRows = 0;      // the layout's data rows: by default rows 2 .. last with a value
     int32_t columnsShown = 0;  // used columns less one
     int64_t inserted = 0;      // rows inserted
 };
 
-// Copies sheet rows 2 through the last row with a value, the k-th ticked
-// column into a<k>, and saves `headings` as the column list. More than 51
-// ticked columns or none are refused before anything changes; a sheet with
-// headings only inserts no row and still saves the names. On an error or a cancel the rows inserted so far stay,
-// and so does the column list that names them.
+// Copies the layout's data rows (by default sheet rows 2 through the last
+// row with a value), the k-th ticked column into a<k>, and saves `headings`
+// as the column list. More than 51 ticked columns, none, or a layout other
+// than the default that leaves no data row are refused before anything
+// changes; a sheet with headings only inserts no row and still saves the
+// names. On an error or a cancel the rows inserted so far stay, and so does
+// the column list that names them.
 Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Progress& progress);
 
 }  // namespace tabrovin
