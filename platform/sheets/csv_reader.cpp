@@ -371,7 +371,8 @@ Status scanCsv(const CsvFile& file,
                 notUtf8Row = row;
                 notUtf8Column = badField(fields, kUtf8, 0, fields.size());
             }
-            if (notGbkRow) return notUtf8Row == 0;  // only looking for where UTF-8 broke
+            if (notGbkRow) return notUtf8Row == 0;      // only looking for where UTF-8 broke
+            if (!file.gbk && notUtf8Row) return false;  // UTF-8 with a broken character
             if (file.gbk && (notGbkColumn = decodeGbk(fields)) != 0) {
                 notGbkRow = row;
                 return notUtf8Row == 0;
@@ -387,6 +388,9 @@ Status scanCsv(const CsvFile& file,
         return Error::damagedWorkbook(file.path, splitter.overflow(),
                                       CellPlace{0, row + 1, splitter.overflowColumn()});
     if (notGbkRow && notUtf8Row > notGbkRow)
+        return notEncoded(notUtf8Row, notUtf8Column,
+                          "文字不是有效的 UTF-8 编码（文件前面各行都是 UTF-8 编码）");
+    if (notUtf8Row && !file.gbk)
         return notEncoded(notUtf8Row, notUtf8Column,
                           "文字不是有效的 UTF-8 编码（文件前面各行都是 UTF-8 编码）");
     if (notGbkRow)
@@ -465,7 +469,7 @@ Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
     // UTF-8 only when the whole text is; a character cut by a block end is
     // carried to the next block, and one cut by the end of the file is not UTF-8.
     CsvFile file{path};
-    uint64_t offset = 0;
+    uint64_t offset = 0, utf8Characters = 0;
     std::string carry;
     TABROVIN_TRY(readText(path, [&](std::string_view block) {
         if (offset == 0 && carry.empty()) readSeparatorLine(block, file);
@@ -473,6 +477,9 @@ Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
         std::string_view view = bytes;
         size_t whole = view.size() - cutSequence(view);
         size_t valid = encoding::validUtf8Prefix(view.substr(0, whole));
+        utf8Characters += std::count_if(view.begin(), view.begin() + valid, [](char c) {
+            return static_cast<unsigned char>(c) >= 0xC0;
+        });
         if (valid < whole) {
             file.badUtf8At = offset - carry.size() + valid;
             return false;
@@ -482,7 +489,12 @@ Result<std::unique_ptr<Workbook>> openCsv(const fs::path& path) {
         return true;
     }));
     if (file.badUtf8At == kNotFound && !carry.empty()) file.badUtf8At = offset - carry.size();
-    file.gbk = file.badUtf8At != kNotFound;
+    // GB18030 takes nearly any run of high bytes, UTF-8 Chinese text among
+    // them, while GB18030 text seldom passes for UTF-8 beyond a character or
+    // two: a file with Chinese UTF-8 before its first bad byte is broken
+    // UTF-8, refused where it breaks rather than read as mojibake.
+    constexpr uint64_t kUtf8Evidence = 4;
+    file.gbk = file.badUtf8At != kNotFound && utf8Characters < kUtf8Evidence;
     return std::unique_ptr<Workbook>(std::make_unique<CsvWorkbook>(std::move(file)));
 }
 

@@ -36,6 +36,14 @@ TEST(ColumnListFile, PositionsAndRareCharactersSurviveARoundTrip) {
               (std::vector<std::string>{"a", "", "b\nc", "\n", "d\ne", "   ", "𠀀x", "z"}));
 }
 
+// Excel writes a break in a heading as CR LF; it is one break, as a lone CR is.
+TEST(ColumnListFile, ACrLfBreakIsStoredAsOneLineFeed) {
+    EXPECT_EQ(column_list::encode({"line\r\nwith", "a\r\n\r\nb", "c\r\r\n"}),
+              "line\nwith\r\na\n\nb\r\nc\n\n\r\n");
+    EXPECT_EQ(column_list::decode(column_list::encode({"\r\n", "x"})),
+              (std::vector<std::string>{"\n", "x"}));
+}
+
 TEST(ColumnListFile, LoadAndSaveTheFileAndAFailedSaveKeepsTheOldList) {
     TempDir dir;
     auto file = dir / "ini.txt";

@@ -51,6 +51,17 @@ TEST(CsvReader, Utf8BomAndGbkAreDecoded) {
     EXPECT_EQ(g[74898], (Row{"张张", "张王"}));
 }
 
+// Chinese Excel and WPS write GB18030, whose four-byte characters GBK lacks.
+TEST(CsvReader, Gb18030FourByteCharactersAreDecoded) {
+    TempDir dir;
+    writeFile(dir / "utf8.csv", "姓名,备注\n𠀀张,\"㐀，x\"\n");
+    const std::string iconv =
+        "iconv -f UTF-8 -t GB18030 " + shellQuote((dir / "utf8.csv").string());
+    ASSERT_EQ(run(iconv + " > " + shellQuote((dir / "gb.csv").string())).exitCode, 0);
+    ASSERT_NE(readFile(dir / "gb.csv").find("\x95\x32\x82\x36"), std::string::npos);  // 𠀀
+    EXPECT_EQ(readSheet(dir / "gb.csv"), (Grid{{"姓名", "备注"}, {"𠀀张", "㐀，x"}}));
+}
+
 TEST(CsvReader, SizeIgnoresTrailingEmptiesAndReadsPadToWhatIsAsked) {
     TempDir dir;
     writeFile(dir / "a.csv", "1,2,3,,\n4\n5,6\n7\n,,\n\n");
@@ -135,8 +146,9 @@ TEST(CsvReader, FilesBeyondASheetOrUndecodableAreRefused) {
         {std::string(1, '\0') + le.substr(0, le.size() - 1), err::kNotWorkbook, "",
          "没有字节顺序标记（BOM）的 UTF-16"},
         {"a,b\n\xA4\xA4,\xFF\x80\n", err::kCellConversion, "第 2 行第 2 列的单元格无法读取",
-         "文字既不是 UTF-8 编码也不是 GBK 编码"},
-        // UTF-8 until line 202.
+         "文字既不是 UTF-8 编码也不是 GB18030（GBK）编码"},
+        // UTF-8 until line 202 and valid GB18030 throughout: the Chinese UTF-8
+        // before the break tells what the file is.
         {"姓名,金额\n" + repeat("张三,1\n", 200) + "李四,\xC0\x80\n王五,3\n", err::kCellConversion,
          "第 202 行第 2 列", "文字不是有效的 UTF-8 编码"},
         {li + "\xC0\xEE,x\xFF\n\xC0\xEE,4\n", err::kCellConversion, "第 3 行第 2 列", "GBK"},
