@@ -16,22 +16,24 @@ Status checkLayout(const SheetLayout& layout) {
 
 Result<RowSpan> rowSpan(int32_t usedRows, const SheetLayout& layout) {
     TABROVIN_TRY(checkLayout(layout));
-    RowSpan span;
-    span.headingRow = layout.headerRow;
-    span.first = layout.headerRow + 1;
-    // 64-bit: a header row near the top of the range must not overflow.
-    span.last = static_cast<int32_t>(
-        std::max<int64_t>(int64_t{usedRows} - layout.skipLast, int64_t{layout.headerRow}));
-    if (layout.isDefault()) return span;
-    if (layout.headerRow > usedRows)
-        return Error::refused("标题行 " + std::to_string(layout.headerRow) +
-                              " 超出了工作表的最后一行（工作表共 " + std::to_string(usedRows) +
-                              " 行）。请改小标题行后再选择工作簿。");
-    if (span.count() < 1)
-        return Error::refused("标题行 " + std::to_string(layout.headerRow) + " 之下跳过末尾 " +
-                              std::to_string(layout.skipLast) + " 行后，没有剩下数据行（工作表共 " +
-                              std::to_string(usedRows) + " 行）。");
-    return span;
+    // 64-bit: the row after a header row at the top of the range, and a
+    // trailing count past the range, must not wrap round.
+    const int64_t first = int64_t{layout.headerRow} + 1;
+    const int64_t last = std::max<int64_t>(int64_t{usedRows} - layout.skipLast, first - 1);
+    if (!layout.isDefault()) {
+        if (layout.headerRow > usedRows)
+            return Error::refused("标题行 " + std::to_string(layout.headerRow) +
+                                  " 超出了工作表的最后一行（工作表共 " + std::to_string(usedRows) +
+                                  " 行）。请改小标题行后再选择工作簿。");
+        if (last < first)
+            return Error::refused("标题行 " + std::to_string(layout.headerRow) + " 之下跳过末尾 " +
+                                  std::to_string(layout.skipLast) +
+                                  " 行后，没有剩下数据行（工作表共 " + std::to_string(usedRows) +
+                                  " 行）。");
+    }
+    // The default layout's first row is 2, and the sheet has at most
+    // INT32_MAX rows, so these fit.
+    return RowSpan{layout.headerRow, static_cast<int32_t>(first), static_cast<int32_t>(last)};
 }
 
 std::string describeLayout(const SheetLayout& layout) {
