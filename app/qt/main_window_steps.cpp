@@ -24,6 +24,7 @@
 
 namespace tabrovin {
 void MainWindow::chooseWorkbook() {
+    if (importOptions_.append) return chooseWorkbooksToAppend();
     const std::string folder = windowSettings().value("lastFolder").toString().toStdString();
     chooseWorkbookPath(fileChooser ? fileChooser(kWorkbookFilter, folder)
                                    : qt::openFileDialog(this, kWorkbookFilter, folder));
@@ -31,6 +32,7 @@ void MainWindow::chooseWorkbook() {
 
 void MainWindow::chooseWorkbookPath(const std::string& path) {
     xlsPath_ = path;
+    appendPaths_ = {path};
     if (xlsPath_.empty()) return showMessage(noWorkbookChosen());
     // The chooser starts where the user last looked, whatever was found there.
     windowSettings().setValue("lastFolder", QFileInfo(qs(path)).absolutePath());
@@ -67,7 +69,9 @@ void MainWindow::openChosenWorkbook() {
     // The worksheet number typed in Text4: rounded, and below 1 means 1.
     auto n = toInt16(text(TextBox::Text4));
     if (!n) return refuseBeforeStart(Step::Open, n.error());
-    OpenRequest request{pathFromUtf8(xlsPath_), std::max<int>(*n, 1)};
+    chosenOptions_ = importOptions_;
+    OpenRequest request{pathFromUtf8(xlsPath_), std::max<int>(*n, 1), nullptr,
+                        chosenOptions_.layout, chosenOptions_.append};
     if (!prepareStep(Step::Open)) return;
     list(ListBox::List1)->clear();
     releaseDataView();  // the file is about to be replaced
@@ -93,7 +97,9 @@ void MainWindow::openChosenWorkbook() {
 }
 
 void MainWindow::startImport() {
+    if (chosenOptions_.append) return startAppend();
     ImportRequest request;
+    request.layout = chosenOptions_.layout;
     request.workbook = pathFromUtf8(xlsPath_);
     auto n = toInt16(text(TextBox::Text4));      // rounded; below 1 means 1
     auto pause = toInt32(text(TextBox::Text5));  // rounded

@@ -162,26 +162,33 @@ void MainWindow::chooseFromOutside(const std::string& path) {
 
 namespace {
 
-// The one local file a drop carries, or "" when it carries anything else.
-QString droppedFile(const QMimeData* data) {
+// The local files a drop carries, none when it carries anything else;
+// several only for an append.
+std::vector<std::string> droppedFiles(const QMimeData* data, bool several) {
     const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls[0].isLocalFile()) return {};
-    const QString path = urls[0].toLocalFile();
-    return QFileInfo(path).isDir() ? QString() : path;
+    std::vector<std::string> paths;
+    if (urls.isEmpty() || (urls.size() > 1 && !several)) return paths;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir()) return {};
+        paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
 }
 
 }  // namespace
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (state_.allows(Control::Drops) && !droppedFile(event->mimeData()).isEmpty())
+    if (state_.allows(Control::Drops) &&
+        !droppedFiles(event->mimeData(), importOptions_.append).empty())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QString path = droppedFile(event->mimeData());
-    if (!state_.allows(Control::Drops) || path.isEmpty()) return;
+    const auto paths = droppedFiles(event->mimeData(), importOptions_.append);
+    if (!state_.allows(Control::Drops) || paths.empty()) return;
     event->acceptProposedAction();
-    chooseFromOutside(path.toStdString());
+    chooseFromOutside(paths.front());
+    if (paths.size() > 1 && !xlsPath_.empty()) appendPaths_ = paths;
 }
 
 }  // namespace tabrovin

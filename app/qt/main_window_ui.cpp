@@ -70,6 +70,7 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     buildToolsMenu();
     setAcceptDrops(true);
     buildImportStep(client);
+    buildImportOptions();
     buildProcessingStep(client);
     buildExportStep(client);
     buildStatusLine(client);

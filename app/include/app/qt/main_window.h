@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/outcomes.h"
+#include "app/qt/import_options_dialog.h"
 #include "app/qt/window_defaults.h"
 #include "app/window_state.h"
 #include "core/folder_stamp.h"
@@ -61,6 +62,10 @@ class MainWindow : public QMainWindow {
         fileChooser;
     static inline std::function<void(const Message&)> messageSink;
     static inline std::function<bool(const std::string& question)> questionSink;
+    // The chooser of several workbooks, while 追加导入 is on; none chosen: empty.
+    static inline std::function<std::vector<std::string>(const std::string& filter,
+                                                         const std::string& folder)>
+        filesChooser;
     // Opens a folder on the desktop; false when it could not.
     static inline std::function<bool(const std::string& folder)> folderOpener;
 
@@ -153,6 +158,15 @@ class MainWindow : public QMainWindow {
     void chooseFromOutside(const std::string& path);
     void showTableRowCount();
 
+    // The import options, in main_window_import_options.cpp.
+    void buildImportOptions();
+    void editImportOptions();
+    void showImportOptions();
+    void chooseWorkbooksToAppend();
+    // Several workbooks appended in one step: the first is listed in List1.
+    void chooseWorkbookPaths(const std::vector<std::string>& paths);
+    void startAppend();
+
     // What a step's end tells the state model beyond how it ended.
     struct StepEnd {
         bool listedColumns = false;  // a choice listed a sheet with data rows
@@ -228,7 +242,11 @@ class MainWindow : public QMainWindow {
     Workspace workspace_;
     std::vector<std::string> columnNames_;  // Combo1's entries
     ExportLists exportLists_;
-    std::string xlsPath_;  // the workbook chosen last
+    std::string xlsPath_;                   // the workbook chosen last
+    ImportOptions importOptions_;           // as the dialog set them
+    ImportOptions chosenOptions_;           // as they were when xlsPath_ was chosen
+    std::vector<std::string> appendPaths_;  // the workbooks chosen last for an append
+    QLabel* importOptionsLabel_ = nullptr;  // the options not at their defaults
     WindowState state_;
     FolderStamp knownFolder_;         // the folder as this window last saw it
     bool choiceOverwritten_ = false;  // another program changed the chosen table
