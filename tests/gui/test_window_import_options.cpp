@@ -1,0 +1,155 @@
+// The import options in the window: the dialog in the tools menu, the note
+// in step one while an option is not at its default, the options remembered,
+// and appends of several chosen or dropped workbooks.
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QMimeData>
+#include <QSpinBox>
+#include <QUrl>
+
+#include "app/qt/import_options_dialog.h"
+#include "core/table_page.h"
+#include "tests/gui/gui_support.h"
+
+namespace tabrovin::testing {
+namespace {
+
+class ImportOptionsTest : public GuiTest {
+  protected:
+    void TearDown() override {
+        MainWindow::filesChooser = nullptr;
+        GuiTest::TearDown();
+    }
+    // Sets the options through the dialog from the tools menu, and presses OK.
+    void setOptions(int headerRow, int skipLast, bool append, bool sourceColumn) {
+        find<QMenu>("toolsMenu")->aboutToShow();
+        auto* action = find<QAction>("importOptions");
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+        auto* dialog = find<ImportOptionsDialog>("importOptionsDialog");
+        ASSERT_NE(dialog, nullptr);
+        childOf<QSpinBox>(dialog, "headerRowBox")->setValue(headerRow);
+        childOf<QSpinBox>(dialog, "skipLastBox")->setValue(skipLast);
+        childOf<QCheckBox>(dialog, "appendBox")->setChecked(append);
+        auto* source = childOf<QCheckBox>(dialog, "sourceColumnBox");
+        EXPECT_EQ(source->isEnabled(), append) << "the source column goes with an append";
+        source->setChecked(sourceColumn);
+        childOf<QDialogButtonBox>(dialog, "importOptionsButtons")
+            ->button(QDialogButtonBox::Ok)
+            ->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QString note() {
+        auto* label = find<QLabel>("importOptionsLabel");
+        return label->isVisible() ? label->text() : QString();
+    }
+    int64_t tableRows() {
+        TablePageReader reader;
+        EXPECT_TRUE(reader.open(folder / "data" / "data.mdb", 0).ok());
+        auto rows = reader.rowCount();
+        return rows.ok() ? *rows : -1;
+    }
+    bool drop(const std::vector<std::string>& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const auto& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &dropped);
+        EXPECT_TRUE(idle());
+        return true;
+    }
+    std::string report(const char* name, const char* body) {
+        writeFile(dir / name, body);
+        return (dir / name).string();
+    }
+};
+
+TEST_F(ImportOptionsTest, OptionsAreShownInStepOneWhileNotAtTheirDefaultsAndRemembered) {
+    open();
+    EXPECT_EQ(note(), QString());
+    setOptions(3, 1, true, true);
+    EXPECT_EQ(note(), QString::fromUtf8("标题行 3 · 末尾跳过 1 · 追加 · 来源文件"));
+    // A new window over the same folder starts with them.
+    window.reset();
+    open();
+    EXPECT_EQ(note(), QString::fromUtf8("标题行 3 · 末尾跳过 1 · 追加 · 来源文件"));
+    setOptions(1, 0, true, false);
+    EXPECT_EQ(note(), QString::fromUtf8("追加"));
+    setOptions(1, 0, false, false);
+    EXPECT_EQ(note(), QString());
+    EXPECT_EQ(find<QPushButton>("cmd6")->text(), QString::fromUtf8("1.选择你要导入的Excel"));
+}
+
+TEST_F(ImportOptionsTest, HeadingsBelowATitleAndATotalRowLeftOut) {
+    open();
+    setOptions(2, 1, false, false);
+    files.push_back(report("r.csv", "某部门报表\n姓名,电话\n张三,1\n李四,2\n合计,3\n"));
+    click("cmd6");
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"姓名", "电话"}));
+    EXPECT_EQ(textOf("Label6"), "2");
+    clickAndWait("cmd5");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, importDone().text);
+    EXPECT_EQ(tableRows(), 2);
+    EXPECT_EQ(itemsOf("Combo1"), (std::vector<std::string>{"姓名", "电话"}));
+
+    // A header row past the sheet is refused before the table is reset.
+    messages.clear();
+    setOptions(9, 0, false, false);
+    files.push_back((dir / "r.csv").string());
+    click("cmd6");
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("标题行 9"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(tableRows(), 2);
+}
+
+TEST_F(ImportOptionsTest, SeveralWorkbooksAppendAndUndoTakesThemBack) {
+    open();
+    files.push_back(writeSheet("a.csv", 4));
+    click("cmd6");
+    ASSERT_TRUE(idle());
+    clickAndWait("cmd5");
+    ASSERT_EQ(tableRows(), 4);
+
+    setOptions(1, 0, true, true);
+    std::vector<std::string> chosen = {report("b.csv", "地址, 姓名\n城9,name9\n"),
+                                       report("c.csv", "备注,姓名\nx,name8\ny,name7\n")};
+    std::vector<std::string> folders;
+    MainWindow::filesChooser = [&](const std::string&, const std::string& folder) {
+        folders.push_back(folder);
+        return chosen;
+    };
+    click("cmd6");
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(folders.size(), 1u) << "the chooser of several workbooks opens";
+    EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"地址", " 姓名"}));
+    EXPECT_EQ(tableRows(), 4) << "choosing for an append keeps the table";
+    clickAndWait("cmd5");
+    EXPECT_EQ(messages.back().text, importDone().text);
+    EXPECT_EQ(tableRows(), 7);
+    EXPECT_EQ(itemsOf("Combo1"),
+              (std::vector<std::string>{"姓名", "电话", "地址", "来源文件", "备注"}));
+
+    // Two dropped workbooks are chosen together, only while the append is on.
+    EXPECT_TRUE(drop(chosen));
+    clickAndWait("cmd5");
+    EXPECT_EQ(tableRows(), 10);
+    messages.clear();
+    find<QMenu>("toolsMenu")->aboutToShow();
+    find<QAction>("undoStep")->trigger();
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(tableRows(), 7);
+    setOptions(1, 0, false, false);
+    EXPECT_FALSE(drop(chosen));
+}
+
+}  // namespace
+}  // namespace tabrovin::testing
