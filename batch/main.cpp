@@ -267,12 +267,9 @@ bool appendTicks(const Options& o, AppendRequest& r, std::string& why) {
     if (!span) return why = span.error().description, false;
     auto positions = tickedColumns(o, (*m)->lastColumn, why);
     if (!positions) return false;
-    Status read = (*m)->sheet->readRows(span->headingRow, span->headingRow, (*m)->lastColumn,
-                                        [&](int32_t, const std::vector<std::string>& cells) {
-                                            r.listed = cells;
-                                            return Status::Ok();
-                                        });
-    if (!read.ok()) return why = read.error().description, false;
+    auto listed = readHeadings(**m, span->headingRow);
+    if (!listed) return why = listed.error().description, false;
+    r.listed = std::move(*listed);
     r.ticked.assign(r.listed.size(), false);
     for (int k : *positions) r.ticked[k - 1] = true;
     return true;

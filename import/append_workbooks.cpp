@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "core/column_list.h"
 #include "core/statements.h"
@@ -14,24 +15,16 @@
 namespace tabrovin {
 namespace {
 
+constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
 constexpr std::string_view kFullWidthSpace = "\u3000";
 
-bool startsBlank(std::string_view s, size_t& len) {
-    if (!s.empty() && (s[0] == ' ' || s[0] == '\t' || s[0] == '\n' || s[0] == '\v' ||
-                       s[0] == '\f' || s[0] == '\r'))
-        return len = 1, true;
-    if (s.substr(0, kFullWidthSpace.size()) == kFullWidthSpace)
-        return len = kFullWidthSpace.size(), true;
-    return false;
-}
-
-bool endsBlank(std::string_view s, size_t& len) {
-    if (!s.empty() && std::string_view(" \t\n\v\f\r").find(s.back()) != std::string_view::npos)
-        return len = 1, true;
-    if (s.size() >= kFullWidthSpace.size() &&
-        s.substr(s.size() - kFullWidthSpace.size()) == kFullWidthSpace)
-        return len = kFullWidthSpace.size(), true;
-    return false;
+// The length of the blank that `s` starts with (or, `atEnd`, ends with); 0: none.
+size_t blankAt(std::string_view s, bool atEnd) {
+    if (s.empty()) return 0;
+    if (kAsciiBlanks.find(atEnd ? s.back() : s.front()) != std::string_view::npos) return 1;
+    const size_t n = kFullWidthSpace.size();
+    if (s.size() < n) return 0;
+    return (atEnd ? s.substr(s.size() - n) : s.substr(0, n)) == kFullWidthSpace ? n : 0;
 }
 
 // One workbook of the step, opened and planned before any row is stored.
@@ -43,7 +36,7 @@ struct Source {
 };
 
 // Which (heading, occurrence) pairs the user unticked.
-using Unticked = std::map<std::pair<std::string, int>, bool>;
+using Unticked = std::set<std::pair<std::string, int>>;
 
 Unticked untickedOf(const AppendRequest& r) {
     Unticked out;
@@ -51,7 +44,7 @@ Unticked untickedOf(const AppendRequest& r) {
     for (size_t i = 0; i < r.listed.size(); ++i) {
         std::string key = headingKey(r.listed[i]);
         int occurrence = seen[key]++;
-        if (i < r.ticked.size() && !r.ticked[i]) out[{key, occurrence}] = true;
+        if (i < r.ticked.size() && !r.ticked[i]) out.insert({key, occurrence});
     }
     return out;
 }
@@ -114,11 +107,47 @@ Result<Source> openSource(std::vector<std::string>& names, const AppendRequest& 
     return Source{file, *m, *span, std::move(*plan)};
 }
 
+// The workbooks opened and planned in order, up to the first that fails,
+// whose error is then `failed`; a refusal of any is the result itself.
+Result<std::vector<Source>> openSources(std::vector<std::string>& names, const AppendRequest& r,
+                                        std::optional<Error>& failed) {
+    const Unticked unticked = untickedOf(r);
+    std::vector<Source> sources;
+    for (size_t i = 0; i < r.workbooks.size(); ++i) {
+        auto source = openSource(names, r, unticked, i);
+        if (!source && source.error().number == err::kRefused) return source.error();
+        if (!source) {
+            failed = source.error();
+            break;
+        }
+        sources.push_back(std::move(*source));
+    }
+    return sources;
+}
+
 // The row to name beside an error: the readers name their own place, the
 // engine does not, so a refused insert is placed at the last row read.
 int64_t rowOfStore(const Status& st, int32_t reached) {
     const int n = st.error().number;
     return n >= err::kDatabaseBase && n < err::kDatabaseBase + 256 ? reached : 0;
+}
+
+// The rows of one workbook into wen, stored before the next one's: an
+// engine's refusal is then named with its workbook.
+Status appendSource(Source& s, RowInserter& inserter, const RowInserter::Share& share,
+                    int32_t& reached) {
+    reached = s.span.first - 1;
+    auto sink = [&](int32_t row, const std::vector<std::string>& cells) {
+        reached = row;
+        return inserter(row, cells);
+    };
+    TABROVIN_TRY(inserter.startSheet(s.plan, s.span.first, s.span.last, share));
+    Status read = s.span.count() < 1 ? Status::Ok()
+                                     : readRowsAhead(*s.sheet->sheet, s.span.first, s.span.last,
+                                                     s.sheet->lastColumn, sink);
+    s.sheet.reset();  // its reader's memory goes before the next one's
+    TABROVIN_TRY(read);
+    return inserter.flush();
 }
 
 // The column list the appended rows join: none for an empty table, whose
@@ -137,9 +166,8 @@ Result<std::vector<std::string>> startingNames(Workspace& ws) {
 }  // namespace
 
 std::string headingKey(std::string_view heading) {
-    size_t len = 0;
-    while (startsBlank(heading, len)) heading.remove_prefix(len);
-    while (endsBlank(heading, len)) heading.remove_suffix(len);
+    while (size_t n = blankAt(heading, false)) heading.remove_prefix(n);
+    while (size_t n = blankAt(heading, true)) heading.remove_suffix(n);
     std::string key;
     key.reserve(heading.size());
     for (size_t i = 0; i < heading.size(); ++i) {
@@ -189,17 +217,10 @@ Result<AppendReport> appendWorkbooks(Workspace& ws, const AppendRequest& request
     auto start = startingNames(ws);
     if (!start) return start.error();
     std::vector<std::string> names = std::move(*start);
-    const Unticked unticked = untickedOf(request);
-    std::vector<Source> sources;
     std::optional<Error> failed;
-    for (size_t i = 0; i < request.workbooks.size() && !failed; ++i) {
-        auto source = openSource(names, request, unticked, i);
-        if (!source && source.error().number == err::kRefused) return source.error();
-        if (source)
-            sources.push_back(std::move(*source));
-        else
-            failed = source.error();
-    }
+    auto opened = openSources(names, request, failed);
+    if (!opened) return opened.error();
+    std::vector<Source>& sources = *opened;
     if (sources.empty()) return *failed;
     AppendReport report;
     for (const auto& s : sources) report.dataRows += s.span.count();
@@ -212,24 +233,15 @@ Result<AppendReport> appendWorkbooks(Workspace& ws, const AppendRequest& request
     TABROVIN_TRY(ws.conn.begin());
     Status read = Status::Ok();
     int64_t before = 0;
+    int32_t reached = 0;
     for (size_t i = 0; i < sources.size() && read.ok(); ++i) {
-        Source& s = sources[i];
-        int32_t reached = s.span.first - 1;
-        auto sink = [&](int32_t row, const std::vector<std::string>& cells) {
-            reached = row;
-            return inserter(row, cells);
-        };
-        RowInserter::Share share{before - s.span.first, before, report.dataRows};
-        read = inserter.startSheet(s.plan, s.span.first, s.span.last, share);
-        if (read.ok() && s.span.count() > 0)
-            read = readRowsAhead(*s.sheet->sheet, s.span.first, s.span.last, s.sheet->lastColumn,
-                                 sink);
-        s.sheet.reset();  // its reader's memory goes before the next one's
+        RowInserter::Share share{before - sources[i].span.first, before, report.dataRows};
+        read = appendSource(sources[i], inserter, share, reached);
         if (!read.ok() && read.error().number != err::kCancelled)
-            read = Error::inWorkbookOfMany(read.error(), s.file, static_cast<int>(i + 1),
+            read = Error::inWorkbookOfMany(read.error(), sources[i].file, static_cast<int>(i + 1),
                                            CellPlace(request.sheet, rowOfStore(read, reached)));
         if (read.ok()) ++report.files;
-        before += s.span.count();
+        before += sources[i].span.count();
     }
     // As for one workbook: every row handed over stays, named.
     Status flushed = inserter.flush();
