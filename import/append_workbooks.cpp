@@ -227,7 +227,8 @@ Result<AppendReport> appendWorkbooks(Workspace& ws, const AppendRequest& request
     progress.count(Counter::Rows, report.dataRows);
     progress.count(Counter::Columns, static_cast<int64_t>(names.size()) - 1);
     progress.count(Counter::Done, 0);
-    TABROVIN_TRY(takeSnapshot(ws, "追加导入"));
+    auto snapshot = prepareSnapshot(ws, "追加导入");
+    if (!snapshot) return snapshot.error();
     TABROVIN_TRY(ws.openConn());
     RowInserter inserter(ws, progress, request.pauseEvery, names);
     TABROVIN_TRY(ws.conn.begin());
@@ -246,11 +247,15 @@ Result<AppendReport> appendWorkbooks(Workspace& ws, const AppendRequest& request
     // As for one workbook: every row handed over stays, named.
     Status flushed = inserter.flush();
     Status committed = ws.conn.commit();
-    Status named = inserter.inserted() > 0 || read.ok() ? inserter.name() : Status::Ok();
+    const bool changed = inserter.inserted() > 0 || read.ok();
+    Status named = changed ? inserter.name() : Status::Ok();
+    // Only a table that changed gives the last step's undo away.
+    Status kept = changed ? snapshot->keep() : Status::Ok();
     TABROVIN_TRY(read);
     TABROVIN_TRY(flushed);
     TABROVIN_TRY(committed);
     TABROVIN_TRY(named);
+    TABROVIN_TRY(kept);
     if (failed) return *failed;
     report.inserted = inserter.inserted();
     report.columnNames = names;
