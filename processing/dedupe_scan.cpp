@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,48 +62,116 @@ class KeySet {
     size_t count_ = 0;
 };
 
-// The key under which `value` groups. NOCASE folds A-Z only, and compares
-// texts with a zero byte only up to that byte, then by length; other storage
-// classes (which a text column does not normally hold) never equal a text.
-void groupKey(int type, std::string_view value, std::string& key) {
-    key.clear();
-    if (type != SQLITE_TEXT) {
-        key.push_back(static_cast<char>('0' + type));
-        key.append(value);
-        return;
+constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
+constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
+
+// Full-width forms U+FF01..U+FF5E (EF BC 81..EF BD 9E) and U+3000 as their
+// ASCII counterparts; every other byte stays.
+void foldWidth(std::string_view in, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < in.size(); ++i) {
+        const auto c = static_cast<unsigned char>(in[i]);
+        if (c == 0xEF && i + 2 < in.size()) {
+            const auto b = static_cast<unsigned char>(in[i + 1]);
+            const auto d = static_cast<unsigned char>(in[i + 2]);
+            if ((b == 0xBC && d >= 0x81 && d <= 0xBF) || (b == 0xBD && d >= 0x80 && d <= 0x9E)) {
+                out.push_back(static_cast<char>(b == 0xBC ? d - 0x81 + 0x21 : d - 0x80 + 0x60));
+                i += 2;
+                continue;
+            }
+        }
+        if (in.substr(i, 3) == kIdeographicSpace) {
+            out.push_back(' ');
+            i += 2;
+            continue;
+        }
+        out.push_back(static_cast<char>(c));
     }
-    const size_t zero = value.find('\0');
-    key.push_back(zero == std::string_view::npos ? 'T' : 'Z');
-    for (char c : value.substr(0, zero))
-        key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
-    if (zero == std::string_view::npos) return;
-    key.push_back('\0');
-    key.append(std::to_string(value.size()));
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    for (bool more = true; more && !s.empty();) {
+        more = false;
+        if (kAsciiBlanks.find(s.front()) != std::string_view::npos) s.remove_prefix(1), more = true;
+        if (s.starts_with(kIdeographicSpace)) s.remove_prefix(3), more = true;
+    }
+    for (bool more = true; more && !s.empty();) {
+        more = false;
+        if (kAsciiBlanks.find(s.back()) != std::string_view::npos) s.remove_suffix(1), more = true;
+        if (s.ends_with(kIdeographicSpace)) s.remove_suffix(3), more = true;
+    }
+    return s;
+}
+
+// Appends the part of the group key that `value` makes: a tag for its kind,
+// its length (so parts of several columns cannot run into each other), and
+// the bytes under which it groups. NOCASE folds A-Z only, and compares texts
+// with a zero byte only up to that byte, then by length; other storage
+// classes (which a text column does not normally hold) never equal a text,
+// and NULL is a kind of its own.
+void appendPart(int type, std::string_view value, std::string& key) {
+    const size_t zero = type == SQLITE_TEXT ? value.find('\0') : std::string_view::npos;
+    key.push_back(type != SQLITE_TEXT              ? static_cast<char>('0' + type)
+                  : zero == std::string_view::npos ? 'T'
+                                                   : 'Z');
+    const size_t lengthAt = key.size();
+    key.append(sizeof(uint32_t), '\0');
+    if (type != SQLITE_TEXT) {
+        key.append(value);
+    } else {
+        for (char c : value.substr(0, zero))
+            key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+        if (zero != std::string_view::npos) {
+            key.push_back('\0');
+            key.append(std::to_string(value.size()));
+        }
+    }
+    const auto length = static_cast<uint32_t>(key.size() - lengthAt - sizeof(uint32_t));
+    std::memcpy(key.data() + lengthAt, &length, sizeof length);
+}
+
+// The key columns' names, each once, in the order first given.
+Result<std::vector<std::string>> keyColumns(const DedupeKey& key) {
+    if (key.columns.empty()) return Error::noSuchColumn(-1);
+    std::vector<std::string> names;
+    for (int k : key.columns) {
+        auto name = statements::columnName(k);
+        if (!name) return name.error();
+        if (std::find(names.begin(), names.end(), *name) == names.end()) names.push_back(*name);
+    }
+    return names;
 }
 
 // Reads wen once in id order, sorting each row's id into kept or duplicate.
-Result<RowSplit> scanColumn(Database& db, const std::string& column,
-                            const std::function<Status(int64_t)>& everyGroup) {
-    auto rows = db.query({"SELECT id, " + column + " FROM wen ORDER BY id", {}});
+Result<RowSplit> scanColumns(Database& db, const DedupeKey& dedupe,
+                             const std::vector<std::string>& names,
+                             const std::function<Status(int64_t)>& everyGroup) {
+    std::string select = "SELECT id";
+    for (const auto& name : names) select += ", " + name;
+    auto rows = db.query({select + " FROM wen ORDER BY id", {}});
     if (!rows) return rows.error();
+    const int columns = static_cast<int>(names.size()) + 1;
+    const bool normalise = dedupe.trim || dedupe.width;
     RowSplit scan;
     KeySet seen;
-    bool sawNull = false;
-    std::string key;
+    std::string key, folded;
     for (;;) {
         auto more = rows->next();
         if (!more) return more.error();
         if (!*more) break;
         ++scan.rows;
-        const int type = rows->type(1);
-        bool fresh;
-        if (type == SQLITE_NULL) {
-            fresh = !sawNull;
-            sawNull = true;
-        } else {
-            groupKey(type, rows->text(1), key);
-            fresh = seen.insert(key);
+        key.clear();
+        for (int c = 1; c < columns; ++c) {
+            const int type = rows->type(c);
+            std::string_view value = rows->text(c);
+            if (type == SQLITE_TEXT && normalise) {
+                if (dedupe.width) foldWidth(value, folded);
+                if (dedupe.width) value = folded;
+                if (dedupe.trim) value = trimBlanks(value);
+            }
+            appendPart(type, value, key);
         }
+        const bool fresh = seen.insert(key);
         (fresh ? scan.kept : scan.removed).push_back(rows->number(0));
         if (fresh) TABROVIN_TRY(everyGroup(static_cast<int64_t>(scan.kept.size())));
     }
@@ -109,7 +179,8 @@ Result<RowSplit> scanColumn(Database& db, const std::string& column,
 }
 
 // Counts wen for `rowsFound`, then scans it.
-Result<RowSplit> countAndScan(Database& reader, const std::string& column,
+Result<RowSplit> countAndScan(Database& reader, const DedupeKey& key,
+                              const std::vector<std::string>& names,
                               const std::function<Status(int64_t)>& everyGroup,
                               const std::function<void(int64_t)>& rowsFound) {
     if (rowsFound) {
@@ -117,7 +188,7 @@ Result<RowSplit> countAndScan(Database& reader, const std::string& column,
         if (!total) return total.error();
         rowsFound(*total);
     }
-    return scanColumn(reader, column, everyGroup);
+    return scanColumns(reader, key, names, everyGroup);
 }
 
 }  // namespace
@@ -125,13 +196,28 @@ Result<RowSplit> countAndScan(Database& reader, const std::string& column,
 Result<DedupeCounts> dedupeScan(Database& db, int column,
                                 const std::function<Status(int64_t)>& everyGroup,
                                 const std::function<void(int64_t)>& rowsFound) {
-    auto name = statements::columnName(column);
-    if (!name) return name.error();
-    auto split = removeRows(
-        db, [&](Database& reader) { return countAndScan(reader, *name, everyGroup, rowsFound); });
+    return dedupeScan(db, DedupeKey{{column}}, everyGroup, rowsFound);
+}
+
+Result<DedupeCounts> dedupeScan(Database& db, const DedupeKey& key,
+                                const std::function<Status(int64_t)>& everyGroup,
+                                const std::function<void(int64_t)>& rowsFound) {
+    auto names = keyColumns(key);
+    if (!names) return names.error();
+    auto split = removeRows(db, [&](Database& reader) {
+        return countAndScan(reader, key, *names, everyGroup, rowsFound);
+    });
     if (!split) return split.error();
     return DedupeCounts{split->rows, static_cast<int64_t>(split->kept.size()),
                         static_cast<int64_t>(split->removed.size())};
+}
+
+Result<int64_t> countDuplicates(Database& reader, const DedupeKey& key) {
+    auto names = keyColumns(key);
+    if (!names) return names.error();
+    auto split = scanColumns(reader, key, *names, [](int64_t) { return Status::Ok(); });
+    if (!split) return split.error();
+    return static_cast<int64_t>(split->removed.size());
 }
 
 }  // namespace tabrovin

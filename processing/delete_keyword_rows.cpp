@@ -1,6 +1,5 @@
 #include "processing/delete_keyword_rows.h"
 
-#include "core/statements.h"
 #include "core/undo.h"
 #include "processing/row_removal.h"
 
@@ -22,16 +21,20 @@ Result<RowSplit> splitByMatch(Database& reader, const Statement& matches) {
     return split;
 }
 
+Result<Statement> condition(const DeleteRequest& request) {
+    TextMatch match{{request.keyword}, request.match};
+    match.keywords.insert(match.keywords.end(), request.moreKeywords.begin(),
+                          request.moreKeywords.end());
+    return matchCondition(request.column, match);
+}
+
 }  // namespace
 
 Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& request,
                                        Progress& progress) {
-    // '%%' would match every row that has a value: almost certainly not meant.
-    if (request.keyword.empty())
-        return Error::refused(
-            "关键字不能为空！请在“相应的例删除包含下面关健字的”中输入要删除的关键字。");
-    auto matches = statements::keywordMatches(request.column, request.keyword);
+    auto matches = condition(request);
     if (!matches) return matches.error();
+    matches->text = "select id, " + matches->text + " from [wen] order by id";
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
     auto snapshot = prepareSnapshot(ws, "删除相应的行");
     if (!snapshot) return snapshot.error();
@@ -44,6 +47,17 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
     const auto left = static_cast<int32_t>(split->kept.size());
     progress.count(Counter::Rows, left);
     return DeleteReport{left};
+}
+
+Result<int64_t> countKeywordRows(const Workspace& ws, const DeleteRequest& request) {
+    auto matches = condition(request);
+    if (!matches) return matches.error();
+    matches->text = "select count(*) from [wen] where " + matches->text;
+    Database reader;
+    TABROVIN_TRY(reader.open(ws.paths.workingDb(), Database::Mode::ReadOnly));
+    auto n = reader.readOptionalNumber(*matches);
+    if (!n) return n.error();
+    return n->value_or(0);
 }
 
 }  // namespace tabrovin

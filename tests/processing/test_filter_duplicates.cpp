@@ -1,4 +1,5 @@
 // Duplicate filtering on a real working table.
+#include "core/undo.h"
 #include "processing/filter_duplicates.h"
 #include "tests/support/workspace_fixture.h"
 
@@ -65,4 +66,51 @@ TEST_F(FilterDuplicates, ACancelAnywhereBeforeTheDeleteOrAnErrorKeepsEveryRow) {
 
     std::filesystem::remove(ws.paths.workingDb());
     EXPECT_TRUE(tt::failsWith(dedupe(), err::kFileNotFound, "data.mdb"));
+}
+
+// The options beside the chosen column: which rows stay, the count promised
+// beforehand, pauses still counted in groups, and undo after each.
+TEST_F(FilterDuplicates, MoreColumnsAndNormalisationsKeepTheFirstOfEachGroupAndUndo) {
+    fill({{"a", "北京", "Ａ1"},
+          {"b", "北京", "a1"},
+          {"c", " 北京\u3000", "A1 "},
+          {"d", "上海", "a1"},
+          {"e", "北京"},
+          {"f", "北京", ""},
+          {"g", "北京"},
+          {"h", "上海", "ａ１"}});
+    const auto before = table(3);
+    struct Case {
+        DedupeRequest request;
+        std::string kept;
+    };
+    const std::vector<Case> cases = {
+        {{1, std::nullopt}, "acd"},
+        {{1, std::nullopt, {2}}, "abcdefh"},
+        {{1, std::nullopt, {2}, true}, "abdefh"},
+        {{1, std::nullopt, {2}, false, true}, "acdef"},
+        {{1, std::nullopt, {2, 1, 2}, true, true}, "adef"},
+        {{2, std::nullopt, {}, true, true}, "aef"},
+        {{1, 0, {2}, true, true}, "adef"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kept);
+        auto promised = countDuplicateRows(ws, c.request);
+        ASSERT_TRUE(promised.ok()) << promised.error().description;
+        EXPECT_EQ(*promised, 8 - static_cast<int64_t>(c.kept.size()));
+        progress.pauses = 0;
+        auto r = filterDuplicates(ws, c.request, progress);
+        ASSERT_TRUE(r.ok()) << r.error().description;
+        EXPECT_EQ(r->left, static_cast<int32_t>(c.kept.size()));
+        EXPECT_EQ(progress.pauses, c.request.pauseEvery ? r->left : 0);
+        std::string kept;
+        for (const auto& row : table(1)) kept += row[0];
+        EXPECT_EQ(kept, c.kept);
+        ASSERT_TRUE(undoLastStep(ws).ok());
+        EXPECT_EQ(table(3), before);
+    }
+    EXPECT_TRUE(tt::failsWith(filterDuplicates(ws, {1, std::nullopt, {51}}, progress),
+                              err::kNoSuchColumn, "51"));
+    EXPECT_TRUE(tt::failsWith(countDuplicateRows(ws, {1, std::nullopt, {-1}}), err::kNoSuchColumn));
+    EXPECT_EQ(table(3), before);
 }
