@@ -48,10 +48,13 @@ constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令
         追加导入：不重置工作数据表，把各工作簿第 N 个工作表的数据行按列名对应
         追加进去（新列名占下一个空列）；--columns 按第一个工作簿的列号取消勾选。
         --source-column 把每行所在的文件名存入“来源文件”列。
-  dedupe --column K [--pause-every P]
+  dedupe --column K [--column K2 ...] [--trim] [--width] [--pause-every P]
         过滤重复：第 K 列（列名列表中从 0 数起）每个值只保留最先导入的一行。
-  delete --column K --keyword 关键字
-        删除第 K 列包含关键字的行。
+        给出多个 --column 时，这些列都相同才算重复；--trim 忽略首尾空白（含全角空格），
+        --width 把全角字母、数字和标点当作半角。英文字母总是不分大小写。
+  delete --column K --keyword 关键字 [--keyword 关键字2 ...] [--match 方式]
+        删除第 K 列与任一关键字相符的行。方式：contains 包含（默认，% 和 _ 为通配符）、
+        equals 等于、starts 开头是、literal 包含文字（% 和 _ 只代表自己）。
   export [--col K[=列名]]... [--rows N] [--format xls|xlsx] [--split-by K [--max-files N]]
         按给出的顺序导出这些列（默认全部列，用原列名），每个工作簿 N 行（默认 1000）。
         --format xlsx 写出 .xlsx 工作簿（每个最多 1048575 行；默认 xls，最多 65535 行）。
@@ -76,6 +79,10 @@ struct Options {
     std::optional<std::string> headerRow, skipLast;
     bool append = false, sourceColumn = false;
     std::vector<std::string> cols;  // --col K[=HEADING]
+    // Every --column and --keyword in order; `column` and `keyword` hold the first.
+    std::vector<std::string> allColumns, keywords;
+    std::optional<std::string> match;
+    bool trim = false, width = false;
     std::vector<std::string> positional;
 };
 
@@ -86,22 +93,19 @@ int usageError(const std::string& why) {
 
 bool parse(int argc, char** argv, Options& o, std::string& why) {
     const std::map<std::string, std::optional<std::string>*> single = {
-        {"--home", &o.home},
-        {"--sheet", &o.sheet},
-        {"--columns", &o.columns},
-        {"--pause-every", &o.pauseEvery},
-        {"--column", &o.column},
-        {"--keyword", &o.keyword},
-        {"--rows", &o.rows},
-        {"--from", &o.from},
-        {"--count", &o.count},
-        {"--format", &o.format},
-        {"--split-by", &o.splitBy},
-        {"--max-files", &o.maxFiles},
-        {"--header-row", &o.headerRow},
+        {"--home", &o.home},         {"--sheet", &o.sheet},
+        {"--columns", &o.columns},   {"--pause-every", &o.pauseEvery},
+        {"--rows", &o.rows},         {"--from", &o.from},
+        {"--count", &o.count},       {"--format", &o.format},
+        {"--split-by", &o.splitBy},  {"--max-files", &o.maxFiles},
+        {"--match", &o.match},       {"--header-row", &o.headerRow},
         {"--skip-last", &o.skipLast}};
     const std::map<std::string, bool*> flags = {{"--append", &o.append},
-                                                {"--source-column", &o.sourceColumn}};
+                                                {"--source-column", &o.sourceColumn},
+                                                {"--trim", &o.trim},
+                                                {"--width", &o.width}};
+    const std::map<std::string, std::vector<std::string>*> repeated = {
+        {"--col", &o.cols}, {"--column", &o.allColumns}, {"--keyword", &o.keywords}};
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto slot = single.find(a);
@@ -109,7 +113,7 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
             *flag->second = true;
         } else if (a.rfind("--", 0) != 0) {
             o.positional.push_back(a);
-        } else if (slot == single.end() && a != "--col") {
+        } else if (slot == single.end() && !repeated.contains(a)) {
             return why = "不认识的选项 " + a, false;
         } else if (i + 1 >= argc) {
             return why = a + " 后面缺少值", false;
@@ -118,9 +122,11 @@ bool parse(int argc, char** argv, Options& o, std::string& why) {
             if (*slot->second) return why = a + " 只能给出一次", false;
             *slot->second = argv[++i];
         } else {
-            o.cols.push_back(argv[++i]);
+            repeated.at(a)->push_back(argv[++i]);
         }
     }
+    if (!o.allColumns.empty()) o.column = o.allColumns.front();
+    if (!o.keywords.empty()) o.keyword = o.keywords.front();
     return true;
 }
 
@@ -293,10 +299,11 @@ int runAppend(Workspace& ws, const Options& o, int sheet, const SheetLayout& lay
     return show(importDone());
 }
 
-std::optional<int> chosenColumn(const Workspace& ws, const Options& o, std::string& why) {
+std::optional<int> chosenColumn(const Workspace& ws, const std::optional<std::string>& column,
+                                std::string& why) {
     const auto names = column_list::load(ws.paths.columnList());
     auto k =
-        o.column ? wholeNumber(*o.column, 0, static_cast<int64_t>(names.size()) - 1) : std::nullopt;
+        column ? wholeNumber(*column, 0, static_cast<int64_t>(names.size()) - 1) : std::nullopt;
     if (!k)
         why = "--column 需要 0 到 " + std::to_string(static_cast<int>(names.size()) - 1) +
               " 之间的列号（见 data/ini.txt 中的列名列表）";
@@ -305,23 +312,43 @@ std::optional<int> chosenColumn(const Workspace& ws, const Options& o, std::stri
 
 int runDedupe(Workspace& ws, const Options& o) {
     std::string why;
-    auto column = chosenColumn(ws, o, why);
-    std::optional<int32_t> pause;
+    auto column = chosenColumn(ws, o.column, why);
     if (!column) return usageError(why);
-    if (!pauseEvery(o, pause)) return usageError("--pause-every 需要一个数字");
+    DedupeRequest request{*column, std::nullopt, {}, o.trim, o.width};
+    for (size_t i = 1; i < o.allColumns.size(); ++i) {
+        auto more = chosenColumn(ws, o.allColumns[i], why);
+        if (!more) return usageError(why);
+        request.moreColumns.push_back(*more);
+    }
+    if (!pauseEvery(o, request.pauseEvery)) return usageError("--pause-every 需要一个数字");
     BatchProgress progress;
-    auto done = filterDuplicates(ws, {*column, pause}, progress);
+    auto done = filterDuplicates(ws, request, progress);
     if (!done) return fail(Step::Dedupe, done.error());
     return show(rowsLeft(done->left));
 }
 
+// --match as a way of matching; absent: contains, as the window's default.
+std::optional<MatchMode> matchMode(const Options& o) {
+    const std::map<std::string, MatchMode> words = {{"contains", MatchMode::Contains},
+                                                    {"equals", MatchMode::Equals},
+                                                    {"starts", MatchMode::StartsWith},
+                                                    {"literal", MatchMode::Literal}};
+    auto found = words.find(o.match.value_or("contains"));
+    return found == words.end() ? std::nullopt : std::optional(found->second);
+}
+
 int runDelete(Workspace& ws, const Options& o) {
     std::string why;
-    auto column = chosenColumn(ws, o, why);
+    auto column = chosenColumn(ws, o.column, why);
     if (!column) return usageError(why);
+    if (o.allColumns.size() > 1) return usageError("delete 只能给一个 --column");
     if (!o.keyword) return usageError("delete 需要 --keyword");
+    auto mode = matchMode(o);
+    if (!mode) return usageError("--match 应为 contains、equals、starts 或 literal");
     BatchProgress progress;
-    auto done = deleteKeywordRows(ws, {*column, *o.keyword}, progress);
+    DeleteRequest request{*column, *o.keyword, *mode,
+                          std::vector<std::string>(o.keywords.begin() + 1, o.keywords.end())};
+    auto done = deleteKeywordRows(ws, request, progress);
     if (!done) return fail(Step::Delete, done.error());
     return show(rowsLeft(done->left));
 }
