@@ -51,7 +51,8 @@ void measureReader(const bench::fs::path& file, int rows) {
         first, count, last, middle, static_cast<long long>(reader.idsSkipped()));
     tabrovin::TablePageReader filtered;
     double filter = millis([&] {
-        (void)filtered.open(file, 10, tabrovin::RowFilter{1, "9-1"});
+        (void)filtered.open(
+            file, 10, tabrovin::RowFilter{tabrovin::statements::containsParam("a1", 1), {"9-1"}});
         (void)filtered.rowCount();
         (void)filtered.page(0, 200);
     });

@@ -49,12 +49,6 @@ std::string containsParam(const std::string& column, int param) {
     return column + " like '%' || ?" + std::to_string(param) + " || '%'";
 }
 
-Result<Statement> keywordMatches(int k, const std::string& keyword) {
-    auto col = columnName(k);
-    if (!col) return col.error();
-    return Statement{"select id, " + containsParam(*col, 1) + " from [wen] order by id", {keyword}};
-}
-
 Statement idAfter(int64_t low, int64_t count) {
     return {"select id from [wen] where id>" + std::to_string(low) +
                 " order by id limit 1 offset " + std::to_string(count - 1),

@@ -43,14 +43,14 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
     if (columns < 0 || columns > kMaxColumns)
         return Error::refused("要显示的列数 " + std::to_string(columns) +
                                    " 无效（应为 0 到 51）。");
-    if (filter && (filter->column < 0 || filter->column >= kMaxColumns))
-        return Error::noSuchColumn(filter->column);
     TABROVIN_TRY(db_.open(database, Database::Mode::ReadOnly, kBusyWait));
     columns_ = columns;
     filter_ = std::move(filter);
-    // Compiling a statement over every column shown proves the file is a
-    // database with the working table, before any page is asked for.
-    auto probe = db_.query(where("SELECT " + selectList(columns_) + " FROM wen", " AND 0", ""));
+    // Compiling a statement over every column shown, and the filter, proves
+    // the file is a database with the working table before any page is asked
+    // for. Not "AND 0": the engine would drop the filter unread.
+    auto probe =
+        db_.query(where("SELECT " + selectList(columns_) + " FROM wen", " AND id IS NULL", ""));
     if (!probe) {
         close();
         return probe.error();
@@ -59,13 +59,13 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
 }
 
 // Ids and counts go into the text, as numbers of this table; the filter's
-// text, the only thing the user typed, travels as parameter ?1.
+// texts, the only things the user typed, travel as its parameters.
 Statement TablePageReader::where(const std::string& head, const std::string& bounds,
                                  const std::string& tail) const {
     Statement s{head + " WHERE 1" + bounds, {}};
     if (filter_) {
-        s.text += " AND " + statements::containsParam("a" + std::to_string(filter_->column), 1);
-        s.params.push_back(filter_->text);
+        s.text += " AND (" + filter_->condition + ")";
+        s.params = filter_->params;
     }
     s.text += tail;
     return s;

@@ -34,19 +34,23 @@ Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& reque
                                        Progress& progress) {
     auto matches = condition(request);
     if (!matches) return matches.error();
-    matches->text = "select id, " + matches->text + " from [wen] order by id";
     TABROVIN_TRY(checkCancelled(progress, "表中的行没有改变。"));
     auto snapshot = prepareSnapshot(ws, "删除相应的行");
     if (!snapshot) return snapshot.error();
     TABROVIN_TRY(ws.openConn());
-    auto split =
-        removeRows(ws.conn, [&](Database& reader) { return splitByMatch(reader, *matches); });
+    auto split = deleteMatching(ws.conn, *matches);
     if (!split) return split.error();
     // A keyword that matches no row changed nothing: the last undo stays.
     if (!split->removed.empty()) TABROVIN_TRY(snapshot->keep());
     const auto left = static_cast<int32_t>(split->kept.size());
     progress.count(Counter::Rows, left);
     return DeleteReport{left};
+}
+
+Result<RowSplit> deleteMatching(Database& db, const Statement& condition) {
+    const Statement flags{"select id, " + condition.text + " from [wen] order by id",
+                          condition.params};
+    return removeRows(db, [&](Database& reader) { return splitByMatch(reader, flags); });
 }
 
 Result<int64_t> countKeywordRows(const Workspace& ws, const DeleteRequest& request) {

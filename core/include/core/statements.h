@@ -38,10 +38,6 @@ Result<std::string> insertRows(int count, int rows);
 Result<std::string> insertInto(const std::vector<int>& columns, int rows);
 
 Statement countRows();  // SELECT count(*) FROM wen
-// Every row's id, in id order, beside 1 where its a<k> contains `keyword`
-// ('%' in it keeps its wildcard meaning, a quote matches itself), else 0 or
-// null: the rows the keyword delete removes.
-Result<Statement> keywordMatches(int k, const std::string& keyword);
 // The id of the `count`-th row after id `low` in id order (no row: null), so
 // that a page ends at the k-th smallest id without walking the rows before.
 Statement idAfter(int64_t low, int64_t count);

@@ -31,13 +31,12 @@ struct TableRow {
     std::vector<std::string> values;
 };
 
-// Rows whose column a<column> contains `text`, matched exactly as the keyword
-// delete matches: LIKE '%' || text || '%', so '%' and '_' in the text keep
-// their wildcard meaning, ASCII letters match either case, and a null never
-// matches.
+// Rows for which `condition` holds: SQL on wen's columns, whatever the user
+// typed bound as its parameters ?1, ?2, ... The data view builds it with the
+// keyword delete's own matcher, so it shows the rows that delete would take.
 struct RowFilter {
-    int column = 0;
-    std::string text;
+    std::string condition;
+    std::vector<std::string> params;
 };
 
 class TablePageReader {

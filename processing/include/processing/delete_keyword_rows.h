@@ -5,6 +5,7 @@
 
 #include "core/progress.h"
 #include "core/workspace.h"
+#include "processing/row_removal.h"
 #include "processing/text_match.h"
 
 namespace tabrovin {
@@ -26,6 +27,10 @@ struct DeleteReport {
 // keyword is refused.
 Result<DeleteReport> deleteKeywordRows(Workspace& ws, const DeleteRequest& request,
                                        Progress& progress);
+
+// The removal itself, without the snapshot: deletes the rows of wen where
+// `condition` (from matchCondition) holds, and tells which rows went.
+Result<RowSplit> deleteMatching(Database& db, const Statement& condition);
 
 // The rows that deleteKeywordRows(request) would delete now, counted over a
 // read-only connection: the working database is not changed.
