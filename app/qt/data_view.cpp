@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <mutex>
 
 namespace tabrovin {
 namespace {
@@ -20,27 +22,34 @@ QString qt(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// Counts on its own connection: the model's reader stays the window's.
+Result<int64_t> countRows(const std::filesystem::path& database, std::optional<RowFilter> filter) {
+    TablePageReader reader;
+    TABROVIN_TRY(reader.open(database, 0, std::move(filter)));
+    return reader.rowCount();
+}
+
 }  // namespace
 
 TableModel::TableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+TableModel::~TableModel() {
+    std::lock_guard lock(link_->mutex);
+    link_->alive = false;
+}
+
 Status TableModel::load(const std::filesystem::path& database,
                         const std::vector<std::string>& columnNames,
-                        std::optional<RowFilter> filter) {
+                        std::optional<RowFilter> filter, bool countWhole) {
+    ++generation_;
+    counting_ = false;
     beginResetModel();
     blocks_.clear();
     recent_.clear();
     headings_.clear();
     total_ = 0;
     const size_t columns = std::min(columnNames.size(), kMaxNames);
-    Status status = reader_.open(database, static_cast<int>(columns), std::move(filter));
-    if (status.ok()) {
-        auto count = reader_.rowCount();
-        if (count.ok())
-            total_ = *count;
-        else
-            status = count.error();
-    }
+    Status status = reader_.open(database, static_cast<int>(columns), filter);
     if (status.ok()) {
         headings_ << qt(kIdHeading);
         for (size_t k = 0; k < columns; ++k) headings_ << qt(columnNames[k]);
@@ -48,10 +57,53 @@ Status TableModel::load(const std::filesystem::path& database,
         reader_.close();
     }
     endResetModel();
+    if (status.ok()) startCount(database, std::move(filter), countWhole);
     return status;
 }
 
+// A count takes a tenth of a second and more on a million rows; the window
+// shows the headings meanwhile and the rows once counted. A count that a
+// newer load() overtook runs out unseen: nothing waits for it.
+void TableModel::startCount(const std::filesystem::path& database, std::optional<RowFilter> filter,
+                            bool countWhole) {
+    counting_ = true;
+    const int generation = generation_;
+    auto* counter = QThread::create(
+        [this, link = link_, database, filter = std::move(filter), countWhole, generation] {
+            Result<int64_t> rows = countRows(database, filter);
+            Result<int64_t> whole = int64_t{-1};
+            if (rows.ok() && countWhole) whole = filter ? countRows(database, std::nullopt) : rows;
+            // Posted under the lock, so never to a model already destroyed;
+            // one destroyed later drops what is posted to it.
+            std::lock_guard lock(link->mutex);
+            if (!link->alive) return;
+            QMetaObject::invokeMethod(
+                this, [this, generation, rows, whole] { countArrived(generation, rows, whole); },
+                Qt::QueuedConnection);
+        });
+    connect(counter, &QThread::finished, counter, &QObject::deleteLater);
+    counter->start();
+}
+
+void TableModel::countArrived(int generation, Result<int64_t> rows, Result<int64_t> whole) {
+    if (generation != generation_) return;
+    counting_ = false;
+    if (!rows.ok() || !whole.ok()) {
+        emit readFailed(qt((rows.ok() ? whole : rows).error().description));
+        return;
+    }
+    reader_.takeRowCount(*rows);  // so that pages near the end step back from it
+    if (*rows > 0) {
+        beginInsertRows({}, 0, static_cast<int>(std::min<int64_t>(*rows, INT_MAX) - 1));
+        total_ = *rows;
+        endInsertRows();
+    }
+    emit counted(*rows, *whole);
+}
+
 void TableModel::clear() {
+    ++generation_;
+    counting_ = false;
     beginResetModel();
     reader_.close();
     blocks_.clear();
@@ -115,7 +167,16 @@ DataView::DataView(QWidget* parent) : QWidget(parent), model_(new TableModel(thi
     auto* filterLabel = new QLabel(QStringLiteral("筛选："), this);
     column_ = new QComboBox(this);
     column_->setObjectName(QStringLiteral("filterColumn"));
-    auto* containsLabel = new QLabel(QStringLiteral("包含"), this);
+    // The ways the keyword delete matches, in the same code; the first names
+    // its wildcards, which a bare "包含" would hide.
+    match_ = new QComboBox(this);
+    match_->setObjectName(QStringLiteral("filterMatch"));
+    for (MatchMode mode : kMatchModes)
+        match_->addItem(mode == MatchMode::Contains ? QStringLiteral("包含（% 和 _ 为通配符）")
+                                                    : qt(matchModeName(mode)),
+                        static_cast<int>(mode));
+    match_->setToolTip(
+        QStringLiteral("与“删除相应的行”的匹配方式相同；英文字母不分大小写，空值不相符。"));
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("filterText"));
     text_->setPlaceholderText(QStringLiteral("要查找的文字"));
@@ -134,8 +195,8 @@ DataView::DataView(QWidget* parent) : QWidget(parent), model_(new TableModel(thi
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     auto* bar = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{filterLabel, column_, containsLabel, text_,
-                                                      apply_, clear_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{filterLabel, column_, match_, text_, apply_, clear_})
         bar->addWidget(w);
     bar->addStretch();
     bar->addWidget(count_);
@@ -148,6 +209,7 @@ DataView::DataView(QWidget* parent) : QWidget(parent), model_(new TableModel(thi
     connect(clear_, &QPushButton::clicked, this, &DataView::clearFilter);
     // Queued: a failed read is noticed while the table paints.
     connect(model_, &TableModel::readFailed, this, &DataView::showError, Qt::QueuedConnection);
+    connect(model_, &TableModel::counted, this, &DataView::showCount);
     clear_->setEnabled(false);
 }
 
@@ -160,9 +222,11 @@ void DataView::reload(const std::filesystem::path& database,
     column_->clear();
     for (const auto& name : names_) column_->addItem(qt(name));
     const bool any = !names_.empty();
-    for (QWidget* w : std::initializer_list<QWidget*>{column_, text_, apply_}) w->setEnabled(any);
+    for (QWidget* w : std::initializer_list<QWidget*>{column_, match_, text_, apply_})
+        w->setEnabled(any);
     if (filter_ && filter_->column < static_cast<int>(names_.size())) {
         column_->setCurrentIndex(filter_->column);
+        match_->setCurrentIndex(match_->findData(static_cast<int>(filter_->mode)));
         text_->setText(qt(filter_->text));
     } else {
         filter_.reset();
@@ -180,7 +244,8 @@ void DataView::release() {
 void DataView::applyFilter() {
     const std::string text = text_->text().toStdString();
     if (text.empty() || column_->currentIndex() < 0) return clearFilter();
-    showRows(RowFilter{column_->currentIndex(), text});
+    showRows(Filter{column_->currentIndex(), static_cast<MatchMode>(match_->currentData().toInt()),
+                    text});
 }
 
 void DataView::clearFilter() {
@@ -188,33 +253,33 @@ void DataView::clearFilter() {
     showRows(std::nullopt);
 }
 
-void DataView::showRows(std::optional<RowFilter> filter) {
+// The whole table is counted once per reload, beside the first rows shown:
+// filters change nothing in it.
+void DataView::showRows(std::optional<Filter> filter) {
     filter_ = filter;
     clear_->setEnabled(filter.has_value());
-    Status status = model_->load(database_, names_, filter);
-    if (!status.ok()) return showError(qt(status.error().description));
-    if (!filter) total_ = model_->totalRows();
-    auto total = wholeTableRows();
-    if (!total.ok()) return showError(qt(total.error().description));
-    if (!filter) {
-        count_->setText(QStringLiteral("共 %1 行").arg(*total));
-        return;
+    std::optional<RowFilter> rows;
+    if (filter) {
+        auto condition = matchCondition(filter->column, {{filter->text}, filter->mode});
+        if (!condition) return showError(qt(condition.error().description));
+        rows = RowFilter{condition->text, condition->params};
     }
-    count_->setText(QStringLiteral("共 %1 行，其中 %2 行的“%3”包含“%4”")
-                        .arg(*total)
-                        .arg(model_->totalRows())
-                        .arg(qt(names_[filter->column]), qt(filter->text)));
+    Status status = model_->load(database_, names_, std::move(rows), !total_);
+    if (!status.ok()) return showError(qt(status.error().description));
+    count_->setText(QStringLiteral("正在计数…"));
 }
 
-// Counting a big table takes a while, and filters change nothing in it, so
-// the count is kept until the next reload.
-Result<int64_t> DataView::wholeTableRows() {
-    if (total_) return *total_;
-    TablePageReader all;
-    TABROVIN_TRY(all.open(database_, 0));
-    auto count = all.rowCount();
-    if (count.ok()) total_ = *count;
-    return count;
+void DataView::showCount(qint64 rows, qint64 whole) {
+    if (whole >= 0) total_ = whole;
+    if (!filter_) {
+        count_->setText(QStringLiteral("共 %1 行").arg(rows));
+        return;
+    }
+    count_->setText(
+        QStringLiteral("共 %1 行，其中 %2 行的“%3”%4“%5”")
+            .arg(total_.value_or(0))
+            .arg(rows)
+            .arg(qt(names_[filter_->column]), qt(matchModeName(filter_->mode)), qt(filter_->text)));
 }
 
 void DataView::showError(const QString& message) {

@@ -27,6 +27,11 @@ class DataViewTest : public ::testing::Test {
         view->reload(file, names);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        counted();
+    }
+    // Waits for the count, which runs off the window's thread, then paints.
+    void counted() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !view->counting(); }, 60000));
         settle();
     }
     // Lets the table paint, which is when it asks the model for rows.
@@ -130,7 +135,8 @@ TEST_F(BigTableTest, FilterControlsShowTheMatchingRowsAndSurviveAReload) {
     find<QComboBox>("filterColumn")->setCurrentIndex(1);
     QTest::keyClicks(find<QLineEdit>("filterText"), "KEY99");
     QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
-    settle();
+    EXPECT_EQ(label(), QString::fromUtf8("正在计数…"));  // the window did not wait for it
+    counted();
     EXPECT_EQ(
         label(),
         QString::fromUtf8("共 1000000 行，其中 %1 行的“关键字”包含“KEY99”").arg(matching.size()));
@@ -142,13 +148,73 @@ TEST_F(BigTableTest, FilterControlsShowTheMatchingRowsAndSurviveAReload) {
 
     // A reload after a step keeps the filter while its column exists.
     view->reload(bigFile, kNames);
+    counted();
     EXPECT_EQ(model.rowCount(), static_cast<int>(matching.size()));
     EXPECT_EQ(find<QLineEdit>("filterText")->text(), QString::fromLatin1("KEY99"));
     view->reload(bigFile, {"姓名"});
+    counted();
     EXPECT_EQ(model.rowCount(), 1000000);
     EXPECT_EQ(label(), QString::fromUtf8("共 1000000 行"));
     EXPECT_TRUE(find<QLineEdit>("filterText")->text().isEmpty());
     EXPECT_FALSE(find<QPushButton>("clearFilter")->isEnabled());
+}
+
+// Each way of matching shows the rows that the keyword delete with the same
+// choices would remove; a filter applied while another is still counting
+// shows only its own count.
+TEST_F(DataViewTest, EachWayOfMatchingShowsWhatTheDeleteWouldRemove) {
+    fs::path file = ProgramPaths(makeProgramFolder(dir / "p")).workingDb();
+    Database db;
+    ASSERT_TRUE(db.open(file).ok());
+    for (const char* v : {"a_b", "axb", "A_B", "a_bc", "ＡＢ", "50%", "x50%"})
+        ASSERT_TRUE(db.run({"INSERT INTO wen (a0) VALUES (?1)", {std::string(v)}}).ok());
+    db.release();
+    showView(file, {"名"});
+    auto* match = find<QComboBox>("filterMatch");
+    ASSERT_EQ(match->count(), 4);
+    EXPECT_EQ(match->itemText(0), QString::fromUtf8("包含（% 和 _ 为通配符）"));
+    struct Case {
+        int mode;
+        const char* text;
+        std::vector<std::string> shown;
+    };
+    const char* names[] = {"包含", "等于", "开头是", "包含文字"};
+    for (const Case& c : std::vector<Case>{{0, "a_b", {"a_b", "axb", "A_B", "a_bc"}},
+                                           {1, "a_b", {"a_b", "A_B"}},
+                                           {2, "a_b", {"a_b", "A_B", "a_bc"}},
+                                           {3, "a_b", {"a_b", "A_B", "a_bc"}},
+                                           {3, "0%", {"50%", "x50%"}},
+                                           {1, "ａｂ", {}}}) {
+        match->setCurrentIndex(c.mode);
+        find<QLineEdit>("filterText")->setText(QString::fromUtf8(c.text));
+        QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
+        counted();
+        std::vector<std::string> shown;
+        for (int r = 0; r < view->model()->rowCount(); ++r) shown.push_back(cell(r, 1));
+        EXPECT_EQ(shown, c.shown) << c.mode << " " << c.text;
+        EXPECT_EQ(label(), QString::fromUtf8("共 7 行，其中 %1 行的“名”%2“%3”")
+                               .arg(c.shown.size())
+                               .arg(QString::fromUtf8(names[c.mode]), QString::fromUtf8(c.text)));
+    }
+    // Two filters in a row: the first one's count never shows.
+    match->setCurrentIndex(0);
+    find<QLineEdit>("filterText")->setText("x");
+    QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
+    find<QLineEdit>("filterText")->setText("50");
+    QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
+    counted();
+    QApplication::processEvents();
+    EXPECT_EQ(view->model()->rowCount(), 2);
+    EXPECT_TRUE(label().endsWith(QString::fromUtf8("其中 2 行的“名”包含“50”")))
+        << label().toStdString();
+    // A reload keeps the way of matching with the filter.
+    match->setCurrentIndex(1);
+    find<QLineEdit>("filterText")->setText("axb");
+    QTest::mouseClick(find<QPushButton>("applyFilter"), Qt::LeftButton);
+    view->reload(file, {"名"});
+    counted();
+    EXPECT_EQ(match->currentIndex(), 1);
+    EXPECT_EQ(view->model()->rowCount(), 1);
 }
 
 TEST_F(DataViewTest, ErrorsShowInTheLabelAndLeaveTheViewUsable) {

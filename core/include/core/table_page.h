@@ -58,6 +58,9 @@ class TablePageReader {
     // The number of rows (that match the filter). Counting visits every row;
     // the result is kept and also lets page() step back from the end.
     Result<int64_t> rowCount();
+    // Takes the count another reader of the same file and filter made (e.g.
+    // on another thread), as if rowCount() had counted it.
+    void takeRowCount(int64_t rows) { count_ = rows; }
     // Up to `count` rows from position `from` (0-based, id order); fewer, or
     // none, past the end. Negative arguments are an input error.
     Result<std::vector<TableRow>> page(int64_t from, int count);

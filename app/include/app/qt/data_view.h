@@ -1,8 +1,10 @@
 #pragma once
 // A read-only look at the working table: a model that reads rows in blocks
-// only as the view shows them, and a widget with the row count and a
-// "column contains text" filter. Both read over their own read-only
-// connection, so the working database is never locked or changed by them.
+// only as the view shows them, and a widget with the row count and a filter
+// that matches as the keyword delete does. Both read over their own
+// read-only connections, so the working database is never locked or changed
+// by them; rows are counted on a thread of their own, so the window never
+// waits for a big table to be counted.
 
 #include <QAbstractTableModel>
 #include <QWidget>
@@ -10,11 +12,14 @@
 #include <filesystem>
 #include <list>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/table_page.h"
+#include "processing/text_match.h"
 
 class QComboBox;
 class QLabel;
@@ -32,16 +37,20 @@ class TableModel : public QAbstractTableModel {
     static constexpr int kKeptBlocks = 40;  // blocks kept; the oldest read goes first
 
     explicit TableModel(QObject* parent = nullptr);
+    ~TableModel() override;
 
     // Shows the rows of `database` (those matching `filter`, when given) under
-    // the headings kIdHeading and `columnNames` (at most 51). Counts the rows
-    // and reads nothing else. On failure the model is empty.
+    // the headings kIdHeading and `columnNames` (at most 51). Opens the file
+    // and starts counting the rows off the window's thread, with the whole
+    // table's too when `countWhole`; the rows appear when counted(). On
+    // failure the model is empty.
     Status load(const std::filesystem::path& database, const std::vector<std::string>& columnNames,
-                std::optional<RowFilter> filter = std::nullopt);
+                std::optional<RowFilter> filter = std::nullopt, bool countWhole = false);
     // Empties the model and closes the file, so it may be replaced.
     void clear();
 
     int64_t totalRows() const { return total_; }
+    bool counting() const { return counting_; }
     // What has been read so far, for tests and measurements.
     const TablePageReader& reader() const { return reader_; }
 
@@ -55,15 +64,29 @@ class TableModel : public QAbstractTableModel {
     // A block could not be read (the file went away or was damaged); its
     // rows show empty until the next load().
     void readFailed(const QString& message) const;
+    // The rows of the last load() are counted: `rows` shown, and `whole`
+    // the whole table's when it was asked for (else -1).
+    void counted(qint64 rows, qint64 whole);
 
   private:
     const std::vector<TableRow>& block(int64_t number) const;
+    void startCount(const std::filesystem::path& database, std::optional<RowFilter> filter,
+                    bool countWhole);
+    void countArrived(int generation, Result<int64_t> rows, Result<int64_t> whole);
 
     QStringList headings_;
     int64_t total_ = 0;
     mutable TablePageReader reader_;
     mutable std::map<int64_t, std::vector<TableRow>> blocks_;
     mutable std::list<int64_t> recent_;  // block numbers, most recently read first
+    // Whether the model still lives, for the counting threads.
+    struct CountLink {
+        std::mutex mutex;
+        bool alive = true;
+    };
+    std::shared_ptr<CountLink> link_ = std::make_shared<CountLink>();
+    int generation_ = 0;  // of the last load(); a count for an older one is dropped
+    bool counting_ = false;
 };
 
 class DataView : public QWidget {
@@ -81,21 +104,31 @@ class DataView : public QWidget {
     void release();
 
     TableModel* model() const { return model_; }
+    // True while the rows are being counted; the count label then says so.
+    bool counting() const { return model_->counting(); }
 
   private:
+    // What the filter bar asks for: a column, a way of matching, a text.
+    struct Filter {
+        int column = 0;
+        MatchMode mode = MatchMode::Contains;
+        std::string text;
+    };
+
     void applyFilter();
     void clearFilter();
-    void showRows(std::optional<RowFilter> filter);
+    void showRows(std::optional<Filter> filter);
+    void showCount(qint64 rows, qint64 whole);
     void showError(const QString& message);
-    Result<int64_t> wholeTableRows();
 
     std::filesystem::path database_;
     std::vector<std::string> names_;
-    std::optional<RowFilter> filter_;
+    std::optional<Filter> filter_;
     std::optional<int64_t> total_;  // the whole table's rows, counted once per reload
     TableModel* model_;
     QLabel* count_;
     QComboBox* column_;
+    QComboBox* match_;
     QLineEdit* text_;
     QPushButton* apply_;
     QPushButton* clear_;
