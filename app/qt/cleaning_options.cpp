@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -172,8 +173,34 @@ void CleaningDialog::showOptions(const CleaningOptions& options,
     raise();
 }
 
-void CleaningDialog::showCounts(const QString& text) {
-    counts_->setText(text);
+std::vector<QWidget*> CleaningDialog::optionControls() const {
+    return {columns_, trim_, width_, match_, several_, count_};
+}
+
+CleaningDialog::~CleaningDialog() {
+    std::lock_guard lock(link_->mutex);
+    link_->alive = false;
+}
+
+void CleaningDialog::count(std::function<std::string()> work) {
+    const int generation = ++generation_;
+    auto* thread = QThread::create([this, link = link_, work = std::move(work), generation] {
+        const std::string text = work();
+        // Posted under the lock, so never to a dialog already destroyed; one
+        // destroyed later drops what is posted to it.
+        std::lock_guard lock(link->mutex);
+        if (link->alive)
+            QMetaObject::invokeMethod(
+                this, [this, generation, text] { showCounts(generation, text); },
+                Qt::QueuedConnection);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+void CleaningDialog::showCounts(int generation, const std::string& text) {
+    if (generation != generation_) return;
+    counts_->setText(qt(text));
     count_->setEnabled(true);
 }
 

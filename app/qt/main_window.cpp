@@ -126,6 +126,7 @@ void MainWindow::fillColumnChooser(const std::vector<std::string>& names) {
     combo_->clear();
     for (const auto& n : names) combo_->addItem(qs(n));
     combo_->setCurrentIndex(names.empty() ? -1 : 0);
+    showCleaningNote();  // it names the added key columns
 }
 
 void MainWindow::saveColumnList() {

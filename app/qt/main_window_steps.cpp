@@ -129,6 +129,7 @@ void MainWindow::startDedupe() {
     auto pause = toInt32(text(TextBox::Text5));  // rounded
     if (!pause) return refuseBeforeStart(Step::Dedupe, pause.error());
     DedupeRequest request{combo_->currentIndex(), *pause};
+    applyCleaning(request);
     if (!prepareStep(Step::Dedupe)) return;
     runStep<DedupeReport>(
         Step::Dedupe,
@@ -142,6 +143,7 @@ void MainWindow::startDedupe() {
 
 void MainWindow::startDelete() {
     DeleteRequest request{combo_->currentIndex(), text(TextBox::Text2)};
+    applyCleaning(request);
     if (!prepareStep(Step::Delete)) return;
     runStep<DeleteReport>(
         Step::Delete,

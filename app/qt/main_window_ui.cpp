@@ -72,6 +72,7 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     buildImportStep(client);
     buildImportOptions();
     buildProcessingStep(client);
+    buildCleaningOptions();
     buildExportStep(client);
     buildStatusLine(client);
     setFocusOrder();

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,9 +55,13 @@ class CleaningDialog : public QWidget {
 
     // Shows `options` with `columnNames` to choose more key columns from.
     void showOptions(const CleaningOptions& options, const std::vector<std::string>& columnNames);
-    // Shows a count's outcome (or what kept it from counting) under the
-    // count button, and enables it again.
-    void showCounts(const QString& text);
+    // Runs `work` off the window's thread and shows the text it gives under
+    // the count button. `work` must hold no pointer into the window: the
+    // dialog may be gone when it ends, and its text is then dropped.
+    void count(std::function<std::string()> work);
+    ~CleaningDialog() override;
+    // The controls that change options or count: usable only while no step runs.
+    std::vector<QWidget*> optionControls() const;
 
   signals:
     void changed(const CleaningOptions& options);
@@ -63,6 +69,14 @@ class CleaningDialog : public QWidget {
 
   private:
     CleaningOptions read() const;
+    void showCounts(int generation, const std::string& text);
+
+    struct Link {  // whether the dialog still lives, for the counting threads
+        std::mutex mutex;
+        bool alive = true;
+    };
+    std::shared_ptr<Link> link_ = std::make_shared<Link>();
+    int generation_ = 0;  // of the last count asked for
 
     QListWidget* columns_;
     QCheckBox* trim_;

@@ -15,6 +15,7 @@
 
 #include "app/outcomes.h"
 #include "app/qt/import_options_dialog.h"
+#include "app/qt/cleaning_options.h"
 #include "app/qt/window_defaults.h"
 #include "app/window_state.h"
 #include "core/folder_stamp.h"
@@ -172,6 +173,16 @@ class MainWindow : public QMainWindow {
         bool listedColumns = false;  // a choice listed a sheet with data rows
         bool changedTable = false;   // rows were added, even by a failed import
     };
+    // The cleaning options, in main_window_cleaning.cpp.
+    void buildCleaningOptions();
+    void showCleaningDialog();
+    void setCleaningOptions(const CleaningOptions& options);
+    // The step-two frame names every option not at its default.
+    void showCleaningNote();
+    void applyCleaning(DedupeRequest& request) const;
+    void applyCleaning(DeleteRequest& request) const;
+    void countRemovals();
+
     // Runs `work` on a worker thread while the state model says `step` runs;
     // `done` then runs on the window's thread.
     void runOperation(Step step, std::function<void(Progress&)> work, std::function<void()> done);
@@ -257,6 +268,9 @@ class MainWindow : public QMainWindow {
     QLabel* optionsNote_ = nullptr;
     int splitColumn_ = -1;         // the column split by, kept while List3 changes
     std::string lastSplitFolder_;  // the last split's folder under 导出, opened by the tools menu
+    CleaningOptions cleaning_;
+    CleaningDialog* cleaningDialog_ = nullptr;
+    QLabel* cleaningLabel_ = nullptr;
     int clickedColumn_ = -1, clickedPosition_ = -1;
 
     std::optional<FolderLock> folderLock_;
