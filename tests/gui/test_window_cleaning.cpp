@@ -112,5 +112,21 @@ TEST_F(CleaningTest, StepsFollowTheOptionsAndTheCountForetellsThem) {
     EXPECT_EQ(undo(), "20");  // one level: back to before the last delete
 }
 
+// While a step runs its options cannot change under it; afterwards they can.
+TEST_F(CleaningTest, OptionsWaitWhileAStepRuns) {
+    open();
+    importSheet();
+    auto* trim = control<QCheckBox>("trimBlanks");
+    setTextOf("Text5", "0");  // half a second after each of the three groups
+    click("cmd4");
+    ASSERT_TRUE(window->operationRunning());
+    for (const char* name : {"dedupeColumns", "trimBlanks", "foldWidth", "matchMode",
+                             "severalKeywords", "countRemovals"})
+        EXPECT_FALSE(childOf(dialog(), name)->isEnabled()) << name;
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(textOf("Label6"), "3");
+    EXPECT_TRUE(trim->isEnabled());
+}
+
 }  // namespace
 }  // namespace tabrovin::testing
