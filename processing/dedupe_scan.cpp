@@ -89,16 +89,27 @@ void foldWidth(std::string_view in, std::string& out) {
     }
 }
 
+bool isAsciiBlank(char c) {
+    return kAsciiBlanks.find(c) != std::string_view::npos;
+}
+
+// `s` without ASCII blanks and U+3000 at either end.
 std::string_view trimBlanks(std::string_view s) {
-    for (bool more = true; more && !s.empty();) {
-        more = false;
-        if (kAsciiBlanks.find(s.front()) != std::string_view::npos) s.remove_prefix(1), more = true;
-        if (s.starts_with(kIdeographicSpace)) s.remove_prefix(3), more = true;
+    for (;;) {
+        if (!s.empty() && isAsciiBlank(s.front()))
+            s.remove_prefix(1);
+        else if (s.starts_with(kIdeographicSpace))
+            s.remove_prefix(kIdeographicSpace.size());
+        else
+            break;
     }
-    for (bool more = true; more && !s.empty();) {
-        more = false;
-        if (kAsciiBlanks.find(s.back()) != std::string_view::npos) s.remove_suffix(1), more = true;
-        if (s.ends_with(kIdeographicSpace)) s.remove_suffix(3), more = true;
+    for (;;) {
+        if (!s.empty() && isAsciiBlank(s.back()))
+            s.remove_suffix(1);
+        else if (s.ends_with(kIdeographicSpace))
+            s.remove_suffix(kIdeographicSpace.size());
+        else
+            break;
     }
     return s;
 }
@@ -151,7 +162,6 @@ Result<RowSplit> scanColumns(Database& db, const DedupeKey& dedupe,
     auto rows = db.query({select + " FROM wen ORDER BY id", {}});
     if (!rows) return rows.error();
     const int columns = static_cast<int>(names.size()) + 1;
-    const bool normalise = dedupe.trim || dedupe.width;
     RowSplit scan;
     KeySet seen;
     std::string key, folded;
@@ -164,11 +174,11 @@ Result<RowSplit> scanColumns(Database& db, const DedupeKey& dedupe,
         for (int c = 1; c < columns; ++c) {
             const int type = rows->type(c);
             std::string_view value = rows->text(c);
-            if (type == SQLITE_TEXT && normalise) {
-                if (dedupe.width) foldWidth(value, folded);
-                if (dedupe.width) value = folded;
-                if (dedupe.trim) value = trimBlanks(value);
+            if (type == SQLITE_TEXT && dedupe.width) {
+                foldWidth(value, folded);
+                value = folded;
             }
+            if (type == SQLITE_TEXT && dedupe.trim) value = trimBlanks(value);
             appendPart(type, value, key);
         }
         const bool fresh = seen.insert(key);

@@ -139,9 +139,11 @@ std::vector<std::string> trickyValues() {
 std::vector<std::string> normalisedValues() {
     using namespace std::string_literals;
     std::vector<std::string> values = trickyValues();
-    for (std::string v : {" abc", "abc\t", "\r\nABC ", "\u3000abc\u3000", "ＡＢＣ", "ａｂｃ",
-                          "ＡＢＣ\u3000", "\u3000", "  ", "\t", "１２３", "123", "！～＿", "!~_",
-                          "\uFF00", "\uFF5F", "\u00A0abc", "x\xEF\xBC", "客户\u3000"})
+    for (std::string v : {" abc",   "abc\t",     "\r\nABC ",     "\u3000abc\u3000",
+                          "ＡＢＣ", "ａｂｃ",    "ＡＢＣ\u3000", "\u3000",
+                          "  ",     "\t",        "１２３",       "123",
+                          "！～＿", "!~_",       "\uFF00",       "\uFF5F",
+                          "\x7F",   "\u00A0abc", "x\xEF\xBC",    "客户\u3000"})
         values.push_back(v);
     for (std::string v : {"Ａ\0Ｃ"s, "a\0B "s, " a\0b"s, "Ａ\0Ｂ\u3000"s}) values.push_back(v);
     return values;
