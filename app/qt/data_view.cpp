@@ -68,6 +68,10 @@ void TableModel::startCount(const std::filesystem::path& database, std::optional
                             bool countWhole) {
     counting_ = true;
     const int generation = generation_;
+    {
+        std::lock_guard lock(link_->mutex);
+        ++link_->running;
+    }
     auto* counter = QThread::create(
         [this, link = link_, database, filter = std::move(filter), countWhole, generation] {
             Result<int64_t> rows = countRows(database, filter);
@@ -76,6 +80,8 @@ void TableModel::startCount(const std::filesystem::path& database, std::optional
             // Posted under the lock, so never to a model already destroyed;
             // one destroyed later drops what is posted to it.
             std::lock_guard lock(link->mutex);
+            --link->running;
+            link->ended.notify_all();
             if (!link->alive) return;
             QMetaObject::invokeMethod(
                 this, [this, generation, rows, whole] { countArrived(generation, rows, whole); },
@@ -104,6 +110,10 @@ void TableModel::countArrived(int generation, Result<int64_t> rows, Result<int64
 void TableModel::clear() {
     ++generation_;
     counting_ = false;
+    {
+        std::unique_lock lock(link_->mutex);
+        link_->ended.wait(lock, [this] { return link_->running == 0; });
+    }
     beginResetModel();
     reader_.close();
     blocks_.clear();

@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <list>
@@ -46,7 +47,8 @@ class TableModel : public QAbstractTableModel {
     // failure the model is empty.
     Status load(const std::filesystem::path& database, const std::vector<std::string>& columnNames,
                 std::optional<RowFilter> filter = std::nullopt, bool countWhole = false);
-    // Empties the model and closes the file, so it may be replaced.
+    // Empties the model and closes the file, so it may be replaced: waits
+    // for counts still reading it (at most one count's time).
     void clear();
 
     int64_t totalRows() const { return total_; }
@@ -82,7 +84,9 @@ class TableModel : public QAbstractTableModel {
     // Whether the model still lives, for the counting threads.
     struct CountLink {
         std::mutex mutex;
+        std::condition_variable ended;
         bool alive = true;
+        int running = 0;  // counting threads that still hold the file open
     };
     std::shared_ptr<CountLink> link_ = std::make_shared<CountLink>();
     int generation_ = 0;  // of the last load(); a count for an older one is dropped
