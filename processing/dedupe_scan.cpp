@@ -66,8 +66,10 @@ constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
 
 // Full-width forms U+FF01..U+FF5E (EF BC 81..EF BD 9E) and U+3000 as their
-// ASCII counterparts; every other byte stays.
-void foldWidth(std::string_view in, std::string& out) {
+// ASCII counterparts, into `out`; every other byte stays. False, and `out`
+// untouched, when `in` holds none: most values are copied for nothing.
+bool foldWidth(std::string_view in, std::string& out) {
+    if (in.find_first_of("\xEF\xE3") == std::string_view::npos) return false;
     out.clear();
     for (size_t i = 0; i < in.size(); ++i) {
         const auto c = static_cast<unsigned char>(in[i]);
@@ -87,6 +89,7 @@ void foldWidth(std::string_view in, std::string& out) {
         }
         out.push_back(static_cast<char>(c));
     }
+    return true;
 }
 
 bool isAsciiBlank(char c) {
@@ -174,10 +177,7 @@ Result<RowSplit> scanColumns(Database& db, const DedupeKey& dedupe,
         for (int c = 1; c < columns; ++c) {
             const int type = rows->type(c);
             std::string_view value = rows->text(c);
-            if (type == SQLITE_TEXT && dedupe.width) {
-                foldWidth(value, folded);
-                value = folded;
-            }
+            if (type == SQLITE_TEXT && dedupe.width && foldWidth(value, folded)) value = folded;
             if (type == SQLITE_TEXT && dedupe.trim) value = trimBlanks(value);
             appendPart(type, value, key);
         }
