@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-dev
           libgsf-1-dev zlib1g-dev fonts-wqy-microhei qt6-translations-l10n ccache)
+# The user guide: rendered by pandoc, its pictures taken under Xvfb.
+packages+=(pandoc xvfb)
 if [ "${1:-}" = test ]; then
     packages+=(libfreexl-dev python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
                libreoffice-calc-nogui locales libexpat1-dev)
