@@ -84,6 +84,7 @@ void MainWindow::applyState() {
     viewData_->setEnabled(state_.allows(Control::ViewData));
     undo_->setEnabled(state_.allows(Control::Undo));
     exportFolder_->setEnabled(state_.allows(Control::ExportFolder));
+    guide_->setEnabled(state_.allows(Control::Guide));
     recent_->setEnabled(state_.allows(Control::Recent));
     cancelButton_->setVisible(state_.cancelShown());
     cancelButton_->setEnabled(state_.allows(Control::Cancel));

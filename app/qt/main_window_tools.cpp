@@ -42,6 +42,8 @@ void MainWindow::buildToolsMenu() {
     exportFolder_ = add("openExportFolder", "打开导出文件夹", &MainWindow::openExportFolder);
     recent_ = tools_->addMenu(QString::fromUtf8("最近的工作簿"));
     recent_->setObjectName(QStringLiteral("recentWorkbooks"));
+    tools_->addSeparator();
+    guide_ = add("userGuide", "使用说明", &MainWindow::showUserGuide);
     connect(tools_, &QMenu::aboutToShow, this, &MainWindow::refreshToolsMenu);
 }
 

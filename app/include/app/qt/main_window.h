@@ -158,6 +158,8 @@ class MainWindow : public QMainWindow {
     // view.
     void chooseFromOutside(const std::string& path);
     void showTableRowCount();
+    // 使用说明, in main_window_guide.cpp.
+    void showUserGuide();
 
     // The import options, in main_window_import_options.cpp.
     void buildImportOptions();
@@ -294,6 +296,7 @@ class MainWindow : public QMainWindow {
     QAction* undo_ = nullptr;
     QAction* viewData_ = nullptr;
     QAction* exportFolder_ = nullptr;
+    QAction* guide_ = nullptr;
     QWidget* dataWindow_ = nullptr;
     DataView* dataView_ = nullptr;
     QGroupBox* frame2_ = nullptr;
