@@ -109,7 +109,10 @@ class Driver {
     // Saves what the display shows of the window. A picture of one colour
     // means nothing was drawn, which would leave a blank in the guide.
     void shoot(const char* name) {
-        QTest::qWait(300);  // let the last repaint reach the display
+        QTest::qWait(100);
+        // Painted and sent to the X server now; the grab is a later request
+        // on the same connection, so it sees every pixel of this paint.
+        window_.repaint();
         QPixmap shot = window_.screen()->grabWindow(window_.winId());
         if (shot.isNull()) shot = window_.grab();
         const QImage image = shot.toImage();
