@@ -130,5 +130,43 @@ TEST(UserGuidePage, EveryLinkAndPictureOfTheRenderedGuideIsFound) {
     }
 }
 
+// The step before pandoc, on a guide of our own: run as the build runs it.
+class GuideText : public ::testing::Test {
+  protected:
+    CommandResult prepare(const std::string& guide) {
+        writeFile(dir / "guide.md", guide);
+        return run(
+            shellQuote(TABROVIN_CMAKE) + " -DGUIDE=" + shellQuote((dir / "guide.md").string()) +
+            " -DGUIDE_DIR=" + shellQuote(dir.path().string()) +
+            " -DBATCH=" + shellQuote((fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch").string()) +
+            " -DOUT=" + shellQuote((dir / "out.md").string()) + " -P " +
+            shellQuote(TABROVIN_SOURCE_DIR "/docs/prepare_guide.cmake"));
+    }
+    TempDir dir;
+};
+
+TEST_F(GuideText, APictureTheGuideNamesButNobodyTookStopsTheBuild) {
+    writeFile(dir / "taken.png", "x");
+    CommandResult r =
+        prepare("![a](taken.png)\n![b](images/missing.png)\n``` {#batch-help}\n```\n");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find("images/missing.png"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "out.md"));
+}
+
+TEST_F(GuideText, ThePageShowsTheBatchCommandsOwnHelpInPlaceOfTheCopy) {
+    writeFile(dir / "taken.png", "x");
+    const std::string before = "# 说明\n\n![a](taken.png)\n\n``` {#batch-help}\n";
+    const std::string after = "```\n\n结尾\n";
+    CommandResult r = prepare(before + "an old copy\n" + after);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    CommandResult help =
+        run(shellQuote((fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch").string()) + " --help");
+    ASSERT_EQ(help.exitCode, 0);
+    EXPECT_EQ(readFile(dir / "out.md"), before + help.output + after);
+    // Without the marked block there is nowhere to put it: said, not skipped.
+    EXPECT_NE(prepare("![a](taken.png)\n").exitCode, 0);
+}
+
 }  // namespace
 }  // namespace tabrovin::testing
