@@ -102,6 +102,13 @@ class Driver {
         edit->selectAll();
         edit->insert(QString::fromUtf8(text));  // as an input method commits it
     }
+    // Picks entry `index` of a drop-down list as a click on it would.
+    void choose(const char* box, int index) {
+        auto* combo = find<QComboBox>(box);
+        require(index < combo->count(), std::string("too few entries in ") + box);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
     void waitIdle() {
         require(QTest::qWaitFor([this] { return !window_.operationRunning(); }, 120000),
                 "a step did not end");
@@ -176,6 +183,12 @@ void driveSteps(const std::filesystem::path& folder, const QString& images) {
     d.clickItem("List3", 1, false);
     d.type("Text1", "500");
     d.shoot("step3.png");
+
+    // The export's options: .xlsx pages, one workbook per 部门.
+    d.choose("exportFormat", 1);
+    d.choose("splitMode", 1);
+    d.choose("splitColumn", 1);
+    d.shoot("export-options.png");
 }
 
 }  // namespace
