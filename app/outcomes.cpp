@@ -23,6 +23,10 @@ Message noWorkbookChosen() {
     return {"Excel地址不能为空,无法完成，请选择!", kProgramTitle, Icon::Exclamation};
 }
 
+Message startRefused(const Error& e) {
+    return {e.description, kProgramTitle, Icon::Critical};
+}
+
 Message importDone() {
     return {"导入完成了!"};
 }

@@ -15,6 +15,7 @@
 #include "app/outcomes.h"
 #include "core/column_list.h"
 #include "core/numbers.h"
+#include "core/program_home.h"
 #include "core/table_page.h"
 #include "core/undo.h"
 #include "export/export_lists.h"
@@ -24,7 +25,6 @@
 #include "import/open_workbook.h"
 #include "platform/encoding.h"
 #include "platform/folder_lock.h"
-#include "platform/program_folder.h"
 #include "platform/safe_files.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
@@ -35,7 +35,11 @@ using namespace tabrovin;
 
 constexpr const char* kUsage = R"(用法：tabrovin-batch [--home 目录] 命令 [选项]
 
-  --home 目录   程序目录（含 data 与 导出 文件夹）；默认为本程序所在目录
+  --home 目录   程序目录（含 data 与 导出 文件夹）。默认为本程序所在目录，
+                若它没有可写的 data 文件夹（例如安装后），则为用户数据目录
+                $XDG_DATA_HOME/tabrovin（通常是 ~/.local/share/tabrovin），
+                首次运行时从安装的模板建立
+  --version     打印版本号
 
 命令：
   open 工作簿 [--sheet N] [--header-row H] [--skip-last T]
@@ -471,6 +475,9 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
             std::cout << kUsage;
             return 0;
+        } else if (std::string(argv[i]) == "--version") {
+            std::cout << "tabrovin-batch " << TABROVIN_VERSION << "\n";
+            return 0;
         }
     if (!allUtf8(argc, argv, why) || !parse(argc, argv, o, why)) return usageError(why);
     if (o.positional.empty()) return usageError("缺少命令");
@@ -482,7 +489,9 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (o.home && !std::filesystem::is_directory(pathFromUtf8(*o.home), ec))
         return usageError("--home 给出的程序目录不存在：" + *o.home);
-    Workspace ws(ProgramPaths(o.home ? pathFromUtf8(*o.home) : executableFolder(argv[0])));
+    auto home = startingHome(o.home ? std::optional(pathFromUtf8(*o.home)) : std::nullopt, argv[0]);
+    if (!home) return show(startRefused(home.error()));
+    Workspace ws(std::move(*home));
     // One step at a time on a program folder, across windows and batch runs.
     std::optional<FolderLock> lock;
     if (std::filesystem::is_directory(ws.paths.dataDir(), ec)) {

@@ -1,10 +1,27 @@
 #include "platform/program_folder.h"
 
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 namespace tabrovin {
+namespace {
+
+// An environment variable's value, "" when unset.
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::filesystem::path pathFromEnvironment(const std::string& value) {
+    return std::filesystem::path(std::u8string(value.begin(), value.end()));
+}
+
+}  // namespace
 
 std::filesystem::path executableFolder(const char* argv0) {
     std::error_code ec;
@@ -18,6 +35,42 @@ std::filesystem::path executableFolder(const char* argv0) {
 #endif
     auto p = std::filesystem::absolute(argv0 ? argv0 : ".", ec);
     return p.parent_path();
+}
+
+std::filesystem::path userDataFolder(const std::string& name) {
+#ifdef _WIN32
+    const auto base = pathFromEnvironment(environment("LOCALAPPDATA"));
+    if (base.is_absolute()) return base / name;
+    return {};
+#else
+    // A relative XDG_DATA_HOME is invalid and must be ignored.
+    const auto xdg = pathFromEnvironment(environment("XDG_DATA_HOME"));
+    if (xdg.is_absolute()) return xdg / name;
+    const auto home = pathFromEnvironment(environment("HOME"));
+    if (home.is_absolute()) return home / ".local" / "share" / name;
+    return {};
+#endif
+}
+
+bool isWritableFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return false;
+    std::random_device random;
+    const auto probe = folder / (".tabrovin-probe-" + std::to_string(random()));
+    bool made = false;
+    {
+        std::ofstream out(probe, std::ios::binary | std::ios::app);
+        made = out.good();
+    }
+    if (made) std::filesystem::remove(probe, ec);
+    return made;
+}
+
+bool isReadableFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
+    std::ifstream in(file, std::ios::binary);
+    return in.good();
 }
 
 }  // namespace tabrovin

@@ -19,6 +19,7 @@
 #include "export/run_export.h"
 #include "import/import_rows.h"
 #include "import/open_workbook.h"
+#include "platform/program_folder.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
 
@@ -28,6 +29,11 @@ void MainWindow::chooseWorkbook() {
     const std::string folder = windowSettings().value("lastFolder").toString().toStdString();
     chooseWorkbookPath(fileChooser ? fileChooser(kWorkbookFilter, folder)
                                    : qt::openFileDialog(this, kWorkbookFilter, folder));
+}
+
+void MainWindow::chooseAtStart(const std::string& path) {
+    if (!isReadableFile(pathFromUtf8(path))) return showMessage(noWorkbookChosen());
+    chooseWorkbookPath(path);
 }
 
 void MainWindow::chooseWorkbookPath(const std::string& path) {

@@ -42,8 +42,17 @@ void MainWindow::buildToolsMenu() {
     exportFolder_ = add("openExportFolder", "打开导出文件夹", &MainWindow::openExportFolder);
     recent_ = tools_->addMenu(QString::fromUtf8("最近的工作簿"));
     recent_->setObjectName(QStringLiteral("recentWorkbooks"));
+    // Where the files are: beside the program, or the user's data folder
+    // when installed; a user looking for data.mdb or the exports finds it here.
+    exportFolder_->setToolTip(qs(utf8FromPath(workspace_.paths.exportDir())));
+    tools_->setToolTipsVisible(true);
     tools_->addSeparator();
     guide_ = add("userGuide", "使用说明", &MainWindow::showUserGuide);
+    tools_->addSeparator();
+    QAction* shown = tools_->addAction(QString::fromUtf8("程序文件夹：") +
+                                       qs(utf8FromPath(workspace_.paths.folder())));
+    shown->setObjectName(QStringLiteral("programFolder"));
+    shown->setEnabled(false);
     connect(tools_, &QMenu::aboutToShow, this, &MainWindow::refreshToolsMenu);
 }
 

@@ -33,6 +33,8 @@ Message rowsLeft(int32_t left);  // after a duplicate filter or a keyword delete
 Message exportDone(const ExportReport& report);
 Message headingRenamed();
 Message undoDone(const UndoReport& report);
+// No program folder could be had at start: critical, under the program's title.
+Message startRefused(const Error& e);
 
 // The workbook chooser's filter: "name|pattern|name|pattern".
 extern const char* const kWorkbookFilter;

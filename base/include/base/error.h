@@ -107,6 +107,11 @@ struct Error {
     // step, at `where` as far as it is known; keeps the cause's number.
     static Error inWorkbookOfMany(const Error& cause, const std::filesystem::path& file, int index,
                                   const CellPlace& where);
+    // No folder can hold the program's files: `own` (beside the executable)
+    // is installed or read-only, and `user` (the user's data folder, empty
+    // when the system names none) cannot be made or written.
+    static Error noProgramFolder(const std::filesystem::path& own,
+                                 const std::filesystem::path& user);
 };
 
 // The path as UTF-8 text, and a path from UTF-8 text, the same on every system.

@@ -13,6 +13,7 @@ class ProgramPaths {
   public:
     explicit ProgramPaths(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
+    const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path dataDir() const { return folder_ / "data"; }
     std::filesystem::path workingDb() const { return dataDir() / "data.mdb"; }
     std::filesystem::path blankDb() const { return dataDir() / "B.mdb"; }

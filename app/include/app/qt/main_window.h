@@ -70,6 +70,10 @@ class MainWindow : public QMainWindow {
     // Opens a folder on the desktop; false when it could not.
     static inline std::function<bool(const std::string& folder)> folderOpener;
 
+    // Chooses `path` as the file chooser would (`tabrovin WORKBOOK`); a path
+    // that is not a readable file gets the chooser's no-choice message.
+    void chooseAtStart(const std::string& path);
+
     bool operationRunning() const { return worker_ != nullptr; }
     // Asks the running operation to stop; it ends at its next check.
     void cancelOperation();
