@@ -1,0 +1,96 @@
+// Which program folder tabrovin-batch works on when it is a portable copy,
+// installed, or given --home, as a user meets it: by running the command.
+#include "tests/support/test_support.h"
+
+namespace tt = tabrovin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BatchHome : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        tt::writeFile(dir / "book.csv", "姓名,城市\n张三,北京\n李四,上海\n");
+        fs::create_directories(dir / "home");
+    }
+    // A copy of the built command in `folder`.
+    fs::path copyCommand(const fs::path& folder) {
+        fs::create_directories(folder);
+        fs::copy_file(fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch", folder / "tabrovin-batch");
+        return folder / "tabrovin-batch";
+    }
+    // The command as a package installs it: root/usr/bin with the templates
+    // in root/usr/share/tabrovin.
+    fs::path installCommand() {
+        const fs::path share = dir / "root/usr/share/tabrovin";
+        fs::create_directories(share);
+        for (const char* name : {"B.mdb", "导出空白.xls"})
+            fs::copy_file(fs::path(TABROVIN_BIN_DIR) / "data" / tt::u8path(name),
+                          share / tt::u8path(name));
+        return copyCommand(dir / "root/usr/bin");
+    }
+    // Runs `command` with HOME in the scratch folder and XDG_DATA_HOME as given.
+    tt::CommandResult run(const fs::path& command, const std::string& args,
+                          const std::string& xdg = "") {
+        const std::string env =
+            "HOME=" + tt::shellQuote((dir / "home").string()) +
+            (xdg.empty() ? " XDG_DATA_HOME=" : " XDG_DATA_HOME=" + tt::shellQuote(xdg));
+        return tt::run("env " + env + " " + tt::shellQuote(command.string()) + " " + args);
+    }
+    std::string book() { return tt::shellQuote((dir / "book.csv").string()); }
+
+    tt::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(BatchHome, VersionIsTheProjects) {
+    auto r = run(fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch", "--version");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, std::string("tabrovin-batch ") + TABROVIN_VERSION + "\n");
+}
+
+TEST_F(BatchHome, InstalledCommandKeepsTheUsersFilesInTheirDataFolder) {
+    const fs::path command = installCommand();
+    const fs::path xdg = dir / "xdg";
+    auto imported = run(command, "import " + book(), xdg.string());
+    ASSERT_EQ(imported.exitCode, 0) << imported.output;
+    const fs::path home = xdg / "tabrovin";
+    for (const char* name : {"data/B.mdb", "data/data.mdb", "data/ini.txt", "data/导出空白.xls"})
+        EXPECT_TRUE(fs::is_regular_file(home / tt::u8path(name))) << name;
+    EXPECT_TRUE(fs::is_directory(home / tt::u8path("导出")));
+    EXPECT_FALSE(fs::exists(dir / "root/usr/bin/data")) << "nothing beside the installed command";
+
+    // A later start keeps the rows; without XDG_DATA_HOME the folder is
+    // ~/.local/share/tabrovin, a fresh one.
+    auto rows = run(command, "rows", xdg.string());
+    EXPECT_EQ(rows.output, "编号\t姓名\t城市\n1\t张三\t北京\n2\t李四\t上海\n");
+    auto fresh = run(command, "rows");
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.output;
+    EXPECT_TRUE(fs::is_regular_file(dir / "home/.local/share/tabrovin/data/data.mdb"));
+
+    // --home wins over both, and is taken as it is.
+    auto given =
+        run(command, "--home " + tt::shellQuote((dir / "given").string()) + " rows", xdg.string());
+    EXPECT_EQ(given.exitCode, 1) << given.output;
+    EXPECT_NE(given.output.find("given"), std::string::npos) << given.output;
+}
+
+TEST_F(BatchHome, RefusesInChineseWhenNoFolderCanBeWritten) {
+    const fs::path command = installCommand();
+    tt::writeFile(dir / "file", "");
+    auto r = run(command, "import " + book(), (dir / "file").string());
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(r.output.find("[Tabrovin] 程序所在的文件夹"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("无法创建或写入"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "root/usr/bin/data"));
+}
+
+TEST_F(BatchHome, PortableCopyWorksBesideItself) {
+    const fs::path folder = tt::makeProgramFolder(dir / "portable");
+    const fs::path command = copyCommand(folder);
+    auto imported = run(command, "import " + book(), (dir / "xdg").string());
+    EXPECT_EQ(imported.exitCode, 0) << imported.output;
+    EXPECT_NE(tt::readFile(folder / "data/ini.txt").find("\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "xdg")) << "a portable copy makes nothing in the user's folder";
+}
