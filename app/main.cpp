@@ -36,6 +36,8 @@ std::string absolute(const std::string& utf8) {
 int main(int argc, char** argv) {
     using namespace tabrovin;
     QApplication app(argc, argv);
+    // Ties the window to its menu entry (icon, name) on Wayland too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tabrovin"));
     // QApplication adopts the user's locale for C's number functions; cell
     // values must read and print the same in every locale (1.5, not 1,5).
     std::setlocale(LC_NUMERIC, "C");
