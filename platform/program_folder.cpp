@@ -9,19 +9,18 @@
 #endif
 
 namespace tabrovin {
+#ifndef _WIN32
 namespace {
 
-// An environment variable's value, "" when unset.
-std::string environment(const char* name) {
+// An environment variable as a path, empty when unset.
+std::filesystem::path environmentPath(const char* name) {
     const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::filesystem::path pathFromEnvironment(const std::string& value) {
-    return std::filesystem::path(std::u8string(value.begin(), value.end()));
+    const std::string text = value ? value : "";
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 }  // namespace
+#endif
 
 std::filesystem::path executableFolder(const char* argv0) {
     std::error_code ec;
@@ -39,14 +38,17 @@ std::filesystem::path executableFolder(const char* argv0) {
 
 std::filesystem::path userDataFolder(const std::string& name) {
 #ifdef _WIN32
-    const auto base = pathFromEnvironment(environment("LOCALAPPDATA"));
+    // The wide form: the ANSI one loses a user name outside the code page.
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    const std::filesystem::path base =
+        local ? std::filesystem::path(local) : std::filesystem::path();
     if (base.is_absolute()) return base / name;
     return {};
 #else
     // A relative XDG_DATA_HOME is invalid and must be ignored.
-    const auto xdg = pathFromEnvironment(environment("XDG_DATA_HOME"));
+    const auto xdg = environmentPath("XDG_DATA_HOME");
     if (xdg.is_absolute()) return xdg / name;
-    const auto home = pathFromEnvironment(environment("HOME"));
+    const auto home = environmentPath("HOME");
     if (home.is_absolute()) return home / ".local" / "share" / name;
     return {};
 #endif
