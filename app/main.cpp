@@ -50,6 +50,12 @@ int main(int argc, char** argv) {
     }
     std::optional<std::filesystem::path> given;
     if (start->home) given = pathFromUtf8(absolute(*start->home));
+    std::error_code ec;
+    if (given && !std::filesystem::is_directory(*given, ec)) {
+        const std::string text = "--home 给出的程序目录不存在：" + *start->home;
+        qt::showMessageBox(nullptr, text, kProgramTitle, Icon::Critical);
+        return 2;
+    }
     auto home = startingHome(given, argc > 0 ? argv[0] : "");
     if (!home) {
         const Message refused = startRefused(home.error());

@@ -1,9 +1,8 @@
 #include "core/program_home.h"
 
-#include <fstream>
-
 #include "platform/folder_lock.h"
 #include "platform/program_folder.h"
+#include "platform/safe_files.h"
 
 namespace tabrovin {
 namespace {
@@ -25,13 +24,21 @@ Status makeFolder(const std::filesystem::path& folder) {
     return Status::Ok();
 }
 
-Status copyWhenMissing(const std::filesystem::path& from, const std::filesystem::path& to) {
+// Whatever lies at `path`, even a link, is the user's and stays.
+bool present(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::exists(to, ec)) return Status::Ok();
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::skip_existing, ec);
-    if (ec)
-        return Error::fileAccess(to,
-                                 "无法从" + utf8FromPath(from) + "复制（" + ec.message() + "）");
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+// `to` made new from `from`, or empty when `from` is empty; left alone when
+// anything is there already.
+Status makeWhenMissing(const std::filesystem::path& to, const std::filesystem::path& from = {}) {
+    if (present(to)) return Status::Ok();
+    auto made = FreshFile::create(to);
+    if (!made) return made.error();
+    if ((!from.empty() && !made->copyFrom(from)) || !made->finish(true))
+        return Error::fileAccess(
+            to, from.empty() ? "无法创建" : "无法从" + utf8FromPath(from) + "复制");
     return Status::Ok();
 }
 
@@ -41,7 +48,7 @@ Status copyTemplates(const std::filesystem::path& templates, const std::filesyst
          it.increment(ec)) {
         // Hidden files are a folder's own business (its lock), not templates.
         if (!it->is_regular_file(ec) || it->path().filename().string().starts_with(".")) continue;
-        TABROVIN_TRY(copyWhenMissing(it->path(), data / it->path().filename()));
+        TABROVIN_TRY(makeWhenMissing(data / it->path().filename(), it->path()));
     }
     if (ec) return Error::fileAccess(templates, "无法读取模板文件夹（" + ec.message() + "）");
     return Status::Ok();
@@ -51,11 +58,8 @@ Status layOutLocked(const ProgramPaths& paths, const std::filesystem::path& temp
     TABROVIN_TRY(copyTemplates(templates, paths.dataDir()));
     std::error_code ec;
     if (std::filesystem::is_regular_file(paths.blankDb(), ec))
-        TABROVIN_TRY(copyWhenMissing(paths.blankDb(), paths.workingDb()));
-    if (!std::filesystem::exists(paths.columnList(), ec)) {
-        std::ofstream created(paths.columnList(), std::ios::binary | std::ios::app);
-        if (!created) return Error::fileAccess(paths.columnList(), "无法创建");
-    }
+        TABROVIN_TRY(makeWhenMissing(paths.workingDb(), paths.blankDb()));
+    TABROVIN_TRY(makeWhenMissing(paths.columnList()));
     return Status::Ok();
 }
 

@@ -117,3 +117,16 @@ TEST_F(ProgramHome, LayOutSaysWhatItCannotMake) {
     ProgramPaths paths(user);
     EXPECT_TRUE(tt::failsWith(layOutHome(paths, dir / "none"), err::kFileAccess, "模板"));
 }
+
+#ifndef _WIN32
+TEST_F(ProgramHome, WhatLiesAtAFilesNameStaysEvenALink) {
+    install();
+    ProgramPaths paths(user);
+    fs::create_directories(paths.dataDir());
+    fs::create_symlink(dir / "elsewhere.mdb", paths.workingDb());
+    ASSERT_TRUE(layOutHome(paths, installedTemplates(bin)).ok());
+    EXPECT_TRUE(fs::is_symlink(paths.workingDb()));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere.mdb")) << "nothing written through the link";
+    EXPECT_EQ(tt::readFile(paths.blankDb()), "blank");
+}
+#endif
