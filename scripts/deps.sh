@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build (and, with "test", the tests) need,
-# only those that are missing, after one apt-get update. "test" and
-# "package" add what the tests and the package need.
+# Installs the Debian packages the build needs, only those that are missing,
+# after one apt-get update. "test" and "package" add what the tests and the
+# package need.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-dev
@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libgtest-
 packages+=(pandoc xvfb)
 # "package" adds what building and checking the .deb needs.
 if [ "${1:-}" = package ]; then
-    packages+=(dpkg-dev file lintian desktop-file-utils libxml2-utils man-db)
+    packages+=(dpkg-dev file lintian desktop-file-utils libxml2-utils man-db python3-xlrd)
 fi
 if [ "${1:-}" = test ]; then
     packages+=(libfreexl-dev python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
