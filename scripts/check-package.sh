@@ -43,7 +43,7 @@ same "$(basename "$deb")" "tabrovin_${version}_amd64.deb" "file name carries the
 # --- Contents -----------------------------------------------------------
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/tabrovin ./usr/bin/tabrovin-batch \
-            ./usr/share/tabrovin/B.mdb ./usr/share/tabrovin/导出空白.xls \
+            ./usr/share/tabrovin/B.mdb ./usr/share/tabrovin/导出空白.xls ./usr/share/tabrovin/导出空白.xlsx \
             ./usr/share/applications/tabrovin.desktop \
             ./usr/share/icons/hicolor/scalable/apps/tabrovin.svg \
             ./usr/share/man/man1/tabrovin-batch.1.gz ./usr/share/doc/tabrovin/copyright; do
@@ -100,7 +100,7 @@ xdg="$scratch/xdg"
 home="$xdg/tabrovin"
 same "$(batch "$root" "$xdg" --version)" "tabrovin-batch $version" "--version prints the package's version"
 same "$(batch "$root" "$xdg" rows)" "编号" "first start: an empty working table"
-for f in data/B.mdb data/data.mdb data/ini.txt data/导出空白.xls; do
+for f in data/B.mdb data/data.mdb data/ini.txt data/导出空白.xls data/导出空白.xlsx; do
     check "first start lays out $f" test -f "$home/$f"
 done
 check "first start makes 导出/" test -d "$home/导出"
