@@ -168,6 +168,8 @@ Error Error::inWorkbookOfMany(const Error& cause, const std::filesystem::path& f
     std::string at = place(where);
     return {cause.number, "第 " + std::to_string(index) + " 个工作簿" + quoted(file.filename()) +
                               (at.empty() ? "" : at) + "出错：" + cause.description};
+}
+
 Error Error::noProgramFolder(const std::filesystem::path& own, const std::filesystem::path& user) {
     const std::string userText = user.empty() ? "系统没有给出用户数据文件夹（HOME 未设置）"
                                               : "用户数据文件夹" + quoted(user) + "无法创建或写入";
