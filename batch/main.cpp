@@ -16,6 +16,7 @@
 #include "core/column_list.h"
 #include "core/numbers.h"
 #include "core/program_home.h"
+#include "core/statements.h"
 #include "core/table_page.h"
 #include "core/undo.h"
 #include "export/export_lists.h"
@@ -364,7 +365,7 @@ std::optional<ExportLists> exportLists(const Workspace& ws, const Options& o, in
     if (o.cols.empty()) lists.moveAll();
     for (const auto& spec : o.cols) {
         auto eq = spec.find('=');
-        auto k = wholeNumber(spec.substr(0, eq), 0, 50);
+        auto k = wholeNumber(spec.substr(0, eq), 0, statements::kTableColumns - 1);
         int at = -1;
         for (size_t i = 0; k && i < lists.available.size(); ++i)
             if (lists.available[i].column == *k) at = static_cast<int>(i);
@@ -387,7 +388,7 @@ int exportOptions(const Workspace& ws, const Options& o, ExportRequest& request)
     request.format = format == "xlsx" ? PageFormat::Xlsx : PageFormat::Xls;
     if (o.maxFiles && !o.splitBy) return usageError("--max-files 只用于 --split-by");
     if (!o.splitBy) return 0;
-    auto k = wholeNumber(*o.splitBy, 0, 50);
+    auto k = wholeNumber(*o.splitBy, 0, statements::kTableColumns - 1);
     if (!k) return usageError("--split-by 需要一个列号（0 到 50）");
     // The folder is named as the column is headed in the export, else by its imported name.
     const auto names = column_list::load(ws.paths.columnList());

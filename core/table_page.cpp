@@ -9,7 +9,7 @@
 namespace tabrovin {
 namespace {
 
-constexpr int kMaxColumns = 51;  // a0 .. a50
+constexpr int kMaxColumns = statements::kTableColumns;
 constexpr int kRowsPerWrite = 1000;
 constexpr int64_t kCountSlice = 100000;  // ids counted per statement
 constexpr int64_t kStride = 20000;       // rows stepped over per statement
@@ -41,8 +41,8 @@ Status TablePageReader::open(const std::filesystem::path& database, int columns,
     close();
     rowsRead_ = idsSkipped_ = 0;
     if (columns < 0 || columns > kMaxColumns)
-        return Error::refused("要显示的列数 " + std::to_string(columns) +
-                                   " 无效（应为 0 到 51）。");
+        return Error::refused("要显示的列数 " + std::to_string(columns) + " 无效（应为 0 到 " +
+                              std::to_string(kMaxColumns) + "）。");
     TABROVIN_TRY(db_.open(database, Database::Mode::ReadOnly, kBusyWait));
     columns_ = columns;
     filter_ = std::move(filter);
@@ -144,7 +144,7 @@ Result<std::optional<int64_t>> TablePageReader::idAt(int64_t position) {
 Result<std::vector<TableRow>> TablePageReader::page(int64_t from, int count) {
     if (from < 0 || count < 0)
         return Error::refused("起始行 " + std::to_string(from) + " 或行数 " +
-                                   std::to_string(count) + " 不能是负数。");
+                              std::to_string(count) + " 不能是负数。");
     std::vector<TableRow> rows;
     if (count == 0) return rows;
     std::string bound;

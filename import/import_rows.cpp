@@ -15,8 +15,8 @@ namespace {
 
 Status refuseBadRequest(const ImportRequest& r) {
     if (r.positions.size() > statements::kTableColumns)
-        return Error::refused("一次最多只能导入 51 列，现在勾选了 " +
-                              std::to_string(r.positions.size()) +
+        return Error::refused("一次最多只能导入 " + std::to_string(statements::kTableColumns) +
+                              " 列，现在勾选了 " + std::to_string(r.positions.size()) +
                               " 列。请取消勾选一些列后再开始导入。");
     if (r.positions.empty() || r.positions.size() != r.headings.size())
         return Error::noColumnTicked();

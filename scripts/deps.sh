@@ -13,7 +13,7 @@ if [ "${1:-}" = package ]; then
     packages+=(dpkg-dev file lintian desktop-file-utils libxml2-utils man-db python3-xlrd)
 fi
 if [ "${1:-}" = test ]; then
-    packages+=(libfreexl-dev python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
+    packages+=(python3-xlrd python3-xlwt python3-openpyxl libxlsxwriter-dev
                libreoffice-calc-nogui locales libexpat1-dev)
 fi
 

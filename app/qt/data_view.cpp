@@ -13,10 +13,12 @@
 #include <climits>
 #include <mutex>
 
+#include "core/statements.h"
+
 namespace tabrovin {
 namespace {
 
-constexpr size_t kMaxNames = 51;  // a0 .. a50
+constexpr size_t kMaxNames = statements::kTableColumns;
 
 QString qt(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
