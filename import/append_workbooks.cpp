@@ -245,17 +245,7 @@ Result<AppendReport> appendWorkbooks(Workspace& ws, const AppendRequest& request
         before += sources[i].span.count();
     }
     // As for one workbook: every row handed over stays, named.
-    Status flushed = inserter.flush();
-    Status committed = ws.conn.commit();
-    const bool changed = inserter.inserted() > 0 || read.ok();
-    Status named = changed ? inserter.name() : Status::Ok();
-    // Only a table that changed gives the last step's undo away.
-    Status kept = changed ? snapshot->keep() : Status::Ok();
-    TABROVIN_TRY(read);
-    TABROVIN_TRY(flushed);
-    TABROVIN_TRY(committed);
-    TABROVIN_TRY(named);
-    TABROVIN_TRY(kept);
+    TABROVIN_TRY(inserter.finish(read, *snapshot));
     if (failed) return *failed;
     report.inserted = inserter.inserted();
     report.columnNames = names;

@@ -52,20 +52,7 @@ Result<ImportReport> importRows(Workspace& ws, const ImportRequest& request, Pro
     Status read = span->count() < 1 ? Status::Ok()
                                     : readRowsAhead(*m->sheet, span->first, span->last,
                                                     m->lastColumn, std::ref(inserter));
-    // Every row handed over before an error or a cancel stays: store and
-    // commit them, and name them, either way, so later steps never show them
-    // under the previous workbook's headings.
-    Status flushed = inserter.flush();
-    Status committed = ws.conn.commit();
-    const bool changed = inserter.inserted() > 0 || read.ok();
-    Status named = changed ? inserter.name() : Status::Ok();
-    // Only a table that changed gives the last step's undo away.
-    Status kept = changed ? snapshot->keep() : Status::Ok();
-    TABROVIN_TRY(read);
-    TABROVIN_TRY(flushed);
-    TABROVIN_TRY(committed);
-    TABROVIN_TRY(named);
-    TABROVIN_TRY(kept);
+    TABROVIN_TRY(inserter.finish(read, *snapshot));
     report.inserted = inserter.inserted();
     progress.count(Counter::Done, report.dataRows);
     return report;

@@ -83,6 +83,18 @@ Status RowInserter::flush() {
     return Status::Ok();
 }
 
+Status RowInserter::finish(const Status& read, PendingSnapshot& snapshot) {
+    Status flushed = flush();
+    Status committed = ws_.conn.commit();
+    const bool changed = inserted() > 0 || read.ok();
+    Status named = changed ? name() : Status::Ok();
+    Status kept = changed ? snapshot.keep() : Status::Ok();
+    for (const Status* s :
+         std::initializer_list<const Status*>{&read, &flushed, &committed, &named, &kept})
+        if (!s->ok()) return *s;
+    return Status::Ok();
+}
+
 Status RowInserter::name() {
     if (named_) return Status::Ok();
     TABROVIN_TRY(column_list::save(names_, ws_.paths.columnList()));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/progress.h"
+#include "core/undo.h"
 #include "core/workspace.h"
 #include "platform/database.h"
 
@@ -54,6 +55,13 @@ class RowInserter {
 
     // Saves the column list, once.
     Status name();
+
+    // Ends the step after the reader's `read`: every row handed over before an
+    // error or a cancel stays, stored, committed and named, so later steps
+    // never show them under the previous workbook's headings; only a table
+    // that changed gives the last step's undo away to `snapshot`. The first
+    // failure of these, `read`'s first.
+    Status finish(const Status& read, PendingSnapshot& snapshot);
 
   private:
     bool take(const std::vector<std::string>& cells);
