@@ -10,7 +10,7 @@
 #include "platform/file_names.h"
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/row_assembler.h"
-#include "platform/sheets/size_cache.h"
+#include "platform/sheets/shared_book.h"
 #include "platform/sheets/size_scan.h"
 #include "platform/sheets/xml_stream.h"
 

@@ -145,18 +145,10 @@ class Database {
     std::filesystem::path path_;
 };
 
-}  // namespace tabrovin
-
-namespace tabrovin {
-
 // Proves the blank template usable before it is copied over the working
 // database: a whole, undamaged database file whose table wen has id, idd and
 // a0..a50 and no rows. Opens it read-only; a clear Chinese error otherwise.
 Status checkWorkingTemplate(const std::filesystem::path& blankDb);
-
-}  // namespace tabrovin
-
-namespace tabrovin {
 
 // Copies the database `from` to `to` as it stands after its last commit,
 // replacing `to` only once the copy is whole, right after `beforeReplace`

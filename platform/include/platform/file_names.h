@@ -1,7 +1,9 @@
 #pragma once
-// Paths as text: UTF-8 for messages, and the form C libraries such as GLib
-// and SQLite expect, the same on every system.
+// File names and files as the readers and writers take them: paths in the
+// form C libraries such as GLib expect, regular files opened without waiting,
+// and written files that reach their final name only once complete.
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -18,21 +20,11 @@ inline std::string glibFileName(const std::filesystem::path& p) {
 #endif
 }
 
-}  // namespace tabrovin
-
-#include <cstdio>
-
-namespace tabrovin {
-
 // Opens an existing regular file for reading, never waiting: a pipe, device
 // or folder found at `path` (even one swapped in after the caller's own
 // check) is refused. Null, with `why` in Chinese, on failure; the caller
 // owns and closes what it returns.
 std::FILE* openRegularFile(const std::filesystem::path& path, std::string& why);
-
-}  // namespace tabrovin
-
-namespace tabrovin {
 
 // Written files reach their final name only once complete: these three are
 // the steps every writer takes.

@@ -1,5 +1,6 @@
 #pragma once
-// Parsing of A1-style cell references and the "where" part of messages.
+// The texts the XML readers parse: A1-style cell references, numbers and
+// ISO 8601 dates and time spans, the same in every locale.
 
 #include <cstdint>
 #include <string>
@@ -24,10 +25,6 @@ bool parseXmlNumber(std::string_view text, double& out);
 // What cell_text::number shows for the number written as `text`, as
 // parseXmlNumber reads it; false when `text` is not wholly one number.
 bool xmlNumberText(std::string_view text, std::string& out);
-
-}  // namespace tabrovin::sheets
-
-namespace tabrovin::sheets {
 
 // An ISO 8601 date or date-time ("2024-03-05", "2024-03-05T14:30:00") as
 // cell_text::date shows it ("2024/3/5", "2024/3/5 14:30"); other text is
