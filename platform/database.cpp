@@ -253,17 +253,6 @@ Result<int32_t> Database::readNumber(const Statement& s) {
     return static_cast<int32_t>(n);
 }
 
-Result<std::vector<int64_t>> Database::readNumbers(const Statement& s) {
-    auto stmt = compile(s);
-    if (!stmt) return stmt.error();
-    Finalize f{*stmt};
-    std::vector<int64_t> out;
-    int rc;
-    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) out.push_back(sqlite3_column_int64(*stmt, 0));
-    if (rc != SQLITE_DONE) return lastError();
-    return out;
-}
-
 Status Database::readTexts(const Statement& s, std::vector<std::string>& flat, int& columns) {
     auto stmt = compile(s);
     if (!stmt) return stmt.error();

@@ -9,6 +9,7 @@
 #include "core/paths.h"
 #include "core/statements.h"
 #include "core/table_page.h"
+#include "tests/support/read_numbers.h"
 #include "tests/support/test_support.h"
 
 using namespace tabrovin;
@@ -34,7 +35,9 @@ class TablePage : public ::testing::Test {
             "CASE WHEN x%5=0 THEN NULL ELSE 'v'||x END FROM n");
         sql("DELETE FROM wen WHERE id%7=0 OR id BETWEEN 200 AND 260");
     }
-    static Ids ids(Database& on) { return *on.readNumbers({"SELECT id FROM wen ORDER BY id", {}}); }
+    static Ids ids(Database& on) {
+        return *tabrovin::testing::readNumbers(on, {"SELECT id FROM wen ORDER BY id", {}});
+    }
     static Ids idsOf(const std::vector<TableRow>& rows) {
         Ids out;
         for (const auto& r : rows) out.push_back(r.id);
@@ -113,7 +116,8 @@ TEST_F(TablePage, FilterShowsExactlyTheRowsItsConditionSelects) {
         Database other;
         ASSERT_TRUE(other.open(file, Database::Mode::ReadOnly).ok());
         const RowFilter filter{"a1 = 'never' or " + st::containsParam("a1", 1), {keyword}};
-        auto selected = other.readNumbers(
+        auto selected = tabrovin::testing::readNumbers(
+            other,
             {"select id from wen where " + filter.condition + " order by id", filter.params});
         ASSERT_TRUE(selected.ok());
         const Ids removed = *selected;

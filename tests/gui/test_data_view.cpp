@@ -8,6 +8,7 @@
 #include "app/qt/data_view.h"
 #include "core/paths.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/read_numbers.h"
 
 namespace tabrovin::testing {
 namespace {
@@ -52,7 +53,7 @@ class DataViewTest : public ::testing::Test {
     int topRow() { return table()->rowAt(2); }
     int bottomRow() { return table()->rowAt(table()->viewport()->height() - 2); }
     static std::vector<int64_t> ids(Database& db, const std::string& sql) {
-        auto got = db.readNumbers({sql, {}});
+        auto got = readNumbers(db, {sql, {}});
         EXPECT_TRUE(got.ok());
         return got.ok() ? *got : std::vector<int64_t>{};
     }

@@ -10,6 +10,7 @@
 #include "platform/database.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
+#include "tests/support/read_numbers.h"
 #include "tests/support/workspace_fixture.h"
 
 namespace tabrovin::testing {
@@ -28,7 +29,7 @@ class Undo : public WorkspaceTest {
     std::vector<int64_t> ids() {
         Database db;
         EXPECT_TRUE(db.open(ws.paths.workingDb()).ok());
-        auto r = db.readNumbers({"select id from wen order by id", {}});
+        auto r = readNumbers(db, {"select id from wen order by id", {}});
         return r.ok() ? *r : std::vector<int64_t>{};
     }
     // Undoes through a fresh Workspace, as after a restart.

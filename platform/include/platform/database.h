@@ -110,9 +110,6 @@ class Database {
     Result<int32_t> readNumber(const Statement& s);
     // Like readNumber, but a null or no row gives std::nullopt.
     Result<std::optional<int64_t>> readOptionalNumber(const Statement& s);
-    // The first column of every result row, read completely before return,
-    // so the table may be updated while the caller walks them.
-    Result<std::vector<int64_t>> readNumbers(const Statement& s);
 
     // Every result row's columns as texts (a null as ""), appended to `flat`
     // row after row; `columns` receives the column count.
