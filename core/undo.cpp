@@ -2,6 +2,7 @@
 
 #include "core/column_list.h"
 #include "core/statements.h"
+#include "core/working_files.h"
 #include "platform/database.h"
 #include "platform/safe_files.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/undo.h"
+#include "core/working_files.h"
 
 namespace tabrovin {
 namespace {

@@ -142,11 +142,6 @@ class Database {
     std::filesystem::path path_;
 };
 
-// Proves the blank template usable before it is copied over the working
-// database: a whole, undamaged database file whose table wen has id, idd and
-// a0..a50 and no rows. Opens it read-only; a clear Chinese error otherwise.
-Status checkWorkingTemplate(const std::filesystem::path& blankDb);
-
 // Copies the database `from` to `to` as it stands after its last commit,
 // replacing `to` only once the copy is whole, right after `beforeReplace`
 // runs. The copy is not synced to disk: after a crash check it with
@@ -166,11 +161,6 @@ Status moveOver(const std::filesystem::path& from, const std::filesystem::path& 
 // file. A `target` the user made read-only is refused, not replaced.
 // Release every connection to `target` first.
 Status restoreDatabase(const std::filesystem::path& snapshot, const std::filesystem::path& target);
-
-// Proves a snapshot usable before it is put back, as checkWorkingTemplate
-// proves the template, rows allowed: it is not synced to disk, so a crash may
-// have left it damaged, and it may have been tampered with.
-Status checkSnapshot(const std::filesystem::path& snapshot);
 
 // Replaces `file` by one holding `text`, with the same guarantees: a crash
 // leaves the old content or the new, never a mix. err::kFileAccess on failure.
