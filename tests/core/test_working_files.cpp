@@ -1,31 +1,16 @@
 // Which database files may stand in for the working database.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "core/working_files.h"
+#include "tests/support/raw_database.h"
 #include "tests/support/test_support.h"
 
 using namespace tabrovin;
 namespace tt = tabrovin::testing;
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path blankTemplate() {
-    return fs::path(TABROVIN_BIN_DIR) / "data" / "B.mdb";
-}
-
-// Runs `sql` on a database made outside the program, creating the file.
-void rawSql(const fs::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    char* msg = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
-    sqlite3_free(msg);
-    sqlite3_close(db);
-}
-
-}  // namespace
+using tt::blankTemplate;
+using tt::rawSql;
 
 // Each way a template can be unfit, with the reason the user is told.
 TEST(TemplateCheck, OnlyAnEmptyWenWithA0ToA50Passes) {

@@ -7,33 +7,23 @@
 #include <unistd.h>
 
 #include "platform/database.h"
+#include "tests/support/raw_database.h"
 #include "tests/support/test_support.h"
 
 using namespace tabrovin;
 namespace tt = tabrovin::testing;
 namespace fs = std::filesystem;
 
-namespace {
+using tt::blankTemplate;
+using tt::rawSql;
 
-fs::path blankTemplate() {
-    return fs::path(TABROVIN_BIN_DIR) / "data" / "B.mdb";
-}
+namespace {
 
 // A fresh copy of the blank template.
 fs::path freshDb(const tt::TempDir& dir, const std::string& name = "data.mdb") {
     fs::path p = dir / name;
     fs::copy_file(blankTemplate(), p, fs::copy_options::overwrite_existing);
     return p;
-}
-
-// Runs `sql` on a database made outside the program, creating the file.
-void rawSql(const fs::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    char* msg = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
-    sqlite3_free(msg);
-    sqlite3_close(db);
 }
 
 std::string firstText(Database& db, const std::string& sql) {
