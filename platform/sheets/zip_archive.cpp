@@ -104,10 +104,13 @@ struct ZipArchive::Handle {
         return nullptr;
     }
     // Inflates part `name`, opened as `in`, handing `chunk` each piece in
-    // turn until it returns false. The declared size is all that will be
-    // inflated, so a bomb is refused here, before any of it is.
+    // turn until it returns false; each piece is inflated into the n bytes
+    // `buffer(n)` lends, or into a buffer of its own without one. The
+    // declared size is all that will be inflated, so a bomb is refused
+    // here, before any of it is.
     Status stream(GsfInput* in, std::string_view name,
-                  const std::function<bool(std::string_view)>& chunk) const {
+                  const std::function<bool(std::string_view)>& chunk,
+                  const std::function<char*(size_t)>& buffer = {}) const {
         gsf_off_t left = gsf_input_size(in);
         const auto bytes = static_cast<uint64_t>(std::max<gsf_off_t>(left, 0));
         if (bytes > kMaxPartBytes ||
@@ -116,18 +119,19 @@ struct ZipArchive::Handle {
                 path, partFault(name, "解压后有 " + std::to_string(bytes >> 20) +
                                           " MB，超出了任何真实工作簿（可能是压缩炸弹）"));
         constexpr gsf_off_t kChunk = 1 << 18;
-        std::vector<guint8> buf(kChunk);
+        std::vector<guint8> own(buffer ? 0 : kChunk);
         uLong crc = crc32(0, nullptr, 0);
         while (left > 0) {
             gsf_off_t n = std::min(left, kChunk);
-            if (!gsf_input_read(in, static_cast<size_t>(n), buf.data()))
+            auto* at =
+                buffer ? reinterpret_cast<guint8*>(buffer(static_cast<size_t>(n))) : own.data();
+            if (!gsf_input_read(in, static_cast<size_t>(n), at))
                 return Error::damagedWorkbook(path, partFault(name, "无法解压"));
             left -= n;
-            crc = crc32(crc, buf.data(), static_cast<uInt>(n));
+            crc = crc32(crc, at, static_cast<uInt>(n));
             // A reader that stops before the last piece cannot have the part
             // checked; one that stops at it has seen every byte.
-            if (!chunk({reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(n)}) &&
-                left > 0)
+            if (!chunk({reinterpret_cast<const char*>(at), static_cast<size_t>(n)}) && left > 0)
                 return Status::Ok();
         }
         auto recorded = crcs.find(std::string(name));
@@ -198,11 +202,15 @@ Status ZipArchive::streamAhead(std::string_view name,
     if (gsf_input_size(in.get()) < kAheadFrom) return h_->stream(in.get(), name, chunk);
     Status inflated;
     auto inflate = [&](Handoff<std::string, 4>& queue) {
-        inflated = h_->stream(in.get(), name, [&](std::string_view c) {
-            std::string copy = queue.spare();
-            copy.assign(c);
-            return queue.put(std::move(copy));
-        });
+        // Pieces are inflated straight into the strings handed over.
+        std::string piece;
+        auto lend = [&](size_t n) {
+            piece = queue.spare();
+            piece.resize(n);
+            return piece.data();
+        };
+        inflated = h_->stream(
+            in.get(), name, [&](std::string_view) { return queue.put(std::move(piece)); }, lend);
     };
     if (!runHandedOff<std::string, 4>(inflate, [&](const std::string& c) { return chunk(c); }))
         return h_->stream(in.get(), name, chunk);
