@@ -1,7 +1,9 @@
-// libFuzzer target for the quick measure of .xlsx worksheet parts: on
-// arbitrary bytes, fed in chunks of varying size, the scan either cannot
+// libFuzzer target for the quick scan of .xlsx worksheet parts: on
+// arbitrary bytes, fed in chunks of varying size, the measure either cannot
 // tell or gives exactly the size the full parse gives, which then must not
-// refuse the part.
+// refuse the part; and reading the rows by the scan, handing over to the
+// full parse where it cannot go on, gives the rows and outcome of the full
+// parse alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tabrovin::sheets::SheetSizeScan scan(ends);
     for (size_t at = 0; at < xml.size() && scan.feed(xml.substr(at, chunk)); at += chunk) {
     }
+    using tabrovin::sheets::ReadBy;
+    const tabrovin::sheets::SheetReadTrial trial{1 + data[0] % 3, 64, 8, data[0] % 5, chunk};
+    auto quickRead = tabrovin::sheets::readSheetXml(xml, strings, ReadBy::Scan, trial);
+    auto fullRead = tabrovin::sheets::readSheetXml(xml, strings, ReadBy::FullParse, trial);
+    if (quickRead.rows != fullRead.rows || quickRead.status.ok() != fullRead.status.ok() ||
+        (!quickRead.status.ok() &&
+         quickRead.status.error().description != fullRead.status.error().description))
+        std::abort();
     auto quick = scan.size();
     if (!quick) return 0;
     auto full = tabrovin::sheets::parsedSheetSize(xml, strings);

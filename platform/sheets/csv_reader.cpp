@@ -420,7 +420,7 @@ class CsvWorksheet : public Worksheet {
         TABROVIN_TRY(scanCsv(file_, [&](int32_t row, std::vector<std::string>& fields) {
             if (!rows.startRow(row)) return false;
             for (size_t i = 0; i < fields.size() && rows.wantsColumn(int32_t(i + 1)); ++i)
-                rows.set(static_cast<int32_t>(i + 1), std::move(fields[i]));
+                rows.set(static_cast<int32_t>(i + 1), fields[i]);
             return true;
         }));
         return rows.finish();

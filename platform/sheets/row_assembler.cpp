@@ -52,7 +52,7 @@ bool RowAssembler::startRow(int32_t row) {
     return true;
 }
 
-bool RowAssembler::set(int32_t column, std::string text) {
+bool RowAssembler::set(int32_t column, std::string_view text) {
     if (!row_ || column < 1 || column > columns_) return status_.ok();
     rowBytes_ += text.size();
     if (rowBytes_ > kMaxRowBytes) {
@@ -70,7 +70,7 @@ bool RowAssembler::set(int32_t column, std::string text) {
         row_ = 0;
         return false;
     }
-    cells_[column - 1] = std::move(text);
+    cells_[column - 1].assign(text);
     dirty_ = true;
     return true;
 }
@@ -91,6 +91,13 @@ bool RowAssembler::emit(int32_t times) {
 
 void RowAssembler::discard() {
     row_ = 0;
+}
+
+void RowAssembler::rewind() {
+    first_ = std::max(first_, next_);
+    row_ = previous_ = 0;
+    dirty_ = true;
+    rowBytes_ = 0;
 }
 
 Status RowAssembler::finish() {

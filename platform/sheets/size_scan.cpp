@@ -6,6 +6,7 @@
 
 #include "platform/sheets/cell_address.h"
 #include "platform/sheets/limits.h"
+#include "platform/sheets/xml_stream.h"
 
 namespace tabrovin::sheets {
 namespace {
@@ -21,6 +22,9 @@ constexpr size_t kMaxCarry = kMaxXmlTag / 2;
 constexpr size_t kMaxOpen = 256;
 constexpr size_t kMaxAttributes = 256;
 constexpr size_t kMaxPrefixes = 256;
+// A value kept for the cells longer than this, written, is left to the
+// full parse; a cell's longest text fully escaped stays below it.
+constexpr size_t kMaxValueBytes = 16 * kMaxCellCharacters;
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -64,6 +68,12 @@ const char* qualifiedName(const char* p, const char* e, std::string_view& prefix
 template <size_t N>
 bool is(std::string_view s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
+}
+
+// [p, e) starts with the literal `lit`; compared inline, as the tags are.
+template <size_t N>
+bool startsWith(const char* p, const char* e, const char (&lit)[N]) {
+    return static_cast<size_t>(e - p) >= N - 1 && std::memcmp(p, lit, N - 1) == 0;
 }
 
 int digitValue(char d, bool hex) {
@@ -120,7 +130,8 @@ bool referencesValid(std::string_view v) {
 
 }  // namespace
 
-SheetSizeScan::SheetSizeScan(std::span<const size_t> stringEnds) : stringEnds_(stringEnds) {}
+SheetSizeScan::SheetSizeScan(std::span<const size_t> stringEnds, ScannedCells* cells)
+    : stringEnds_(stringEnds), cells_(cells) {}
 
 std::optional<SheetSize> SheetSizeScan::size() const {
     if (at_ != At::Done) return std::nullopt;
@@ -218,9 +229,20 @@ const char* SheetSizeScan::text(const char* p, const char* e, bool more) {
 
 // Text of a value: for a shared string its index, for the types the full
 // parse shows as written whether it is empty, for text whether it shows
-// anything once decoded; returns where a reference cut by `e` starts, else `e`.
+// anything once decoded; for the cells, the text itself. Returns where a
+// reference cut by `e` starts, else `e`.
 const char* SheetSizeScan::value(const char* p, const char* e, bool more) {
-    if (shownAsText()) return shownText(p, e, more);
+    if (cells_) {
+        // Kept as written, a reference cut by `e` too: the whole value is
+        // decoded as the full parse decodes it once it ended.
+        value_.append(p, static_cast<size_t>(e - p));
+        if (value_.size() > kMaxValueBytes) unknown();
+        return e;
+    }
+    return shownAsText() ? shownText(p, e, more) : plainValue(p, e);
+}
+
+const char* SheetSizeScan::plainValue(const char* p, const char* e) {
     valueBytes_ += static_cast<size_t>(e - p);
     if (type_ != Type::Shared) {
         if (std::find(p, e, '&') != e) unknown();
@@ -339,8 +361,8 @@ SheetSizeScan::Parse SheetSizeScan::startTag(const char* lt, const char* e, Tag&
 // of lowercase names in double quotes, one space apart, without references.
 // nullptr for any other shape, or when `e` cuts it, for startTag to read.
 const char* SheetSizeScan::quickCell(const char* lt, const char* e) {
-    std::string_view ref, t;
-    bool hasRef = false, hasType = false;
+    std::string_view ref, t, s;
+    bool hasRef = false, hasType = false, hasStyle = false;
     const char* p = lt + 2;
     while (p < e && *p == ' ') {
         const char* name = ++p;
@@ -354,10 +376,11 @@ const char* SheetSizeScan::quickCell(const char* lt, const char* e) {
         const std::string_view v(value, static_cast<size_t>(p++ - value));
         if (length == 1 && *name == 'r' && !hasRef) ref = v, hasRef = true;
         if (length == 1 && *name == 't' && !hasType) t = v, hasType = true;
+        if (length == 1 && *name == 's' && !hasStyle) s = v, hasStyle = true;
     }
     const bool empty = p < e && *p == '/';
     if (p + empty >= e || p[empty] != '>') return nullptr;
-    cell(ref, t, empty);
+    cell(ref, t, s, empty);
     return p + empty + 1;
 }
 
@@ -366,23 +389,19 @@ const char* SheetSizeScan::quickCell(const char* lt, const char* e) {
 // other shape, or when `e` cuts it, for startTag to read.
 const char* SheetSizeScan::quickValue(const char* lt, const char* e) {
     const bool inlined = type_ == Type::Inline;
-    const std::string_view open = inlined ? "<is><t>" : "<v>",
-                           close = inlined ? "</t></is>" : "</v>";
-    if (hasValue_ || static_cast<size_t>(e - lt) < open.size() ||
-        std::memcmp(lt, open.data(), open.size()) != 0)
+    if (hasValue_ || !(inlined ? startsWith(lt, e, "<is><t>") : startsWith(lt, e, "<v>")))
         return nullptr;
-    const char* text = lt + open.size();
-    const char* end =
-        static_cast<const char*>(std::memchr(text, '<', static_cast<size_t>(e - text)));
-    if (!end || static_cast<size_t>(e - end) < close.size() ||
-        std::memcmp(end, close.data(), close.size()) != 0)
-        return nullptr;
+    const char* text = lt + (inlined ? 7 : 3);
+    // Values are a few bytes long: a plain loop beats a call to memchr.
+    const char* end = text;
+    while (end < e && *end != '<') ++end;
+    if (!(inlined ? startsWith(end, e, "</t></is>") : startsWith(end, e, "</v>"))) return nullptr;
     hasValue_ = true;
     at_ = inlined ? At::InlineText : At::Value;
     value(text, end, false);
     if (settled()) return e;
     at_ = At::Cell;
-    return end + close.size();
+    return end + (inlined ? 9 : 4);
 }
 
 // One attribute from `p`, which it moves past it.
@@ -438,7 +457,7 @@ void SheetSizeScan::element(const Tag& tag) {
             return;
         case At::Row:
             if (!is(tag.qname, "c") || !plainAttributes()) return unknown();
-            return cell(first('r'), first('t'), tag.empty);
+            return cell(first('r'), first('t'), first('s'), tag.empty);
         case At::Cell:
             if (!plainAttributes()) return unknown();
             if (is(tag.qname, "v") || is(tag.qname, "is")) {
@@ -539,13 +558,14 @@ void SheetSizeScan::row() {
     int32_t row = parsePositive(first('r'), kMaxRows);
     if (row == 0) return unknown();
     row_ = row;
+    if (cells_ && !cells_->row(row)) at_ = At::Done;
 }
 
-// A cell at `ref` of type `t`.
-void SheetSizeScan::cell(std::string_view ref, std::string_view t, bool empty) {
+// A cell at `ref` of type `t` and style `s`.
+void SheetSizeScan::cell(std::string_view ref, std::string_view t, std::string_view s, bool empty) {
     int32_t row = 0, column = 0;
     if (ref.empty() || !parseCellReference(ref, row, column) ||
-        t.find('&') != std::string_view::npos)
+        t.find('&') != std::string_view::npos || s.find('&') != std::string_view::npos)
         return unknown();
     column_ = column;
     type_ = is(t, "s")           ? Type::Shared
@@ -559,6 +579,10 @@ void SheetSizeScan::cell(std::string_view ref, std::string_view t, bool empty) {
     valueBytes_ = 0;
     escape_ = 0;
     index_ = 0;
+    if (cells_) {
+        style_.assign(s);
+        value_.clear();
+    }
     if (!empty) at_ = At::Cell;
 }
 
@@ -566,6 +590,7 @@ void SheetSizeScan::cell(std::string_view ref, std::string_view t, bool empty) {
 // empty, any boolean, a shared string that is not empty.
 void SheetSizeScan::finishCell() {
     if (!hasValue_) return;
+    if (cells_) return handOver();
     // A NUL escape cut short shows its '_'.
     if (!shown_ && escape_ > 0) show();
     bool counts = shownAsText() ? shown_ : valueBytes_ > 0 || type_ == Type::Boolean;
@@ -578,6 +603,19 @@ void SheetSizeScan::finishCell() {
     if (!counts) return;
     size_.rows = std::max(size_.rows, row_);
     size_.columns = std::max(size_.columns, column_);
+}
+
+// Hands the cell just ended to the cells, its value as the full parse
+// collects it: most values hold neither a reference nor a CR.
+void SheetSizeScan::handOver() {
+    std::string_view text = value_;
+    // A loop of its own: find_first_of calls memchr for every byte.
+    if (std::any_of(value_.begin(), value_.end(), [](char c) { return c == '&' || c == '\r'; })) {
+        decoded_.clear();
+        if (!appendCharacterData(decoded_, value_)) return unknown();
+        text = decoded_;
+    }
+    if (!cells_->cell(column_, type_, style_, text)) at_ = At::Done;
 }
 
 void SheetSizeScan::close(std::string_view qname) {

@@ -75,16 +75,16 @@ int escapedUnit(std::string_view s, size_t at) {
 
 // Text as Excel stores it: characters XML cannot carry are written as
 // "_xHHHH_" (UTF-16 units, "_x005F_" for an underscore that would otherwise
-// start one). Decoded, NUL characters dropped as everywhere else, and cut to
-// a cell's length.
-std::string cellString(std::string_view s) {
-    std::string out;
+// start one). Decoded into `out`, NUL characters dropped as everywhere
+// else, and cut to a cell's length.
+void cellString(std::string_view s, std::string& out) {
     // Most texts hold no escape: one look, and they are only finished.
     if (s.find('_') == std::string_view::npos) {
-        out = s;
+        out.assign(s);
         finishCellText(out);
-        return out;
+        return;
     }
+    out.clear();
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
         if (size_t escape = s.find("_x", i); escape != i) {
@@ -111,6 +111,11 @@ std::string cellString(std::string_view s) {
         encoding::appendUtf8(out, c);
     }
     finishCellText(out);
+}
+
+std::string cellString(std::string_view s) {
+    std::string out;
+    cellString(s, out);
     return out;
 }
 
@@ -317,8 +322,6 @@ class SharedStringsPart : public XmlHandler {
     bool inText_ = false;
 };
 
-enum class CellType { Number, Shared, Text, Inline, Boolean, Error, Date };
-
 CellType cellType(std::string_view t) {
     if (t == "s") return CellType::Shared;
     if (t == "str") return CellType::Text;
@@ -333,8 +336,9 @@ CellType cellType(std::string_view t) {
 
 namespace {
 
-// One worksheet part. Without a RowAssembler it only measures the sheet.
-class SheetPart : public XmlHandler {
+// One worksheet part, from the full parse or from the scan. Without a
+// RowAssembler it only measures the sheet.
+class SheetPart : public XmlHandler, public ScannedCells {
   public:
     SheetPart(const XlsxBook& book, const std::filesystem::path& file, const std::string& sheet,
               RowAssembler* rows)
@@ -342,6 +346,22 @@ class SheetPart : public XmlHandler {
 
     SheetSize size;
     bool measuring() const { return !rows_; }
+    RowAssembler* rows() const { return rows_; }
+    const std::filesystem::path& file() const { return file_; }
+    // The same part read from its start again.
+    SheetPart again() const { return SheetPart(book_, file_, sheet_, rows_); }
+
+    bool row(int32_t row) override {
+        enterRow(row);
+        return !stopped;
+    }
+    bool cell(int32_t column, CellType type, std::string_view style,
+              std::string_view value) override {
+        enterCell(column, type, style);
+        hasValue_ = true;
+        finishValue(value.substr(0, kMaxCellBytes));
+        return !stopped;
+    }
 
     // Every element that matters is in the main namespace: it is checked
     // once, then only the local name, millions of times on a large sheet.
@@ -396,6 +416,9 @@ class SheetPart : public XmlHandler {
         if (row == 0 || row > kMaxRows)
             return damaged("行号“" + std::string(r) + "”无效（在第 " + std::to_string(row_) +
                            " 行之后）");
+        enterRow(row);
+    }
+    void enterRow(int32_t row) {
         row_ = row;
         column_ = 0;
         if (rows_ && !rows_->startRow(row)) stopped = true;
@@ -415,15 +438,21 @@ class SheetPart : public XmlHandler {
         if (!ref.empty() && !parseCellReference(ref, row, column))
             return damaged("单元格地址“" + std::string(ref) + "”无效");
         if (row_ == 0 || column > kMaxColumns) return damaged("单元格不在任何行中");
+        enterCell(column, cellType(type), style);
+    }
+    void enterCell(int32_t column, CellType type, std::string_view style) {
         column_ = column;
-        type_ = cellType(type);
+        type_ = type;
         xf_ = parsePositive(style, 1 << 20);
         value_.clear();
         hasValue_ = inValue_ = inInline_ = false;
         phonetic_ = 0;
     }
-    void finishCell();
-    bool cellText(std::string& out);
+    void finishCell() {
+        if (hasValue_) finishValue(value_);
+    }
+    void finishValue(std::string_view value);
+    bool cellText(std::string_view value, std::string& out);
 
     const XlsxBook& book_;
     const std::filesystem::path& file_;
@@ -434,74 +463,94 @@ class SheetPart : public XmlHandler {
     int phonetic_ = 0;
     int32_t row_ = 0, column_ = 0, xf_ = 0;
     CellType type_ = CellType::Number;
-    std::string value_;
+    std::string value_, text_;
 };
 
 // The text the cell shows; false (with status set) when its value is invalid.
 // When only measuring, numbers are not formatted: any value is non-empty.
-bool SheetPart::cellText(std::string& out) {
+bool SheetPart::cellText(std::string_view value, std::string& out) {
     switch (type_) {
         case CellType::Shared: {
-            if (value_.empty()) return true;  // no index: an empty cell
-            int32_t index = value_ == "0" ? 0 : parsePositive(value_, INT32_MAX);
-            if ((index == 0 && value_ != "0") ||
-                static_cast<size_t>(index) >= book_.stringCount()) {
-                damaged("引用了不存在的共享字符串“" + value_ + "”", row_, column_);
+            if (value.empty()) return true;  // no index: an empty cell
+            int32_t index = value == "0" ? 0 : parsePositive(value, INT32_MAX);
+            if ((index == 0 && value != "0") || static_cast<size_t>(index) >= book_.stringCount()) {
+                damaged("引用了不存在的共享字符串“" + std::string(value) + "”", row_, column_);
                 return false;
             }
-            out = book_.string(index);
+            out.assign(book_.string(index));
             return true;
         }
         case CellType::Boolean:
-            out = cell_text::boolean(value_ == "1" || value_ == "true");
+            out = cell_text::boolean(value == "1" || value == "true");
             return true;
         case CellType::Date:
-            out = isoDateText(value_);  // a date that does not parse is its text
+            out = isoDateText(value);  // a date that does not parse is its text
             finishCellText(out);
             return true;
         case CellType::Text:
         case CellType::Inline:
-            out = cellString(value_);
+            cellString(value, out);
             return true;
         case CellType::Error:
-            out = value_;
+            out.assign(value);
             finishCellText(out);
             return true;
         case CellType::Number:
             break;
     }
-    if (value_.empty() || !rows_) {
-        out = value_;
+    if (value.empty() || !rows_) {
+        out.assign(value);
         return true;
     }
     DateKind kind =
         static_cast<size_t>(xf_) < book_.xfKinds.size() ? book_.xfKinds[xf_] : DateKind::None;
     double v = 0;
     const bool number =
-        kind == DateKind::None ? xmlNumberText(value_, out) : parseXmlNumber(value_, v);
+        kind == DateKind::None ? xmlNumberText(value, out) : parseXmlNumber(value, v);
     if (!number) {
-        XmlHandler::fail(
-            Error::cellConversion("数值“" + value_ + "”无效", CellPlace(sheet_, row_, column_)));
+        XmlHandler::fail(Error::cellConversion("数值“" + std::string(value) + "”无效",
+                                               CellPlace(sheet_, row_, column_)));
         return false;
     }
     if (kind != DateKind::None) out = cell_text::date(v, kind, book_.date1904);
     return true;
 }
 
-void SheetPart::finishCell() {
-    if (!hasValue_) return;
-    std::string text;
-    if (!cellText(text) || text.empty()) return;
+void SheetPart::finishValue(std::string_view value) {
+    text_.clear();
+    if (!cellText(value, text_) || text_.empty()) return;
     size.rows = std::max(size.rows, row_);
     size.columns = std::max(size.columns, column_);
-    if (rows_ && rows_->wantsColumn(column_) && !rows_->set(column_, std::move(text)))
-        stopped = true;
+    if (rows_ && rows_->wantsColumn(column_) && !rows_->set(column_, text_)) stopped = true;
 }
 
 // The size of worksheet part `part` by the quick scan, when it can tell; a
 // part that fails to inflate is left to the full parse to report.
 std::optional<SheetSize> scannedSize(const XlsxBook& book, const std::string& part) {
     return scanZipPart(*book.zip, part, book.stringEnds);
+}
+
+// Reads the cells of the worksheet part `name`, as `feed` gives it, into
+// `part`, which reads rows: by the scan, and where the scan cannot go on, or
+// a value is refused (which the full parse reports), by the full parse after
+// the rows the scan sent. `scanned` tells whether the scan read it all.
+Status readCells(const XlsxBook& book, const PartFeed& feed, std::string_view name, SheetPart& part,
+                 ReadBy how, bool& scanned) {
+    scanned = false;
+    if (how == ReadBy::Scan) {
+        SheetSizeScan scan(book.stringEnds, &part);
+        const bool fed = feed([&](std::string_view c) { return scan.feed(c); }).ok();
+        if (fed && scan.read() && part.status.ok()) return scanned = true, Status::Ok();
+        part.rows()->rewind();
+    }
+    SheetPart full = part.again();
+    return parsePart(feed, full.file(), name, full);
+}
+
+PartFeed zipFeed(const ZipArchive& zip, const std::string& part) {
+    return [&zip, &part](const std::function<bool(std::string_view)>& chunk) {
+        return zip.streamAhead(part, chunk);
+    };
 }
 
 // The size of the worksheet part by the full parse.
@@ -528,7 +577,13 @@ class XlsxWorksheet : public ScannedWorksheet<XlsxWorksheet, XlsxBook> {
                 part.size = *size;
                 return Status::Ok();
             }
+            return parse(part);
         }
+        bool scanned = false;
+        return readCells(*book_, zipFeed(*book_->zip, sheet_.part), sheet_.part, part, ReadBy::Scan,
+                         scanned);
+    }
+    Status parse(SheetPart& part) const {
         TABROVIN_TRY(parseZipPart(*book_->zip, sheet_.part, part));
         return part.status;
     }
@@ -602,19 +657,56 @@ Result<std::string> workbookPart(const ZipArchive& zip) {
     return part;
 }
 
-Result<std::optional<SheetSize>> measureXlsxSheet(const std::filesystem::path& path, int number,
-                                                  MeasureBy how) {
+namespace {
+
+// The book of the .xlsx at `path` with its parts read, and the index of
+// its worksheet `number`, for the functions that check one way against another.
+Result<size_t> openForChecks(const std::filesystem::path& path, int number, XlsxBook& book) {
     auto zip = ZipArchive::open(path);
     if (!zip.ok()) return zip.error();
     auto part = workbookPart(**zip);
     TABROVIN_TRY(part);
     if (part->empty()) return Error::notWorkbook(path, "压缩包中没有 Excel 工作簿");
-    XlsxBook book;
     book.zip = std::move(*zip);
     TABROVIN_TRY(guarded(path, [&] { return readBookParts(book, *part); }));
     const int count = static_cast<int>(book.sheets.size());
     if (number < 1 || number > count) return Error::noSuchSheet(number, count);
-    const XlsxBook::Sheet& sheet = book.sheets[static_cast<size_t>(number - 1)];
+    return static_cast<size_t>(number - 1);
+}
+
+void addStrings(XlsxBook& book, const std::vector<std::string>& strings) {
+    for (const auto& s : strings) {
+        book.stringPool += s;
+        book.stringEnds.push_back(book.stringPool.size());
+    }
+}
+
+// Reads rows of `part` (named `name`, fed by `feed`) as `trial` asks into `out`.
+void readForChecks(const XlsxBook& book, const PartFeed& feed, const std::string& name, ReadBy how,
+                   const SheetReadTrial& trial, SheetRead& out) {
+    const std::filesystem::path file = "sheet.xlsx";
+    const std::string sheet = "S1";
+    RowSink sink = [&](int32_t row, const std::vector<std::string>& cells) -> Status {
+        if (row == trial.failAt) return Error::cancelled("");
+        out.rows.emplace_back(row, cells);
+        return Status::Ok();
+    };
+    RowAssembler rows(trial.first, trial.last, trial.columns, sink, file);
+    SheetPart part(book, file, sheet, &rows);
+    out.status = guarded(file, [&]() -> Status {
+        TABROVIN_TRY(readCells(book, feed, name, part, how, out.scanned));
+        return rows.finish();
+    });
+}
+
+}  // namespace
+
+Result<std::optional<SheetSize>> measureXlsxSheet(const std::filesystem::path& path, int number,
+                                                  MeasureBy how) {
+    XlsxBook book;
+    auto index = openForChecks(path, number, book);
+    TABROVIN_TRY(index);
+    const XlsxBook::Sheet& sheet = book.sheets[*index];
     if (how == MeasureBy::Scan) return scannedSize(book, sheet.part);
     auto size = parsedSize(book, sheet);
     TABROVIN_TRY(size);
@@ -623,10 +715,7 @@ Result<std::optional<SheetSize>> measureXlsxSheet(const std::filesystem::path& p
 
 Result<SheetSize> parsedSheetSize(std::string_view xml, const std::vector<std::string>& strings) {
     XlsxBook book;
-    for (const auto& s : strings) {
-        book.stringPool += s;
-        book.stringEnds.push_back(book.stringPool.size());
-    }
+    addStrings(book, strings);
     const std::filesystem::path file = "sheet.xlsx";
     const std::string sheet = "S1";
     SheetPart part(book, file, sheet, nullptr);
@@ -636,6 +725,34 @@ Result<SheetSize> parsedSheetSize(std::string_view xml, const std::vector<std::s
     if (!stream.finish()) return Error::damagedWorkbook(file, stream.message());
     TABROVIN_TRY(part.status);
     return part.size;
+}
+
+SheetRead readSheetXml(std::string_view xml, const std::vector<std::string>& strings, ReadBy how,
+                       const SheetReadTrial& trial) {
+    XlsxBook book;
+    addStrings(book, strings);
+    auto feed = [&](const std::function<bool(std::string_view)>& chunk) {
+        for (size_t at = 0; at < xml.size() && chunk(xml.substr(at, trial.chunk));
+             at += std::min(trial.chunk, xml.size())) {
+        }
+        return Status::Ok();
+    };
+    SheetRead out;
+    readForChecks(book, feed, "sheet1.xml", how, trial, out);
+    return out;
+}
+
+Result<SheetRead> readXlsxSheet(const std::filesystem::path& path, int number, ReadBy how) {
+    XlsxBook book;
+    auto index = openForChecks(path, number, book);
+    TABROVIN_TRY(index);
+    const XlsxBook::Sheet& sheet = book.sheets[*index];
+    auto size = parsedSize(book, sheet);
+    TABROVIN_TRY(size);
+    SheetRead out;
+    readForChecks(book, zipFeed(*book.zip, sheet.part), sheet.part, how,
+                  {1, size->rows, size->columns, 0, SIZE_MAX}, out);
+    return out;
 }
 
 Result<std::string> firstWorksheetPart(std::unique_ptr<ZipArchive>& zip,

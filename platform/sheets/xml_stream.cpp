@@ -9,8 +9,7 @@
 namespace tabrovin::sheets {
 
 void appendCellText(std::string& cell, std::string_view text) {
-    constexpr size_t kMaxBytes = 4 * kMaxCellCharacters;
-    if (cell.size() < kMaxBytes) cell.append(text.substr(0, kMaxBytes - cell.size()));
+    if (cell.size() < kMaxCellBytes) cell.append(text.substr(0, kMaxCellBytes - cell.size()));
 }
 
 void finishCellText(std::string& cell) {
@@ -145,6 +144,13 @@ size_t tagEnd(const std::string& b, size_t& from, char& quote) {
 }
 
 }  // namespace
+
+bool appendCharacterData(std::string& out, std::string_view raw) {
+    if (raw.find('\r') == std::string_view::npos) return appendDecoded(out, raw);
+    std::string lines;
+    appendLineEnds(lines, raw);
+    return appendDecoded(out, lines);
+}
 
 XmlStream::XmlStream(XmlHandler& handler)
     : handler_(handler), xmlNs_(*uris_.emplace(kXmlNamespace).first) {}
@@ -452,13 +458,21 @@ bool XmlStream::element(std::string_view tag) {
 
 namespace tabrovin::sheets {
 
-Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler) {
+Status parsePart(const PartFeed& feed, const std::filesystem::path& file, std::string_view part,
+                 XmlHandler& handler) {
     XmlStream xml(handler);
-    TABROVIN_TRY(zip.streamAhead(part, [&](std::string_view chunk) { return xml.feed(chunk); }));
+    TABROVIN_TRY(feed([&](std::string_view chunk) { return xml.feed(chunk); }));
     if (!xml.finish())
         return Error::damagedWorkbook(
-            zip.path(), "“" + std::string(part) + "”不是完整有效的 XML（" + xml.message() + "）");
+            file, "“" + std::string(part) + "”不是完整有效的 XML（" + xml.message() + "）");
     return handler.status;
+}
+
+Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler) {
+    auto feed = [&](const std::function<bool(std::string_view)>& chunk) {
+        return zip.streamAhead(part, chunk);
+    };
+    return parsePart(feed, zip.path(), part, handler);
 }
 
 }  // namespace tabrovin::sheets

@@ -26,12 +26,15 @@ class RowAssembler {
     // `columns`. False, and finish() fails, when `text` is not valid UTF-8
     // or once the row's texts pass kMaxRowBytes (a cell repeated across a
     // row can ask for gigabytes).
-    bool set(int32_t column, std::string text);
+    bool set(int32_t column, std::string_view text);
     // Emits the buffered row `times` times (rows row..row+times-1); false
     // when the sink failed or the read is past `last`.
     bool emit(int32_t times = 1);
     // Drops the buffered row (it held no values).
     void discard();
+    // Forgets the buffered row and the rows seen, keeping those sent: a read
+    // from the start of the sheet again then sends only the rows after them.
+    void rewind();
     // Emits the buffered row and empty rows up to `last`; the read's outcome.
     Status finish();
     bool wantsColumn(int32_t column) const { return column <= columns_; }

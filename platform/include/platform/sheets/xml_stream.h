@@ -18,6 +18,7 @@
 // URI it has seen before by its address.
 
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -32,13 +33,18 @@
 
 namespace tabrovin::sheets {
 
-// Appends a text event to the text of one cell, holding at most
-// 4 * kMaxCellCharacters bytes so a giant cell cannot exhaust memory; what
-// lies beyond is dropped.
+// The bytes of one cell's text kept, enough for its longest text, so a
+// giant cell cannot exhaust memory; what lies beyond is dropped.
+constexpr size_t kMaxCellBytes = 4 * kMaxCellCharacters;
+// Appends a text event to the text of one cell, holding at most kMaxCellBytes.
 void appendCellText(std::string& cell, std::string_view text);
 // What every collected cell text ends with: its NULs dropped, then cut to
 // its first kMaxCellCharacters characters.
 void finishCellText(std::string& cell);
+// Appends the character data `raw` of one element as the parse hands it to
+// a handler: each CR LF and lone CR as LF, then references resolved. False
+// on a reference the parse refuses.
+bool appendCharacterData(std::string& out, std::string_view raw);
 
 // The namespace that the prefix "xml" is bound to in every document.
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
@@ -153,8 +159,16 @@ class XmlStream {
     bool afterCr_ = false;  // the last text ended in a CR whose LF may follow
 };
 
-// Parses zip part `part` through `handler`; err::kDamagedWorkbook naming the
-// part when the XML is malformed or does not inflate, else the handler's status.
+// Hands the bytes of one part to `chunk` piece by piece, as
+// ZipArchive::streamAhead does; its errors are the part's.
+using PartFeed = std::function<Status(const std::function<bool(std::string_view)>& chunk)>;
+
+// Parses part `part` of `file`, as `feed` gives it, through `handler`;
+// err::kDamagedWorkbook naming the part when the XML is malformed or the
+// feed fails, else the handler's status.
+Status parsePart(const PartFeed& feed, const std::filesystem::path& file, std::string_view part,
+                 XmlHandler& handler);
+// parsePart of zip part `part`.
 Status parseZipPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler);
 
 // Runs `work` (returning Status), turning a failed allocation into
