@@ -70,10 +70,16 @@ void MainWindow::setBarTwips(int twips) {
 }
 
 void MainWindow::addOptionControl(QWidget* control) {
-    optionControls_.push_back(control);
-    connect(control, &QObject::destroyed, this,
-            [this, control] { std::erase(optionControls_, control); });
-    control->setEnabled(state_.allows(Control::Options));
+    addOptionControl(control, [control](bool on) { control->setEnabled(on); });
+}
+
+void MainWindow::addOptionControl(QAction* control) {
+    addOptionControl(control, [control](bool on) { control->setEnabled(on); });
+}
+
+void MainWindow::addOptionControl(QObject* control, std::function<void(bool)> enable) {
+    enable(state_.allows(Control::Options));
+    optionControls_.emplace_back(control, std::move(enable));
 }
 
 void MainWindow::applyState() {
@@ -88,7 +94,9 @@ void MainWindow::applyState() {
     recent_->setEnabled(state_.allows(Control::Recent));
     cancelButton_->setVisible(state_.cancelShown());
     cancelButton_->setEnabled(state_.allows(Control::Cancel));
-    for (QWidget* w : optionControls_) w->setEnabled(state_.allows(Control::Options));
+    // A control destroyed with its dialog is forgotten here.
+    std::erase_if(optionControls_, [](const auto& c) { return c.first.isNull(); });
+    for (const auto& [control, enable] : optionControls_) enable(state_.allows(Control::Options));
 }
 
 void MainWindow::finishStep(Ending ending, StepEnd end) {

@@ -38,8 +38,7 @@ void MainWindow::buildImportOptions() {
     QAction* edit =
         tools_->addAction(QString::fromUtf8("导入选项…"), this, &MainWindow::editImportOptions);
     edit->setObjectName(QStringLiteral("importOptions"));
-    connect(tools_, &QMenu::aboutToShow, edit,
-            [this, edit] { edit->setEnabled(state_.allows(Control::Options)); });
+    addOptionControl(edit);
     // In the free space between the step-one buttons and the column list.
     importOptionsLabel_ = new QLabel(frame2_);
     importOptionsLabel_->setObjectName(QStringLiteral("importOptionsLabel"));

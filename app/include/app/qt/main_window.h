@@ -5,6 +5,7 @@
 // shows the outcome. The window stays responsive and can cancel.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <map>
@@ -14,8 +15,8 @@
 #include <vector>
 
 #include "app/outcomes.h"
-#include "app/qt/import_options_dialog.h"
 #include "app/qt/cleaning_options.h"
+#include "app/qt/import_options_dialog.h"
 #include "app/qt/window_defaults.h"
 #include "app/window_state.h"
 #include "core/folder_stamp.h"
@@ -80,8 +81,10 @@ class MainWindow : public QMainWindow {
 
     // What the window allows now; every control follows it.
     const WindowState& state() const { return state_; }
-    // A setting added beside the steps: enabled whenever no step runs.
+    // A setting added beside the steps, or the menu entry that edits some:
+    // enabled whenever no step runs.
     void addOptionControl(QWidget* control);
+    void addOptionControl(QAction* control);
 
   signals:
     // An operation has ended and its outcome has been shown.
@@ -221,6 +224,7 @@ class MainWindow : public QMainWindow {
     // A step refused by the window before it began, as its own refusal or
     // failure would be: the message, then the controls the state model gives.
     void refuseBeforeStart(Step step, const Error& e);
+    void addOptionControl(QObject* control, std::function<void(bool)> enable);
     // Sets every control from the state model: the one place that does.
     void applyState();
     // Before a step: true when another program changed the folder since this
@@ -267,7 +271,8 @@ class MainWindow : public QMainWindow {
     WindowState state_;
     FolderStamp knownFolder_;         // the folder as this window last saw it
     bool choiceOverwritten_ = false;  // another program changed the chosen table
-    std::vector<QWidget*> optionControls_;
+    // Each option control and how to enable it.
+    std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>> optionControls_;
     QComboBox* formatBox_ = nullptr;
     QComboBox* splitModeBox_ = nullptr;
     QComboBox* splitColumnBox_ = nullptr;
