@@ -110,7 +110,8 @@ class Driver {
         emit combo->activated(index);
     }
     void waitIdle() {
-        require(QTest::qWaitFor([this] { return !window_.operationRunning(); }, 120000),
+        require(QTest::qWaitFor(
+                    [this] { return !window_.operationRunning() && !window_.counting(); }, 120000),
                 "a step did not end");
     }
     // Saves what the display shows of the window. A picture of one colour

@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -86,7 +85,8 @@ void CleaningOptions::save(QSettings& settings) const {
     settings.endGroup();
 }
 
-CleaningDialog::CleaningDialog(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+CleaningDialog::CleaningDialog(QWidget* parent)
+    : QWidget(parent, Qt::Dialog), counter_(new BackgroundWork(this)) {
     setObjectName(QStringLiteral("cleaningDialog"));
     setWindowTitle(QString::fromUtf8("清理选项"));
     auto named = [](QWidget* w, const char* name) {
@@ -177,29 +177,11 @@ std::vector<QWidget*> CleaningDialog::optionControls() const {
     return {columns_, trim_, width_, match_, several_, count_};
 }
 
-CleaningDialog::~CleaningDialog() {
-    std::lock_guard lock(link_->mutex);
-    link_->alive = false;
-}
-
 void CleaningDialog::count(std::function<std::string()> work) {
-    const int generation = ++generation_;
-    auto* thread = QThread::create([this, link = link_, work = std::move(work), generation] {
-        const std::string text = work();
-        // Posted under the lock, so never to a dialog already destroyed; one
-        // destroyed later drops what is posted to it.
-        std::lock_guard lock(link->mutex);
-        if (link->alive)
-            QMetaObject::invokeMethod(
-                this, [this, generation, text] { showCounts(generation, text); },
-                Qt::QueuedConnection);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    counter_->start(std::move(work), [this](const std::string& text) { showCounts(text); });
 }
 
-void CleaningDialog::showCounts(int generation, const std::string& text) {
-    if (generation != generation_) return;
+void CleaningDialog::showCounts(const std::string& text) {
     counts_->setText(qt(text));
     count_->setEnabled(true);
 }

@@ -7,11 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
-#include <mutex>
 
 #include "core/statements.h"
 
@@ -33,18 +31,15 @@ Result<int64_t> countRows(const std::filesystem::path& database, std::optional<R
 
 }  // namespace
 
-TableModel::TableModel(QObject* parent) : QAbstractTableModel(parent) {}
+TableModel::TableModel(QObject* parent)
+    : QAbstractTableModel(parent), counter_(new BackgroundWork(this)) {}
 
-TableModel::~TableModel() {
-    std::lock_guard lock(link_->mutex);
-    link_->alive = false;
-}
+TableModel::~TableModel() = default;
 
 Status TableModel::load(const std::filesystem::path& database,
                         const std::vector<std::string>& columnNames,
                         std::optional<RowFilter> filter, bool countWhole) {
-    ++generation_;
-    counting_ = false;
+    counter_->drop();
     beginResetModel();
     blocks_.clear();
     recent_.clear();
@@ -64,38 +59,22 @@ Status TableModel::load(const std::filesystem::path& database,
 }
 
 // A count takes a tenth of a second and more on a million rows; the window
-// shows the headings meanwhile and the rows once counted. A count that a
-// newer load() overtook runs out unseen: nothing waits for it.
+// shows the headings meanwhile and the rows once counted.
 void TableModel::startCount(const std::filesystem::path& database, std::optional<RowFilter> filter,
                             bool countWhole) {
-    counting_ = true;
-    const int generation = generation_;
-    {
-        std::lock_guard lock(link_->mutex);
-        ++link_->running;
-    }
-    auto* counter = QThread::create(
-        [this, link = link_, database, filter = std::move(filter), countWhole, generation] {
+    counter_->start(
+        [database, filter = std::move(filter), countWhole] {
             Result<int64_t> rows = countRows(database, filter);
             Result<int64_t> whole = int64_t{-1};
             if (rows.ok() && countWhole) whole = filter ? countRows(database, std::nullopt) : rows;
-            // Posted under the lock, so never to a model already destroyed;
-            // one destroyed later drops what is posted to it.
-            std::lock_guard lock(link->mutex);
-            --link->running;
-            link->ended.notify_all();
-            if (!link->alive) return;
-            QMetaObject::invokeMethod(
-                this, [this, generation, rows, whole] { countArrived(generation, rows, whole); },
-                Qt::QueuedConnection);
+            return std::pair{rows, whole};
+        },
+        [this](const std::pair<Result<int64_t>, Result<int64_t>>& counted) {
+            countArrived(counted.first, counted.second);
         });
-    connect(counter, &QThread::finished, counter, &QObject::deleteLater);
-    counter->start();
 }
 
-void TableModel::countArrived(int generation, Result<int64_t> rows, Result<int64_t> whole) {
-    if (generation != generation_) return;
-    counting_ = false;
+void TableModel::countArrived(Result<int64_t> rows, Result<int64_t> whole) {
     if (!rows.ok() || !whole.ok()) {
         emit readFailed(qt((rows.ok() ? whole : rows).error().description));
         return;
@@ -110,12 +89,7 @@ void TableModel::countArrived(int generation, Result<int64_t> rows, Result<int64
 }
 
 void TableModel::clear() {
-    ++generation_;
-    counting_ = false;
-    {
-        std::unique_lock lock(link_->mutex);
-        link_->ended.wait(lock, [this] { return link_->running == 0; });
-    }
+    counter_->release();
     beginResetModel();
     reader_.close();
     blocks_.clear();

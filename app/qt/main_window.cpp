@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "app/qt/background_work.h"
 #include "app/qt/dialogs.h"
 #include "app/qt/window_progress.h"
 #include "core/column_list.h"
@@ -80,6 +81,10 @@ void MainWindow::addOptionControl(QAction* control) {
 void MainWindow::addOptionControl(QObject* control, std::function<void(bool)> enable) {
     enable(state_.allows(Control::Options));
     optionControls_.emplace_back(control, std::move(enable));
+}
+
+bool MainWindow::counting() const {
+    return rowCounter_->pending();
 }
 
 void MainWindow::applyState() {
@@ -160,6 +165,8 @@ void MainWindow::runOperation(Step step, std::function<void(Progress&)> work,
     };
     done_ = std::move(done);
     shownPauses_ = 0;
+    // The step shows its own figures and may replace the file being counted.
+    rowCounter_->release();
     state_.begin(step);
     applyState();
     WindowProgress* progress = progress_.get();
@@ -267,8 +274,7 @@ void MainWindow::reloadFromFolder() {
     fillColumnChooser(column_list::load(workspace_.paths.columnList()));
     // The counters tell of the table as it is: its rows, and the columns
     // its names cover, counted as a choice counts them (one less).
-    showTableRowCount();
-    setCaption(Label::Label8, label(Label::Label6)->text().toStdString());
+    showTableRowCount(true);
     setCaption(Label::Label7, std::to_string(std::max<int>(int(columnNames_.size()) - 1, 0)));
     if (state_.view() == View::Export) rebuildExportLists();
     refreshDataView();

@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/qt/background_work.h"
 #include "app/qt/data_view.h"
 #include "app/qt/main_window.h"
 #include "core/table_page.h"
@@ -87,11 +88,20 @@ void MainWindow::releaseDataView() {
     if (dataView_) dataView_->release();
 }
 
-void MainWindow::showTableRowCount() {
-    // After a restart the counter shows what the table really holds.
-    TablePageReader reader;
-    if (!reader.open(workspace_.paths.workingDb(), 0).ok()) return;
-    if (auto rows = reader.rowCount(); rows.ok()) setCaption(Label::Label6, std::to_string(*rows));
+void MainWindow::showTableRowCount(bool alsoImported) {
+    // After a restart the counter shows what the table really holds. A
+    // table that cannot be read leaves the counters as they are.
+    rowCounter_->start(
+        [database = workspace_.paths.workingDb()]() -> Result<int64_t> {
+            TablePageReader reader;
+            TABROVIN_TRY(reader.open(database, 0));
+            return reader.rowCount();
+        },
+        [this, alsoImported](const Result<int64_t>& rows) {
+            if (!rows.ok()) return;
+            setCaption(Label::Label6, std::to_string(rows.value()));
+            if (alsoImported) setCaption(Label::Label8, std::to_string(rows.value()));
+        });
 }
 
 void MainWindow::undoStep() {

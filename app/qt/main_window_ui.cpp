@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "app/qt/background_work.h"
 #include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
 #include "app/qt/window_defaults.h"
@@ -82,6 +83,7 @@ MainWindow::MainWindow(ProgramPaths paths, QWidget* parent)
     place(frame3_, 120, 120, 6375, 4575);
     buttons_[6]->setFocus();
     fillColumnChooser(column_list::load(workspace_.paths.columnList()));
+    rowCounter_ = new BackgroundWork(this);
     showTableRowCount();
     rememberFolder();
     refreshToolsMenu();

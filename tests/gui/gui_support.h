@@ -81,10 +81,12 @@ class GuiTest : public ::testing::Test {
             out << "name" << r % 3 << "," << 13800000000LL + r << ",城" << r % 7 << "\n";
         return (dir / name).string();
     }
-    // Whether the window's step has ended within `ms`. Waits go through
-    // ASSERT: on a timeout QTRY_VERIFY only returns, unseen by GoogleTest.
+    // Whether the window's step, and the row count it shows after some,
+    // have ended within `ms`. Waits go through ASSERT: on a timeout
+    // QTRY_VERIFY only returns, unseen by GoogleTest.
     bool idle(int ms = 60000) {
-        return QTest::qWaitFor([this] { return !window->operationRunning(); }, ms);
+        return QTest::qWaitFor(
+            [this] { return !window->operationRunning() && !window->counting(); }, ms);
     }
     // Clicks `button` and waits until the operation it started has ended.
     void clickAndWait(const char* button) {
@@ -115,6 +117,7 @@ class GuiTest : public ::testing::Test {
         window = std::make_unique<MainWindow>(ProgramPaths(folder));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_TRUE(idle()) << "the table's rows were never counted";
         return *window;
     }
     template <class T = QWidget>

@@ -48,6 +48,7 @@ TEST_F(OtherProgramTest, ComingBackToTheWindowShowsWhatAnotherProgramDid) {
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitFor(
         [this] { return itemsOf("Combo1").size() == 2 && itemsOf("Combo1")[0] == "城市"; }));
+    ASSERT_TRUE(idle());
     EXPECT_EQ(textOf("Label6"), "3");
     EXPECT_TRUE(messages.empty());
 }

@@ -7,7 +7,9 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QUrl>
+#include <mutex>
 
+#include "app/qt/background_work.h"
 #include "tests/gui/gui_support.h"
 
 namespace tabrovin::testing {
@@ -15,6 +17,10 @@ namespace {
 
 class ToolsTest : public GuiTest {
   protected:
+    void TearDown() override {
+        BackgroundWork::deliverThrough = nullptr;
+        GuiTest::TearDown();
+    }
     void drop(const std::string& file) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
@@ -81,6 +87,49 @@ TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewFollows) {
     window.reset();
     open();
     EXPECT_EQ(textOf("Label6"), "30");
+}
+
+// Undo shows the restored table's rows once they are counted, off the
+// window's thread; a count that a following step overtook is never shown.
+TEST_F(ToolsTest, ARowCountOvertakenByAStepIsNotShown) {
+    open();
+    drop(writeSheet("a.csv", 30));
+    clickAndWait("cmd5");
+    clickAndWait("cmd4");  // 3 rows left
+    std::mutex mutex;
+    std::vector<std::function<void()>> held;
+    BackgroundWork::deliverThrough = [&](std::function<void()> deliver) {
+        std::lock_guard lock(mutex);
+        held.push_back(std::move(deliver));
+    };
+    auto countsHeld = [&](size_t n) {
+        return QTest::qWaitFor([&] {
+            std::lock_guard lock(mutex);
+            return held.size() == n;
+        });
+    };
+    auto deliverHeld = [&] {
+        std::lock_guard lock(mutex);
+        for (auto& deliver : held) deliver();
+        held.clear();
+        QCoreApplication::sendPostedEvents();
+    };
+    trigger("undoStep");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->operationRunning(); }));
+    ASSERT_TRUE(countsHeld(1));
+    EXPECT_EQ(textOf("Label6"), "3") << "the window waited for the count";
+    clickAndWait("cmd4");
+    EXPECT_EQ(textOf("Label6"), "3");
+    deliverHeld();
+    EXPECT_EQ(textOf("Label6"), "3") << "the count from before the step came late";
+    EXPECT_EQ(textOf("Label8"), "3");
+    // Not overtaken, the count is shown when it arrives.
+    trigger("undoStep");
+    ASSERT_TRUE(countsHeld(1));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->operationRunning(); }));
+    deliverHeld();
+    EXPECT_EQ(textOf("Label6"), "30");
+    EXPECT_EQ(textOf("Label8"), "30");
 }
 
 TEST_F(ToolsTest, WhileAStepRunsTheToolsThatChangeThingsWaitAndCancelShowsAlone) {

@@ -7,11 +7,10 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/qt/background_work.h"
 #include "processing/delete_keyword_rows.h"
 #include "processing/filter_duplicates.h"
 
@@ -59,7 +58,6 @@ class CleaningDialog : public QWidget {
     // the count button. `work` must hold no pointer into the window: the
     // dialog may be gone when it ends, and its text is then dropped.
     void count(std::function<std::string()> work);
-    ~CleaningDialog() override;
     // The controls that change options or count: usable only while no step runs.
     std::vector<QWidget*> optionControls() const;
 
@@ -69,14 +67,9 @@ class CleaningDialog : public QWidget {
 
   private:
     CleaningOptions read() const;
-    void showCounts(int generation, const std::string& text);
+    void showCounts(const std::string& text);
 
-    struct Link {  // whether the dialog still lives, for the counting threads
-        std::mutex mutex;
-        bool alive = true;
-    };
-    std::shared_ptr<Link> link_ = std::make_shared<Link>();
-    int generation_ = 0;  // of the last count asked for
+    BackgroundWork* counter_;
 
     QListWidget* columns_;
     QCheckBox* trim_;

@@ -8,17 +8,16 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
-#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <list>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/qt/background_work.h"
 #include "core/table_page.h"
 #include "processing/text_match.h"
 
@@ -52,7 +51,7 @@ class TableModel : public QAbstractTableModel {
     void clear();
 
     int64_t totalRows() const { return total_; }
-    bool counting() const { return counting_; }
+    bool counting() const { return counter_->pending(); }
     // What has been read so far, for tests and measurements.
     const TablePageReader& reader() const { return reader_; }
 
@@ -74,23 +73,14 @@ class TableModel : public QAbstractTableModel {
     const std::vector<TableRow>& block(int64_t number) const;
     void startCount(const std::filesystem::path& database, std::optional<RowFilter> filter,
                     bool countWhole);
-    void countArrived(int generation, Result<int64_t> rows, Result<int64_t> whole);
+    void countArrived(Result<int64_t> rows, Result<int64_t> whole);
 
     QStringList headings_;
     int64_t total_ = 0;
     mutable TablePageReader reader_;
     mutable std::map<int64_t, std::vector<TableRow>> blocks_;
     mutable std::list<int64_t> recent_;  // block numbers, most recently read first
-    // Whether the model still lives, for the counting threads.
-    struct CountLink {
-        std::mutex mutex;
-        std::condition_variable ended;
-        bool alive = true;
-        int running = 0;  // counting threads that still hold the file open
-    };
-    std::shared_ptr<CountLink> link_ = std::make_shared<CountLink>();
-    int generation_ = 0;  // of the last load(); a count for an older one is dropped
-    bool counting_ = false;
+    BackgroundWork* counter_;
 };
 
 class DataView : public QWidget {

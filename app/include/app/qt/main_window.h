@@ -44,6 +44,7 @@ inline QString qs(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
+class BackgroundWork;
 class DataView;
 class WindowProgress;
 
@@ -76,6 +77,8 @@ class MainWindow : public QMainWindow {
     void chooseAtStart(const std::string& path);
 
     bool operationRunning() const { return worker_ != nullptr; }
+    // The table's rows are being counted for Label6, off the window's thread.
+    bool counting() const;
     // Asks the running operation to stop; it ends at its next check.
     void cancelOperation();
 
@@ -164,7 +167,10 @@ class MainWindow : public QMainWindow {
     // A drop or a recent entry: chosen as through the chooser, in the import
     // view.
     void chooseFromOutside(const std::string& path);
-    void showTableRowCount();
+    // Counts the table's rows off the window's thread into Label6, and into
+    // Label8 too when `alsoImported`. A count that a step or a newer count
+    // overtook is not shown.
+    void showTableRowCount(bool alsoImported = false);
     // 使用说明, in main_window_guide.cpp.
     void showUserGuide();
 
@@ -308,6 +314,7 @@ class MainWindow : public QMainWindow {
     QAction* guide_ = nullptr;
     QWidget* dataWindow_ = nullptr;
     DataView* dataView_ = nullptr;
+    BackgroundWork* rowCounter_ = nullptr;
     QGroupBox* frame2_ = nullptr;
     QGroupBox* frame3_ = nullptr;
     QGroupBox* frame4_ = nullptr;
