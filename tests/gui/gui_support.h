@@ -4,18 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <deque>
 #include <fstream>
 #include <memory>
 
 #include "app/qt/main_window.h"
+#include "core/table_page.h"
 #include "tests/support/test_support.h"
 
 namespace tabrovin::testing {
@@ -132,6 +136,36 @@ class GuiTest : public ::testing::Test {
         return out;
     }
     void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    void trigger(const char* action) { find<QAction>(action)->trigger(); }
+    // Chooses `workbook` through the file dialog, then imports every column
+    // unless `import` is false.
+    void chooseAndWait(const std::string& workbook, bool import = false) {
+        files.push_back(workbook);
+        clickAndWait("cmd6");
+        if (import) clickAndWait("cmd5");
+    }
+    // Drags `paths` over the window and drops them there once it takes them;
+    // false when it refuses them at drag-enter.
+    bool drop(const std::vector<std::string>& paths, bool release = true) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const auto& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &enter);
+        if (!enter.isAccepted() || !release) return enter.isAccepted();
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &dropped);
+        EXPECT_TRUE(idle());
+        return true;
+    }
+    // The rows in the working table now, -1 when it cannot be read.
+    int64_t tableRows() {
+        TablePageReader reader;
+        if (!reader.open(ProgramPaths(folder).workingDb(), 0).ok()) return -1;
+        auto rows = reader.rowCount();
+        return rows.ok() ? *rows : -1;
+    }
     // A click in the middle of a list entry, followed by a double-click if asked.
     void clickItem(const char* list, int row, bool twice = false) {
         auto* widget = find<QListWidget>(list);

@@ -13,9 +13,7 @@ class OpenWithTest : public GuiTest {
   protected:
     // Chooses `book` through the file chooser and imports every column.
     void importThroughChooser(const std::string& book) {
-        files.push_back(book);
-        clickAndWait("cmd6");
-        clickAndWait("cmd5");
+        chooseAndWait(book, true);
         messages.clear();
     }
 };
@@ -33,7 +31,7 @@ TEST_F(OpenWithTest, TheNamedWorkbookIsChosenAndUndoTakesItBack) {
     EXPECT_EQ(enabledButtons(), "0000010") << "as after the chooser: only the import";
     EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("second.csv")));
     // The working table was reset, as by the chooser; undo brings it back.
-    find<QAction>("undoStep")->trigger();
+    trigger("undoStep");
     ASSERT_TRUE(idle());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("30 行"), std::string::npos) << messages[0].text;

@@ -105,9 +105,9 @@ TEST_F(WindowTest, MenuSwitchesStepsAndExportRebuildsItsListsEachTime) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(WindowTest, ClickingAnExportColumnLoadsItsHeadingForRenaming) {
+TEST_F(WindowTest, ClickingOrArrowingToAnExportColumnLoadsItsHeadingForRenaming) {
     open();
-    find<QAction>("SR1")->trigger();
+    trigger("SR1");
     click("cmd1");  // every column to List3
     clickItem("List3", 1);
     EXPECT_EQ(find<QLineEdit>("Text3")->text(), QString::fromUtf8("电话"));
@@ -122,6 +122,11 @@ TEST_F(WindowTest, ClickingAnExportColumnLoadsItsHeadingForRenaming) {
     click("cmd0");
     EXPECT_EQ(itemsOf("List3")[0], "姓名|@|0");
     EXPECT_EQ(messages.back().icon, Icon::Information);
+    // The arrow keys load a heading as a click does.
+    find("List3")->setFocus();
+    QTest::keyClick(find("List3"), Qt::Key_Down);
+    EXPECT_EQ(textOf("Text3"), QString::fromUtf8("电话2"));
+    EXPECT_EQ(textOf("Label16"), "1");
 }
 
 }  // namespace

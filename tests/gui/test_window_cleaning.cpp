@@ -16,13 +16,11 @@ class CleaningTest : public GuiTest {
   protected:
     // 30 rows: 姓名 repeats every 3rd row, 地址 every 7th.
     void importSheet() {
-        files.push_back(writeSheet("a.csv", 30));
-        clickAndWait("cmd6");
-        clickAndWait("cmd5");
+        chooseAndWait(writeSheet("a.csv", 30), true);
         ASSERT_EQ(textOf("Label6"), "30");
     }
     CleaningDialog* dialog() {
-        find<QAction>("cleaningOptions")->trigger();
+        trigger("cleaningOptions");
         auto* d = window->findChild<CleaningDialog*>(QStringLiteral("cleaningDialog"));
         EXPECT_TRUE(d && d->isVisible());
         return d;
@@ -42,7 +40,7 @@ class CleaningTest : public GuiTest {
     }
     std::string undo() {
         messages.clear();
-        find<QAction>("undoStep")->trigger();
+        trigger("undoStep");
         EXPECT_TRUE(idle());
         return textOf("Label6").toStdString();
     }

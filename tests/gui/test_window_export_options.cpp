@@ -17,10 +17,8 @@ class ExportOptionsTest : public GuiTest {
     // Imports `rows` rows of 姓名, 电话, 地址 and opens the export view with
     // every column chosen.
     void importAndChooseAll(int rows) {
-        files.push_back(writeSheet("a.csv", rows));
-        clickAndWait("cmd6");
-        clickAndWait("cmd5");
-        find<QAction>("SR1")->trigger();
+        chooseAndWait(writeSheet("a.csv", rows), true);
+        trigger("SR1");
         click("cmd1");
     }
     void choose(const char* combo, int index) {
@@ -75,13 +73,13 @@ TEST_F(ExportOptionsTest, ASplitWritesItsFolderIsRememberedAndOpened) {
     EXPECT_EQ(readSheet(made[0] / u8path("城0.xlsx")).size(), 4u) << "rows 0, 7 and 14";
     std::string opened;
     MainWindow::folderOpener = [&](const std::string& f) { return opened = f, true; };
-    find<QAction>("openExportFolder")->trigger();
+    trigger("openExportFolder");
     MainWindow::folderOpener = nullptr;
     EXPECT_EQ(opened, utf8FromPath(made[0]));
 
     // A new window remembers the options and shows them.
     open();
-    find<QAction>("SR1")->trigger();
+    trigger("SR1");
     click("cmd1");
     EXPECT_EQ(find<QComboBox>("exportFormat")->currentIndex(), 1);
     EXPECT_EQ(find<QComboBox>("splitColumn")->currentText().toStdString(), "地址");

@@ -5,12 +5,9 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QMenu>
-#include <QMimeData>
 #include <QSpinBox>
-#include <QUrl>
 
 #include "app/qt/import_options_dialog.h"
-#include "core/table_page.h"
 #include "tests/gui/gui_support.h"
 
 namespace tabrovin::testing {
@@ -45,25 +42,6 @@ class ImportOptionsTest : public GuiTest {
         auto* label = find<QLabel>("importOptionsLabel");
         return label->isVisible() ? label->text() : QString();
     }
-    int64_t tableRows() {
-        TablePageReader reader;
-        EXPECT_TRUE(reader.open(folder / "data" / "data.mdb", 0).ok());
-        auto rows = reader.rowCount();
-        return rows.ok() ? *rows : -1;
-    }
-    bool drop(const std::vector<std::string>& paths) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const auto& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(window.get(), &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(window.get(), &dropped);
-        EXPECT_TRUE(idle());
-        return true;
-    }
     std::string report(const char* name, const char* body) {
         writeFile(dir / name, body);
         return (dir / name).string();
@@ -89,9 +67,7 @@ TEST_F(ImportOptionsTest, OptionsAreShownInStepOneWhileNotAtTheirDefaultsAndReme
 TEST_F(ImportOptionsTest, HeadingsBelowATitleAndATotalRowLeftOut) {
     open();
     setOptions(2, 1, false, false);
-    files.push_back(report("r.csv", "某部门报表\n姓名,电话\n张三,1\n李四,2\n合计,3\n"));
-    click("cmd6");
-    ASSERT_TRUE(idle());
+    chooseAndWait(report("r.csv", "某部门报表\n姓名,电话\n张三,1\n李四,2\n合计,3\n"));
     EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"姓名", "电话"}));
     EXPECT_EQ(textOf("Label6"), "2");
     clickAndWait("cmd5");
@@ -103,9 +79,7 @@ TEST_F(ImportOptionsTest, HeadingsBelowATitleAndATotalRowLeftOut) {
     // A header row past the sheet is refused before the table is reset.
     messages.clear();
     setOptions(9, 0, false, false);
-    files.push_back((dir / "r.csv").string());
-    click("cmd6");
-    ASSERT_TRUE(idle());
+    chooseAndWait((dir / "r.csv").string());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("标题行 9"), std::string::npos) << messages[0].text;
     EXPECT_EQ(tableRows(), 2);
@@ -113,10 +87,7 @@ TEST_F(ImportOptionsTest, HeadingsBelowATitleAndATotalRowLeftOut) {
 
 TEST_F(ImportOptionsTest, SeveralWorkbooksAppendAndUndoTakesThemBack) {
     open();
-    files.push_back(writeSheet("a.csv", 4));
-    click("cmd6");
-    ASSERT_TRUE(idle());
-    clickAndWait("cmd5");
+    chooseAndWait(writeSheet("a.csv", 4), true);
     ASSERT_EQ(tableRows(), 4);
 
     setOptions(1, 0, true, true);
@@ -127,8 +98,7 @@ TEST_F(ImportOptionsTest, SeveralWorkbooksAppendAndUndoTakesThemBack) {
         folders.push_back(folder);
         return chosen;
     };
-    click("cmd6");
-    ASSERT_TRUE(idle());
+    clickAndWait("cmd6");
     ASSERT_EQ(folders.size(), 1u) << "the chooser of several workbooks opens";
     EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"地址", " 姓名"}));
     EXPECT_EQ(tableRows(), 4) << "choosing for an append keeps the table";
@@ -150,7 +120,7 @@ TEST_F(ImportOptionsTest, SeveralWorkbooksAppendAndUndoTakesThemBack) {
     EXPECT_EQ(tableRows(), 10);
     messages.clear();
     find<QMenu>("toolsMenu")->aboutToShow();
-    find<QAction>("undoStep")->trigger();
+    trigger("undoStep");
     ASSERT_TRUE(idle());
     EXPECT_EQ(tableRows(), 7);
     setOptions(1, 0, false, false);

@@ -9,8 +9,6 @@
 
 #include "app/outcomes.h"
 #include "core/paths.h"
-#include "core/statements.h"
-#include "platform/database.h"
 #include "tests/gui/gui_support.h"
 
 namespace tabrovin::testing {
@@ -18,16 +16,6 @@ namespace {
 
 class OperationsTest : public GuiTest {
   protected:
-    int64_t tableRows() {
-        Database db;
-        EXPECT_TRUE(db.open(ProgramPaths(folder).workingDb()).ok());
-        auto n = db.readNumber(statements::countRows());
-        return n ? *n : -1;
-    }
-    void chooseAndWait(const std::string& workbook) {
-        files.push_back(workbook);
-        clickAndWait("cmd6");
-    }
     // Starts importing `rows` rows in one go and waits until some are in.
     void startImport(int rows) {
         open();
@@ -151,14 +139,13 @@ TEST_F(OperationsTest, DestroyingTheWindowMidStepStopsTheStepFirst) {
 // failed page gets its box while the step goes on.
 TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     open();
-    chooseAndWait(writeSheet("a.csv", 30));
-    clickAndWait("cmd5");
+    chooseAndWait(writeSheet("a.csv", 30), true);
     find<QComboBox>("Combo1")->setCurrentIndex(2);
     setTextOf("Text2", QString::fromUtf8("城0"));
     clickAndWait("cmd3");  // rows 0, 7, 14, 21 and 28
     EXPECT_EQ(messages.back(), rowsLeft(25));
 
-    find<QAction>("SR1")->trigger();
+    trigger("SR1");
     clickItem("List2", 2, true);
     clickItem("List2", 0, true);
     // Letters or nothing are the step's error, a fraction rounds half to
@@ -200,9 +187,8 @@ TEST_F(OperationsTest, ATemplateNoPageCanPassIsOneBoxAndNoPage) {
         shellQuote(ProgramPaths(folder).exportTemplate().string()));
     ASSERT_EQ(made.exitCode, 0) << made.output;
     open();
-    chooseAndWait(writeSheet("a.csv", 30));
-    clickAndWait("cmd5");
-    find<QAction>("SR1")->trigger();
+    chooseAndWait(writeSheet("a.csv", 30), true);
+    trigger("SR1");
     clickItem("List2", 0, true);
     setTextOf("Text1", "1");
     messages.clear();
@@ -218,11 +204,10 @@ TEST_F(OperationsTest, ATemplateNoPageCanPassIsOneBoxAndNoPage) {
 // which only reads, goes on and says nothing more than its result.
 TEST_F(OperationsTest, ExportGoesOnWhereTheLockCannotBeWritten) {
     open();
-    chooseAndWait(writeSheet("a.csv", 30));
-    clickAndWait("cmd5");
+    chooseAndWait(writeSheet("a.csv", 30), true);
     UnwritableFile lock(folder / "data" / ".tabrovin.lock");
     if (!lock.active()) GTEST_SKIP() << lock.why();
-    find<QAction>("SR1")->trigger();
+    trigger("SR1");
     clickItem("List2", 0, true);
     setTextOf("Text1", "10");
     messages.clear();
@@ -235,9 +220,8 @@ TEST_F(OperationsTest, ExportGoesOnWhereTheLockCannotBeWritten) {
 // which waited for the step: the program hung instead of quitting.
 TEST_F(OperationsTest, DestroyingTheWindowWhileAPageFailsDoesNotHang) {
     open();
-    chooseAndWait(writeSheet("a.csv", 30));
-    clickAndWait("cmd5");
-    find<QAction>("SR1")->trigger();
+    chooseAndWait(writeSheet("a.csv", 30), true);
+    trigger("SR1");
     click("cmd1");
     std::filesystem::remove_all(ProgramPaths(folder).exportDir());
     setTextOf("Text1", "1");

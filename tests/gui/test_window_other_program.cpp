@@ -55,7 +55,7 @@ TEST_F(OtherProgramTest, ComingBackToTheWindowShowsWhatAnotherProgramDid) {
 
 TEST_F(OtherProgramTest, AStepAfterAnotherProgramsChangeShowsItFirst) {
     open();
-    find<QAction>("SR1")->trigger();
+    trigger("SR1");
     clickItem("List2", 0, true);  // 姓名, of the old list
     batchImport(4);
     clickAndWait("cmd2");
@@ -78,8 +78,7 @@ TEST_F(OtherProgramTest, AStepAfterAnotherProgramsChangeShowsItFirst) {
 
 TEST_F(OtherProgramTest, AnImportIntoATableAnotherProgramRefilledIsRefused) {
     open();
-    files.push_back(writeSheet("a.csv", 5));
-    clickAndWait("cmd6");
+    chooseAndWait(writeSheet("a.csv", 5));
     batchImport(2);
     messages.clear();
     clickAndWait("cmd5");
@@ -88,9 +87,7 @@ TEST_F(OtherProgramTest, AnImportIntoATableAnotherProgramRefilledIsRefused) {
     EXPECT_EQ(namesOnDisk(), (Names{"城市", "金额"}));
     EXPECT_EQ(textOf("Label6"), "2");
     // A fresh choice imports as ever.
-    files.push_back((dir / "a.csv").string());
-    clickAndWait("cmd6");
-    clickAndWait("cmd5");
+    chooseAndWait((dir / "a.csv").string(), true);
     EXPECT_EQ(messages.back(), importDone());
     EXPECT_EQ(namesOnDisk(), (Names{"姓名", "电话", "地址"}));
 }
