@@ -14,10 +14,6 @@ class BatchAppend : public tt::WorkspaceTest {
         tt::writeFile(dir / "一部.csv", "一部报表\n姓名,金额\n张三,1\n李四,2\n合计,3\n");
         tt::writeFile(dir / "二部.csv", "二部报表\n金额,城市,姓名\n4,北京,王五\n合计,,\n");
     }
-    tt::CommandResult batch(const std::string& args) {
-        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
-                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
-    }
     std::string book(const std::string& name) { return tt::shellQuote((dir / name).string()); }
 };
 

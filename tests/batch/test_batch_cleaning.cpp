@@ -17,10 +17,6 @@ class BatchCleaning : public tt::WorkspaceTest {
                                                  {"李四", "beijing", "5"}}});
         ASSERT_EQ(batch("import " + tt::shellQuote(book.string())).exitCode, 0);
     }
-    tt::CommandResult batch(const std::string& args) {
-        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
-                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
-    }
 };
 
 }  // namespace

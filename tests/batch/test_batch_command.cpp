@@ -21,10 +21,6 @@ class BatchCommand : public tt::WorkspaceTest {
                                                      {"孙七", "beijing", "5"}}})
                                   .string());
     }
-    tt::CommandResult batch(const std::string& args) {
-        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
-                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
-    }
     bool exportEmpty() { return std::filesystem::is_empty(ws.paths.exportDir()); }
 
     std::string book;  // shell-quoted path of a workbook of five rows

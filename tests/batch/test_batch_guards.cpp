@@ -15,12 +15,6 @@ class BatchGuards : public tt::WorkspaceTest {
             tt::shellQuote(writeXls("b.xls", {{{"名", "号"}, {"甲", "1"}, {"乙", "2"}}}).string());
         ASSERT_EQ(batch("import " + book).exitCode, 0);
     }
-    std::string command() const {
-        return tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch");
-    }
-    tt::CommandResult batch(const std::string& args) {
-        return tt::run(command() + " --home " + tt::shellQuote(dir.path().string()) + " " + args);
-    }
     std::string book;
 };
 
@@ -34,7 +28,7 @@ TEST_F(BatchGuards, ArgumentsThatCannotMeanWhatTheySayAreRefused) {
           std::string("rows --count 1 --count 2"), std::string("rows --count 9223372036854775808"),
           std::string("rows --from 99999999999999999999")}) {
         auto r =
-            tt::run("bash -c " + tt::shellQuote(command() + " --home " +
+            tt::run("bash -c " + tt::shellQuote(tt::batchCommand() + " --home " +
                                                 tt::shellQuote(dir.path().string()) + " " + args));
         EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.output;
         EXPECT_EQ(rowCount(), 2) << args;
@@ -42,7 +36,7 @@ TEST_F(BatchGuards, ArgumentsThatCannotMeanWhatTheySayAreRefused) {
     auto whole = batch("rows --from 9223372036854775807 --count 9223372036854775807");
     EXPECT_EQ(whole.exitCode, 0) << whole.output;
     EXPECT_EQ(batch("rows --count 1").output, "编号\t名\t号\n1\t甲\t1\n");
-    auto missing = tt::run(command() + " --home /nonexistent/folder-x rows");
+    auto missing = tt::run(tt::batchCommand() + " --home /nonexistent/folder-x rows");
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.output.find("不存在：/nonexistent/folder-x"), std::string::npos)
         << missing.output;
@@ -51,8 +45,8 @@ TEST_F(BatchGuards, ArgumentsThatCannotMeanWhatTheySayAreRefused) {
 TEST_F(BatchGuards, RowsThatCannotBeWrittenFailLoudly) {
     for (const char* redirect : {" > /dev/full", " >&-"}) {
         // Grouped, so that only the rows go where `redirect` sends them.
-        auto r = tt::run("{ " + command() + " --home " + tt::shellQuote(dir.path().string()) +
-                         " rows" + redirect + "; }");
+        auto r = tt::run("{ " + tt::batchCommand() + " --home " +
+                         tt::shellQuote(dir.path().string()) + " rows" + redirect + "; }");
         EXPECT_NE(r.exitCode, 0) << redirect;
         EXPECT_NE(r.output.find("无法写出数据行"), std::string::npos) << redirect << r.output;
     }

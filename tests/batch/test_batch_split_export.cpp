@@ -18,10 +18,6 @@ class BatchSplit : public tt::WorkspaceTest {
                                            {"赵六", "CON"}}});
         ASSERT_EQ(batch("import " + tt::shellQuote(book.string())).exitCode, 0);
     }
-    tt::CommandResult batch(const std::string& args) {
-        return tt::run(tt::shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
-                       " --home " + tt::shellQuote(dir.path().string()) + " " + args);
-    }
     // The one folder a split made under 导出.
     fs::path splitFolder() {
         for (auto& e : fs::directory_iterator(ws.paths.exportDir()))

@@ -137,8 +137,7 @@ class GuideText : public ::testing::Test {
         writeFile(dir / "guide.md", guide);
         return run(
             shellQuote(TABROVIN_CMAKE) + " -DGUIDE=" + shellQuote((dir / "guide.md").string()) +
-            " -DGUIDE_DIR=" + shellQuote(dir.path().string()) +
-            " -DBATCH=" + shellQuote((fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch").string()) +
+            " -DGUIDE_DIR=" + shellQuote(dir.path().string()) + " -DBATCH=" + batchCommand() +
             " -DOUT=" + shellQuote((dir / "out.md").string()) + " -P " +
             shellQuote(TABROVIN_SOURCE_DIR "/docs/prepare_guide.cmake"));
     }
@@ -160,8 +159,7 @@ TEST_F(GuideText, ThePageShowsTheBatchCommandsOwnHelpInPlaceOfTheCopy) {
     const std::string after = "```\n\n结尾\n";
     CommandResult r = prepare(before + "an old copy\n" + after);
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    CommandResult help =
-        run(shellQuote((fs::path(TABROVIN_BIN_DIR) / "tabrovin-batch").string()) + " --help");
+    CommandResult help = run(batchCommand() + " --help");
     ASSERT_EQ(help.exitCode, 0);
     EXPECT_EQ(readFile(dir / "out.md"), before + help.output + after);
     // Without the marked block there is nowhere to put it: said, not skipped.

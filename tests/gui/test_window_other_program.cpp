@@ -17,8 +17,7 @@ class OtherProgramTest : public GuiTest {
   protected:
     // tabrovin-batch on this window's folder; its exit code.
     int batch(const std::string& args) {
-        CommandResult r = run(shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch") +
-                              " --home " + shellQuote(folder.string()) + " " + args);
+        CommandResult r = runBatch(folder, args);
         EXPECT_EQ(r.exitCode, 0) << args << "\n" << r.output;
         return r.exitCode;
     }

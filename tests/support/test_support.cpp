@@ -114,6 +114,14 @@ CommandResult run(const std::string& command) {
     return r;
 }
 
+std::string batchCommand() {
+    return shellQuote(std::string(TABROVIN_BIN_DIR) + "/tabrovin-batch");
+}
+
+CommandResult runBatch(const std::filesystem::path& home, const std::string& args) {
+    return run(batchCommand() + " --home " + shellQuote(home.string()) + " " + args);
+}
+
 CommandResult runPython(const std::string& script, const std::string& args) {
     TempDir dir;
     fs::path file = dir / "script.py";

@@ -95,6 +95,11 @@ struct CommandResult {
 // Runs `command` through the shell.
 CommandResult run(const std::string& command);
 
+// The built tabrovin-batch, shell-quoted, and a run of it on the program
+// folder `home` with `args` as a shell would pass them.
+std::string batchCommand();
+CommandResult runBatch(const std::filesystem::path& home, const std::string& args);
+
 // Runs Debian's python3 (which has xlrd, xlwt and openpyxl) on `script`,
 // passing `args` (already shell-quoted by the caller where needed).
 CommandResult runPython(const std::string& script, const std::string& args = "");

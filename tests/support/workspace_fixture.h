@@ -61,6 +61,8 @@ class WorkspaceTest : public ::testing::Test {
     void fill(const std::vector<std::vector<std::string>>& rows);
     // The names in the column list file as it is on disk now.
     std::vector<std::string> columnList() const;
+    // tabrovin-batch on this folder.
+    CommandResult batch(const std::string& args) const { return runBatch(dir.path(), args); }
 
     TempDir dir;
     Workspace ws;
