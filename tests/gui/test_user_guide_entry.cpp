@@ -86,21 +86,5 @@ TEST_F(UserGuideTest, TheEntryOpensThePageOrSaysWhyItCannot) {
         << messages[0].text;
 }
 
-TEST_F(UserGuideTest, TheGuideOpensWhileAStepRuns) {
-    layPage("doc");
-    open();
-    files.push_back(writeSheet("a.csv", 40));
-    clickAndWait("cmd6");
-    setTextOf("Text5", "1");  // a pause of half a second every second row
-    click("cmd5");
-    ASSERT_TRUE(window->operationRunning());
-    QAction* entry = find<QAction>("userGuide");
-    EXPECT_TRUE(entry->isEnabled());
-    entry->trigger();
-    EXPECT_EQ(opened.size(), 1u);
-    window->cancelOperation();
-    ASSERT_TRUE(idle());
-}
-
 }  // namespace
 }  // namespace tabrovin::testing
