@@ -179,27 +179,6 @@ TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     EXPECT_EQ(messages[3].icon, Icon::Exclamation);
 }
 
-// A template whose own rows no page can pass is one box, before any page.
-TEST_F(OperationsTest, ATemplateNoPageCanPassIsOneBoxAndNoPage) {
-    CommandResult made = runPython(
-        "import sys, xlwt\nw = xlwt.Workbook()\nw.add_sheet('s').write(65535, 0, 'end')\n"
-        "w.save(sys.argv[1])\n",
-        shellQuote(ProgramPaths(folder).exportTemplate().string()));
-    ASSERT_EQ(made.exitCode, 0) << made.output;
-    open();
-    chooseAndWait(writeSheet("a.csv", 30), true);
-    trigger("SR1");
-    clickItem("List2", 0, true);
-    setTextOf("Text1", "1");
-    messages.clear();
-    clickAndWait("cmd2");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, Icon::Critical);
-    EXPECT_NE(messages[0].text.find("65536 行上限"), std::string::npos) << messages[0].text;
-    EXPECT_TRUE(std::filesystem::is_empty(ProgramPaths(folder).exportDir()));
-    EXPECT_EQ(enabledButtons(), "1111111");
-}
-
 // Where the lock cannot be written (a CD, a read-only share) the export,
 // which only reads, goes on and says nothing more than its result.
 TEST_F(OperationsTest, ExportGoesOnWhereTheLockCannotBeWritten) {
