@@ -11,44 +11,6 @@ using tabrovin::testing::WorkspaceTest;
 namespace tt = tabrovin::testing;
 using Values = std::vector<std::string>;
 
-class DeleteKeywordRows : public WorkspaceTest {
-  protected:
-    void SetUp() override {
-        for (const char* v : {"12", "312", "1234", "1-2", "it's", "IT'S ok", "its", "50%", ""})
-            fill({{"x", v}});
-    }
-    Result<DeleteReport> remove(const std::string& keyword, int column = 1) {
-        return deleteKeywordRows(ws, {column, keyword}, progress);
-    }
-    Values values() {
-        Values out;
-        for (const auto& r : table(2)) out.push_back(r[1]);
-        return out;
-    }
-};
-
-// A keyword matches anywhere in the text, ignoring case, with % keeping its
-// meaning and quotes taken as text.
-TEST_F(DeleteKeywordRows, DeletesFromTheChosenColumnAndCountsTheRest) {
-    auto r = remove("12");
-    ASSERT_TRUE(r.ok()) << r.error().description;
-    EXPECT_EQ(r->left, 6);
-    EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{6}));
-    EXPECT_EQ(remove("1%2")->left, 5);
-    EXPECT_EQ(values(), (Values{"it's", "IT'S ok", "its", "50%", ""}));
-    EXPECT_EQ(remove("it's")->left, 3);
-    EXPECT_EQ(values(), (Values{"its", "50%", ""}));
-    EXPECT_EQ(remove("x", 0)->left, 0);
-}
-
-TEST_F(DeleteKeywordRows, RefusalsAndCancelsLeaveEveryRow) {
-    EXPECT_TRUE(tt::failsWith(remove(""), err::kRefused));
-    EXPECT_TRUE(tt::failsWith(remove("1", -1), err::kNoSuchColumn));
-    progress.cancelAfter(0);
-    EXPECT_TRUE(tt::failsWith(remove("1"), err::kCancelled));
-    EXPECT_EQ(rowCount(), 9);
-}
-
 class MatchModes : public WorkspaceTest {
   protected:
     void SetUp() override {
@@ -64,6 +26,16 @@ class MatchModes : public WorkspaceTest {
                         "50%",  "",    "a_b",    "axb",    "ＡＢＣ", "ａｂｃ",  "abc",
                         "ABC ", "a%b", "客户甲", "甲客户", "100%纯", "x\\y"};
 };
+
+// The step reports the rows left, and the chosen column is the one searched.
+TEST_F(MatchModes, DeletesFromTheChosenColumnAndCountsTheRest) {
+    auto r = deleteKeywordRows(ws, {1, "12"}, progress);
+    ASSERT_TRUE(r.ok()) << r.error().description;
+    EXPECT_EQ(r->left, 18);
+    EXPECT_EQ(progress.values(Counter::Rows), (std::vector<int64_t>{18}));
+    EXPECT_EQ(deleteKeywordRows(ws, {0, "x"}, progress)->left, 1);
+    EXPECT_EQ(values(), (Values{"<null>"}));
+}
 
 // Each way of matching, alone and with several keywords: what a delete
 // removes, what the count beforehand promised, and that undo brings it back.
@@ -129,7 +101,7 @@ TEST_F(MatchModes, EachWayRemovesExactlyItsRowsAndUndoes) {
     }
 }
 
-TEST_F(MatchModes, SplitsAtBarsAndLinesAndRefusesAnEmptyKeywordAnywhere) {
+TEST_F(MatchModes, SplitsAtBarsAndLinesAndRefusalsAndCancelsLeaveEveryRow) {
     EXPECT_EQ(splitKeywords("a|b\nc\r\nd||"), (Values{"a", "b", "c", "d"}));
     EXPECT_EQ(splitKeywords(" a | b "), (Values{" a ", " b "}));  // blanks are typed text
     EXPECT_TRUE(splitKeywords("|\n").empty());
@@ -142,5 +114,9 @@ TEST_F(MatchModes, SplitsAtBarsAndLinesAndRefusesAnEmptyKeywordAnywhere) {
     EXPECT_TRUE(tt::failsWith(
         deleteKeywordRows(ws, {1, "1", MatchMode::Contains, Values(kMaxKeywords, "x")}, progress),
         err::kRefused));
+    EXPECT_TRUE(tt::failsWith(deleteKeywordRows(ws, {1, ""}, progress), err::kRefused));
+    EXPECT_TRUE(tt::failsWith(deleteKeywordRows(ws, {-1, "1"}, progress), err::kNoSuchColumn));
+    progress.cancelAfter(0);
+    EXPECT_TRUE(tt::failsWith(deleteKeywordRows(ws, {1, "1"}, progress), err::kCancelled));
     EXPECT_EQ(rowCount(), static_cast<int64_t>(all.size()) + 1);
 }
