@@ -98,33 +98,6 @@ TEST_F(ToolsTest, ARowCountOvertakenByAStepIsNotShown) {
     EXPECT_EQ(textOf("Label8"), "30");
 }
 
-TEST_F(ToolsTest, WhileAStepRunsTheToolsThatChangeThingsWaitAndCancelShowsAlone) {
-    open();
-    drop(writeSheet("big.csv", 400000));
-    find<QMenu>("toolsMenu")->aboutToShow();
-    auto* cancel = find<QPushButton>("cancelButton");
-    EXPECT_FALSE(cancel->isVisible());
-    setTextOf("Text5", "1000000");
-    click("cmd5");
-    ASSERT_TRUE(QTest::qWaitFor([this] { return textOf("Label8").toLongLong() > 1000; }, 30000));
-    EXPECT_TRUE(cancel->isVisible());
-    EXPECT_TRUE(cancel->isEnabled());
-    for (const char* tool : {"undoStep", "viewData", "SR0", "SR1"})
-        EXPECT_FALSE(find<QAction>(tool)->isEnabled()) << tool;
-    EXPECT_FALSE(find<QMenu>("recentWorkbooks")->isEnabled());
-    EXPECT_FALSE(takesDrag(writeSheet("other.csv", 2)));
-    for (const char* tool : {"openExportFolder", "userGuide"})
-        EXPECT_TRUE(find<QAction>(tool)->isEnabled()) << tool;
-    // The bar keeps its whole path: the cancel control sits in the menu bar.
-    EXPECT_NE(cancel->parentWidget(), find("client"));
-    cancel->click();
-    EXPECT_FALSE(cancel->isEnabled());
-    ASSERT_TRUE(idle());
-    EXPECT_FALSE(cancel->isVisible());
-    EXPECT_TRUE(find<QAction>("undoStep")->isEnabled());
-    EXPECT_TRUE(takesDrag(writeSheet("other.csv", 2)));
-}
-
 TEST_F(ToolsTest, DropsAndRecentEntriesChooseOnlyWhatCanBeChosen) {
     open();
     const std::string first = writeSheet("a.csv", 4);
