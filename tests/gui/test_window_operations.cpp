@@ -184,6 +184,14 @@ TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     const auto page3 = readBook(ProgramPaths(folder).exportFile(3)).value().at(0).rows;
     EXPECT_EQ(page3.size(), 6u);
     EXPECT_EQ(page3[1], (std::vector<std::string>{"城3", "name0"}));  // row 24
+    // Where the lock cannot be written (a CD, a read-only share) the export,
+    // which only reads, goes on and says nothing more than its result.
+    if (UnwritableFile lock(folder / "data" / ".tabrovin.lock"); lock.active()) {
+        messages.clear();
+        clickAndWait("cmd2");
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, " 完成了导出,3页,存于[导出]文件夹下.");
+    }
 
     messages.clear();
     std::filesystem::remove_all(ProgramPaths(folder).exportDir());
@@ -191,22 +199,6 @@ TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].title.rfind("ZazIV : 导出数据1出错! # 76", 0), 0u) << messages[0].title;
     EXPECT_EQ(messages[3].icon, Icon::Exclamation);
-}
-
-// Where the lock cannot be written (a CD, a read-only share) the export,
-// which only reads, goes on and says nothing more than its result.
-TEST_F(OperationsTest, ExportGoesOnWhereTheLockCannotBeWritten) {
-    open();
-    chooseAndWait(writeSheet("a.csv", 30), true);
-    UnwritableFile lock(folder / "data" / ".tabrovin.lock");
-    if (!lock.active()) GTEST_SKIP() << lock.why();
-    trigger("SR1");
-    clickItem("List2", 0, true);
-    setTextOf("Text1", "10");
-    messages.clear();
-    clickAndWait("cmd2");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, " 完成了导出,3页,存于[导出]文件夹下.");
 }
 
 // Fault: a failed page waited for its box on a window being destroyed,
