@@ -109,13 +109,9 @@ TEST_F(CleaningTest, StepsFollowTheOptionsAndTheCountForetellsThem) {
     EXPECT_NE(messages.back().text.find("总数还有20!"), std::string::npos) << messages.back().text;
     // The last delete removed nothing and kept no undo: the one before is undone.
     EXPECT_EQ(undo(), "30");
-}
 
-// While a step runs its options cannot change under it; afterwards they can.
-TEST_F(CleaningTest, OptionsWaitWhileAStepRuns) {
-    open();
-    importSheet();
-    auto* trim = control<QCheckBox>("trimBlanks");
+    // While a step runs its options cannot change under it; afterwards they can.
+    tickColumn(2, false);
     setTextOf("Text5", "0");  // half a second after each of the three groups
     click("cmd4");
     ASSERT_TRUE(window->operationRunning());
@@ -123,8 +119,7 @@ TEST_F(CleaningTest, OptionsWaitWhileAStepRuns) {
                              "severalKeywords", "countRemovals"})
         EXPECT_FALSE(childOf(dialog(), name)->isEnabled()) << name;
     ASSERT_TRUE(idle());
-    EXPECT_EQ(textOf("Label6"), "3");
-    EXPECT_TRUE(trim->isEnabled());
+    EXPECT_TRUE(control<QCheckBox>("trimBlanks")->isEnabled());
 }
 
 }  // namespace
