@@ -37,8 +37,9 @@ std::string decodeLine(const std::string& bytes, bool utf8) {
     return out;
 }
 
-// CR LF, as Excel writes a break in a cell, is one break as a lone CR is.
-std::string oneLineFeedPerBreak(const std::string& name) {
+}  // namespace
+
+std::string oneLineFeedPerBreak(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     for (size_t i = 0; i < name.size(); ++i) {
@@ -47,8 +48,6 @@ std::string oneLineFeedPerBreak(const std::string& name) {
     }
     return out;
 }
-
-}  // namespace
 
 std::string encode(const std::vector<std::string>& names) {
     std::string out;

@@ -9,23 +9,12 @@
 #include "core/statements.h"
 #include "core/undo.h"
 #include "import/open_workbook.h"
+#include "platform/encoding.h"
 #include "platform/read_ahead.h"
 #include "row_inserter.h"
 
 namespace tabrovin {
 namespace {
-
-constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
-constexpr std::string_view kFullWidthSpace = "\u3000";
-
-// The length of the blank that `s` starts with (or, `atEnd`, ends with); 0: none.
-size_t blankAt(std::string_view s, bool atEnd) {
-    if (s.empty()) return 0;
-    if (kAsciiBlanks.find(atEnd ? s.back() : s.front()) != std::string_view::npos) return 1;
-    const size_t n = kFullWidthSpace.size();
-    if (s.size() < n) return 0;
-    return (atEnd ? s.substr(s.size() - n) : s.substr(0, n)) == kFullWidthSpace ? n : 0;
-}
 
 // One workbook of the step, opened and planned before any row is stored.
 struct Source {
@@ -166,19 +155,7 @@ Result<std::vector<std::string>> startingNames(Workspace& ws) {
 }  // namespace
 
 std::string headingKey(std::string_view heading) {
-    while (size_t n = blankAt(heading, false)) heading.remove_prefix(n);
-    while (size_t n = blankAt(heading, true)) heading.remove_suffix(n);
-    std::string key;
-    key.reserve(heading.size());
-    for (size_t i = 0; i < heading.size(); ++i) {
-        if (heading[i] != '\r') {
-            key += heading[i];
-        } else {
-            key += '\n';
-            if (i + 1 < heading.size() && heading[i + 1] == '\n') ++i;
-        }
-    }
-    return key;
+    return column_list::oneLineFeedPerBreak(encoding::trimBlanks(heading));
 }
 
 Result<std::vector<int>> mapHeadings(std::vector<std::string>& names,

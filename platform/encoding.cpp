@@ -265,4 +265,26 @@ bool isValidUtf8(std::string_view s) {
     return validUtf8Prefix(s) == s.size();
 }
 
+std::string_view trimBlanks(std::string_view s) {
+    constexpr std::string_view kAscii = " \t\n\v\f\r", kIdeographic = "\xE3\x80\x80";
+    auto blank = [&](char c) { return kAscii.find(c) != std::string_view::npos; };
+    for (;;) {
+        if (!s.empty() && blank(s.front()))
+            s.remove_prefix(1);
+        else if (s.starts_with(kIdeographic))
+            s.remove_prefix(kIdeographic.size());
+        else
+            break;
+    }
+    for (;;) {
+        if (!s.empty() && blank(s.back()))
+            s.remove_suffix(1);
+        else if (s.ends_with(kIdeographic))
+            s.remove_suffix(kIdeographic.size());
+        else
+            break;
+    }
+    return s;
+}
+
 }  // namespace tabrovin::encoding

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/statements.h"
+#include "platform/encoding.h"
 #include "processing/row_removal.h"
 
 namespace tabrovin {
@@ -62,7 +63,6 @@ class KeySet {
     size_t count_ = 0;
 };
 
-constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
 
 // Full-width forms U+FF01..U+FF5E (EF BC 81..EF BD 9E) and U+3000 as their
@@ -90,31 +90,6 @@ bool foldWidth(std::string_view in, std::string& out) {
         out.push_back(static_cast<char>(c));
     }
     return true;
-}
-
-bool isAsciiBlank(char c) {
-    return kAsciiBlanks.find(c) != std::string_view::npos;
-}
-
-// `s` without ASCII blanks and U+3000 at either end.
-std::string_view trimBlanks(std::string_view s) {
-    for (;;) {
-        if (!s.empty() && isAsciiBlank(s.front()))
-            s.remove_prefix(1);
-        else if (s.starts_with(kIdeographicSpace))
-            s.remove_prefix(kIdeographicSpace.size());
-        else
-            break;
-    }
-    for (;;) {
-        if (!s.empty() && isAsciiBlank(s.back()))
-            s.remove_suffix(1);
-        else if (s.ends_with(kIdeographicSpace))
-            s.remove_suffix(kIdeographicSpace.size());
-        else
-            break;
-    }
-    return s;
 }
 
 // Appends the part of the group key that `value` makes: a tag for its kind,
@@ -178,7 +153,7 @@ Result<RowSplit> scanColumns(Database& db, const DedupeKey& dedupe,
             const int type = rows->type(c);
             std::string_view value = rows->text(c);
             if (type == SQLITE_TEXT && dedupe.width && foldWidth(value, folded)) value = folded;
-            if (type == SQLITE_TEXT && dedupe.trim) value = trimBlanks(value);
+            if (type == SQLITE_TEXT && dedupe.trim) value = encoding::trimBlanks(value);
             appendPart(type, value, key);
         }
         const bool fresh = seen.insert(key);

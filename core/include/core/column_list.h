@@ -25,6 +25,9 @@ namespace tabrovin::column_list {
 
 // The file's bytes for `names`.
 std::string encode(const std::vector<std::string>& names);
+// `name` with each CR LF (as Excel writes a break in a cell) and each lone
+// CR as one LF, as the list stores it.
+std::string oneLineFeedPerBreak(std::string_view name);
 // The names stored in `bytes`.
 std::vector<std::string> decode(const std::string& bytes);
 

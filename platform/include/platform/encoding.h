@@ -52,4 +52,8 @@ size_t validUtf8Prefix(std::string_view bytes);
 // True when all of `bytes` is valid UTF-8, as decodeUtf8 judges.
 bool isValidUtf8(std::string_view bytes);
 
+// `s` without blanks at either end: ASCII ones (space, tab, line ends, VT,
+// FF) and the ideographic space U+3000 that Chinese text is padded with.
+std::string_view trimBlanks(std::string_view s);
+
 }  // namespace tabrovin::encoding
