@@ -129,7 +129,7 @@ Result<bool> readPages(const Workspace& ws, Database& db, const ExportWorkbookWr
 Status writePages(const Workspace& ws, Database& db, const ExportRequest& r, int32_t total,
                   ExportReport& report, Progress& progress) {
     const int32_t n = r.rowsPerWorkbook;
-    report.pages = total / n + (total % n != 0 ? 1 : 0);
+    report.pages = static_cast<int32_t>(filesOf(total, n));
     ExportWorkbookWriter writer(ws.paths, r.columns);
     TABROVIN_TRY(writer.loadTemplate());
     // The first page is the largest: if it fits, every page does.
