@@ -21,29 +21,19 @@ class BatchCleaning : public tt::WorkspaceTest {
 
 }  // namespace
 
+// Each option once: which rows match is the steps' own test.
 TEST_F(BatchCleaning, EachOptionRemovesItsRowsAndUndoes) {
-    struct Step {
-        std::string args;
-        int64_t left;
-    };
-    for (const Step& s :
-         std::vector<Step>{{"dedupe --column 0", 2},
-                           {"dedupe --column 0 --column 1", 4},
-                           {"dedupe --column 1 --column 0 --trim", 3},
-                           {"dedupe --column 0 --column 1 --trim --width", 2},
-                           {"dedupe --column 1 --width --pause-every 0", 3},
-                           {"delete --column 1 --keyword 北京 --keyword BEIJING --match equals", 2},
-                           {"delete --column 1 --keyword 北京 --match starts", 2},
-                           {"delete --column 2 --keyword 1 --keyword 5", 3},
-                           {"delete --column 1 --keyword j_n --match literal", 5},
-                           {"delete --column 1 --keyword j_n", 4}}) {
-        auto r = batch(s.args);
-        EXPECT_EQ(r.exitCode, 0) << s.args << "\n" << r.output;
-        EXPECT_NE(r.output.find("总数还有" + std::to_string(s.left) + "!"), std::string::npos)
-            << s.args << "\n"
-            << r.output;
-        EXPECT_EQ(rowCount(), s.left) << s.args;
-        if (s.left < 5) {  // a step that removed nothing leaves nothing to undo
+    for (const auto& [args, left] : std::vector<std::pair<std::string, int64_t>>{
+             {"dedupe --column 0 --column 1", 4},
+             {"dedupe --column 1 --column 0 --trim", 3},
+             {"dedupe --column 1 --width --pause-every 0", 3},
+             {"delete --column 1 --keyword 北京 --keyword BEIJING --match equals", 2},
+             {"delete --column 1 --keyword 北京 --match starts", 2},
+             {"delete --column 1 --keyword j_n --match literal", 5},
+             {"delete --column 1 --keyword j_n", 4}}) {
+        EXPECT_TRUE(tt::exited(batch(args), 0, "总数还有" + std::to_string(left) + "!")) << args;
+        EXPECT_EQ(rowCount(), left) << args;
+        if (left < 5) {  // a step that removed nothing leaves nothing to undo
             ASSERT_EQ(batch("undo").exitCode, 0);
         }
         ASSERT_EQ(rowCount(), 5);
@@ -55,12 +45,10 @@ TEST_F(BatchCleaning, WrongOptionsChangeNothing) {
          {"delete --column 1 --keyword x --match fuzzy", "delete --column 1 --column 2 --keyword x",
           "dedupe --column 0 --column 9", "dedupe --trim", "delete --column 1 --match equals",
           "dedupe --column 0 --trim x"}) {
-        auto r = batch(args);
-        EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.output;
+        EXPECT_TRUE(tt::exited(batch(args), 2)) << args;
         EXPECT_EQ(rowCount(), 5) << args;
     }
-    auto empty = batch("delete --column 1 --keyword 北京 --keyword ''");
-    EXPECT_EQ(empty.exitCode, 1) << empty.output;
-    EXPECT_NE(empty.output.find("关键字不能为空"), std::string::npos) << empty.output;
+    EXPECT_TRUE(
+        tt::exited(batch("delete --column 1 --keyword 北京 --keyword ''"), 1, "关键字不能为空"));
     EXPECT_EQ(rowCount(), 5);
 }

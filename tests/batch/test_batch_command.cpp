@@ -57,24 +57,17 @@ TEST_F(BatchCommand, EachCommandHasItsExitCodeLineAndEffect) {
              {"dedupe --column 1", 0, "", 3},
              {"delete --column 1 --keyword 上", 0, "", 2},
              {"export --col 1=城 --col 0 --rows 1", 0, " 完成了导出,2页,存于[导出]文件夹下.", 2}}) {
-        auto r = batch(s.args);
-        EXPECT_EQ(r.exitCode, s.exitCode) << s.args << "\n" << r.output;
-        EXPECT_NE(r.output.find(s.line), std::string::npos) << s.args << "\n" << r.output;
+        EXPECT_TRUE(tt::exited(batch(s.args), s.exitCode, s.line)) << s.args;
         EXPECT_EQ(rowCount(), s.rows) << s.args;
         EXPECT_TRUE(s.exitCode == 0 || exportEmpty()) << s.args;
     }
     EXPECT_EQ(tt::readBook(ws.paths.exportFile(2)).value().at(0).rows,
               (Rows{{"城", "姓名"}, {"Beijing", "李四"}}));
-    auto shown = batch("rows --from 2 --count 1");
-    EXPECT_EQ(shown.exitCode, 0) << shown.output;
-    EXPECT_EQ(shown.output, "编号\t姓名\t城市\n2\t李四\tBeijing\n");
+    EXPECT_EQ(batch("rows --from 2 --count 1").output, "编号\t姓名\t城市\n2\t李四\tBeijing\n");
 
     // Pages that fail are never reported as done.
     std::filesystem::remove_all(ws.paths.exportDir());
-    auto pages = batch("export --rows 2");
-    EXPECT_EQ(pages.exitCode, 1) << pages.output;
-    EXPECT_NE(pages.output.find("[ZazIV : 导出数据1出错! # 76]"), std::string::npos)
-        << pages.output;
+    EXPECT_TRUE(tt::exited(batch("export --rows 2"), 1, "[ZazIV : 导出数据1出错! # 76]"));
 }
 
 // --columns ticks columns as the window does: sheet order, each once. Typos
@@ -88,17 +81,15 @@ TEST_F(BatchCommand, ArgumentsAreCheckedBeforeAnythingChanges) {
              "open " + book + " --sheet abc", "dedupe --column 1 --pause-every x",
              "dedupe --column 7", "delete --column 1", "export --col 9", "export --col 1 --col 1",
              "frobnicate", "import", "open " + book + " --sheet"}) {
-        auto r = batch(args);
-        EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.output;
+        EXPECT_TRUE(tt::exited(batch(args), 2)) << args;
         EXPECT_EQ(rowCount(), 5) << args;
     }
-    EXPECT_NE(batch("import " + book + " --columns 1,13").output.find("--columns 中的 13"),
-              std::string::npos);
+    EXPECT_TRUE(
+        tt::contains(batch("import " + book + " --columns 1,13").output, "--columns 中的 13"));
     EXPECT_EQ(columnList(), (Names{"姓名", "城市"}));
     for (const char* col : {"1=a|@|5", "1="}) {
-        auto r = batch(std::string("export --col 0 --col ") + tt::shellQuote(col));
-        EXPECT_EQ(r.exitCode, 1) << col << "\n" << r.output;
-        EXPECT_NE(r.output.find("[Tabrovin]"), std::string::npos) << r.output;
+        EXPECT_TRUE(
+            tt::exited(batch("export --col 0 --col " + tt::shellQuote(col)), 1, "[Tabrovin]"));
         EXPECT_TRUE(exportEmpty()) << col;
     }
 }
@@ -107,11 +98,8 @@ TEST_F(BatchCommand, ASecondStepOnTheFolderIsRefusedAtOnceNamingTheHolder) {
     ASSERT_EQ(batch("import " + book).exitCode, 0);
     auto held = tabrovin::FolderLock::acquire(dir / "data", "另一个导入");
     ASSERT_TRUE(held.ok()) << held.error().description;
-    for (const char* step : {"export", "dedupe --column 0", "rows"}) {
-        auto r = batch(step);
-        EXPECT_EQ(r.exitCode, 1) << step;
-        EXPECT_NE(r.output.find("另一个导入"), std::string::npos) << r.output;
-    }
+    for (const char* step : {"export", "dedupe --column 0", "rows"})
+        EXPECT_TRUE(tt::exited(batch(step), 1, "另一个导入")) << step;
     EXPECT_TRUE(exportEmpty());
     EXPECT_EQ(rowCount(), 5);
 }

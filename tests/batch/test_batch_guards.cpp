@@ -15,6 +15,10 @@ class BatchGuards : public tt::WorkspaceTest {
             tt::shellQuote(writeXls("b.xls", {{{"名", "号"}, {"甲", "1"}, {"乙", "2"}}}).string());
         ASSERT_EQ(batch("import " + book).exitCode, 0);
     }
+    // The command line on this folder, `args` as a shell reads them.
+    std::string line(const std::string& args) {
+        return tt::batchCommand() + " --home " + tt::shellQuote(dir.path().string()) + " " + args;
+    }
     std::string book;
 };
 
@@ -22,33 +26,26 @@ class BatchGuards : public tt::WorkspaceTest {
 
 TEST_F(BatchGuards, ArgumentsThatCannotMeanWhatTheySayAreRefused) {
     // "北" in GBK: not UTF-8, so it would match nothing or be stored as U+FFFD.
-    for (const std::string& args :
-         {std::string("delete --column 0 --keyword $'\\xb1\\xb1'"),
-          std::string("delete --column 0 --column 1 --keyword 甲"),
-          std::string("rows --count 1 --count 2"), std::string("rows --count 9223372036854775808"),
-          std::string("rows --from 99999999999999999999")}) {
-        auto r =
-            tt::run("bash -c " + tt::shellQuote(tt::batchCommand() + " --home " +
-                                                tt::shellQuote(dir.path().string()) + " " + args));
-        EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.output;
+    for (const char* args :
+         {"delete --column 0 --keyword $'\\xb1\\xb1'", "delete --column 0 --column 1 --keyword 甲",
+          "rows --count 1 --count 2", "rows --count 9223372036854775808",
+          "rows --from 99999999999999999999"}) {
+        EXPECT_TRUE(tt::exited(tt::run("bash -c " + tt::shellQuote(line(args))), 2)) << args;
         EXPECT_EQ(rowCount(), 2) << args;
     }
-    auto whole = batch("rows --from 9223372036854775807 --count 9223372036854775807");
-    EXPECT_EQ(whole.exitCode, 0) << whole.output;
+    EXPECT_TRUE(
+        tt::exited(batch("rows --from 9223372036854775807 --count 9223372036854775807"), 0));
     EXPECT_EQ(batch("rows --count 1").output, "编号\t名\t号\n1\t甲\t1\n");
-    auto missing = tt::run(tt::batchCommand() + " --home /nonexistent/folder-x rows");
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_NE(missing.output.find("不存在：/nonexistent/folder-x"), std::string::npos)
-        << missing.output;
+    EXPECT_TRUE(tt::exited(tt::run(tt::batchCommand() + " --home /nonexistent/folder-x rows"), 2,
+                           "不存在：/nonexistent/folder-x"));
 }
 
 TEST_F(BatchGuards, RowsThatCannotBeWrittenFailLoudly) {
     for (const char* redirect : {" > /dev/full", " >&-"}) {
         // Grouped, so that only the rows go where `redirect` sends them.
-        auto r = tt::run("{ " + tt::batchCommand() + " --home " +
-                         tt::shellQuote(dir.path().string()) + " rows" + redirect + "; }");
+        auto r = tt::run("{ " + line("rows") + redirect + "; }");
         EXPECT_NE(r.exitCode, 0) << redirect;
-        EXPECT_NE(r.output.find("无法写出数据行"), std::string::npos) << redirect << r.output;
+        EXPECT_TRUE(tt::contains(r.output, "无法写出数据行")) << redirect;
     }
     // With stdout closed the lock file would take its number and get the rows.
     EXPECT_EQ(tt::readFile(dir / "data" / ".tabrovin.lock"), "");
@@ -57,11 +54,8 @@ TEST_F(BatchGuards, RowsThatCannotBeWrittenFailLoudly) {
 TEST_F(BatchGuards, ALockThatCannotBeTakenIsTitledWithTheRefusedStep) {
     std::filesystem::remove(dir / "data" / ".tabrovin.lock");
     ASSERT_EQ(::mkfifo((dir / "data" / ".tabrovin.lock").c_str(), 0600), 0);
-    auto rows = batch("rows");
-    EXPECT_EQ(rows.exitCode, 1);
-    EXPECT_NE(rows.output.find("[查看数据出错 # 75]"), std::string::npos) << rows.output;
-    auto del = batch("delete --column 0 --keyword 甲");
-    EXPECT_NE(del.output.find("[删除2出错 # 75]"), std::string::npos) << del.output;
+    EXPECT_TRUE(tt::exited(batch("rows"), 1, "[查看数据出错 # 75]"));
+    EXPECT_TRUE(tt::contains(batch("delete --column 0 --keyword 甲").output, "[删除2出错 # 75]"));
     EXPECT_EQ(rowCount(), 2);
 }
 

@@ -29,10 +29,8 @@ class BatchSplit : public tt::WorkspaceTest {
 }  // namespace
 
 TEST_F(BatchSplit, SplitsByTheColumnIntoItsOwnFolder) {
-    auto r = batch("export --split-by 1 --col 0 --col 1=城 --format xlsx");
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_NE(r.output.find("完成了导出,3个文件,存于[导出/按城拆分-"), std::string::npos)
-        << r.output;
+    EXPECT_TRUE(tt::exited(batch("export --split-by 1 --col 0 --col 1=城 --format xlsx"), 0,
+                           "完成了导出,3个文件,存于[导出/按城拆分-"));
     const fs::path folder = splitFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(tt::readSheet(folder / tt::u8path("北京.xlsx")),
@@ -44,12 +42,9 @@ TEST_F(BatchSplit, OptionsAreCheckedAndTheFileLimitRefuses) {
     EXPECT_EQ(batch("export --format ods").exitCode, 2);
     EXPECT_EQ(batch("export --split-by 51").exitCode, 2);
     EXPECT_EQ(batch("export --max-files 3").exitCode, 2) << "only with --split-by";
-    auto r = batch("export --split-by 1 --max-files 2");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.output.find("超过了上限 2 个"), std::string::npos) << r.output;
+    EXPECT_TRUE(tt::exited(batch("export --split-by 1 --max-files 2"), 1, "超过了上限 2 个"));
     EXPECT_TRUE(fs::is_empty(ws.paths.exportDir()));
-    r = batch("export --format xlsx --rows 3");
-    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(tt::exited(batch("export --format xlsx --rows 3"), 0));
     EXPECT_TRUE(fs::exists(ws.paths.exportFile(2, ".xlsx")));
     EXPECT_EQ(batch("export --rows 70000").exitCode, 1) << ".xls pages stop at 65535";
     EXPECT_EQ(batch("export --rows 70000 --format xlsx").exitCode, 0);

@@ -157,6 +157,19 @@ inline ::testing::AssertionResult failsWith(const Error& e, int number,
     return failsWith(e.number ? Status(e) : Status::Ok(), number, fragment);
 }
 
+// Whether `text` holds `fragment`; a failure shows the whole text.
+inline ::testing::AssertionResult contains(const std::string& text, const std::string& fragment) {
+    if (text.find(fragment) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << fragment << "\" in:\n" << text;
+}
+// Whether a command exited with `exitCode` and printed `fragment`.
+inline ::testing::AssertionResult exited(const CommandResult& r, int exitCode,
+                                         const std::string& fragment = "") {
+    if (r.exitCode != exitCode)
+        return ::testing::AssertionFailure() << "exit code " << r.exitCode << ":\n" << r.output;
+    return contains(r.output, fragment);
+}
+
 // `unit` written `times` times over.
 std::string repeat(const std::string& unit, size_t times);
 
