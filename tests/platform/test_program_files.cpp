@@ -1,7 +1,7 @@
 // The program folder's own files when something else lies at their names:
 // links are never written through, copies get the program's own mode, a
-// protected file is refused, pipes are never waited on, and a folder that
-// cannot be written still serves the steps that only read.
+// protected file is refused, and a folder that cannot be written still
+// serves the steps that only read.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -100,23 +100,6 @@ TEST_F(ProgramFiles, CopiesGetTheProgramsModeAndProtectedFilesAreRefused) {
     EXPECT_TRUE(
         tt::failsWith(replaceFileText(data / "ini.txt", "新\r\n"), err::kFileAccess, "只读"));
     EXPECT_EQ(tt::readFile(data / "ini.txt"), "旧\r\n");
-}
-
-TEST_F(ProgramFiles, PipesAreRefusedWithoutWaiting) {
-    const fs::path fifo = data / "ini.txt";
-    fs::remove(fifo);
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_TRUE(isSpecialFile(fifo));
-    tt::PipeWatch watch(fifo);
-    EXPECT_TRUE(tt::failsWith(readRegularFile(fifo, 100), err::kFileAccess));
-    EXPECT_FALSE(watch.waited());
-    fs::remove(data / FolderLock::kFileName);
-    ASSERT_EQ(::mkfifo((data / FolderLock::kFileName).c_str(), 0600), 0);
-    EXPECT_TRUE(tt::failsWith(FolderLock::acquire(data, "rows"), err::kFileAccess));
-    tt::writeFile(data / "big.txt", std::string(5000, 'x'));
-    auto bounded = readRegularFile(data / "big.txt", 100);
-    ASSERT_TRUE(bounded.ok());
-    EXPECT_EQ(bounded->size(), 100u);
 }
 
 // A file opened while the caller's standard output is closed would take its
