@@ -1,7 +1,6 @@
 // The row import: what reaches wen, counters, pauses, refusals, errors and
 // cancels, and the column list saved on success.
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,22 +121,6 @@ TEST_F(ImportRows, RefusalsComeBeforeAnythingChanges) {
         EXPECT_EQ(rowCount(), 2);
         EXPECT_EQ(columnList(), Names{"h0"});
     }
-}
-
-TEST_F(ImportRows, AnErrorMidwayKeepsTheRowsBefore) {
-    auto book = writeXls("big.xls", {numbered(300, 1)});
-    sqlite3* other = nullptr;
-    progress.onPause = [&] {
-        if (other) return;
-        // Another program takes the database for itself during the first pause.
-        sqlite3_open(ws.paths.workingDb().string().c_str(), &other);
-        sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-    };
-    auto r = import(book, {1}, 99);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_TRUE(tt::failsWith(r, err::kDatabaseBase + SQLITE_BUSY));
-    EXPECT_EQ(rowCount(), 100);
 }
 
 // A cancel keeps the rows inserted, says how many, and saves their names, so
