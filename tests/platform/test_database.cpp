@@ -120,7 +120,7 @@ TEST(DatabaseErrors, OnlyAFileThatIsNoDatabaseIsCalledUnusableAndItIsLeftAlone) 
     tt::TempDir dir;
     Database db;
     EXPECT_TRUE(tt::failsWith(db.open(dir / "missing.mdb"), err::kFileNotFound, "missing.mdb"));
-    const std::string text = "this is not a database, just some text that goes on\n";
+    const std::string text = std::string(200, 't');
     tt::writeFile(dir / "text.mdb", text);
     EXPECT_TRUE(tt::failsWith(db.open(dir / "text.mdb"), err::kDatabaseBase + SQLITE_NOTADB,
                               "不是可用的数据库"));

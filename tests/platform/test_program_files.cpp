@@ -2,7 +2,6 @@
 // links are never written through, copies get the program's own mode, a
 // protected file is refused, and a folder that cannot be written still
 // serves the steps that only read.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -100,18 +99,6 @@ TEST_F(ProgramFiles, CopiesGetTheProgramsModeAndProtectedFilesAreRefused) {
     EXPECT_TRUE(
         tt::failsWith(replaceFileText(data / "ini.txt", "新\r\n"), err::kFileAccess, "只读"));
     EXPECT_EQ(tt::readFile(data / "ini.txt"), "旧\r\n");
-}
-
-// A file opened while the caller's standard output is closed would take its
-// number and receive what is printed.
-TEST_F(ProgramFiles, ClosedStandardStreamsGetStandIns) {
-    const int rc = inChild([&] {
-        ::close(1);
-        if (!standInForClosedStreams() || standInForClosedStreams()) return 1;
-        const int fd = ::open((data / "ini.txt").c_str(), O_RDONLY);
-        return fd > 2 ? 0 : 2;
-    });
-    EXPECT_EQ(rc, 0);
 }
 
 // A folder on a CD or a read-only share: reading steps go on, changing ones
