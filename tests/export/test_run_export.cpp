@@ -31,13 +31,7 @@ class RunExport : public WorkspaceTest {
         return runExport(ws, {std::move(columns), perWorkbook}, progress);
     }
     Rows readBack(int page) { return tt::readBook(ws.paths.exportFile(page)).value().at(0).rows; }
-    // The names of everything in the export folder.
-    Files files() {
-        Files out;
-        for (auto& e : std::filesystem::directory_iterator(ws.paths.exportDir()))
-            out.insert(utf8FromPath(e.path().filename()));
-        return out;
-    }
+    Files files() { return tt::namesIn(ws.paths.exportDir()); }
     static Files pages(std::initializer_list<int> numbers) {
         Files out;
         for (int p : numbers) out.insert("转换后的" + std::to_string(p) + ".xls");

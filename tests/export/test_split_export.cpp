@@ -79,10 +79,9 @@ class SplitExport : public WorkspaceTest {
     fs::path folder() const {
         return ws.paths.exportDir() / tt::u8path("按城市拆分-20261207-153000");
     }
-    Names filesIn(const fs::path& dir) {
-        std::set<std::string> out;
-        for (auto& e : fs::directory_iterator(dir)) out.insert(utf8FromPath(e.path().filename()));
-        return {out.begin(), out.end()};
+    static Names filesIn(const fs::path& dir) {
+        auto names = tt::namesIn(dir);
+        return {names.begin(), names.end()};
     }
     Rows read(const std::string& name) {
         const fs::path p = folder() / tt::u8path(name);

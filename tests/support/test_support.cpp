@@ -215,6 +215,15 @@ fs::path u8path(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        const std::u8string name = e.path().filename().u8string();
+        out.emplace(name.begin(), name.end());
+    }
+    return out;
+}
+
 std::string repeat(const std::string& unit, size_t times) {
     std::string s;
     while (times--) s += unit;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <future>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -174,6 +175,8 @@ inline ::testing::AssertionResult exited(const CommandResult& r, int exitCode,
 std::string repeat(const std::string& unit, size_t times);
 
 std::filesystem::path u8path(const std::string& utf8);
+// The names of what `folder` holds, as UTF-8.
+std::set<std::string> namesIn(const std::filesystem::path& folder);
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
 
