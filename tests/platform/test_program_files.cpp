@@ -1,7 +1,8 @@
 // The program folder's own files when something else lies at their names:
 // links are never written through, copies get the program's own mode, a
-// protected file is refused, and a folder that cannot be written still
-// serves the steps that only read.
+// protected file is refused, pipes are never waited on, and a folder that
+// cannot be written still serves the steps that only read.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -99,6 +100,27 @@ TEST_F(ProgramFiles, CopiesGetTheProgramsModeAndProtectedFilesAreRefused) {
     EXPECT_TRUE(
         tt::failsWith(replaceFileText(data / "ini.txt", "新\r\n"), err::kFileAccess, "只读"));
     EXPECT_EQ(tt::readFile(data / "ini.txt"), "旧\r\n");
+}
+
+TEST_F(ProgramFiles, PipesAreRefusedWithoutWaiting) {
+    const fs::path fifo = data / "ini.txt";
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    tt::PipeWatch watch(fifo);
+    EXPECT_TRUE(tt::failsWith(readRegularFile(fifo, 100), err::kFileAccess));
+    EXPECT_FALSE(watch.waited());
+}
+
+// A file opened while the caller's standard output is closed would take its
+// number and receive what is printed.
+TEST_F(ProgramFiles, ClosedStandardStreamsGetStandIns) {
+    const int rc = inChild([&] {
+        ::close(1);
+        if (!standInForClosedStreams() || standInForClosedStreams()) return 1;
+        const int fd = ::open((data / "ini.txt").c_str(), O_RDONLY);
+        return fd > 2 ? 0 : 2;
+    });
+    EXPECT_EQ(rc, 0);
 }
 
 // A folder on a CD or a read-only share: reading steps go on, changing ones
