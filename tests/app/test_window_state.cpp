@@ -24,11 +24,18 @@ std::string shown(const WindowState& s) {
     return out;
 }
 
+// A window whose choice listed a sheet's columns.
+WindowState chosen() {
+    WindowState s;
+    s.begin(Step::Open);
+    s.end(Ending::Succeeded, /*listedColumns=*/true);
+    return s;
+}
+
 }  // namespace
 
 TEST(ButtonStates, ListAndModeDecideEveryButtonAndItemsCompareWhole) {
     EXPECT_EQ(shown(buttonStates("5", 0)), "0000010");
-    EXPECT_EQ(shown(buttonStates("19", 0)), "0000000");
     EXPECT_EQ(shown(buttonStates("19", 1)), "1111111");
     EXPECT_EQ(shown(buttonStates("55", 0)), "0000000");
     EXPECT_EQ(shown(buttonStates("1,5", 1)), "1011101");
@@ -60,25 +67,27 @@ TEST(WindowState, TheStepsLeaveTheButtonsTheirTableSays) {
     EXPECT_EQ(shown(s), "1111101") << "undo needs a fresh choice to import";
 }
 
+// However a step ends, and whether the fault was found before it began, it
+// gives the buttons back; the keyword delete only once its message closed.
 TEST(WindowState, EveryEndingGivesTheButtonsBackByOneRule) {
-    for (Ending e : {Ending::Refused, Ending::Cancelled, Ending::Failed}) {
+    for (Ending e : {Ending::Succeeded, Ending::Refused, Ending::Cancelled, Ending::Failed}) {
         for (Step step : {Step::Import, Step::Dedupe, Step::Delete, Step::Export}) {
-            WindowState ran;
-            ran.begin(Step::Open);
-            ran.end(Ending::Succeeded, true);
+            SCOPED_TRACE(static_cast<int>(step) * 10 + static_cast<int>(e));
+            WindowState ran = chosen();
             ran.begin(step);
             ran.end(e);
+            EXPECT_EQ(shown(ran), step == Step::Delete ? "0000000" : "1111111");
             ran.messageClosed();
-            WindowState checked;  // the same fault, found before the step began
-            checked.begin(Step::Open);
-            checked.end(Ending::Succeeded, true);
+            EXPECT_EQ(shown(ran), "1111111");
+            EXPECT_EQ(ran.lastEnding(), e);
+            if (e == Ending::Succeeded) continue;
+            WindowState checked = chosen();
             checked.refusedBeforeStart(step, e);
             checked.messageClosed();
-            EXPECT_EQ(shown(ran), "1111111") << static_cast<int>(step);
-            EXPECT_EQ(shown(checked), shown(ran)) << static_cast<int>(step);
+            EXPECT_EQ(shown(checked), shown(ran));
             EXPECT_EQ(checked.allows(Control::List1), ran.allows(Control::List1));
-            EXPECT_EQ(ran.lastEnding(), e);
         }
+        if (e == Ending::Succeeded) continue;
         // A failed choice never took the buttons and leaves them as they were.
         WindowState open;
         open.begin(Step::Open);
@@ -88,21 +97,8 @@ TEST(WindowState, EveryEndingGivesTheButtonsBackByOneRule) {
     }
 }
 
-TEST(WindowState, OnlyTheKeywordDeleteGivesItsButtonsBackAfterItsMessage) {
-    for (Step step : {Step::Import, Step::Dedupe, Step::Delete, Step::Export}) {
-        WindowState s;
-        s.begin(step);
-        s.end(Ending::Succeeded);
-        EXPECT_EQ(shown(s), step == Step::Delete ? "0000000" : "1111111");
-        s.messageClosed();
-        EXPECT_EQ(shown(s), "1111111");
-    }
-}
-
 TEST(WindowState, TicksStayEditableUntilAnImportAddsARow) {
-    WindowState s;
-    s.begin(Step::Open);
-    s.end(Ending::Succeeded, true);
+    WindowState s = chosen();
     s.refusedBeforeStart(Step::Import, Ending::Failed);  // nothing ticked
     EXPECT_TRUE(s.allows(Control::List1)) << "the message asks for a tick in this list";
     s.begin(Step::Import);
@@ -114,8 +110,7 @@ TEST(WindowState, WhileAStepRunsOnlyCancelAndHarmlessToolsWork) {
     WindowState s;
     s.setUndoAvailable(true);
     s.setRecentAvailable(true);
-    EXPECT_FALSE(s.cancelShown());
-    EXPECT_FALSE(s.allows(Control::Cancel));
+    EXPECT_FALSE(s.cancelShown() || s.allows(Control::Cancel));
     s.begin(Step::Dedupe);
     for (Control c : {Control::List1, Control::MenuImport, Control::MenuExport, Control::ViewData,
                       Control::Undo, Control::Recent, Control::Drops, Control::Options})
