@@ -88,6 +88,8 @@ TEST_F(SequenceTest, FailuresGiveTheButtonsBackAndLeaveTheTicksUsable) {
     EXPECT_EQ(seen[2].label8, "0");
     EXPECT_EQ(itemsOf("Combo1"), std::vector<std::string>{"姓名"}) << "the ticked column";
     EXPECT_FALSE(ticks->isEnabled());
+    chooseAndWait((dir / "a.csv").string());
+    EXPECT_EQ(enabledButtons(), "1111111") << "a choice that lists nothing leaves them alone";
 
     // Dedupe with no column chosen: the row count shows first, then the error.
     find<QComboBox>("Combo1")->setCurrentIndex(-1);
