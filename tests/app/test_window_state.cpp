@@ -84,13 +84,23 @@ TEST(WindowState, TicksStayEditableUntilAnImportAddsARow) {
     EXPECT_FALSE(s.allows(Control::List1)) << "a second import would add the rows twice";
 }
 
-// The choice and undo swap or measure in one go: nothing to cancel halfway.
-TEST(WindowState, OnlyTheStepsThatCheckForACancelOfferOne) {
+// While a step runs only the tools that change nothing work; the choice
+// and undo swap or measure in one go and offer no cancel.
+TEST(WindowState, WhileAStepRunsOnlyCancelAndHarmlessToolsWork) {
     for (Step step : {Step::Open, Step::Undo, Step::Import, Step::Export}) {
+        SCOPED_TRACE(static_cast<int>(step));
         WindowState s;
+        s.setUndoAvailable(true);
+        s.setRecentAvailable(true);
         s.begin(step);
         EXPECT_EQ(s.cancelShown(), step != Step::Open && step != Step::Undo);
+        for (Control c :
+             {Control::List1, Control::MenuImport, Control::MenuExport, Control::ViewData,
+              Control::Undo, Control::Recent, Control::Drops, Control::Options})
+            EXPECT_FALSE(s.allows(c)) << static_cast<int>(c);
         s.cancelAsked();
         EXPECT_FALSE(s.allows(Control::Cancel)) << "a second cancel asks nothing more";
+        s.end(Ending::Cancelled);
+        EXPECT_TRUE(s.allows(Control::Undo) && s.allows(Control::Recent));
     }
 }

@@ -154,18 +154,19 @@ TEST_F(OperationsTest, DeleteAndExportTakeTheirRequestFromTheControls) {
     // Letters are the step's error, a fraction rounds half to even, and a
     // count that would lose rows is refused; the buttons come back after each.
     messages.clear();
-    for (const char* rows : {"abc", "0", "2.5", "10"}) {
+    for (const char* rows : {"abc", "0", "65536", "2.5", "10"}) {
         setTextOf("Text1", QString::fromUtf8(rows));
         clickAndWait("cmd2");
         EXPECT_EQ(enabledButtons(), "1111111") << rows;
     }
-    ASSERT_EQ(messages.size(), 4u);
+    ASSERT_EQ(messages.size(), 5u);
     EXPECT_EQ(messages[0].title, "ZazIV : 导出数据0出错! # 13");
     EXPECT_EQ(messages[0].icon, Icon::Critical);
-    EXPECT_NE(messages[1].text.find("必须是 1 到 65535 之间的整数"), std::string::npos)
-        << messages[1].text;
-    EXPECT_EQ(messages[2].text, " 完成了导出,13页,存于[导出]文件夹下.");
-    EXPECT_EQ(messages[3].text, " 完成了导出,3页,存于[导出]文件夹下.");
+    for (int i : {1, 2})
+        EXPECT_NE(messages[i].text.find("必须是 1 到 65535 之间的整数"), std::string::npos)
+            << messages[i].text;
+    EXPECT_EQ(messages[3].text, " 完成了导出,13页,存于[导出]文件夹下.");
+    EXPECT_EQ(messages[4].text, " 完成了导出,3页,存于[导出]文件夹下.");
     const auto page3 = readBook(ProgramPaths(folder).exportFile(3)).value().at(0).rows;
     EXPECT_EQ(page3.size(), 6u);
     EXPECT_EQ(page3[1], (std::vector<std::string>{"城3", "name0"}));  // row 24
