@@ -68,8 +68,6 @@ class BigTableTest : public DataViewTest {
     // 1,100,000 rows with every eleventh deleted: a million rows whose ids
     // have gaps. a1 is "key<n>" in mixed case, or null.
     static void SetUpTestSuite() {
-        big = new TempDir;
-        bigFile = ProgramPaths(makeProgramFolder(big->path())).workingDb();
         Database db;
         ASSERT_TRUE(db.open(bigFile).ok());
         ASSERT_TRUE(db.run({"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n "
@@ -80,12 +78,8 @@ class BigTableTest : public DataViewTest {
                         .ok());
         ASSERT_TRUE(db.run({"DELETE FROM wen WHERE id%11=0", {}}).ok());
     }
-    static void TearDownTestSuite() {
-        delete big;
-        big = nullptr;
-    }
-    static inline TempDir* big = nullptr;
-    static inline fs::path bigFile;
+    static inline TempDir big;
+    static inline const fs::path bigFile = ProgramPaths(makeProgramFolder(big.path())).workingDb();
 };
 
 TEST_F(BigTableTest, ShowsFirstScreenEndAndMiddleOfAMillionRowsReadingOnlyThose) {

@@ -29,21 +29,19 @@ TEST_F(WindowTest, OpensReadableWithTheSavedColumnsAndFocusOnTheChooser) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(QApplication::focusWidget(), find("cmd6")) << "focus starts on the chooser";
 
+    // Dialogs get Qt's filter form, and their buttons speak Chinese.
+    EXPECT_EQ(qt::qtFileFilter("Excel|*.xls;*.xlsx|文本").toStdString(),
+              "Excel (*.xls *.xlsx);;文本 (*)");
+    qt::installChineseTranslations();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+    // The chooser shows names only, so no name may carry its pattern again.
+    EXPECT_EQ(std::string(kWorkbookFilter).find("(*."), std::string::npos);
+
     // Without a data folder the window still opens, with an empty Combo1.
     window.reset();
     std::filesystem::remove_all(folder / "data");
     open();
     EXPECT_TRUE(itemsOf("Combo1").empty());
-}
-
-TEST_F(WindowTest, DialogFiltersAndButtonsConvertForQt) {
-    EXPECT_EQ(qt::qtFileFilter("Excel|*.xls;*.xlsx|文本").toStdString(),
-              "Excel (*.xls *.xlsx);;文本 (*)");
-    ensureApplication();
-    qt::installChineseTranslations();
-    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
-    // The chooser shows names only, so no name may carry its pattern again.
-    EXPECT_EQ(std::string(kWorkbookFilter).find("(*."), std::string::npos);
 }
 
 TEST_F(WindowTest, MenuSwitchesStepsAndExportRebuildsItsListsEachTime) {

@@ -1,6 +1,6 @@
-// Steps started from the window: they run off its thread, so the window keeps
-// answering, can cancel, asks before closing mid-step, and keeps the column
-// list on disk as soon as an import ends.
+// Choices and steps started from the window: the steps run off its thread,
+// so the window keeps answering, can cancel, asks before closing mid-step,
+// and keeps the column list on disk as soon as an import ends.
 
 #include <QAction>
 #include <QMenu>
@@ -69,6 +69,36 @@ TEST_F(OperationsTest, ChosenWorkbookImportsTheTickedColumnsAndSavesTheListAtOnc
     open();
     click("cmd6");
     EXPECT_EQ(startFolders.back(), dir.path().string());
+}
+
+// `tabrovin WORKBOOK`, as the file manager's "open with" gives it, chooses
+// the workbook as the chooser would.
+TEST_F(OperationsTest, TheWorkbookNamedAtStartIsChosenAsTheChooserWouldChooseIt) {
+    open();
+    chooseAndWait(writeSheet("first.csv", 30), true);
+    messages.clear();
+    const QString title = window->windowTitle();
+    // What is no readable file gets the chooser's message and changes nothing.
+    for (const std::string& path : {(dir / "missing.xls").string(), dir.path().string()}) {
+        messages.clear();
+        window->chooseAtStart(path);
+        ASSERT_TRUE(idle());
+        EXPECT_EQ(messages, std::vector<Message>{noWorkbookChosen()}) << path;
+        EXPECT_EQ(textOf("Label6"), "30") << "the table is untouched";
+        EXPECT_EQ(window->windowTitle(), title);
+    }
+
+    messages.clear();
+    window->chooseAtStart(writeSheet("second.csv", 4));
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(messages.empty()) << messages[0].text;
+    EXPECT_EQ(itemsOf("List1"), (std::vector<std::string>{"姓名", "电话", "地址"}));
+    EXPECT_EQ(textOf("Label6"), "4");
+    EXPECT_EQ(enabledButtons(), "0000010") << "as after the chooser: only the import";
+    EXPECT_TRUE(window->windowTitle().endsWith(QString::fromUtf8("second.csv")));
+    // The import then reads the workbook named at start, like a chosen one.
+    clickAndWait("cmd5");
+    EXPECT_EQ(textOf("Label8"), "4");
 }
 
 // While rows go in the window answers, only the tools that change nothing

@@ -17,6 +17,7 @@ class ToolsTest : public GuiTest {
   protected:
     void TearDown() override {
         BackgroundWork::deliverThrough = nullptr;
+        MainWindow::folderOpener = nullptr;
         GuiTest::TearDown();
     }
     void drop(const std::string& file) { ASSERT_TRUE(GuiTest::drop({file})); }
@@ -76,7 +77,9 @@ TEST_F(ToolsTest, UndoTakesBackTheFilterAndTheViewAndCountersFollow) {
     EXPECT_EQ(textOf("Label8"), "3");
 }
 
-TEST_F(ToolsTest, DropsAndRecentEntriesChooseOnlyWhatCanBeChosen) {
+// Drops and recent entries choose only what can be chosen; the menu names
+// the program folder, and its export folder entry says why it cannot open.
+TEST_F(ToolsTest, DropsRecentEntriesAndFolderEntriesOfferOnlyWhatWorks) {
     open();
     const std::string first = writeSheet("a.csv", 4);
     drop(first);
@@ -113,6 +116,32 @@ TEST_F(ToolsTest, DropsAndRecentEntriesChooseOnlyWhatCanBeChosen) {
     ASSERT_TRUE(idle());
     EXPECT_EQ(itemsOf("List1").size(), 3u);
     EXPECT_TRUE(filters.empty()) << "neither a drop nor a recent entry opens the chooser";
+
+    std::vector<std::string> opened;
+    bool opens = false;
+    MainWindow::folderOpener = [&](const std::string& f) {
+        opened.push_back(f);
+        return opens;
+    };
+    auto* programFolder = find<QAction>("programFolder");
+    EXPECT_FALSE(programFolder->isEnabled());
+    EXPECT_TRUE(programFolder->text().endsWith(QString::fromStdString(folder.string())))
+        << programFolder->text().toStdString();
+    EXPECT_EQ(find<QAction>("openExportFolder")->toolTip().toStdString(),
+              (folder / u8path("导出")).string());
+    messages.clear();
+    trigger("openExportFolder");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("无法用桌面的文件管理器打开"), std::string::npos);
+    opens = true;
+    trigger("openExportFolder");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(opened.size(), 2u);
+    std::filesystem::remove_all(ProgramPaths(folder).exportDir());
+    trigger("openExportFolder");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].text.find("找不到导出文件夹"), std::string::npos);
+    EXPECT_EQ(opened.size(), 2u);
 }
 
 // window.ini holds a few lines of the window's own: the recent list keeps its
@@ -153,37 +182,6 @@ TEST_F(ToolsTest, AWindowIniTooLargeOrNotAFileIsLeftAlone) {
     EXPECT_FALSE(watch.waited()) << "the window waited on a pipe";
     EXPECT_EQ(fromPipe, std::pair(qsizetype{0}, std::string()));
     EXPECT_TRUE(std::filesystem::is_fifo(ini));
-}
-
-// The tools menu names the program folder, and its export folder entry says
-// why it cannot open.
-TEST_F(ToolsTest, TheFolderEntriesNameTheirFoldersOrSayWhyTheyCannotOpen) {
-    std::vector<std::string> opened;
-    bool opens = false;
-    MainWindow::folderOpener = [&](const std::string& f) {
-        opened.push_back(f);
-        return opens;
-    };
-    open();
-    auto* programFolder = find<QAction>("programFolder");
-    EXPECT_FALSE(programFolder->isEnabled());
-    EXPECT_TRUE(programFolder->text().endsWith(QString::fromStdString(folder.string())))
-        << programFolder->text().toStdString();
-    EXPECT_EQ(find<QAction>("openExportFolder")->toolTip().toStdString(),
-              (folder / u8path("导出")).string());
-    trigger("openExportFolder");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].text.find("无法用桌面的文件管理器打开"), std::string::npos);
-    opens = true;
-    trigger("openExportFolder");
-    EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(opened.size(), 2u);
-    std::filesystem::remove_all(ProgramPaths(folder).exportDir());
-    trigger("openExportFolder");
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[1].text.find("找不到导出文件夹"), std::string::npos);
-    EXPECT_EQ(opened.size(), 2u);
-    MainWindow::folderOpener = nullptr;
 }
 
 }  // namespace
