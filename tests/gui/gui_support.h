@@ -104,6 +104,11 @@ class GuiTest : public ::testing::Test {
         return {};
     }
     void setTextOf(const char* name, const QString& text) { find<QLineEdit>(name)->setText(text); }
+    // The text of a label while it shows, empty while hidden.
+    QString shownText(const char* name) {
+        auto* label = find<QLabel>(name);
+        return label->isVisible() ? label->text() : QString();
+    }
     // The entries of a list or a combo box.
     std::vector<std::string> itemsOf(const char* name) {
         std::vector<std::string> items;
