@@ -112,13 +112,11 @@ class GuiTest : public ::testing::Test {
     // The entries of a list or a combo box.
     std::vector<std::string> itemsOf(const char* name) {
         std::vector<std::string> items;
-        if (auto* combo = window->findChild<QComboBox*>(QString::fromLatin1(name))) {
+        if (auto* combo = window->findChild<QComboBox*>(QString::fromLatin1(name)))
             for (int i = 0; i < combo->count(); ++i)
                 items.push_back(combo->itemText(i).toStdString());
-            return items;
-        }
-        auto* w = find<QListWidget>(name);
-        for (int i = 0; w && i < w->count(); ++i) items.push_back(w->item(i)->text().toStdString());
+        else if (auto* w = find<QListWidget>(name))
+            for (int i = 0; i < w->count(); ++i) items.push_back(w->item(i)->text().toStdString());
         return items;
     }
 

@@ -196,13 +196,6 @@ TEST_F(CleaningTest, OptionsAreShownRememberedAndMakeTheStepsAndTheirCount) {
 
 class ExportOptionsTest : public GuiTest {
   protected:
-    // Imports `rows` rows of 姓名, 电话, 地址 and opens the export view with
-    // every column chosen.
-    void importAndChooseAll(int rows) {
-        chooseAndWait(writeSheet("a.csv", rows), true);
-        trigger("SR1");
-        click("cmd1");
-    }
     void choose(const char* combo, int index) {
         auto* c = find<QComboBox>(combo);
         c->setCurrentIndex(index);
@@ -216,7 +209,10 @@ class ExportOptionsTest : public GuiTest {
     }
 };
 
-TEST_F(ExportOptionsTest, OptionsSitInTheFreeBandAndStartAtThePlainPages) {
+// The options sit in the free band and start at the plain pages. A split
+// asks before many files, writes its folder, which the tools open, and is
+// remembered.
+TEST_F(ExportOptionsTest, ASplitAsksBeforeManyFilesWritesItsFolderAndIsRemembered) {
     open();
     auto* frame = find<QGroupBox>("Frame3");
     EXPECT_EQ(find<QComboBox>("exportFormat")->currentText(), ".xls");
@@ -233,13 +229,10 @@ TEST_F(ExportOptionsTest, OptionsSitInTheFreeBandAndStartAtThePlainPages) {
         for (const char* s : existing)
             EXPECT_FALSE(w->geometry().intersects(find(s)->geometry())) << a << " covers " << s;
     }
-}
 
-// A split asks before many files, writes its folder, which the tools open,
-// and is remembered.
-TEST_F(ExportOptionsTest, ASplitAsksBeforeManyFilesWritesItsFolderAndIsRemembered) {
-    open();
-    importAndChooseAll(kSplitFilesToConfirm + 1);
+    chooseAndWait(writeSheet("a.csv", kSplitFilesToConfirm + 1), true);
+    trigger("SR1");
+    click("cmd1");
     EXPECT_EQ(itemsOf("splitColumn"), (std::vector<std::string>{"姓名", "电话", "地址"}));
     choose("exportFormat", 1);
     choose("splitMode", 1);

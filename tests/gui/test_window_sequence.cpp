@@ -27,36 +27,9 @@ class SequenceTest : public GuiTest {
     std::vector<Seen> seen;
 };
 
-TEST_F(SequenceTest, EachStepShowsItsBoxWithTheButtonsItsTableGives) {
-    open();
-    chooseAndWait(writeSheet("a.csv", 30), true);
-    seen.clear();
-    clickAndWait("cmd4");  // dedupe: buttons back before its box
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].buttons, "1111111");
-    setTextOf("Text2", QString::fromUtf8("name1"));
-    clickAndWait("cmd3");  // delete: buttons back only after its box
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].message, rowsLeft(2));
-    EXPECT_EQ(seen[1].buttons, "0000000");
-    EXPECT_EQ(enabledButtons(), "1111111");
-
-    // Export with nothing chosen: said at once, buttons untouched.
-    trigger("SR1");
-    clickAndWait("cmd2");
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[2].message, (Message{"没有要导出的列!"}));
-    EXPECT_EQ(seen[2].buttons, "1111111");
-    // A page count goes to the bar, never into 已导入.
-    clickItem("List2", 0, true);
-    setTextOf("Text1", "1");
-    clickAndWait("cmd2");
-    ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[3].message.text, " 完成了导出,2页,存于[导出]文件夹下.");
-    EXPECT_EQ(seen[3].label8, "3");
-}
-
-TEST_F(SequenceTest, FailuresGiveTheButtonsBackAndLeaveTheTicksUsable) {
+// Failures give the buttons back and leave the ticks usable; each step that
+// works shows its box with the buttons its table gives.
+TEST_F(SequenceTest, EachBoxShowsWithTheButtonsItsStepsTableGives) {
     open();
     chooseAndWait(writeSheet("a.csv", 5));
     // Nothing ticked: the step's error, asking for a tick in a list that
@@ -99,6 +72,33 @@ TEST_F(SequenceTest, FailuresGiveTheButtonsBackAndLeaveTheTicksUsable) {
     EXPECT_EQ(seen[3].message.title, "删除1出错 # 3265");
     EXPECT_EQ(seen[3].label6, "0");
     EXPECT_EQ(seen[3].buttons, "1111111");
+
+    // Each step that works shows its box with the buttons its table gives.
+    chooseAndWait(writeSheet("a.csv", 30), true);
+    seen.clear();
+    clickAndWait("cmd4");  // dedupe: buttons back before its box
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].buttons, "1111111");
+    setTextOf("Text2", QString::fromUtf8("name1"));
+    clickAndWait("cmd3");  // delete: buttons back only after its box
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].message, rowsLeft(2));
+    EXPECT_EQ(seen[1].buttons, "0000000");
+    EXPECT_EQ(enabledButtons(), "1111111");
+
+    // Export with nothing chosen: said at once, buttons untouched.
+    trigger("SR1");
+    clickAndWait("cmd2");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].message, (Message{"没有要导出的列!"}));
+    EXPECT_EQ(seen[2].buttons, "1111111");
+    // A page count goes to the bar, never into 已导入.
+    clickItem("List2", 0, true);
+    setTextOf("Text1", "1");
+    clickAndWait("cmd2");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].message.text, " 完成了导出,2页,存于[导出]文件夹下.");
+    EXPECT_EQ(seen[3].label8, "3");
 }
 
 }  // namespace
