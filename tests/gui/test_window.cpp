@@ -12,6 +12,9 @@ TEST_F(WindowTest, OpensReadableWithTheSavedColumnsAndFocusOnTheChooser) {
     MainWindow& w = open();
     EXPECT_TRUE(w.windowTitle().startsWith("Tabrovin1.0")) << w.windowTitle().toStdString();
     EXPECT_EQ(enabledButtons(), "1111101");
+    // The starting values users rely on: sheet 1, a pause every 500 rows, 1000 rows a page.
+    for (auto [name, text] : {std::pair{"Text4", "1"}, {"Text5", "500"}, {"Text1", "1000"}})
+        EXPECT_EQ(find<QLineEdit>(name)->text(), text) << name;
     EXPECT_EQ(itemsOf("Combo1"), (std::vector<std::string>{"姓名", "电话"}));
     EXPECT_EQ(find<QComboBox>("Combo1")->currentIndex(), 0);
     EXPECT_TRUE(messages.empty());
