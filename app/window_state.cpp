@@ -80,7 +80,6 @@ void WindowState::exportListsRebuilt() {
 // The choice of a workbook never took them and leaves them as they were
 // unless it listed data to import; undo needs a fresh choice to import.
 void WindowState::settle(Step step, Ending ending, bool listedColumns, bool changedTable) {
-    lastEnding_ = ending;
     holdButtons_ = step == Step::Delete;
     const bool ok = ending == Ending::Succeeded;
     switch (step) {

@@ -57,7 +57,6 @@ class WindowState {
     View view() const { return view_; }
     std::optional<Step> running() const { return running_; }
     bool busy() const { return running_.has_value(); }
-    std::optional<Ending> lastEnding() const { return lastEnding_; }
 
     // Whether `c` can be used now.
     bool allows(Control c) const;
@@ -98,7 +97,6 @@ class WindowState {
     std::optional<Step> running_;
     bool stoppable_ = false;    // the running step checks for a cancel
     bool cancellable_ = false;  // ... and none was asked for yet
-    std::optional<Ending> lastEnding_;
     ButtonStates buttons_{};
     bool list1Editable_ = true;
     bool holdButtons_ = false;  // until the closing message is closed
