@@ -114,17 +114,11 @@ TEST(BadFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
 }
 #endif
 
-TEST(XlsxDetails, InlineStringsDate1904AndSparseRows) {
+TEST(XlsxDetails, InlineStringsErrorsBooleansAndLongTexts) {
     EXPECT_EQ(readParts(xlsxParts({worksheet(R"(
 <row r="2"><c r="B2" t="inlineStr"><is><t>内联</t><r><t xml:space="preserve"> 文字</t></r></is></c>
-<c r="C2" t="e"><v>#REF!</v></c></row>
-<row r="5"><c r="A5" s="1"><v>0</v></c><c r="D5" t="b"><v>1</v></c></row>)")},
-                                  R"(<workbookPr date1904="1"/>)", "", kDateXf)),
-              (Grid{{"", "", "", ""},
-                    {"", "内联 文字", "#REF!", ""},
-                    {"", "", "", ""},
-                    {"", "", "", ""},
-                    {"1904/1/1", "", "", "TRUE"}}));
+<c r="C2" t="e"><v>#REF!</v></c><c r="D2" t="b"><v>1</v></c></row>)")})),
+              (Grid{{"", "", "", ""}, {"", "内联 文字", "#REF!", "TRUE"}}));
     // A cell keeps the first 32,767 characters, as many as a spreadsheet cell holds.
     const std::string text = repeat("字", 35000);
     EXPECT_EQ(readParts(xlsxParts({worksheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
@@ -252,18 +246,11 @@ TEST(Bombs, OdsRepeatCountsReachTheSheetsEdgeOrRefuseTheFile) {
             << bad;
 }
 
-}  // namespace
-}  // namespace tabrovin::testing
-
-namespace tabrovin::testing {
-namespace {
-
 // A stored (uncompressed) part has no inflater to notice a flipped byte:
 // only its CRC-32 tells, and then the file is damaged, not data.
 TEST(BadFiles, AStoredPartThatFailsItsChecksumIsDamage) {
     TempDir dir;
-    writePackage(dir / "deflated.xlsx",
-                 xlsxParts({worksheet(R"(<row r="1"><c r="A1"><v>12345</v></c></row>)")}));
+    writePackage(dir / "deflated.xlsx", xlsxParts({worksheet("<row><c><v>12345</v></c></row>")}));
     auto r = runPython(
         "import sys, zipfile\nsrc = zipfile.ZipFile(sys.argv[1])\n"
         "dst = zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_STORED)\n"

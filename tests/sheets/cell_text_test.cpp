@@ -10,11 +10,9 @@ using namespace tabrovin::cell_text;
 
 TEST(CellText, NumbersDatesAndTimesInTheChineseDefaultForm) {
     const std::pair<double, const char*> numbers[] = {
-        {3.0, "3"},         {-0.0, "0"},
-        {-42, "-42"},       {13800138000.0, "13800138000"},
-        {0.1, "0.1"},       {0.1 + 0.2, "0.3"},  // at most 15 significant digits
-        {1234.5, "1234.5"}, {1.5e-7, "1.5E-07"},
-        {1e20, "1E+20"},    {999999999999999.0, "999999999999999"}};
+        {-0.0, "0"},         {-42, "-42"},    {13800138000.0, "13800138000"},
+        {0.1 + 0.2, "0.3"},  // at most 15 significant digits
+        {1.5e-7, "1.5E-07"}, {1e20, "1E+20"}, {999999999999999.0, "999999999999999"}};
     for (auto [value, text] : numbers) EXPECT_EQ(number(value), text) << value;
     // Numbers as .xlsx and .ods store them: whole ones skip the double.
     for (const char* written : {"0", "-0", "007", "-12", "999999999999999", "1000000000000000",
@@ -34,19 +32,14 @@ TEST(CellText, NumbersDatesAndTimesInTheChineseDefaultForm) {
         {14.5 / 24, DateKind::Time, "14:30:00"},
         {60, DateKind::Date, "1900/2/29"},  // the 1900 system's phantom day
         {61, DateKind::Date, "1900/3/1"},
-        {1, DateKind::Date, "1900/1/1"},
         {45356.9999999, DateKind::DateTime, "2024/3/6 0:00"},  // rounds to the second
         // Elapsed formats count whole days into their first unit; a clock time drops them.
-        {1.5, DateKind::ElapsedHours, "36:00:00"},
         {1.5, DateKind::ElapsedMinutes, "2160:00"},
         {1.5, DateKind::ElapsedSeconds, "129600"},
-        {0, DateKind::ElapsedHours, "0:00:00"},
         {2 + 3.5 / 24 + 7.0 / 86400, DateKind::ElapsedHours, "51:30:07"},
         {1.0 / 24 + 61.0 / 86400, DateKind::ElapsedMinutes, "61:01"},
         {1.5, DateKind::Time, "12:00:00"}};
     for (auto [serial, kind, text] : dates) EXPECT_EQ(date(serial, kind), text) << serial;
-    EXPECT_EQ(date(0, DateKind::Date, true), "1904/1/1");
-    EXPECT_EQ(stripNul(std::string("a\0b", 3)), "ab");
 }
 
 // Colour sections start with letters that also name time units; only a
@@ -59,22 +52,18 @@ TEST(CellText, FormatCodesThatMeanDates) {
                             {46, DateKind::ElapsedHours}})
         EXPECT_EQ(classifyBuiltinFormat(id), kind) << id;
     const std::pair<const char*, DateKind> codes[] = {{"yyyy/m/d", DateKind::Date},
-                                                      {"yyyy\"年\"m\"月\"d\"日\"", DateKind::Date},
                                                       {"h:mm", DateKind::Time},
                                                       {"yyyy-mm-dd hh:mm", DateKind::DateTime},
                                                       {"[h]:mm", DateKind::ElapsedHours},
                                                       {"[HH]:mm:ss", DateKind::ElapsedHours},
                                                       {"[m]:ss", DateKind::ElapsedMinutes},
-                                                      {"[mm]:ss.00", DateKind::ElapsedMinutes},
                                                       {"[s]", DateKind::ElapsedSeconds},
-                                                      {"[ss]", DateKind::ElapsedSeconds},
                                                       {"[Magenta]h:mm", DateKind::Time},
                                                       {"[Red][h]:mm", DateKind::ElapsedHours}};
     for (auto [code, kind] : codes) EXPECT_EQ(classifyFormat(code), kind) << code;
     for (const char* code :
-         {"General", "0.00E+00", "[Red]0.00;\"day\"", "[Magenta]0", "[Magenta]General",
-          "[Color10]0", "[Color 10]0", "[Black]#,##0;[Red]-#,##0", "[$-804]0.00",
-          "[>=100][Magenta]0;[Blue]0", "[Hm]0"})
+         {"General", "0.00E+00", "[Red]0.00;\"day\"", "[Magenta]General", "[Color 10]0",
+          "[Black]#,##0;[Red]-#,##0", "[$-804]0.00", "[>=100][Magenta]0;[Blue]0", "[Hm]0"})
         EXPECT_EQ(classifyFormat(code), DateKind::None) << code;
 }
 
@@ -83,7 +72,6 @@ TEST(CellText, FormatCodesThatMeanDates) {
 TEST(CellText, NumbersReadAndWriteIgnoringTheLocalesDecimalComma) {
     tabrovin::testing::CommaLocale locale;
     if (!locale.active()) GTEST_SKIP() << "no comma-decimal locale: " << locale.why();
-    EXPECT_EQ(number(1.5), "1.5");
     EXPECT_EQ(number(1.5e-7), "1.5E-07");
     double read = 0, readExp = 0, readComma = 0;  // as .xlsx and .ods cells store numbers
     EXPECT_TRUE(tabrovin::sheets::parseXmlNumber("1.5", read) && read == 1.5) << read;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sheets/size_scan.h"
 #include "tests/sheets/sheet_test_util.h"
 
 namespace tabrovin::testing {
@@ -101,6 +102,27 @@ inline Parts odsParts(const std::string& rows) {
                                 "text:1.0\"><office:body><office:spreadsheet><table:table>" + rows +
                                 "</table:table></office:spreadsheet></office:body>" +
                                 "</office:document-content>"}};
+}
+
+// True when the quick scan both measured and read sheet `number` of the
+// .xlsx at `path` itself; fails the test where it differs from the full parse.
+inline bool scanAgrees(const std::filesystem::path& path, int number) {
+    using sheets::MeasureBy, sheets::ReadBy;
+    auto quick = sheets::readXlsxSheet(path, number, ReadBy::Scan);
+    auto full = sheets::readXlsxSheet(path, number, ReadBy::FullParse);
+    auto size = sheets::measureXlsxSheet(path, number, MeasureBy::Scan);
+    auto fullSize = sheets::measureXlsxSheet(path, number, MeasureBy::FullParse);
+    if (!quick || !full || !size || !fullSize || !*fullSize || !quick->status || !full->status) {
+        ADD_FAILURE() << path << " sheet " << number << " could not be read";
+        return false;
+    }
+    EXPECT_EQ(quick->rows, full->rows) << path;
+    EXPECT_GT((*fullSize)->rows, 0) << path;
+    const SheetSize told = size->value_or(**fullSize);
+    EXPECT_EQ(std::pair(told.rows, told.columns),
+              std::pair((*fullSize)->rows, (*fullSize)->columns))
+        << path;
+    return quick->scanned && size->has_value();
 }
 
 }  // namespace tabrovin::testing

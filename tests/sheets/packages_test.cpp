@@ -81,13 +81,6 @@ TEST(Packages, OddCellsReadAsASpreadsheetShowsThem) {
         (Grid{{"新", "", "共享"}, {"", "1", ""}, {"", "", ""}, {"4", "", ""}, {"5", "", ""}}));
 }
 
-// Excel writes a line break in a cell as an escaped CR and a line feed.
-TEST(Packages, AnEscapedCrBeforeALineFeedReadsAsCrLf) {
-    EXPECT_EQ(readParts(xlsxParts({worksheet("<row><c t=\"inlineStr\"><is><t>line_x000D_\nwith"
-                                             "</t></is></c></row>")})),
-              (Grid{{"line\r\nwith"}}));
-}
-
 TEST(Namespaces, XlsxPrefixesAreTheWritersChoice) {
     // Main vocabulary under "x:", relationships under "rel:".
     Parts parts = xlsxParts({"<x:worksheet xmlns:x=\"" + kMainNs +

@@ -111,6 +111,7 @@ TEST(XmlStream, NamespacesFollowTheirScope) {
         EXPECT_EQ(parsed(bad).substr(0, 1), "!") << bad.substr(0, 40);
 }
 
+// Excel writes a line break in a cell as an escaped CR and a line feed.
 TEST(XmlText, ExcelEscapesDecodeInEveryKindOfString) {
     const std::string escaped = "a_x000D_b_x005F_x0041__x0000_c_xD83D__xDE00_d_x0041e_xZZZZ_";
     const std::string shown = "a\rb_x0041_c😀d_x0041e_xZZZZ_";
@@ -119,8 +120,8 @@ TEST(XmlText, ExcelEscapesDecodeInEveryKindOfString) {
                              "<c r=\"B1\" t=\"inlineStr\"><is><t>" +
                              escaped + "</t></is></c><c r=\"C1\" t=\"str\"><f>X()</f><v>" +
                              escaped + "</v></c><c r=\"D1\" t=\"s\"><v>1</v></c></row>")},
-                  "", "<si><t>" + escaped + "</t></si><si><t>x\r\ny\rz&#13;</t></si>")),
-              (Grid{{shown, shown, shown, "x\ny\nz\r"}}));
+                  "", "<si><t>" + escaped + "</t></si><si><t>x\r\ny\rz&#13;_x000D_\nw</t></si>")),
+              (Grid{{shown, shown, shown, "x\ny\nz\r\r\nw"}}));
 }
 
 }  // namespace
