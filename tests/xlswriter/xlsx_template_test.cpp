@@ -21,6 +21,8 @@ TEST(XlsxTemplateSheet, RowsBelowRowOneAndTheRangesAfterTheDataMove) {
     ASSERT_TRUE(parseSheet(kSheet, t).ok());
     EXPECT_EQ(t.row1Open, R"(<row r="1">)") << "its span is only a hint";
     EXPECT_EQ(t.columnStyles, (std::vector<std::string>{"", "4", "4"}));
+    // Page readers count the cells themselves; only Excel reads the dimension.
+    EXPECT_EQ(std::pair(t.lastRow, t.lastColumn), std::pair(int64_t{4}, size_t{3}));
 
     std::string below, tail;
     ASSERT_TRUE(render(t.below, 10, below).ok());
