@@ -122,7 +122,6 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedA
             {four ? rec::kFormula4 : rec::kFormula3, formulaCell(2, 1, result)}};
         Bytes file = bareFile(four ? rec::kBof4 : rec::kBof3, 0x0010, records);
         testing::writeFile(dir / "旧表.xls", std::string(file.begin(), file.end()));
-        EXPECT_TRUE(looksLikeBareBiff(testing::readFile(dir / "旧表.xls")));
         EXPECT_EQ(testutil::readBook(dir / "旧表.xls"),
                   (std::vector<Grid>{{{"姓名", ""}, {"2024/3/5", "45356"}, {"", "12.5"}}}));
     }
@@ -131,7 +130,6 @@ TEST(OtherWriters, ExcelThreeAndFourWorksheetsAreReadAndOlderFilesSentToBeSavedA
          {std::pair{rec::kBof2, 0x0010}, {rec::kBof3, 0x0100}, {rec::kBof4, 0x0100}}) {
         Bytes file = bareFile(bof, static_cast<uint16_t>(kind), {number(0, 0, 1, 0)});
         std::string bytes(file.begin(), file.end());
-        EXPECT_TRUE(looksLikeBareBiff(bytes)) << bof;
         testing::writeFile(dir / "旧表.xls", bytes);
         auto book = openXlsWorkbook(dir / "旧表.xls");
         for (const char* words : {"旧表.xls", "Excel 2.x–4.0", "另存为"})
